@@ -1,0 +1,258 @@
+// The language tables, French row first in every table.
+#include "Text.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace {
+
+struct TTableRows {
+    int FirstEntry;
+    std::size_t Count;
+    const std::string_view* French;
+    const std::string_view* English;
+};
+
+constexpr std::array<std::string_view, 6> HintTextsFrench = {
+    "Ouvrir un fichier Midi",
+    "Sélectionner un fichier Séquence",
+    "Convertir le fichier Midi en un fichier Séquence",
+    "Sélectionner un port COM",
+    "Sélectionner un port Midi d'entrée",
+    "Transposer les évenements Midi",
+};
+constexpr std::array<std::string_view, 6> HintTextsEnglish = {
+    "Open a Midi file",
+    "Select a Sequence file",
+    "Convert the Midi file into a Sequence file",
+    "Select a COM port",
+    "Select a Midi Input port",
+    "Transpose Midi events",
+};
+
+constexpr std::array<std::string_view, 5> FileMenuTextsFrench = {
+    "&Fichier",
+    "&Ouvrir un fichier Midi",
+    "&Sélectionner un fichier Seq",
+    "&Convertir",
+    "&Quitter",
+};
+constexpr std::array<std::string_view, 5> FileMenuTextsEnglish = {
+    "&File",
+    "&Open Midi file",
+    "&Select a Sequence file",
+    "&Convert",
+    "E&xit",
+};
+
+constexpr std::array<std::string_view, 3> LanguageMenuTextsFrench = {
+    "&Langue",
+    "&English",
+    "&Français",
+};
+constexpr std::array<std::string_view, 3> LanguageMenuTextsEnglish = {
+    "&Language",
+    "&English",
+    "&Français",
+};
+
+constexpr std::array<std::string_view, 2> HelpMenuTextsFrench = {
+    "&Aide",
+    "&A propos...",
+};
+constexpr std::array<std::string_view, 2> HelpMenuTextsEnglish = {
+    "&Help",
+    "&About...",
+};
+
+constexpr std::array<std::string_view, 1> Rs232MenuTextsFrench = {
+    "&RS232",
+};
+constexpr std::array<std::string_view, 1> Rs232MenuTextsEnglish = {
+    "&RS232",
+};
+
+constexpr std::array<std::string_view, 2> MidiPortMenuTextsFrench = {
+    "&Port Midi d'entrée",
+    "Aucun...",
+};
+constexpr std::array<std::string_view, 2> MidiPortMenuTextsEnglish = {
+    "&Input Midi Port",
+    "None...",
+};
+
+constexpr std::array<std::string_view, 6> OptionsMenuTextsFrench = {
+    "&Options",
+    "&Résolution",
+    "&Mode Midi",
+    "&Transposer",
+    "&Proportionnel",
+    "&Contact sec",
+};
+constexpr std::array<std::string_view, 6> OptionsMenuTextsEnglish = {
+    "&Options",
+    "&Resolution",
+    "&Midi Mode",
+    "&Transpose",
+    "&Proportional",
+    "&Dry contact",
+};
+
+constexpr std::array<std::string_view, 4> AboutTextsFrench = {
+    "A propos de \"Midi To TOREM Sequence\" Bridge",
+    "\"Midi To TOREM Sequence\" Bridge",
+    "Version 1.00",
+    "www.torem-devices.example",
+};
+constexpr std::array<std::string_view, 4> AboutTextsEnglish = {
+    "About \"Midi To TOREM Sequence Bridge\"",
+    "Midi To TOREM Sequence Bridge",
+    "Version 1.00",
+    "www.torem-devices.example",
+};
+
+constexpr std::array<std::string_view, 13> LabelTextsFrench = {
+    "             Fichier Midi : ",
+    " Résolution :",
+    "             Fichier Seq : ",
+    "             Port COM : ",
+    "             Transposer : ",
+    "             Convertisseur de fichier Midi en fichier Séquence TOREM",
+    "             Convertir...",
+    "             Passerelle Midi temps réel",
+    "             Port d'entrée Midi : ",
+    "           Activité Midi",
+    " Mode Midi : ",
+    "           Proportionnel",
+    "           Contact sec",
+};
+constexpr std::array<std::string_view, 13> LabelTextsEnglish = {
+    "              Midi File : ",
+    " Resolution :",
+    "              Seq File : ",
+    "             Port COM : ",
+    "             Transpose : ",
+    "             Midi file to TOREM Sequence file converter",
+    "             Do convert...",
+    "             Real time Midi bridge",
+    "             Midi Port Input : ",
+    "           Midi activity",
+    " Midi Mode : ",
+    "           Proportional",
+    "           Dry Contact",
+};
+
+constexpr std::array<std::string_view, 12> ComMessagesFrench = {
+    "Transmission sur le port COM OK",
+    "Erreur d'initialisation du port COM",
+    "Erreur d'écriture sur le port COM",
+    "Erreur de lecture sur le port COM",
+    "Erreur d'ouverture du port COM",
+    "Erreur d'accès aux paramètres du port COM",
+    "Erreur de configuration du port COM",
+    "Erreur de Timeout sur le port COM",
+    "Erreur de fermeture du port COM",
+    "Erreur de Transmission : lecteur MP3 non prêt",
+    "Erreur d'écriture en EEPROM",
+    "Erreur de lecture en EEPROM",
+};
+constexpr std::array<std::string_view, 12> ComMessagesEnglish = {
+    "Transmission on COM port OK",
+    "Initialization Error on port COM",
+    "Writing Error on COM port",
+    "Reading Error on COM port",
+    "Opening Error of COM port",
+    "Parameters access Error of COM port",
+    "Setting Error on COM port",
+    "Timeouts Error of port COM",
+    "Closing Error of COM port",
+    "Transmission Error : MP3 player not ready",
+    "Writing in EEPROM Error",
+    "Reading in EEPROM Error",
+};
+
+constexpr std::array<std::string_view, 7> MessageTextsFrench = {
+    " existe déjà. Voulez-vous remplacer ce fichier?",
+    "Processus terminé...",
+    "Le fichier Séquence doit être assigné...",
+    "Le fichier Midi ou son emplacement n'existe pas...",
+    "Le fichier Midi est trop long pour cette résolution...",
+    "Trop de changements de sorties au même instant...",
+    "La séquence ne tient pas dans la mémoire du dispositif...",
+};
+constexpr std::array<std::string_view, 7> MessageTextsEnglish = {
+    " already exists. Do you want to replace this file?",
+    "Process done...",
+    "Sequence file must be assigned...",
+    "Midi file location or Midi file does not exist...",
+    "The Midi file is too long for this resolution...",
+    "Too many output changes at the same time...",
+    "The sequence does not fit in the device memory...",
+};
+
+constexpr std::array<std::string_view, 9> TransposeTextsFrench = {
+    "- 4 Octaves",
+    "- 3 Octaves",
+    "- 2 Octaves",
+    "- 1 Octave",
+    " Aucun...",
+    "+ 1 Octave",
+    "+ 2 Octaves",
+    "+ 3 Octaves",
+    "+ 4 Octaves",
+};
+constexpr std::array<std::string_view, 9> TransposeTextsEnglish = {
+    "- 4 Octaves",
+    "- 3 Octaves",
+    "- 2 Octaves",
+    "- 1 Octave",
+    " None...",
+    "+ 1 Octave",
+    "+ 2 Octaves",
+    "+ 3 Octaves",
+    "+ 4 Octaves",
+};
+
+const TTableRows& Rows(TTextTable table)
+{
+    static const TTableRows rows[] = {
+        {1, 6, HintTextsFrench.data(), HintTextsEnglish.data()},
+        {1, 5, FileMenuTextsFrench.data(), FileMenuTextsEnglish.data()},
+        {1, 3, LanguageMenuTextsFrench.data(), LanguageMenuTextsEnglish.data()},
+        {1, 2, HelpMenuTextsFrench.data(), HelpMenuTextsEnglish.data()},
+        {1, 1, Rs232MenuTextsFrench.data(), Rs232MenuTextsEnglish.data()},
+        {1, 2, MidiPortMenuTextsFrench.data(), MidiPortMenuTextsEnglish.data()},
+        {1, 6, OptionsMenuTextsFrench.data(), OptionsMenuTextsEnglish.data()},
+        {1, 4, AboutTextsFrench.data(), AboutTextsEnglish.data()},
+        {1, 13, LabelTextsFrench.data(), LabelTextsEnglish.data()},
+        {0, 12, ComMessagesFrench.data(), ComMessagesEnglish.data()},
+        {1, 7, MessageTextsFrench.data(), MessageTextsEnglish.data()},
+        {1, 9, TransposeTextsFrench.data(), TransposeTextsEnglish.data()},
+    };
+    return rows[static_cast<int>(table)];
+}
+
+} // namespace
+
+std::string_view LookupText(TTextTable table, std::uint8_t languageIndex, int entry)
+{
+    const TTableRows& rows = Rows(table);
+    const int index = entry - rows.FirstEntry;
+    if (index < 0 || static_cast<std::size_t>(index) >= rows.Count)
+        throw std::out_of_range("no text entry " + std::to_string(entry));
+    // Only 1 is French; the settings reader never yields anything but 1 or 2.
+    return languageIndex == LanguageFrench ? rows.French[index] : rows.English[index];
+}
+
+int TextEntryCount(TTextTable table)
+{
+    return static_cast<int>(Rows(table).Count);
+}
+
+std::string_view TransposeText(std::uint8_t languageIndex, std::uint8_t transposeIndex)
+{
+    // Out of range only from a hand-edited settings file: the menus show None then.
+    if (transposeIndex < 1 || transposeIndex > 9)
+        transposeIndex = 5;
+    return LookupText(TTextTable::TransposeTexts, languageIndex, transposeIndex);
+}

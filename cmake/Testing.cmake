@@ -1,0 +1,11 @@
+# torem_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest executable, its tests discovered into CTest.
+function(torem_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+    torem_warnings(${name})
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 30
+        PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+endfunction()

@@ -1,0 +1,36 @@
+#pragma once
+// Dialogs for tests: records every box shown, answers confirmations as told.
+
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+
+class TTestDialogs : public TDialogs {
+public:
+    enum class Kind { Warning, Information, Confirmation };
+    struct Shown {
+        Kind kind;
+        std::string text;
+    };
+
+    void Warning(const std::string& text) override { shown.push_back({Kind::Warning, text}); }
+    void Information(const std::string& text) override { shown.push_back({Kind::Information, text}); }
+    bool Confirmation(const std::string& text) override
+    {
+        shown.push_back({Kind::Confirmation, text});
+        return answerYes;
+    }
+
+    std::vector<std::string> TextsOf(Kind kind) const
+    {
+        std::vector<std::string> texts;
+        for (const Shown& s : shown)
+            if (s.kind == kind)
+                texts.push_back(s.text);
+        return texts;
+    }
+
+    bool answerYes = false;
+    std::vector<Shown> shown;
+};
