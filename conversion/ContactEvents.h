@@ -1,0 +1,49 @@
+#pragma once
+// From the notes of a loaded MIDI file to the sorted, quantized,
+// de-duplicated list of output changes.
+
+#include <cstdint>
+#include <vector>
+
+#include "MidiFile.h"
+#include "UsefullMidiEventClasse.h"
+
+// The resolution the converter works with: 100, 250, 500 or 1000 ms as
+// chosen; any other value (only a hand-edited settings file gives one)
+// converts as 1000, as it is displayed.
+std::uint16_t EffectiveResolutionMs(std::uint16_t resolutionMs);
+
+// Milliseconds of a tick count: the exact extended-precision product with
+// MicrosecondsPerTick, truncated to whole microseconds, divided by 1000.
+// Saturates at UINT32_MAX instead of wrapping (such a time never fits an image).
+std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks);
+
+// One TUseFullMidiEvent per note-on on MIDI channel 1 or 2 that did not
+// itself close a note, in track order, then stored order.
+void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents);
+
+// BuildContactEvents, QuantizeContactEvents, RemoveSameTimeDuplicates,
+// RemoveRepeatedStates, then SortContactEvents.
+void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
+                          std::vector<TContactorEvent>& contactEvents);
+
+// A switch-on then a switch-off per note, in note order.
+void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
+                        std::vector<TContactorEvent>& contactEvents);
+
+// Raises every time that is not a multiple of the resolution to the next multiple.
+void QuantizeContactEvents(std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
+
+// Of each group of entries sharing TimeMs and Contact, keeps the one that
+// stands last in the list; the survivors keep their order.
+void RemoveSameTimeDuplicates(std::vector<TContactorEvent>& contactEvents);
+
+// Of each run of adjacent entries with the same Contact and Value, keeps the first.
+void RemoveRepeatedStates(std::vector<TContactorEvent>& contactEvents);
+
+// 1, 0 or -1 as A's TimeMs is greater than, equal to or less than B's.
+int CompareByTime(const TContactorEvent& a, const TContactorEvent& b);
+
+// Sorts by CompareByTime with the quicksort whose partitioning fixes the
+// order of entries with equal times (and so the order of pairs in a frame).
+void SortContactEvents(std::vector<TContactorEvent>& contactEvents);

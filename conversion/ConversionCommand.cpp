@@ -1,0 +1,100 @@
+#include "ConversionCommand.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "ContactEvents.h"
+#include "SeqFile.h"
+#include "Text.h"
+
+namespace {
+
+// Like a file-exists test: a folder is no file.
+bool FileExists(const std::string& name)
+{
+    if (name.empty())
+        return false;
+    std::error_code ec;
+    const auto status = std::filesystem::status(name, ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+class TControlsDisabled {
+public:
+    explicit TControlsDisabled(TConverterControls& controls) : controls_(controls)
+    {
+        controls_.SetConverterEnabled(false);
+    }
+    ~TControlsDisabled() { controls_.SetConverterEnabled(true); }
+    TControlsDisabled(const TControlsDisabled&) = delete;
+    TControlsDisabled& operator=(const TControlsDisabled&) = delete;
+
+private:
+    TConverterControls& controls_;
+};
+
+}  // namespace
+
+TConversionCommand::TConversionCommand(AppSettings& settings, TMidiFile& midiFile, TDialogs& dialogs,
+                                       TConverterControls& controls)
+    : settings_(settings), midiFile_(midiFile), dialogs_(dialogs), controls_(controls)
+{
+}
+
+std::string TConversionCommand::Message(int entry) const
+{
+    return Text(TTextTable::MessageTexts, settings_.LanguageIndex, entry);
+}
+
+TConversionOutcome TConversionCommand::Execute()
+{
+    const TControlsDisabled disabled(controls_);
+
+    if (!FileExists(settings_.MidiFileName)) {
+        dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
+        return TConversionOutcome::MidiFileMissing;
+    }
+    if (settings_.SeqFileName.empty()) {
+        dialogs_.Warning(Message(MessageEntry::SeqFileMissing));
+        return TConversionOutcome::SeqFileMissing;
+    }
+
+    midiFile_.SetFilename(settings_.MidiFileName);
+    midiFile_.LoadFile();
+    CollectNoteEvents(midiFile_, settings_.NoteEvents);
+    PrepareContactEvents(settings_.NoteEvents, settings_.ResolutionMs, settings_.ContactEvents);
+
+    // Refused before the replace question: the user is never asked to
+    // replace a file with an image that cannot be written.
+    switch (CheckSeqImage(settings_.ContactEvents, settings_.ResolutionMs)) {
+    case TImageFit::Fits:
+        break;
+    case TImageFit::SlotTooLarge:
+        dialogs_.Warning(Message(MessageEntry::TooLongForResolution));
+        return TConversionOutcome::TooLongForResolution;
+    case TImageFit::TooManyChangesAtOnce:
+        dialogs_.Warning(Message(MessageEntry::TooManyChanges));
+        return TConversionOutcome::TooManyChangesAtOnce;
+    case TImageFit::TooLarge:
+        dialogs_.Warning(Message(MessageEntry::DoesNotFit));
+        return TConversionOutcome::DoesNotFit;
+    }
+
+    return ConfirmAndWriteSeqFile();
+}
+
+TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
+{
+    if (FileExists(settings_.SeqFileName) &&
+        !dialogs_.Confirmation(settings_.SeqFileName + Message(MessageEntry::AlreadyExists)))
+        return TConversionOutcome::Declined;
+    WriteSeqFile();
+    return TConversionOutcome::Written;
+}
+
+void TConversionCommand::WriteSeqFile()
+{
+    BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
+    WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs));
+    dialogs_.Information(Message(MessageEntry::ProcessDone));
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The Convert command, shared by the window's Convert button and the
+// command-line converter: checks the two file names, loads the MIDI file,
+// prepares the output changes, asks before replacing an existing sequence
+// file and writes the image, reporting every outcome through the dialogs.
+
+#include "AppSettings.h"
+#include "Dialogs.h"
+#include "MidiFile.h"
+
+// The converter panel and the File menu, disabled while a conversion runs.
+class TConverterControls {
+public:
+    virtual ~TConverterControls() = default;
+    virtual void SetConverterEnabled(bool enabled) = 0;
+};
+
+enum class TConversionOutcome {
+    MidiFileMissing,       // warning shown
+    SeqFileMissing,        // warning shown
+    TooLongForResolution,  // warning shown, nothing written
+    TooManyChangesAtOnce,  // warning shown, nothing written
+    DoesNotFit,            // warning shown, nothing written
+    Declined,              // the user kept the existing sequence file
+    Written,               // image written, completion message shown
+};
+
+class TConversionCommand {
+public:
+    TConversionCommand(AppSettings& settings, TMidiFile& midiFile, TDialogs& dialogs,
+                       TConverterControls& controls);
+
+    // Runs the command on MidiFileName, SeqFileName and ResolutionMs. The
+    // reader's EMidiFileError and the writer's ESeqFileError pass through to
+    // the caller, whose error handler shows their text; the controls are
+    // enabled again on every outcome.
+    TConversionOutcome Execute();
+
+private:
+    TConversionOutcome ConfirmAndWriteSeqFile();
+    void WriteSeqFile();
+    std::string Message(int entry) const;
+
+    AppSettings& settings_;
+    TMidiFile& midiFile_;
+    TDialogs& dialogs_;
+    TConverterControls& controls_;
+};

@@ -1,0 +1,137 @@
+#include "SeqFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "ContactEvents.h"
+
+std::uint8_t ResolutionCode(std::uint16_t resolutionMs)
+{
+    switch (resolutionMs) {
+    case 100: return 1;
+    case 250: return 2;
+    case 500: return 3;
+    default: return 4;
+    }
+}
+
+void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs,
+                    std::vector<TTrameOfContactorEvent>& seqFrames)
+{
+    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    seqFrames.clear();
+    seqFrames.emplace_back();
+    std::uint32_t previousTime = 0;
+    for (const TContactorEvent& e : contactEvents) {
+        if (e.TimeMs != previousTime) {
+            seqFrames.back().NextSlot = static_cast<std::uint16_t>(e.TimeMs / r);
+            previousTime = e.TimeMs;
+            seqFrames.emplace_back();
+        }
+        seqFrames.back().add(e.Contact, e.Value);
+    }
+}
+
+std::uint32_t FrameBytes(const std::vector<TTrameOfContactorEvent>& seqFrames)
+{
+    std::uint32_t bytes = 0;
+    for (const TTrameOfContactorEvent& frame : seqFrames)
+        bytes += 3u + 2u * static_cast<std::uint32_t>(frame.Pairs.size());
+    return bytes;
+}
+
+TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
+{
+    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    std::uint64_t frameBytes = 3;  // the first frame is always written
+    std::size_t pairsInFrame = 0;
+    std::uint32_t previousTime = 0;
+    bool tooMany = false;
+    for (const TContactorEvent& e : contactEvents) {
+        if (e.TimeMs != previousTime) {
+            if (e.TimeMs / r > 0xFFFF)
+                return TImageFit::SlotTooLarge;
+            previousTime = e.TimeMs;
+            pairsInFrame = 0;
+            frameBytes += 3;
+        }
+        if (++pairsInFrame >= TTrameOfContactorEvent::MaxPairs)
+            tooMany = true;
+        frameBytes += 2;
+    }
+    if (tooMany)
+        return TImageFit::TooManyChangesAtOnce;
+    if (frameBytes > SeqFrameBlockSize)
+        return TImageFit::TooLarge;
+    return TImageFit::Fits;
+}
+
+std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,
+                                        std::uint16_t resolutionMs)
+{
+    // Header block of spaces, frame block of zeros.
+    std::vector<std::uint8_t> image(SeqFileSize, 0x00);
+    std::memset(image.data(), 0x20, SeqHeaderBlockSize);
+    const std::uint32_t frameBytes = FrameBytes(seqFrames);
+    image[32] = static_cast<std::uint8_t>(frameBytes >> 8);
+    image[33] = static_cast<std::uint8_t>(frameBytes);
+    image[34] = ResolutionCode(resolutionMs);
+
+    std::size_t at = SeqHeaderBlockSize;
+    for (const TTrameOfContactorEvent& frame : seqFrames) {
+        if (at + 3 + 2 * frame.Pairs.size() > image.size())
+            throw std::length_error("sequence frames exceed the frame block");
+        image[at++] = static_cast<std::uint8_t>(frame.NextSlot >> 8);
+        image[at++] = static_cast<std::uint8_t>(frame.NextSlot);
+        image[at++] = frame.Size();
+        for (const TCntTrameData& pair : frame.Pairs) {
+            image[at++] = pair.Contact;
+            image[at++] = pair.Value;
+        }
+    }
+    return image;
+}
+
+void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+
+    std::random_device random;
+    fs::path temporary;
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
+        temporary = target;
+        temporary += ".tmp" + std::to_string(random() % 1000000u);
+        file = std::fopen(temporary.string().c_str(), "wbx");  // never reuse an existing file
+        if (!file && errno != EEXIST)
+            break;
+    }
+    if (!file)
+        throw ESeqFileError("Cannot create the sequence file " + path + ": " + std::strerror(errno));
+
+    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    const int writeError = errno;
+    const bool flushed = std::fflush(file) == 0;
+    const int flushError = errno;
+    const bool closed = std::fclose(file) == 0;
+    const int closeError = errno;
+    if (!written || !flushed || !closed) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        const int error = !written ? writeError : !flushed ? flushError : closeError;
+        throw ESeqFileError("Cannot write the sequence file " + path + ": " + std::strerror(error));
+    }
+
+    std::error_code ec;
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw ESeqFileError("Cannot write the sequence file " + path + ": " + ec.message());
+    }
+}

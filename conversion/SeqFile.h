@@ -1,0 +1,51 @@
+#pragma once
+// The sequence image loaded into the device: a 32768-byte header block
+// (resolution code and length of the frame data) and a 32768-byte frame
+// block, one frame per distinct time.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "UsefullMidiEventClasse.h"
+
+inline constexpr std::size_t SeqHeaderBlockSize = 32768;
+inline constexpr std::size_t SeqFrameBlockSize = 32768;
+inline constexpr std::size_t SeqFileSize = SeqHeaderBlockSize + SeqFrameBlockSize;
+
+// 1 for 100 ms, 2 for 250 ms, 3 for 500 ms, 4 for 1000 ms and anything else.
+std::uint8_t ResolutionCode(std::uint16_t resolutionMs);
+
+// One frame per distinct time of the sorted changes; the first frame holds
+// the changes at time 0 (none when the first change comes later), and each
+// frame's NextSlot is the slot of the frame after it.
+void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs,
+                    std::vector<TTrameOfContactorEvent>& seqFrames);
+
+// Length of the frame records: the sum of 3 + 2 x pairs over all frames.
+std::uint32_t FrameBytes(const std::vector<TTrameOfContactorEvent>& seqFrames);
+
+// Whether the sorted changes make an image the device can hold.
+enum class TImageFit {
+    Fits,
+    SlotTooLarge,         // a time beyond slot 65535, which NextSlot cannot say
+    TooManyChangesAtOnce,  // 256 changes at one time, which a frame's count byte cannot say
+    TooLarge,             // frame records longer than the frame block
+};
+TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
+
+// The 65536 bytes of the image. The frames must fit (CheckSeqImage).
+std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,
+                                        std::uint16_t resolutionMs);
+
+// Raised when the image file cannot be written.
+class ESeqFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes the image to a new file beside path and renames it over path only
+// once complete; on failure nothing is left behind and an existing file is
+// untouched. Throws ESeqFileError.
+void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image);

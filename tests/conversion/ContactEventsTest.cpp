@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include <pthread.h>
+
+#include "ContactEvents.h"
+#include "LiteralSteps.h"
+#include "SmfWriter.h"
+
+namespace {
+
+using Events = std::vector<TContactorEvent>;
+
+TUseFullMidiEvent Note(std::uint32_t time, std::uint32_t duration, std::uint8_t channel, std::uint8_t note,
+                       std::uint8_t velocity)
+{
+    return TUseFullMidiEvent{time, duration, channel, note, velocity};
+}
+
+Events Prepared(const std::vector<TUseFullMidiEvent>& notes, std::uint16_t resolution)
+{
+    Events events;
+    PrepareContactEvents(notes, resolution, events);
+    return events;
+}
+
+TEST(CollectNoteEvents, TakesNoteOnsOfChannelsOneAndTwoThatCloseNothing)
+{
+    TSmfTrack first;
+    first.Tempo(0, 500000)
+        .Event(0, {0x90, 60, 100})
+        .Event(0, {0x92, 61, 100})  // channel 3: ignored
+        .Event(480, {0x90, 60, 0})  // closes the first note: not collected
+        .Event(0, {0x90, 62, 0})    // velocity 0 closing nothing: collected
+        .Event(0, {0x80, 62, 0});
+    TSmfTrack second;
+    second.Event(960, {0x91, 60, 127});  // never closed
+    TMidiFile file;
+    file.LoadBytes(SmfFile(1, 480, {first, second}));
+
+    std::vector<TUseFullMidiEvent> notes{Note(1, 1, 1, 1, 1)};  // emptied first
+    CollectNoteEvents(file, notes);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0], Note(0, 500, 0, 60, 100));
+    EXPECT_EQ(notes[1], Note(500, 0, 0, 62, 0));
+    EXPECT_EQ(notes[2], Note(1000, 0, 1, 60, 127));  // track order, not time order
+}
+
+TEST(PrepareContactEvents, MapsChannelNoteAndVelocityToOutputAndLevel)
+{
+    const Events events = Prepared({Note(0, 1000, 1, 60, 100), Note(2000, 1000, 0, 1, 127),
+                                    Note(4000, 1000, 0, 2, 126), Note(6000, 1000, 0, 3, 1)},
+                                   1000);
+    const Events expected{{0, 188, 200}, {1000, 188, 0}, {2000, 1, 255}, {3000, 1, 0},
+                          {4000, 2, 252}, {5000, 2, 0}, {6000, 3, 2}, {7000, 3, 0}};
+    EXPECT_EQ(events, expected);
+}
+
+TEST(PrepareContactEvents, QuantizesUpToTheNextMultipleOfTheResolution)
+{
+    Events events{{0, 1, 1}, {1, 2, 1}, {500, 3, 1}, {501, 4, 1}, {0xFFFFFFFFu, 5, 1}};
+    QuantizeContactEvents(events, 500);
+    EXPECT_EQ(events[0].TimeMs, 0u);
+    EXPECT_EQ(events[1].TimeMs, 500u);
+    EXPECT_EQ(events[2].TimeMs, 500u);
+    EXPECT_EQ(events[3].TimeMs, 1000u);
+    EXPECT_EQ(events[4].TimeMs, 0xFFFFFFFFu) << "saturates instead of wrapping to 0";
+
+    // A resolution that only a hand-edited settings file gives converts as 1 s.
+    Events odd{{300, 1, 1}, {1001, 2, 1}};
+    QuantizeContactEvents(odd, 300);
+    EXPECT_EQ(odd[0].TimeMs, 1000u);
+    EXPECT_EQ(odd[1].TimeMs, 2000u);
+    Events zero{{1, 1, 1}};
+    QuantizeContactEvents(zero, 0);
+    EXPECT_EQ(zero[0].TimeMs, 1000u);
+}
+
+TEST(PrepareContactEvents, CleansAsTheDeviceExpects)
+{
+    // A note from 1010 to 1400 ms at 500 ms never switches on.
+    EXPECT_EQ(Prepared({Note(1010, 390, 0, 5, 100)}, 500), (Events{{1500, 5, 0}}));
+    // An unclosed note leaves only its switch-off.
+    EXPECT_EQ(Prepared({Note(1000, 0, 0, 5, 100)}, 1000), (Events{{1000, 5, 0}}));
+    // The same note in two tracks: the later track's events remain.
+    EXPECT_EQ(Prepared({Note(0, 1000, 0, 7, 10), Note(0, 1000, 0, 7, 20)}, 1000),
+              (Events{{0, 7, 40}, {1000, 7, 0}}));
+    // Repeats are judged in note order, before the sort: the two switch-offs
+    // end up next to each other in time, yet both stay.
+    EXPECT_EQ(Prepared({Note(0, 1000, 0, 7, 10), Note(0, 2000, 0, 7, 20)}, 1000),
+              (Events{{0, 7, 40}, {1000, 7, 0}, {2000, 7, 0}}));
+    // Back-to-back notes of one output merge with equal velocities...
+    EXPECT_EQ(Prepared({Note(0, 1000, 0, 9, 50), Note(1000, 1000, 0, 9, 50)}, 1000),
+              (Events{{0, 9, 100}, {2000, 9, 0}}));
+    // ...and change level with different ones.
+    EXPECT_EQ(Prepared({Note(0, 1000, 0, 9, 50), Note(1000, 1000, 0, 9, 60)}, 1000),
+              (Events{{0, 9, 100}, {1000, 9, 120}, {2000, 9, 0}}));
+    EXPECT_TRUE(Prepared({}, 1000).empty());
+}
+
+// Random lists with few times and outputs, so that duplicates and repeats abound.
+Events RandomEvents(std::mt19937& random, std::size_t n, std::uint32_t times, std::uint32_t contacts,
+                    std::uint32_t values)
+{
+    Events events(n);
+    for (TContactorEvent& e : events) {
+        e.TimeMs = static_cast<std::uint32_t>(random() % times) * 100;
+        e.Contact = static_cast<std::uint8_t>(random() % contacts);
+        e.Value = static_cast<std::uint8_t>(random() % values);
+    }
+    return events;
+}
+
+TEST(PrepareContactEvents, FastCleaningLeavesWhatTheSearchByDeletionLeaves)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t n = random() % 60;
+        const auto times = static_cast<std::uint32_t>(1 + random() % 6);
+        const auto contacts = static_cast<std::uint32_t>(1 + random() % 5);
+        const auto values = static_cast<std::uint32_t>(1 + random() % 3);
+        const Events input = RandomEvents(random, n, times, contacts, values);
+
+        Events fast = input;
+        Events slow = input;
+        RemoveSameTimeDuplicates(fast);
+        literal::RemoveSameTimeDuplicates(slow);
+        ASSERT_EQ(fast, slow) << "round " << round;
+
+        RemoveRepeatedStates(fast);
+        literal::RemoveRepeatedStates(slow);
+        ASSERT_EQ(fast, slow) << "round " << round;
+    }
+    // All 256 outputs at one time, listed twice: the second listing stays.
+    Events twice;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int c = 0; c < 256; ++c)
+            twice.push_back({0, static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(pass)});
+    Events slow = twice;
+    RemoveSameTimeDuplicates(twice);
+    literal::RemoveSameTimeDuplicates(slow);
+    EXPECT_EQ(twice, slow);
+    EXPECT_EQ(twice.size(), 256u);
+}
+
+TEST(PrepareContactEvents, SortKeepsTheQuicksortOrderOfEqualTimes)
+{
+    std::mt19937 random(11);
+    std::vector<Events> inputs;
+    for (int round = 0; round < 2000; ++round)
+        inputs.push_back(RandomEvents(random, random() % 80, static_cast<std::uint32_t>(1 + random() % 8), 256, 256));
+    // Organ-pipe order drives the plain quicksort to a recursion depth of n / 2.
+    Events organ;
+    for (std::uint32_t i = 0; i < 5000; ++i)
+        organ.push_back({i * 100, static_cast<std::uint8_t>(i), 1});
+    for (std::uint32_t i = 5000; i-- > 0;)
+        organ.push_back({i * 100, static_cast<std::uint8_t>(i), 2});
+    inputs.push_back(organ);
+    Events sorted = organ;
+    std::sort(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.TimeMs < b.TimeMs; });
+    inputs.push_back(sorted);
+    inputs.push_back(Events(3000, TContactorEvent{5, 1, 1}));
+
+    for (const Events& input : inputs) {
+        Events fast = input;
+        Events slow = input;
+        SortContactEvents(fast);
+        literal::Sort(slow);
+        ASSERT_EQ(fast, slow);
+        ASSERT_TRUE(std::is_sorted(fast.begin(), fast.end(), [](auto& a, auto& b) { return a.TimeMs < b.TimeMs; }));
+    }
+}
+
+TEST(PrepareContactEvents, SortingOrganPipeOrderNeedsLittleStack)
+{
+    // The plain quicksort recurses 20000 deep here, far beyond this thread's
+    // 256 KiB stack; recursing only into the smaller part stays near log n.
+    struct Job {
+        Events events;
+        static void* Run(void* self)
+        {
+            SortContactEvents(static_cast<Job*>(self)->events);
+            return nullptr;
+        }
+    } job;
+    const std::uint32_t half = 20000;
+    for (std::uint32_t i = 0; i < half; ++i)
+        job.events.push_back({i, 0, 0});
+    for (std::uint32_t i = half; i-- > 0;)
+        job.events.push_back({i, 1, 0});
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 256 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attributes, &Job::Run, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    EXPECT_TRUE(std::is_sorted(job.events.begin(), job.events.end(),
+                               [](auto& a, auto& b) { return a.TimeMs < b.TimeMs; }));
+}
+
+}  // namespace

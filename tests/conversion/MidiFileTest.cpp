@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ContactEvents.h"
+#include "MidiFile.h"
+#include "SmfWriter.h"
+#include "TempDir.h"
+
+namespace {
+
+TMidiFile Load(const std::string& bytes)
+{
+    TMidiFile file;
+    file.LoadBytes(bytes);
+    return file;
+}
+
+TMidiFile LoadTrack(const TSmfTrack& track, std::uint16_t division = 480)
+{
+    return Load(SmfFile(1, division, {track}));
+}
+
+std::string ErrorOf(const std::string& bytes)
+{
+    try {
+        Load(bytes);
+    } catch (const EMidiFileError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(MidiFileReader, TheLastTempoEventSetsTheFactorForTheWholeFile)
+{
+    TSmfTrack first;
+    first.Tempo(0, 500000).Event(960, {0x90, 60, 100}).EndOfTrack();
+    TMidiFile one = LoadTrack(first);
+    EXPECT_EQ(one.Bpm(), 120);
+    EXPECT_DOUBLE_EQ(one.MicrosecondsPerTick(), 500000.0 / 480);
+    EXPECT_EQ(one.TrackAt(0).EventAt(1)->Time, 960);
+    EXPECT_EQ(TicksToMs(one.MicrosecondsPerTick(), 960), 1000u);
+
+    // A later tempo in a later track rules the events of every track.
+    TSmfTrack second;
+    second.Event(5000, {0x90, 61, 100}).Tempo(0, 250000).EndOfTrack();
+    TMidiFile two = Load(SmfFile(1, 480, {first, second}));
+    EXPECT_EQ(two.Bpm(), 240);
+    EXPECT_DOUBLE_EQ(two.MicrosecondsPerTick(), 250000.0 / 480);
+}
+
+TEST(MidiFileReader, AFileWithoutTempoPlaysAt120AndNeverInheritsTheLastFilesTempo)
+{
+    TSmfTrack withTempo;
+    withTempo.Tempo(0, 250000).EndOfTrack();
+    TSmfTrack without;
+    without.Event(0, {0x90, 60, 100}).EndOfTrack();
+
+    TMidiFile file;
+    file.LoadBytes(SmfFile(0, 480, {withTempo}));
+    EXPECT_EQ(file.Bpm(), 240);
+    file.LoadBytes(SmfFile(0, 96, {without}));
+    EXPECT_EQ(file.Bpm(), 120);
+    EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), 500000.0 / 96);
+}
+
+struct Pairing {
+    std::vector<std::int32_t> durations;
+};
+
+Pairing Durations(const TSmfTrack& track)
+{
+    const TMidiFile file = LoadTrack(track);
+    Pairing p;
+    for (const TMidiEvent& e : file.TrackAt(0).Events)
+        if (e.Status != 0xFF)
+            p.durations.push_back(e.Duration);
+    return p;
+}
+
+TEST(MidiFileReader, NoteOffsPairWithTheLatestMatchingNoteOnOfTheirChannel)
+{
+    using V = std::vector<std::int32_t>;
+    TSmfTrack velocityZero;
+    velocityZero.Event(0, {0x90, 60, 100}).Event(480, {0x90, 60, 0});
+    EXPECT_EQ(Durations(velocityZero).durations, (V{480, -1}));
+
+    TSmfTrack noteOff;
+    noteOff.Event(0, {0x90, 60, 100}).Event(480, {0x80, 60, 77});
+    EXPECT_EQ(Durations(noteOff).durations, (V{480, -1}));
+
+    // The note-on at 100 is paired twice, the one at 0 never.
+    TSmfTrack twice;
+    twice.Event(0, {0x90, 60, 100}).Event(100, {0x90, 60, 100}).Event(100, {0x80, 60, 0}).Event(100, {0x80, 60, 0});
+    EXPECT_EQ(Durations(twice).durations, (V{0, 200, -1, -1}));
+
+    // With velocity-0 note-offs the second one pairs with the first note-off.
+    TSmfTrack chain;
+    chain.Event(0, {0x90, 60, 100}).Event(100, {0x90, 60, 100}).Event(100, {0x90, 60, 0}).Event(100, {0x90, 60, 0});
+    EXPECT_EQ(Durations(chain).durations, (V{0, 100, 100, -1}));
+
+    // Another channel or another note never pairs; an unclosed note keeps 0.
+    TSmfTrack others;
+    others.Event(0, {0x90, 60, 100}).Event(10, {0x81, 60, 0}).Event(10, {0x80, 61, 0});
+    EXPECT_EQ(Durations(others).durations, (V{0, 0, 0}));
+}
+
+TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
+{
+    TSmfTrack track;
+    track.Event(0, {0x90, 60, 100})
+        .Event(10, {62, 100})                   // running status
+        .Meta(0, 0x01, "text")                  // a meta event in between
+        .Event(10, {64, 100})                   // still note-on
+        .Sysex(0, std::string("\x7E\x7F\x09\x01\xF7", 5))
+        .Event(10, {65, 90})                    // still note-on after system exclusive
+        .Event(0, {0xC0, 5})                    // program change: one data byte
+        .Event(0, {7})                          // running program change
+        .EndOfTrack();
+    const TMidiFile file = LoadTrack(track);
+    const auto& events = file.TrackAt(0).Events;
+    ASSERT_EQ(events.size(), 9u);
+    EXPECT_EQ(events[1].Status, 0x90);
+    EXPECT_EQ(events[1].Data1, 62);
+    EXPECT_EQ(events[2].Status, 0xFF);
+    EXPECT_EQ(events[2].MetaData, "text");
+    EXPECT_EQ(events[3].Status, 0x90);
+    EXPECT_EQ(events[3].Data1, 64);
+    EXPECT_EQ(events[4].Status, 0xF0);
+    EXPECT_EQ(events[5].Status, 0x90);
+    EXPECT_EQ(events[5].Data1, 65);
+    EXPECT_EQ(events[5].Time, 30);
+    EXPECT_EQ(events[6].Status, 0xC0);
+    EXPECT_EQ(events[6].Data2, 0);
+    EXPECT_EQ(events[7].Status, 0xC0);
+    EXPECT_EQ(events[7].Data1, 7);
+}
+
+TEST(MidiFileReader, HeaderFieldsChunksAndNames)
+{
+    TSmfTrack named;
+    named.Meta(0, 0x03, "Piano").Meta(0, 0x04, std::string("Or\0an", 5)).Event(0, {0x90, 1, 1}).EndOfTrack();
+    TSmfTrack plain;
+    plain.Event(0, {0x91, 2, 2});
+    // Header announcing 3 tracks, an unknown chunk between two track chunks,
+    // and track chunks of 0 and 1 bytes.
+    const std::string bytes = SmfHeaderChunk(1, 3, 0x01E0) + SmfChunk("MTrk", named.Data()) +
+                              SmfChunk("XYZW", "ignored") + SmfChunk("MTrk", plain.Data()) +
+                              SmfChunk("MTrk", "") + SmfChunk("MTrk", std::string(1, '\x00'));
+    TMidiFile file;
+    file.LoadBytes(bytes);
+    EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
+    EXPECT_EQ(file.TicksPerQuarter(), 480);
+    EXPECT_EQ(file.NumberOfTracks(), 4);
+    EXPECT_EQ(file.TrackAt(0).TrackName, "Piano");
+    EXPECT_EQ(file.TrackAt(0).InstrumentName, std::string("Or\0an", 5));
+    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Data1, 0x03);
+    EXPECT_EQ(file.TrackAt(1).EventCount(), 1);
+    EXPECT_EQ(file.TrackAt(2).EventCount(), 0);
+    EXPECT_EQ(file.TrackAt(3).EventCount(), 0);
+    EXPECT_EQ(file.TrackAt(0).EventAt(-1), nullptr);
+    EXPECT_EQ(file.TrackAt(0).EventAt(4), nullptr);
+    EXPECT_THROW(file.TrackAt(4), std::out_of_range);
+
+    // Format 3 leaves the format alone; a new load drops the old tracks.
+    file.LoadBytes(SmfHeaderChunk(3, 1, 96) + SmfChunk("MTrk", plain.Data()));
+    EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
+    EXPECT_EQ(file.NumberOfTracks(), 1);
+    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Status, 0x91);
+}
+
+TEST(MidiFileReader, TimesWrapInThirtyTwoBitsWithoutOverflow)
+{
+    TSmfTrack track;
+    track.Event(0x0FFFFFFF, {0x90, 60, 1}).Event(0x0FFFFFFF, {60, 0});
+    for (int i = 0; i < 16; ++i)
+        track.Event(0x0FFFFFFF, {0xFE});
+    const TMidiFile file = LoadTrack(track);
+    const auto& events = file.TrackAt(0).Events;
+    EXPECT_EQ(events[0].Duration, 0x0FFFFFFF);
+    EXPECT_EQ(static_cast<std::uint32_t>(events.back().Time), 18u * 0x0FFFFFFFu);  // modulo 2^32
+}
+
+TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
+{
+    const std::string header = SmfHeaderChunk(0, 1, 480);
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* expected;
+    } cases[] = {
+        {"unterminated delta", header + SmfChunk("MTrk", "\x81\x82"), "delta time runs past"},
+        {"missing data byte", header + SmfChunk("MTrk", std::string("\x00\x90\x3C", 3)), "channel message runs past"},
+        {"meta data too long", header + SmfChunk("MTrk", std::string("\x00\xFF\x01\x05" "ab", 6)), "meta event data"},
+        {"meta length unterminated", header + SmfChunk("MTrk", std::string("\x00\xFF\x01\x85", 4)), "meta event length"},
+        {"sysex too long", header + SmfChunk("MTrk", std::string("\x00\xF0\x09\x01\x02", 5)), "system exclusive data"},
+        {"short tempo", header + SmfChunk("MTrk", std::string("\x00\xFF\x51\x02\x07\xA1", 6)), "2 data bytes"},
+        {"tempo zero", header + SmfChunk("MTrk", std::string("\x00\xFF\x51\x03\x00\x00\x00", 7)), "tempo of 0"},
+        {"division zero", SmfHeaderChunk(0, 1, 0) + SmfChunk("MTrk", std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7)),
+         "0 ticks per quarter"},
+        {"division zero, default tempo", SmfHeaderChunk(0, 1, 0) + SmfChunk("MTrk", std::string("\x00\x90\x3C\x40", 4)),
+         "0 ticks per quarter"},
+        {"short header", SmfChunk("MThd", std::string("\x00\x00\x00\x01\x01", 5)), "needs 6 bytes"},
+        {"negative length", header + std::string("MTrk\x80\x00\x00\x01", 8), "invalid length"},
+        {"length past the end", header + std::string("MTrk\x00\x00\x00\x09\x00\x90", 10), "only 2 bytes follow"},
+        {"torn chunk header", header + std::string("MTr", 3), "ends inside the header of chunk 2"},
+        {"no midi at all", "hello", "ends inside the header of chunk 1"},
+    };
+    for (const auto& c : cases) {
+        const std::string message = ErrorOf(c.bytes);
+        EXPECT_NE(message.find(c.expected), std::string::npos) << c.what << ": " << message;
+    }
+}
+
+TEST(MidiFileReader, AfterAnErrorTheTracksReadSoFarStayAndTheCountIsNotUpdated)
+{
+    TSmfTrack good;
+    good.Event(0, {0x90, 60, 100});
+    TMidiFile file;
+    EXPECT_THROW(file.LoadBytes(SmfHeaderChunk(1, 5, 480) + SmfChunk("MTrk", good.Data()) + "MTr"), EMidiFileError);
+    EXPECT_EQ(file.Tracks().size(), 1u);
+    EXPECT_EQ(file.NumberOfTracks(), 5);  // the header's count
+}
+
+TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
+{
+    TTempDir dir;
+    TSmfTrack track;
+    track.Event(0, {0x90, 60, 100}).Event(480, {60, 0}).EndOfTrack();
+    WriteBytesToFile(dir.File("a.mid"), SmfFile(0, 480, {track}));
+    TMidiFile file;
+    file.SetFilename(dir.File("a.mid"));
+    file.LoadFile();
+    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Duration, 480);
+
+    file.SetFilename(dir.File("missing.mid"));
+    try {
+        file.LoadFile();
+        FAIL() << "no error for a missing file";
+    } catch (const EMidiFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.mid"), std::string::npos);
+    }
+}
+
+}  // namespace

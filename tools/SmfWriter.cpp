@@ -1,0 +1,121 @@
+#include "SmfWriter.h"
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+void AppendVlq(std::string& out, std::uint32_t value)
+{
+    char bytes[5];
+    int n = 0;
+    bytes[n++] = static_cast<char>(value & 0x7F);
+    while (value >>= 7)
+        bytes[n++] = static_cast<char>((value & 0x7F) | 0x80);
+    while (n > 0)
+        out += bytes[--n];
+}
+
+TSmfTrack& TSmfTrack::Event(std::uint32_t delta, std::initializer_list<std::uint8_t> bytes)
+{
+    AppendVlq(data_, delta);
+    for (std::uint8_t b : bytes)
+        data_ += static_cast<char>(b);
+    return *this;
+}
+
+TSmfTrack& TSmfTrack::Meta(std::uint32_t delta, std::uint8_t type, const std::string& data)
+{
+    AppendVlq(data_, delta);
+    data_ += '\xFF';
+    data_ += static_cast<char>(type);
+    AppendVlq(data_, static_cast<std::uint32_t>(data.size()));
+    data_ += data;
+    return *this;
+}
+
+TSmfTrack& TSmfTrack::Tempo(std::uint32_t delta, std::uint32_t microsecondsPerQuarter)
+{
+    const std::string data{static_cast<char>(microsecondsPerQuarter >> 16),
+                           static_cast<char>(microsecondsPerQuarter >> 8),
+                           static_cast<char>(microsecondsPerQuarter)};
+    return Meta(delta, 0x51, data);
+}
+
+TSmfTrack& TSmfTrack::Sysex(std::uint32_t delta, const std::string& data)
+{
+    AppendVlq(data_, delta);
+    data_ += '\xF0';
+    AppendVlq(data_, static_cast<std::uint32_t>(data.size()));
+    data_ += data;
+    return *this;
+}
+
+TSmfTrack& TSmfTrack::EndOfTrack(std::uint32_t delta)
+{
+    return Meta(delta, 0x2F, "");
+}
+
+TSmfTrack& TSmfTrack::Raw(const std::string& bytes)
+{
+    data_ += bytes;
+    return *this;
+}
+
+std::string SmfChunk(const std::string& id, const std::string& data)
+{
+    std::string out = id.substr(0, 4);
+    const auto length = static_cast<std::uint32_t>(data.size());
+    out += static_cast<char>(length >> 24);
+    out += static_cast<char>(length >> 16);
+    out += static_cast<char>(length >> 8);
+    out += static_cast<char>(length);
+    out += data;
+    return out;
+}
+
+std::string SmfHeaderChunk(std::uint16_t format, std::uint16_t tracks, std::uint16_t division)
+{
+    const std::string data{static_cast<char>(format >> 8), static_cast<char>(format),
+                           static_cast<char>(tracks >> 8), static_cast<char>(tracks),
+                           static_cast<char>(division >> 8), static_cast<char>(division)};
+    return SmfChunk("MThd", data);
+}
+
+std::string SmfFile(std::uint16_t format, std::uint16_t division, const std::vector<TSmfTrack>& tracks)
+{
+    std::string out = SmfHeaderChunk(format, static_cast<std::uint16_t>(tracks.size()), division);
+    for (const TSmfTrack& track : tracks)
+        out += SmfChunk("MTrk", track.Data());
+    return out;
+}
+
+void WriteBytesToFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed)
+{
+    std::mt19937 random(seed);  // 32-bit results
+    std::vector<TSmfTrack> built(static_cast<std::size_t>(tracks));
+    built[0].Meta(0, 0x03, "Generated").Tempo(0, 500000);
+    for (int t = 0; t < tracks; ++t) {
+        TSmfTrack& track = built[static_cast<std::size_t>(t)];
+        const std::size_t count = notes / static_cast<std::size_t>(tracks) +
+                                  (static_cast<std::size_t>(t) < notes % static_cast<std::size_t>(tracks) ? 1 : 0);
+        const auto status = static_cast<std::uint8_t>(0x90 | (t % 2));
+        track.Event(0, {status, 60, 100}).Event(120, {60, 0});  // explicit status, then running status
+        for (std::size_t i = 1; i < count; ++i) {
+            const auto note = static_cast<std::uint8_t>(random() % 128);
+            const auto velocity = static_cast<std::uint8_t>(1 + random() % 127);
+            track.Event(static_cast<std::uint32_t>(random() % 240), {note, velocity});
+            track.Event(static_cast<std::uint32_t>(1 + random() % 480), {note, 0});
+        }
+        track.EndOfTrack();
+    }
+    return SmfFile(1, 480, built);
+}

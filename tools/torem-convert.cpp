@@ -1,0 +1,126 @@
+// torem-convert: converts a Standard MIDI File into a TOREM sequence image
+// with the same command as the window's Convert button.
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "AppSettings.h"
+#include "ConversionCommand.h"
+#include "SeqFile.h"
+#include "Text.h"
+
+namespace {
+
+const char* const Usage =
+    "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] INPUT.mid OUTPUT.seq\n"
+    "\n"
+    "Converts the notes on MIDI channels 1 and 2 of INPUT.mid into the 65536-byte\n"
+    "TOREM sequence image OUTPUT.seq.\n"
+    "\n"
+    "  -r, --resolution MS   time resolution: 100, 250, 500 or 1000 ms (default 1000)\n"
+    "  -f, --force           replace OUTPUT.seq when it exists\n"
+    "  -h, --help            show this help\n";
+
+// Boxes become lines: warnings on stderr; the replace question is answered
+// by --force.
+class TConsoleDialogs final : public TDialogs {
+public:
+    explicit TConsoleDialogs(bool force) : force_(force) {}
+    void Warning(const std::string& text) override { std::cerr << "torem-convert: " << text << '\n'; }
+    void Information(const std::string&) override {}
+    bool Confirmation(const std::string&) override { return force_; }
+
+private:
+    bool force_;
+};
+
+class TNoControls final : public TConverterControls {
+public:
+    void SetConverterEnabled(bool) override {}
+};
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "torem-convert: " << message << "\n\n" << Usage;
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::uint16_t resolution = 1000;
+    bool force = false;
+    std::string files[2];
+    int fileCount = 0;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            std::cout << Usage;
+            return 0;
+        }
+        if (arg == "-f" || arg == "--force") {
+            force = true;
+        } else if (arg == "-r" || arg == "--resolution" || arg.rfind("--resolution=", 0) == 0) {
+            std::string value;
+            if (arg.size() > 2 && arg[1] == '-' && arg.find('=') != std::string::npos) {
+                value = arg.substr(arg.find('=') + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return UsageError(arg + " needs a value");
+            }
+            if (value == "100" || value == "250" || value == "500" || value == "1000")
+                resolution = static_cast<std::uint16_t>(std::stoi(value));
+            else
+                return UsageError("the resolution must be 100, 250, 500 or 1000, not '" + value + "'");
+        } else if (arg == "--") {
+            for (++i; i < argc; ++i) {
+                if (fileCount == 2)
+                    return UsageError("too many arguments");
+                files[fileCount++] = argv[i];
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option " + arg);
+        } else {
+            if (fileCount == 2)
+                return UsageError("too many arguments");
+            files[fileCount++] = arg;
+        }
+    }
+    if (fileCount != 2)
+        return UsageError("INPUT.mid and OUTPUT.seq are both needed");
+
+    AppSettings settings;
+    settings.LanguageIndex = LanguageEnglish;
+    settings.ResolutionMs = resolution;
+    settings.MidiFileName = files[0];
+    settings.SeqFileName = files[1];
+
+    TMidiFile midiFile;
+    TConsoleDialogs dialogs(force);
+    TNoControls controls;
+    try {
+        const TConversionOutcome outcome = TConversionCommand(settings, midiFile, dialogs, controls).Execute();
+        if (outcome == TConversionOutcome::Declined) {
+            std::cerr << "torem-convert: " << settings.SeqFileName
+                      << " already exists; use --force to replace it\n";
+            return 1;
+        }
+        if (outcome != TConversionOutcome::Written)
+            return 1;
+    } catch (const std::exception& error) {
+        std::cerr << "torem-convert: " << error.what() << '\n';
+        return 1;
+    }
+
+    std::cout << Text(TTextTable::MessageTexts, settings.LanguageIndex, MessageEntry::ProcessDone) << ' '
+              << settings.NoteEvents.size() << " notes, " << settings.ContactEvents.size() << " changes, "
+              << settings.SeqFrames.size() << " frames, " << FrameBytes(settings.SeqFrames)
+              << " frame bytes\n";
+    return 0;
+}
