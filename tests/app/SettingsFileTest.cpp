@@ -345,14 +345,4 @@ TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
     EXPECT_TRUE(fs::is_regular_file(path.parent_path() / "torem_settings_tests"));
 }
 
-TEST(SettingsFile, IntegersAreAnOptionalSignAndDecimalDigits)
-{
-    EXPECT_EQ(StrToInt("0"), 0);
-    EXPECT_EQ(StrToInt("+007"), 7);
-    EXPECT_EQ(StrToInt("-12"), -12);
-    EXPECT_EQ(StrToInt("2147483647"), 2147483647);
-    EXPECT_EQ(StrToInt("-2147483648"), -2147483647 - 1);
-    EXPECT_THROW(StrToInt("1\n"), EConvertError);
-}
-
 }  // namespace
