@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "SettingsFile.h"
+#include "SettingsFormat.h"
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string DefaultFile =
+    "Settings File of TOREM Midi To TOREM Sequence Bridge\r\n"
+    "Language :\r\nEnglish\r\n"
+    "Midi File :\r\n\r\n"
+    "Resolution :\r\n1000\r\n"
+    "Seq File :\r\n\r\n"
+    "Port COM :\r\nCOM1\r\n"
+    "Port Midi In :\r\n\r\n"
+    "Mode :\r\n1\r\n"
+    "Transpose Value :\r\n5\r\n";
+
+// A settings file with the given value lines and the usual labels.
+std::string File(const std::vector<std::string>& values, const std::string& end = "\r\n")
+{
+    const char* labels[] = {"Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", nullptr,
+                            "Midi File :", nullptr, "Resolution :", nullptr, "Seq File :", nullptr,
+                            "Port COM :", nullptr, "Port Midi In :", nullptr, "Mode :", nullptr,
+                            "Transpose Value :", nullptr};
+    std::string text;
+    std::size_t next = 0;
+    for (const char* label : labels) {
+        if (!label && next == values.size())
+            break;
+        text += label ? std::string(label) : values[next++];
+        text += end;
+    }
+    return text;
+}
+
+auto Saved(const AppSettings& s)
+{
+    return std::tuple(s.LanguageIndex, s.MidiFileName, s.ResolutionMs, s.SeqFileName, s.ComPortName,
+                      s.MidiInPortName, int{s.MidiMode}, int{s.TransposeIndex});
+}
+
+std::vector<std::string> Entries(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// The error text of f, or "" when it throws nothing.
+std::string ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const ESettingsError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+enum class TUser { Same, Unprivileged };
+
+// Runs body in a child process and returns its exit code: 0 when body holds.
+// Unprivileged runs it as "nobody" when we are root (CI is), so that file
+// permissions apply.
+int RunInChild(TUser user, const std::function<bool()>& body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (user == TUser::Unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool ReportsInOutError(const std::function<void()>& f, int code)
+{
+    const std::string text = ErrorOf(f);
+    std::cerr << "child saw: " << text << "\n";
+    return text == "Erreur E/S " + std::to_string(code);
+}
+
+TEST(SettingsFile, AMissingFileIsWrittenFromTheCurrentValuesThenRead)
+{
+    TTempDir dir;
+    AppSettings settings;
+    EXPECT_EQ(LoadSettings(settings, dir.File(SettingsFileName)), 2);
+    EXPECT_EQ(ReadFileBytes(dir.File(SettingsFileName)), DefaultFile);
+    EXPECT_EQ(Saved(settings), Saved(AppSettings{}));
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{SettingsFileName});
+
+    AppSettings french;
+    french.LanguageIndex = 1;
+    french.MidiMode = 2;
+    EXPECT_EQ(LoadSettings(french, dir.File("other.cfg")), 1);
+    EXPECT_EQ(ReadFileBytes(dir.File("other.cfg")),
+              File({"French", "", "1000", "", "COM1", "", "2", "5"}));
+}
+
+TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    AppSettings written;
+    written.LanguageIndex = 1;
+    written.MidiFileName = "/home/jo/Mes morceaux/Été à Noël.mid";
+    written.ResolutionMs = 250;
+    written.SeqFileName = "";
+    written.ComPortName = "COM3";
+    written.MidiInPortName = "Périphérique \xE9 MIDI 2 ";  // a stray Latin-1 byte passes too
+    written.MidiMode = 2;
+    written.TransposeIndex = 9;
+    SaveSettings(written, path);
+    const std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(bytes, File({"French", written.MidiFileName, "250", "", "COM3", written.MidiInPortName, "2", "9"}));
+
+    AppSettings read;
+    read.SeqFileName = "something else";
+    EXPECT_EQ(LoadSettings(read, path), 1);
+    EXPECT_EQ(Saved(read), Saved(written));
+    SaveSettings(read, path);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
+TEST(SettingsFile, OnlyTheExactWordEnglishGivesEnglish)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    for (const std::string word : {"French", "english", "ENGLISH", "English ", " English", "", "Anglais"}) {
+        WriteFileBytes(path, File({word, "", "1000", "", "COM1", "", "1", "5"}));
+        AppSettings settings;
+        EXPECT_EQ(LoadSettings(settings, path), 1) << word;
+        EXPECT_EQ(settings.LanguageIndex, 1) << word;
+    }
+}
+
+TEST(SettingsFile, ValuesAreKeptAsReadAndWrittenBackUnchanged)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    WriteFileBytes(path, File({"English", "a.mid", "300", "b.seq", "COM7", "", "-1", "+0258"}));
+    AppSettings settings;
+    LoadSettings(settings, path);
+    EXPECT_EQ(settings.ResolutionMs, 300);
+    EXPECT_EQ(settings.ComPortName, "COM7");
+    EXPECT_EQ(settings.MidiMode, 255);       // low 8 bits of -1
+    EXPECT_EQ(settings.TransposeIndex, 2);   // low 8 bits of 258
+    SaveSettings(settings, path);
+    EXPECT_EQ(ReadFileBytes(path), File({"English", "a.mid", "300", "b.seq", "COM7", "", "255", "2"}));
+
+    // Numbers are stored in 16 bits; the full signed 32-bit range converts.
+    WriteFileBytes(path, File({"English", "", "65836", "", "COM1", "", "-2147483648", "2147483647"}));
+    LoadSettings(settings, path);
+    EXPECT_EQ(settings.ResolutionMs, 300);
+    EXPECT_EQ(settings.MidiMode, 0);
+    EXPECT_EQ(settings.TransposeIndex, 255);
+}
+
+TEST(SettingsFile, ANumericLineThatIsNoIntegerStopsTheReadingThere)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    for (const std::string bad : {"", "abc", " 1", "1 ", "1.0", "0x10", "$10", "+", "-", "+-1", "12a",
+                                  "2147483648", "-2147483649", "99999999999999999999"}) {
+        WriteFileBytes(path, File({"French", "x.mid", bad, "y.seq", "COM2", "", "2", "9"}));
+        AppSettings settings;
+        EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }),
+                  "'" + bad + "' n'est pas une valeur entière correcte");
+        EXPECT_EQ(settings.LanguageIndex, 1) << bad;
+        EXPECT_EQ(settings.MidiFileName, "x.mid");
+        EXPECT_EQ(settings.ResolutionMs, 1000);
+        EXPECT_EQ(settings.SeqFileName, "");
+    }
+}
+
+TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    WriteFileBytes(path, File({"French", "x.mid", "500", "y.seq", "COM2", "Synth"}));
+    const auto openFiles = [] { return Entries("/proc/self/fd").size(); };
+    const std::size_t before = openFiles();
+    AppSettings settings;
+    EXPECT_THROW(LoadSettings(settings, path), EConvertError);
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), "'' n'est pas une valeur entière correcte");
+    EXPECT_EQ(openFiles(), before);  // closed although the reading failed
+    AppSettings expected;
+    expected.LanguageIndex = 1;
+    expected.MidiFileName = "x.mid";
+    expected.ResolutionMs = 500;
+    expected.SeqFileName = "y.seq";
+    expected.ComPortName = "COM2";
+    expected.MidiInPortName = "Synth";
+    EXPECT_EQ(Saved(settings), Saved(expected));
+
+    SaveSettings(settings, path);
+    EXPECT_EQ(ReadFileBytes(path), File({"French", "x.mid", "500", "y.seq", "COM2", "Synth", "1", "5"}));
+}
+
+TEST(SettingsFile, LfOrCrLineEndsReadLikeCrLfAndLaterLinesAreIgnored)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    const std::vector<std::string> values = {"French", "m i d.mid", "100", "", "COM4", "Keys", "2", "3"};
+    AppSettings expected;
+    WriteFileBytes(path, File(values));
+    LoadSettings(expected, path);
+    ASSERT_EQ(expected.MidiInPortName, "Keys");
+
+    std::string mixed = File(values, "\n");
+    mixed.replace(mixed.find("\nCOM4\n"), 6, "\rCOM4\r\n");
+    std::string unended = File(values);
+    unended.resize(unended.size() - 2);
+    for (const std::string& text : {File(values, "\n"), File(values, "\r"), mixed, unended,
+                                    File(values) + "garbage\r\nnot a number\r\n", File(values) + "\x1A" + "junk"}) {
+        WriteFileBytes(path, text);
+        AppSettings settings;
+        LoadSettings(settings, path);
+        EXPECT_EQ(Saved(settings), Saved(expected));
+        SaveSettings(settings, path);
+        EXPECT_EQ(ReadFileBytes(path), File(values));
+    }
+}
+
+TEST(SettingsFile, ACrLfSplitBetweenTwoReadsIsOneLineEnd)
+{
+    const std::string text = "a\r\nb\rc\nd\r\n\r\ne";
+    for (const std::size_t chunk : {1, 2, 3, 4096}) {
+        std::size_t at = 0;
+        TTextLineReader reader([&](char* buf, std::size_t size) {
+            const std::size_t n = std::min(size, text.size() - at);
+            text.copy(buf, n, at);
+            at += n;
+            return n;
+        }, chunk);
+        std::string lines;
+        for (int i = 0; i < 8; ++i)
+            lines += reader.ReadLine() + "|";
+        EXPECT_EQ(lines, "a|b|c|d||e|||") << chunk;
+    }
+}
+
+TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    AppSettings settings;
+    WriteFileBytes(path, File({"English", "", "1000", "", "COM1", "", "2", "7\x1A" "9"}));
+    LoadSettings(settings, path);
+    EXPECT_EQ(settings.TransposeIndex, 7);
+
+    WriteFileBytes(path, File({"English", "", "1000", "", "COM1", "Syn\x1Ath", "2", "9"}));
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), "'' n'est pas une valeur entière correcte");
+    EXPECT_EQ(settings.MidiInPortName, "Syn");
+}
+
+TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
+{
+    TTempDir tmp;
+    const fs::path dir = tmp.Path() / "locked";
+    fs::create_directory(dir);
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    WriteFileBytes((dir / SettingsFileName).string(), old);
+    // The file itself stays writable: only the directory is locked, so a
+    // writer that truncated the old file in place would get through.
+    fs::permissions(dir / SettingsFileName, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
+                                                                fs::perms::others_exec));
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] {
+                  const AppSettings settings;
+                  return ReportsInOutError([&] { SaveSettings(settings, dir / SettingsFileName); }, EACCES) &&
+                         ReportsInOutError([&] {
+                             AppSettings s;
+                             LoadSettings(s, dir / "missing.cfg");
+                         }, EACCES);
+              }),
+              0);
+    EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), old);
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
+}
+
+TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    WriteFileBytes(path, old);
+    // The disk "fills up" part-way through the new file.
+    EXPECT_EQ(RunInChild(TUser::Same, [&] {
+                  const rlimit limit{40, 40};
+                  std::signal(SIGXFSZ, SIG_IGN);
+                  setrlimit(RLIMIT_FSIZE, &limit);
+                  return ReportsInOutError([&] { SaveSettings(AppSettings{}, path); }, EFBIG);
+              }),
+              0);
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{SettingsFileName});
+
+    // The new file is complete but cannot take the place of a directory.
+    fs::create_directories(dir.Path() / "taken.cfg" / "inside");
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, dir.Path() / "taken.cfg"); }),
+              "Erreur E/S " + std::to_string(EISDIR));
+    EXPECT_TRUE(fs::is_directory(dir.Path() / "taken.cfg" / "inside"));
+    EXPECT_EQ(Entries(dir.Path()).size(), 2u);
+
+    // A directory on the way is a file.
+    const fs::path impossible = dir.Path() / SettingsFileName / SettingsFileName;
+    const std::string notDir = "Erreur E/S " + std::to_string(ENOTDIR);
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, impossible); }), notDir);
+    AppSettings settings;
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
+    EXPECT_EQ(ReadFileBytes(path), old);
+}
+
+TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
+{
+    TTempDir dir;
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    const fs::path path = SettingsFilePath();
+    fs::current_path(previous);
+    EXPECT_EQ(path.filename(), SettingsFileName);
+    EXPECT_TRUE(fs::is_regular_file(path.parent_path() / "torem_settings_tests"));
+}
+
+}  // namespace
