@@ -102,10 +102,16 @@ TMidiResult TWinMmDeviceLayer::Open(std::uint16_t index, TMidiInCallback callbac
 
 TMidiResult TWinMmDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
+    const bool fresh = header.LayerData == nullptr;
     MIDIHDR* midiHeader = HeaderFor(header);
     if (midiHeader == nullptr)
         return MidiResult::NoMemory;
-    return static_cast<TMidiResult>(midiInPrepareHeader(FromHandle(handle)->Device, midiHeader, sizeof(MIDIHDR)));
+    const MMRESULT result = midiInPrepareHeader(FromHandle(handle)->Device, midiHeader, sizeof(MIDIHDR));
+    if (result != MMSYSERR_NOERROR && fresh) {
+        delete midiHeader;
+        header.LayerData = nullptr;
+    }
+    return static_cast<TMidiResult>(result);
 }
 
 TMidiResult TWinMmDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
