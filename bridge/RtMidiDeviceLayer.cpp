@@ -1,0 +1,358 @@
+#include "RtMidiDeviceLayer.h"
+
+#include <RtMidi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+constexpr std::uint32_t kPrepared = 1;
+constexpr std::uint32_t kQueued = 2;
+constexpr unsigned char kSysexStatus = 0xF0;
+
+// Set by RtMidi's error callback. With a callback set, RtMidi reports its
+// failures there instead of printing or throwing, so each step is checked.
+struct TErrorSink {
+    std::atomic<bool> Reported{false};
+
+    static void OnError(RtMidiError::Type /*type*/, const std::string& /*text*/, void* user)
+    {
+        static_cast<TErrorSink*>(user)->Reported.store(true);
+    }
+    bool Take() { return Reported.exchange(false); }
+};
+
+bool AllDigits(const std::string& text, std::size_t from, std::size_t to)
+{
+    if (from >= to)
+        return false;
+    return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),
+                       text.begin() + static_cast<std::ptrdiff_t>(to),
+                       [](unsigned char c) { return c >= '0' && c <= '9'; });
+}
+}  // namespace
+
+std::string StableAlsaPortName(const std::string& rtMidiName)
+{
+    const auto space = rtMidiName.rfind(' ');
+    if (space == std::string::npos)
+        return rtMidiName;
+    const auto colon = rtMidiName.find(':', space);
+    if (colon == std::string::npos || !AllDigits(rtMidiName, space + 1, colon) ||
+        !AllDigits(rtMidiName, colon + 1, rtMidiName.size()))
+        return rtMidiName;
+    return rtMidiName.substr(0, space);
+}
+
+// One open port. Mutex orders the input thread's deliveries against the
+// owner's Start, Stop, Reset and buffer queue, so that callbacks never
+// overlap (the component's ring has a single producer).
+struct TRtMidiDeviceLayer::TDevice {
+    std::unique_ptr<RtMidiIn> In;
+    TErrorSink Errors;
+    TMidiInCallback Callback = nullptr;
+    void* Instance = nullptr;
+
+    std::mutex Mutex;
+    bool Started = false;
+    bool FirstSinceStart = true;
+    std::chrono::steady_clock::time_point StartTime{};
+    double SinceStart = 0;  // seconds, at the last delivered message
+    TMidiHeader* Head = nullptr;  // queued buffers, oldest first
+    TMidiHeader* Tail = nullptr;
+
+    static void OnMessage(double delta, std::vector<unsigned char>* message, void* user);
+    void Deliver(double delta, const std::vector<unsigned char>& message) noexcept;
+    std::uint32_t Stamp(double delta) noexcept;
+};
+
+void TRtMidiDeviceLayer::TDevice::OnMessage(double delta, std::vector<unsigned char>* message, void* user)
+{
+    if (message != nullptr && !message->empty())
+        static_cast<TDevice*>(user)->Deliver(delta, *message);
+}
+
+std::uint32_t TRtMidiDeviceLayer::TDevice::Stamp(double delta) noexcept
+{
+    // RtMidi gives the seconds since its previous message. The first message
+    // after Start is placed by the clock; later ones keep the driver's spacing.
+    if (FirstSinceStart) {
+        FirstSinceStart = false;
+        SinceStart = std::chrono::duration<double>(std::chrono::steady_clock::now() - StartTime).count();
+    } else {
+        SinceStart += delta;
+    }
+    const double ms = std::floor(SinceStart * 1000.0);
+    if (!(ms > 0))
+        return 0;
+    return ms >= double(std::numeric_limits<std::uint32_t>::max()) ? std::numeric_limits<std::uint32_t>::max()
+                                                                    : static_cast<std::uint32_t>(ms);
+}
+
+void TRtMidiDeviceLayer::TDevice::Deliver(double delta, const std::vector<unsigned char>& message) noexcept
+{
+    std::lock_guard lock(Mutex);
+    if (!Started)
+        return;
+    const std::uint32_t timestamp = Stamp(delta);
+    if (message[0] == kSysexStatus) {
+        TMidiHeader* header = Head;
+        if (header == nullptr)
+            return;  // no buffer queued: lost, as with a real driver
+        Head = header->LayerNext;
+        if (Head == nullptr)
+            Tail = nullptr;
+        header->LayerNext = nullptr;
+        const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(message.size(), header->BufferLength));
+        std::memcpy(header->Data, message.data(), length);
+        header->BytesRecorded = length;
+        header->LayerFlags.fetch_and(~kQueued);
+        Callback(Instance, TMidiInMessage::LongData, 0, header, timestamp);
+        return;
+    }
+    std::uint32_t packed = message[0];
+    if (message.size() > 1)
+        packed |= std::uint32_t{message[1]} << 8;
+    if (message.size() > 2)
+        packed |= std::uint32_t{message[2]} << 16;
+    Callback(Instance, TMidiInMessage::Data, packed, nullptr, timestamp);
+}
+
+TRtMidiDeviceLayer::TRtMidiDeviceLayer(std::string clientName) : clientName_(std::move(clientName))
+{
+}
+
+TRtMidiDeviceLayer::~TRtMidiDeviceLayer()
+{
+    std::lock_guard lock(mutex_);
+    for (auto& [handle, device] : devices_)
+        device->In.reset();
+}
+
+std::vector<TRtMidiDeviceLayer::TPort> TRtMidiDeviceLayer::Enumerate() const
+{
+    std::vector<TPort> ports;
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    for (const RtMidi::Api api : apis) {
+        if (api == RtMidi::RTMIDI_DUMMY)
+            continue;
+        try {
+            // Without /dev/snd the ALSA constructor throws; JACK constructs
+            // fine without a server and reports it to the error callback at
+            // the first question (opening a port then would crash).
+            RtMidiIn in(api, clientName_);
+            TErrorSink errors;
+            in.setErrorCallback(&TErrorSink::OnError, &errors);
+            const unsigned count = in.getPortCount();
+            if (errors.Take())
+                continue;
+            for (unsigned i = 0; i < count; ++i) {
+                std::string name = in.getPortName(i);
+                if (errors.Take() || name.empty())
+                    continue;
+                std::string stable = api == RtMidi::LINUX_ALSA ? StableAlsaPortName(name) : name;
+                ports.push_back(TPort{static_cast<int>(api), std::move(name), std::move(stable)});
+            }
+        } catch (const std::exception&) {
+            // That system has no devices for us.
+        }
+    }
+    return ports;
+}
+
+TRtMidiDeviceLayer::TDevice* TRtMidiDeviceLayer::Find(TMidiInHandle handle)
+{
+    const auto found = devices_.find(handle);
+    return found == devices_.end() ? nullptr : found->second.get();
+}
+
+std::uint16_t TRtMidiDeviceLayer::DeviceCount()
+{
+    std::lock_guard lock(mutex_);
+    ports_ = Enumerate();
+    listed_ = true;
+    return static_cast<std::uint16_t>(std::min<std::size_t>(ports_.size(), std::numeric_limits<std::uint16_t>::max()));
+}
+
+TMidiResult TRtMidiDeviceLayer::DeviceName(std::uint16_t index, std::string& name)
+{
+    std::lock_guard lock(mutex_);
+    if (!listed_) {
+        ports_ = Enumerate();
+        listed_ = true;
+    }
+    if (index >= ports_.size())
+        return MidiResult::BadDeviceId;
+    name = ports_[index].Name;
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback callback, void* instance,
+                                     TMidiInHandle& handle)
+{
+    std::lock_guard lock(mutex_);
+    if (!listed_) {
+        ports_ = Enumerate();
+        listed_ = true;
+    }
+    if (index >= ports_.size())
+        return MidiResult::BadDeviceId;
+    if (callback == nullptr)
+        return MidiResult::InvalidParam;
+    const TPort port = ports_[index];
+
+    auto device = std::make_unique<TDevice>();
+    device->Callback = callback;
+    device->Instance = instance;
+    try {
+        device->In = std::make_unique<RtMidiIn>(static_cast<RtMidi::Api>(port.Api), clientName_);
+        device->In->setErrorCallback(&TErrorSink::OnError, &device->Errors);
+        const unsigned count = device->In->getPortCount();
+        if (device->Errors.Take())
+            return MidiResult::NoDriver;
+        // Port numbers shift as other programs come and go: find it by name.
+        unsigned number = count;
+        for (unsigned i = 0; i < count && number == count; ++i)
+            if (device->In->getPortName(i) == port.RtName)
+                number = i;
+        if (number == count)
+            return MidiResult::BadDeviceId;
+        device->In->ignoreTypes(false, false, false);
+        device->In->setCallback(&TDevice::OnMessage, device.get());
+        device->In->openPort(number, "input");
+        if (device->Errors.Take())
+            return MidiResult::Error;
+    } catch (const RtMidiError&) {
+        return MidiResult::NoDriver;
+    } catch (const std::bad_alloc&) {
+        return MidiResult::NoMemory;
+    }
+    handle = ++nextHandle_;
+    device->Callback(device->Instance, TMidiInMessage::Open, 0, nullptr, 0);
+    devices_.emplace(handle, std::move(device));
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    if (Find(handle) == nullptr)
+        return MidiResult::InvalidHandle;
+    if (header.Data == nullptr || header.BufferLength == 0)
+        return MidiResult::InvalidParam;
+    header.LayerFlags.fetch_or(kPrepared);
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    const std::uint32_t flags = header.LayerFlags.load();
+    if ((flags & kPrepared) == 0)
+        return MidiResult::Unprepared;
+    if ((flags & kQueued) != 0)
+        return MidiResult::StillPlaying;
+    header.LayerFlags.fetch_or(kQueued);
+    header.BytesRecorded = 0;
+    header.LayerNext = nullptr;
+    if (device->Tail != nullptr)
+        device->Tail->LayerNext = &header;
+    else
+        device->Head = &header;
+    device->Tail = &header;
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    if ((header.LayerFlags.load() & kQueued) != 0)
+        return MidiResult::StillPlaying;
+    header.LayerFlags.fetch_and(~kPrepared);
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::Start(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    if (!device->Started) {
+        device->Started = true;
+        device->FirstSinceStart = true;
+        device->StartTime = std::chrono::steady_clock::now();
+    }
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::Stop(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    device->Started = false;
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::Reset(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    device->Started = false;
+    const auto elapsed = std::chrono::steady_clock::now() - device->StartTime;
+    const auto timestamp = static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    while (TMidiHeader* header = device->Head) {
+        device->Head = header->LayerNext;
+        header->LayerNext = nullptr;
+        header->BytesRecorded = 0;
+        header->LayerFlags.fetch_and(~kQueued);
+        device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, timestamp);
+    }
+    device->Tail = nullptr;
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::Close(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    {
+        std::lock_guard deviceLock(device->Mutex);
+        if (device->Head != nullptr)
+            return MidiResult::StillPlaying;
+    }
+    // Destroying RtMidiIn closes the port and ends (joins) its input thread
+    // or JACK client, so no callback runs once this returns.
+    device->In.reset();
+    device->Callback(device->Instance, TMidiInMessage::Close, 0, nullptr, 0);
+    devices_.erase(handle);
+    return MidiResult::NoError;
+}
+
+TMidiResult TRtMidiDeviceLayer::ErrorText(TMidiResult code, std::string& text)
+{
+    return StandardMidiErrorText(code, text) ? MidiResult::NoError : MidiResult::InvalidParam;
+}

@@ -1,0 +1,275 @@
+#include "VirtualMidiDeviceLayer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr std::uint32_t kPrepared = 1;
+constexpr std::uint32_t kQueued = 2;
+
+bool Has(const TMidiHeader& header, std::uint32_t flag)
+{
+    return (header.LayerFlags.load(std::memory_order_relaxed) & flag) != 0;
+}
+void Set(TMidiHeader& header, std::uint32_t flag)
+{
+    header.LayerFlags.fetch_or(flag, std::memory_order_relaxed);
+}
+void Clear(TMidiHeader& header, std::uint32_t flag)
+{
+    header.LayerFlags.fetch_and(~flag, std::memory_order_relaxed);
+}
+}  // namespace
+
+std::uint16_t TVirtualMidiDeviceLayer::AddDevice(const std::string& name)
+{
+    std::lock_guard lock(mutex_);
+    TDevice device;
+    device.Name = name;
+    devices_.push_back(std::move(device));
+    return static_cast<std::uint16_t>(devices_.size() - 1);
+}
+
+void TVirtualMidiDeviceLayer::SetFailure(TMidiOperation operation, TMidiResult code, unsigned after)
+{
+    std::lock_guard lock(mutex_);
+    failures_[operation] = TFailure{code, after, 0};
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Injected(TMidiOperation operation)
+{
+    const auto found = failures_.find(operation);
+    if (found == failures_.end() || found->second.Code == MidiResult::NoError)
+        return MidiResult::NoError;
+    TFailure& failure = found->second;
+    return failure.Calls++ < failure.After ? MidiResult::NoError : failure.Code;
+}
+
+TVirtualMidiDeviceLayer::TDevice* TVirtualMidiDeviceLayer::Find(TMidiInHandle handle)
+{
+    if (handle == 0)
+        return nullptr;
+    for (TDevice& device : devices_)
+        if (device.Handle == handle)
+            return &device;
+    return nullptr;
+}
+
+TVirtualMidiDeviceLayer::TDevice* TVirtualMidiDeviceLayer::Started(std::uint16_t index)
+{
+    if (index >= devices_.size())
+        return nullptr;
+    TDevice& device = devices_[index];
+    return device.Handle != 0 && device.Started ? &device : nullptr;
+}
+
+std::uint32_t TVirtualMidiDeviceLayer::Elapsed(const TDevice& device,
+                                               std::optional<std::uint32_t> timestamp)
+{
+    if (timestamp)
+        return *timestamp;
+    const auto elapsed = std::chrono::steady_clock::now() - device.StartTime;
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+bool TVirtualMidiDeviceLayer::InjectShort(std::uint16_t index, std::uint8_t status, std::uint8_t data1,
+                                          std::uint8_t data2, std::optional<std::uint32_t> timestamp)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Started(index);
+    if (device == nullptr)
+        return false;
+    const std::uint32_t packed = status | (std::uint32_t{data1} << 8) | (std::uint32_t{data2} << 16);
+    device->Callback(device->Instance, TMidiInMessage::Data, packed, nullptr, Elapsed(*device, timestamp));
+    return true;
+}
+
+bool TVirtualMidiDeviceLayer::InjectSysex(std::uint16_t index, std::span<const std::uint8_t> bytes,
+                                          std::optional<std::uint32_t> timestamp)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Started(index);
+    if (device == nullptr || device->Queue.empty())
+        return false;
+    TMidiHeader* header = device->Queue.front();
+    device->Queue.erase(device->Queue.begin());
+    const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), header->BufferLength));
+    if (length > 0)
+        std::memcpy(header->Data, bytes.data(), length);
+    header->BytesRecorded = length;
+    Clear(*header, kQueued);
+    device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, Elapsed(*device, timestamp));
+    return true;
+}
+
+bool TVirtualMidiDeviceLayer::IsOpen(std::uint16_t index) const
+{
+    std::lock_guard lock(mutex_);
+    return index < devices_.size() && devices_[index].Handle != 0;
+}
+
+bool TVirtualMidiDeviceLayer::IsStarted(std::uint16_t index) const
+{
+    std::lock_guard lock(mutex_);
+    return index < devices_.size() && devices_[index].Handle != 0 && devices_[index].Started;
+}
+
+std::size_t TVirtualMidiDeviceLayer::QueuedBuffers(std::uint16_t index) const
+{
+    std::lock_guard lock(mutex_);
+    return index < devices_.size() ? devices_[index].Queue.size() : 0;
+}
+
+std::uint16_t TVirtualMidiDeviceLayer::DeviceCount()
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<std::uint16_t>(devices_.size());
+}
+
+TMidiResult TVirtualMidiDeviceLayer::DeviceName(std::uint16_t index, std::string& name)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::DeviceName))
+        return failure;
+    if (index >= devices_.size())
+        return MidiResult::BadDeviceId;
+    name = devices_[index].Name;
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback callback, void* instance,
+                                          TMidiInHandle& handle)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::Open))
+        return failure;
+    if (index >= devices_.size())
+        return MidiResult::BadDeviceId;
+    if (callback == nullptr)
+        return MidiResult::InvalidParam;
+    TDevice& device = devices_[index];
+    if (device.Handle != 0)
+        return MidiResult::Allocated;
+    device.Handle = ++nextHandle_;
+    device.Callback = callback;
+    device.Instance = instance;
+    device.Started = false;
+    device.Queue.clear();
+    handle = device.Handle;
+    device.Callback(device.Instance, TMidiInMessage::Open, 0, nullptr, 0);
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::PrepareHeader))
+        return failure;
+    if (Find(handle) == nullptr)
+        return MidiResult::InvalidHandle;
+    if (header.Data == nullptr || header.BufferLength == 0)
+        return MidiResult::InvalidParam;
+    Set(header, kPrepared);
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::AddBuffer))
+        return failure;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    if (!Has(header, kPrepared))
+        return MidiResult::Unprepared;
+    if (Has(header, kQueued))
+        return MidiResult::StillPlaying;
+    Set(header, kQueued);
+    header.BytesRecorded = 0;
+    device->Queue.push_back(&header);
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidiHeader& header)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::UnprepareHeader))
+        return failure;
+    if (Find(handle) == nullptr)
+        return MidiResult::InvalidHandle;
+    if (Has(header, kQueued))
+        return MidiResult::StillPlaying;
+    Clear(header, kPrepared);
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Start(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::Start))
+        return failure;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    if (!device->Started) {
+        device->Started = true;
+        device->StartTime = std::chrono::steady_clock::now();
+    }
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Stop(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::Stop))
+        return failure;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    device->Started = false;
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Reset(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::Reset))
+        return failure;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    device->Started = false;
+    std::vector<TMidiHeader*> queue;
+    queue.swap(device->Queue);
+    for (TMidiHeader* header : queue) {
+        header->BytesRecorded = 0;
+        Clear(*header, kQueued);
+        device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, Elapsed(*device, {}));
+    }
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::Close(TMidiInHandle handle)
+{
+    std::lock_guard lock(mutex_);
+    if (const TMidiResult failure = Injected(TMidiOperation::Close))
+        return failure;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    if (!device->Queue.empty())
+        return MidiResult::StillPlaying;
+    device->Callback(device->Instance, TMidiInMessage::Close, 0, nullptr, 0);
+    device->Handle = 0;
+    device->Started = false;
+    device->Callback = nullptr;
+    device->Instance = nullptr;
+    return MidiResult::NoError;
+}
+
+TMidiResult TVirtualMidiDeviceLayer::ErrorText(TMidiResult code, std::string& text)
+{
+    return StandardMidiErrorText(code, text) ? MidiResult::NoError : MidiResult::InvalidParam;
+}
