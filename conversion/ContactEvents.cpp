@@ -91,11 +91,17 @@ void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
                           std::vector<TContactorEvent>& contactEvents)
 {
+    CleanContactEvents(noteEvents, resolutionMs, contactEvents);
+    SortContactEvents(contactEvents);
+}
+
+void CleanContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
+                        std::vector<TContactorEvent>& contactEvents)
+{
     BuildContactEvents(noteEvents, contactEvents);
     QuantizeContactEvents(contactEvents, resolutionMs);
     RemoveSameTimeDuplicates(contactEvents);
     RemoveRepeatedStates(contactEvents);
-    SortContactEvents(contactEvents);
 }
 
 void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,

@@ -62,10 +62,15 @@ TConversionOutcome TConversionCommand::Execute()
     midiFile_.SetFilename(settings_.MidiFileName);
     midiFile_.LoadFile();
     CollectNoteEvents(midiFile_, settings_.NoteEvents);
-    PrepareContactEvents(settings_.NoteEvents, settings_.ResolutionMs, settings_.ContactEvents);
-
     // Refused before the replace question: the user is never asked to
-    // replace a file with an image that cannot be written.
+    // replace a file with an image that cannot be written. Too many changes
+    // are refused before sorting, which bounds the sort's work.
+    CleanContactEvents(settings_.NoteEvents, settings_.ResolutionMs, settings_.ContactEvents);
+    if (!CanFitFrameBlock(settings_.ContactEvents.size())) {
+        dialogs_.Warning(Message(MessageEntry::DoesNotFit));
+        return TConversionOutcome::DoesNotFit;
+    }
+    SortContactEvents(settings_.ContactEvents);
     switch (CheckSeqImage(settings_.ContactEvents, settings_.ResolutionMs)) {
     case TImageFit::Fits:
         break;

@@ -70,6 +70,11 @@ TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::
     return TImageFit::Fits;
 }
 
+bool CanFitFrameBlock(std::size_t changeCount)
+{
+    return changeCount <= (SeqFrameBlockSize - 3) / 2;
+}
+
 std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,
                                         std::uint16_t resolutionMs)
 {

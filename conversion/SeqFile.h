@@ -35,6 +35,10 @@ enum class TImageFit {
 };
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
 
+// False when so many changes cannot fit the frame block whatever their
+// times (each takes two bytes, the first frame three): known before sorting.
+bool CanFitFrameBlock(std::size_t changeCount);
+
 // The 65536 bytes of the image. The frames must fit (CheckSeqImage).
 std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,
                                         std::uint16_t resolutionMs);

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ConversionCommand.h"
+#include "SeqFile.h"
+#include "SmfWriter.h"
+#include "TempDir.h"
+#include "TestDialogs.h"
+#include "Text.h"
+
+namespace {
+
+using Kind = TTestDialogs::Kind;
+
+class TRecordingControls : public TConverterControls {
+public:
+    void SetConverterEnabled(bool enabled) override { states.push_back(enabled); }
+    std::vector<bool> states;
+};
+
+class ConvertCommand : public ::testing::Test {
+protected:
+    ConvertCommand()
+    {
+        TSmfTrack track;
+        track.Tempo(0, 500000).Event(0, {0x90, 10, 127}).Event(1152, {10, 0}).EndOfTrack();  // 0 to 1200 ms
+        WriteBytesToFile(dir.File("song.mid"), SmfFile(0, 480, {track}));
+        settings.MidiFileName = dir.File("song.mid");
+        settings.SeqFileName = dir.File("song.seq");
+        settings.ResolutionMs = 500;
+    }
+
+    TConversionOutcome Run()
+    {
+        controls.states.clear();
+        TConversionOutcome outcome{};
+        try {
+            outcome = TConversionCommand(settings, midiFile, dialogs, controls).Execute();
+        } catch (...) {
+            EXPECT_EQ(controls.states, (std::vector<bool>{false, true})) << "controls enabled again";
+            throw;
+        }
+        EXPECT_EQ(controls.states, (std::vector<bool>{false, true})) << "controls enabled again";
+        return outcome;
+    }
+
+    std::string Message(int entry) const { return Text(TTextTable::MessageTexts, settings.LanguageIndex, entry); }
+
+    TTempDir dir;
+    AppSettings settings;
+    TMidiFile midiFile;
+    TTestDialogs dialogs;
+    TRecordingControls controls;
+};
+
+TEST_F(ConvertCommand, WritesTheImageAndSaysSo)
+{
+    EXPECT_EQ(Run(), TConversionOutcome::Written);
+    const std::string image = ReadFileBytes(settings.SeqFileName);
+    ASSERT_EQ(image.size(), 65536u);
+    EXPECT_EQ(image.substr(32768, 10), std::string("\x00\x03\x01\x0A\xFF\x00\x00\x01\x0A\x00", 10));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, Kind::Information);
+    EXPECT_EQ(dialogs.shown[0].text, "Process done...");
+}
+
+TEST_F(ConvertCommand, MissingNamesAreReportedBeforeAnythingIsRead)
+{
+    settings.MidiFileName.clear();
+    settings.SeqFileName.clear();
+    EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{"Midi file location or Midi file does not exist..."}));
+
+    // A folder is no MIDI file.
+    settings.MidiFileName = dir.Path().string();
+    settings.LanguageIndex = LanguageFrench;
+    dialogs.shown.clear();
+    EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{"Le fichier Midi ou son emplacement n'existe pas..."}));
+
+    // A MIDI file but no sequence file: the MIDI file is not even loaded.
+    settings.MidiFileName = dir.File("song.mid");
+    dialogs.shown.clear();
+    EXPECT_EQ(Run(), TConversionOutcome::SeqFileMissing);
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{"Le fichier Séquence doit être assigné..."}));
+    EXPECT_EQ(midiFile.NumberOfTracks(), 0);
+}
+
+TEST_F(ConvertCommand, AnExistingFileIsReplacedOnlyOnYes)
+{
+    WriteFileBytes(settings.SeqFileName, "keep me");
+    EXPECT_EQ(Run(), TConversionOutcome::Declined);
+    EXPECT_EQ(ReadFileBytes(settings.SeqFileName), "keep me");
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, Kind::Confirmation);
+    EXPECT_EQ(dialogs.shown[0].text, settings.SeqFileName + " already exists. Do you want to replace this file?");
+    // The lists were rebuilt all the same.
+    EXPECT_EQ(settings.ContactEvents.size(), 2u);
+
+    dialogs.shown.clear();
+    dialogs.answerYes = true;
+    settings.LanguageIndex = LanguageFrench;
+    EXPECT_EQ(Run(), TConversionOutcome::Written);
+    EXPECT_EQ(ReadFileBytes(settings.SeqFileName).size(), 65536u);
+    EXPECT_EQ(dialogs.TextsOf(Kind::Confirmation),
+              (std::vector<std::string>{settings.SeqFileName + " existe déjà. Voulez-vous remplacer ce fichier?"}));
+    EXPECT_EQ(dialogs.TextsOf(Kind::Information), (std::vector<std::string>{"Processus terminé..."}));
+}
+
+TEST_F(ConvertCommand, ReaderAndWriterErrorsPassThroughAndWriteNothing)
+{
+    WriteBytesToFile(settings.MidiFileName, SmfHeaderChunk(0, 1, 480) + "MTrk");
+    EXPECT_THROW(Run(), EMidiFileError);
+    EXPECT_FALSE(std::filesystem::exists(settings.SeqFileName));
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    TSmfTrack track;
+    track.Event(0, {0x90, 1, 1});
+    WriteBytesToFile(settings.MidiFileName, SmfFile(0, 480, {track}));
+    settings.SeqFileName = dir.File("no/such/folder/song.seq");
+    EXPECT_THROW(Run(), ESeqFileError);
+    EXPECT_TRUE(dialogs.shown.empty()) << "no completion message after a failed write";
+}
+
+TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedBeforeTheReplaceQuestion)
+{
+    WriteFileBytes(settings.SeqFileName, "keep me");
+    dialogs.answerYes = true;
+    const auto refused = [&](const std::vector<TSmfTrack>& tracks, std::uint16_t resolution, TConversionOutcome outcome,
+                             int entry) {
+        WriteBytesToFile(settings.MidiFileName, SmfFile(1, 480, tracks));
+        settings.ResolutionMs = resolution;
+        dialogs.shown.clear();
+        EXPECT_EQ(Run(), outcome);
+        EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{Message(entry)}));
+        EXPECT_TRUE(dialogs.TextsOf(Kind::Confirmation).empty());
+        EXPECT_EQ(ReadFileBytes(settings.SeqFileName), "keep me");
+    };
+
+    // A note at 6554 s: slot 65540 at 100 ms, but slot 6554 at 1 s is fine.
+    TSmfTrack late;
+    late.Event(0, {0x90, 1, 1}).Event(10, {1, 0}).Event(6554u * 960, {0x90, 2, 1}).Event(10, {2, 0});
+    refused({late}, 100, TConversionOutcome::TooLongForResolution, MessageEntry::TooLongForResolution);
+
+    // All 256 outputs switched on at one time.
+    TSmfTrack one, two;
+    for (int n = 0; n < 128; ++n) {
+        one.Event(0, {0x90, static_cast<std::uint8_t>(n), 100});
+        two.Event(0, {0x91, static_cast<std::uint8_t>(n), 100});
+    }
+    one.Event(960, {0x80, 0, 0});
+    refused({one, two}, 1000, TConversionOutcome::TooManyChangesAtOnce, MessageEntry::TooManyChanges);
+
+    // 20000 changes cannot fit the 32768 bytes of frames.
+    TSmfTrack busy;
+    for (int i = 0; i < 10000; ++i)
+        busy.Event(480, {0x90, static_cast<std::uint8_t>(i % 100), 100}).Event(240, {0x80, static_cast<std::uint8_t>(i % 100), 0});
+    refused({busy}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit);
+
+    // Fewer changes at distinct times whose frames still overflow the block.
+    TSmfTrack spread;
+    for (int i = 0; i < 4000; ++i)
+        spread.Event(96, {0x90, 5, 100}).Event(96, {0x80, 5, 0});
+    refused({spread}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit);
+}
+
+}  // namespace
