@@ -1,0 +1,59 @@
+#pragma once
+// Serial devices on Linux and other POSIX systems, through termios directly.
+// Reads and writes are bounded with poll(), so the time-outs are met to the
+// millisecond (termios' own VTIME counts tenths of a second).
+
+#include <string>
+
+#include "SerialDevice.h"
+
+class TPosixSerialDevice final : public TSerialDevice {
+public:
+    // Takes over fd: open, locked for exclusive use, non-blocking.
+    explicit TPosixSerialDevice(int fd) noexcept;
+    ~TPosixSerialDevice() override;
+    TPosixSerialDevice(const TPosixSerialDevice&) = delete;
+    TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
+
+    // Reports the termios state in the link's terms. Flags follows the
+    // Windows flag word: binary, parity check, CTS flow, DTR control (bits
+    // 4-5), XON/XOFF out and in, RTS control (bits 12-13).
+    bool GetLineSettings(TLineSettings& settings) override;
+    // Raw mode with the given speed, data bits, parity, stop bits and flow
+    // control; DTR and RTS raised or lowered as the flag word says, where the
+    // line has modem control (a pseudo-terminal has none, which is fine).
+    bool SetLineSettings(const TLineSettings& settings) override;
+    // One-byte bounds: a read waits ReadTotalTimeoutMultiplier +
+    // ReadTotalTimeoutConstant ms, a write WriteTotalTimeoutMultiplier +
+    // WriteTotalTimeoutConstant ms; zero means no bound (and a read interval
+    // of 0xFFFFFFFF with zero totals means "return at once").
+    bool SetTimeouts(const TCommTimeouts& timeouts) override;
+    bool Purge() override;
+    // A write that finds no room in the output queue before its time-out
+    // writes nothing and still succeeds, as a Windows driver reports it.
+    bool WriteByte(std::uint8_t byte) override;
+    // A hang-up or error of the line (far end closed, adapter unplugged) is
+    // a failure, not a time-out.
+    TReadResult ReadByte(std::uint8_t& byte) override;
+    bool Close() override;
+
+    // The descriptor, -1 once closed.
+    int NativeHandle() const noexcept { return fd_; }
+
+private:
+    int fd_;
+    int readTimeoutMs_ = -1;   // -1 = no bound
+    int writeTimeoutMs_ = -1;
+};
+
+class TPosixSerialPorts final : public TSerialPorts {
+public:
+    // Opens DevicePath(name) for exclusive use: a port that this or another
+    // program holds gives an empty handle, even for root.
+    TComHandle Open(const std::string& name) override;
+
+    // "COM1".."COM9" (any case) are the system's first serial devices
+    // (/dev/ttyS0../dev/ttyS8 on Linux); every other name, a path such as
+    // "/dev/ttyUSB0" or "/dev/pts/3" included, is used as it stands.
+    static std::string DevicePath(const std::string& name);
+};

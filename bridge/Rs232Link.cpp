@@ -1,0 +1,137 @@
+#include "Rs232Link.h"
+
+namespace {
+
+// Binary mode on, every other flag off: no parity check, no flow control of
+// any kind, DTR and RTS held off.
+constexpr std::uint32_t LineFlags = 1;
+
+// One byte per call: a read returns within 10 * 1 + 50 = 60 ms, a write
+// within 20 * 1 + 50 = 70 ms, so the acknowledgement wait gets back to
+// processing messages often.
+constexpr TCommTimeouts LinkTimeouts{
+    .ReadIntervalTimeout = 2,
+    .ReadTotalTimeoutMultiplier = 10,
+    .ReadTotalTimeoutConstant = 50,
+    .WriteTotalTimeoutMultiplier = 20,
+    .WriteTotalTimeoutConstant = 50,
+};
+
+// Set-up after a successful open; the first failing step gives its code.
+TComResult SetUpLine(TSerialDevice& device)
+{
+    TLineSettings settings;
+    if (!device.GetLineSettings(settings))
+        return TComResult::ComErrGetParams;
+
+    // Only these five are ours; everything else stays as the driver has it.
+    settings.BaudRate = TRs232Link::BaudRate;
+    settings.Flags = LineFlags;
+    settings.ByteSize = 8;
+    settings.Parity = 0;
+    settings.StopBits = 0;
+    if (!device.SetLineSettings(settings))
+        return TComResult::ComErrSetParams;
+
+    if (!device.SetTimeouts(LinkTimeouts))
+        return TComResult::ComErrTimeouts;
+    return TComResult::ComOk;
+}
+
+} // namespace
+
+TRs232Link::TRs232Link(TSerialPorts& ports, TAckClock& ackClock, TMessagePump& pump)
+    : ports_(ports), ackClock_(ackClock), pump_(pump)
+{
+}
+
+TComResult TRs232Link::ComOpen(TComHandle& handle, const std::string& portName)
+{
+    handle = ports_.Open(portName);
+    if (!handle)
+        return TComResult::ComErrOpen;
+
+    TComResult result = SetUpLine(*handle);
+    if (result == TComResult::ComOk)
+        result = ComPurge(handle);
+    if (result != TComResult::ComOk) {
+        // A half set-up port is of no use to the caller, and holding it
+        // would make every later open of it fail.
+        (void)handle->Close();
+        handle.reset();
+    }
+    return result;
+}
+
+TComResult TRs232Link::ComClose(TComHandle& handle)
+{
+    if (!handle)
+        return TComResult::ComErrClose;
+    const bool closed = handle->Close();
+    handle.reset();
+    return closed ? TComResult::ComOk : TComResult::ComErrClose;
+}
+
+TComResult TRs232Link::ComPurge(TComHandle& handle)
+{
+    if (!handle || !handle->Purge())
+        return TComResult::ComErrInit;
+    return TComResult::ComOk;
+}
+
+TComResult TRs232Link::ComWriteByte(TComHandle& handle, std::uint8_t byte)
+{
+    if (!handle || !handle->WriteByte(byte))
+        return TComResult::ComErrWrite;
+    return TComResult::ComOk;
+}
+
+TComResult TRs232Link::ComWriteByteWaitAck(TComHandle& handle, std::uint8_t byte)
+{
+    if (ComWriteByte(handle, byte) != TComResult::ComOk)
+        return TComResult::ComErrWrite;
+
+    // Handlers run nested in the wait and may close the port or open another
+    // one into the same handle; reading from anything but the device the
+    // byte went to is a failed read.
+    TSerialDevice* const device = handle.get();
+    std::uint8_t answer = 0;
+    ComStartAckTimer();
+    while (answer != AckByte) {
+        if (handle.get() != device)
+            return TComResult::ComErrRead;
+        std::uint8_t received = 0;
+        switch (device->ReadByte(received)) {
+        case TReadResult::Byte:
+            answer = received;
+            break;
+        case TReadResult::TimedOut:
+            break;
+        case TReadResult::Failed:
+            return TComResult::ComErrRead;
+        }
+        pump_.ProcessMessages();
+        // Tested before the answer: an acknowledgement that comes with the
+        // clock's end is too late.
+        if (!ackClock_.Enabled())
+            return TComResult::ComErrNotReady;
+    }
+    ackClock_.Stop();
+    return TComResult::ComOk;
+}
+
+TComResult TRs232Link::ComSendContact(TComHandle& handle, std::uint8_t output, std::uint8_t level)
+{
+    if (ComPurge(handle) != TComResult::ComOk)
+        return TComResult::ComErrInit;
+    if (const TComResult result = ComWriteByteWaitAck(handle, StartByte); result != TComResult::ComOk)
+        return result;
+    if (ComWriteByte(handle, output) != TComResult::ComOk)
+        return TComResult::ComErrWrite;
+    return ComWriteByteWaitAck(handle, level);
+}
+
+void TRs232Link::ComStartAckTimer()
+{
+    ackClock_.Start();
+}

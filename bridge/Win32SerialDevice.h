@@ -1,0 +1,14 @@
+#pragma once
+// Serial devices on Windows through the Win32 communications API. Built on
+// Windows only.
+
+#include <string>
+
+#include "SerialDevice.h"
+
+class TWin32SerialPorts final : public TSerialPorts {
+public:
+    // Opens the device by name as it stands ("COM1".."COM4"), for exclusive
+    // use, with synchronous (non-overlapped) I/O.
+    TComHandle Open(const std::string& name) override;
+};

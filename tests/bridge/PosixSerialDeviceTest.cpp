@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "SimulatedLink.h"
+#include "TempDir.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Tries to open path from a child process as an ordinary user (root passes
+// every exclusive-use check); gives 0 or the errno of the open.
+int OpenAsOrdinaryUser(const std::string& path)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(255);
+        const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+        _exit(fd >= 0 ? 0 : errno);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST(PosixSerialPorts, MapsComNamesAndLeavesOtherNamesAlone)
+{
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("COM4"), "/dev/ttyS3");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("com9"), "/dev/ttyS8");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("COM0"), "COM0");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("COM10"), "COM10");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("COM"), "COM");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("/dev/pts/3"), "/dev/pts/3");
+    EXPECT_EQ(TPosixSerialPorts::DevicePath("ttyUSB0"), "ttyUSB0");
+}
+
+TEST(PosixSerialDevice, OpensARawLineWithoutFlowControlAndBoundedReads)
+{
+    TSimulatedLink rig({.Behaviour = {.Silent = true}});
+    TComHandle handle;
+    ASSERT_EQ(rig.Link.ComOpen(handle, rig.Sim.SlavePath()), TComResult::ComOk);
+
+    const int fd = dynamic_cast<TPosixSerialDevice&>(*handle).NativeHandle();
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), B57600);
+    EXPECT_EQ(cfgetispeed(&tio), B57600);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | INPCK | ICRNL | ISTRIP), 0u);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+
+    // Read back in the link's terms (a pty has no DTR or RTS to report).
+    TLineSettings settings;
+    ASSERT_TRUE(handle->GetLineSettings(settings));
+    EXPECT_EQ(settings.BaudRate, 57600u);
+    EXPECT_EQ(settings.Flags, 1u);
+    EXPECT_EQ(settings.ByteSize, 8);
+    EXPECT_EQ(settings.Parity, 0);
+    EXPECT_EQ(settings.StopBits, 0);
+
+    // A one-byte read gives up after its 60 ms, not VTIME's tenths.
+    std::uint8_t byte = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(handle->ReadByte(byte), TReadResult::TimedOut);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 59ms);
+    EXPECT_LT(elapsed, 500ms);
+
+    ASSERT_TRUE(rig.Sim.Send(std::vector<std::uint8_t>{0xFF}));
+    EXPECT_EQ(handle->ReadByte(byte), TReadResult::Byte);
+    EXPECT_EQ(byte, 0xFF);
+}
+
+TEST(PosixSerialDevice, AFileThatIsNoSerialPortIsReleasedAfterItsSetUpFails)
+{
+    TTempDir dir;
+    const std::string path = dir.File("not-a-port");
+    WriteFileBytes(path, "keep me");
+    TPosixSerialPorts ports;
+    TEventLoop loop;
+    TLoopAckClock clock(loop);
+    TRs232Link link(ports, clock, loop);
+
+    TComHandle handle;
+    EXPECT_EQ(link.ComOpen(handle, path), TComResult::ComErrGetParams);
+    EXPECT_FALSE(handle);
+    EXPECT_EQ(link.ComOpen(handle, path), TComResult::ComErrGetParams) << "not left locked";
+    EXPECT_EQ(ReadFileBytes(path), "keep me");
+}
+
+TEST(PosixSerialDevice, KeepsOrdinaryUsersOutWhileHeldAndLetsThemInAfterwards)
+{
+    TSimulatedLink rig;
+    ASSERT_EQ(chmod(rig.Sim.SlavePath().c_str(), 0666), 0);
+    TComHandle handle;
+    ASSERT_EQ(rig.Link.ComOpen(handle, rig.Sim.SlavePath()), TComResult::ComOk);
+    EXPECT_EQ(OpenAsOrdinaryUser(rig.Sim.SlavePath()), EBUSY);
+
+    // The simulator keeps the pseudo-terminal alive, and with it the
+    // exclusive flag, unless closing clears it.
+    ASSERT_EQ(rig.Link.ComClose(handle), TComResult::ComOk);
+    EXPECT_EQ(OpenAsOrdinaryUser(rig.Sim.SlavePath()), 0);
+}
