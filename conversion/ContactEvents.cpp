@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <atomic>
 #include <limits>
-#include <numeric>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "ExtendedMultiply.h"
 
@@ -17,34 +20,34 @@ std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
     return b > MaxTime - a ? MaxTime : a + b;
 }
 
-// Indexes of the entries ordered by TimeMs, equal times in list order: an
-// LSD radix sort in three 11-bit passes, skipping a pass whose digit is the
-// same everywhere.
-std::vector<std::uint32_t> StableOrderByTime(const std::vector<TContactorEvent>& events)
+// An entry's time and its place in the list.
+struct TTimedIndex {
+    std::uint32_t TimeMs;
+    std::uint32_t Index;
+};
+
+// Stable sort by time that merges the runs already in order: one pass when
+// the entries come in time order, as the changes of one output mostly do.
+void SortRunsByTime(std::vector<TTimedIndex>::iterator first, std::vector<TTimedIndex>::iterator last)
 {
-    const std::size_t n = events.size();
-    std::vector<std::uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::vector<std::uint32_t> scratch(n);
-    constexpr int DigitBits = 11;
-    constexpr std::uint32_t Buckets = 1u << DigitBits;
-    for (int shift = 0; shift < 32; shift += DigitBits) {
-        std::array<std::uint32_t, Buckets> count{};
-        for (const TContactorEvent& e : events)
-            ++count[(e.TimeMs >> shift) & (Buckets - 1)];
-        if (std::find(count.begin(), count.end(), static_cast<std::uint32_t>(n)) != count.end())
-            continue;
-        std::uint32_t start = 0;
-        for (std::uint32_t& c : count) {
-            const std::uint32_t here = c;
-            c = start;
-            start += here;
+    const auto earlier = [](const TTimedIndex& a, const TTimedIndex& b) { return a.TimeMs < b.TimeMs; };
+    std::vector<std::vector<TTimedIndex>::iterator> runs{first};
+    for (auto it = first; it != last; ++it)
+        if (it + 1 != last && earlier(*(it + 1), *it))
+            runs.push_back(it + 1);
+    runs.push_back(last);
+    while (runs.size() > 2) {
+        std::vector<std::vector<TTimedIndex>::iterator> merged{runs[0]};
+        for (std::size_t r = 0; r + 1 < runs.size(); r += 2) {
+            if (r + 2 < runs.size()) {
+                std::inplace_merge(runs[r], runs[r + 1], runs[r + 2], earlier);
+                merged.push_back(runs[r + 2]);
+            } else {
+                merged.push_back(runs[r + 1]);
+            }
         }
-        for (const std::uint32_t index : order)
-            scratch[count[(events[index].TimeMs >> shift) & (Buckets - 1)]++] = index;
-        order.swap(scratch);
+        runs.swap(merged);
     }
-    return order;
 }
 
 }  // namespace
@@ -60,16 +63,29 @@ std::uint16_t EffectiveResolutionMs(std::uint16_t resolutionMs)
     }
 }
 
+namespace {
+
+std::uint32_t Milliseconds(std::uint64_t microseconds)
+{
+    const std::uint64_t ms = microseconds / 1000u;
+    return ms > MaxTime ? MaxTime : static_cast<std::uint32_t>(ms);
+}
+
+}  // namespace
+
 std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks)
 {
-    const std::uint64_t ms = TruncatedExtendedProduct(microsecondsPerTick, ticks) / 1000u;
-    return ms > MaxTime ? MaxTime : static_cast<std::uint32_t>(ms);
+    return Milliseconds(TruncatedExtendedProduct(microsecondsPerTick, ticks));
 }
 
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents)
 {
     noteEvents.clear();
-    const double factor = midiFile.MicrosecondsPerTick();
+    // TicksToMs, with the factor split once for the whole file.
+    const TExtendedFactor factor(midiFile.MicrosecondsPerTick());
+    const auto ticksToMs = [&factor](std::int32_t ticks) {
+        return Milliseconds(factor.TruncatedProduct(static_cast<std::uint32_t>(ticks)));
+    };
     for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t) {
         const TMidiTrack& track = midiFile.TrackAt(t);
         for (const TMidiEvent& event : track.Events) {
@@ -78,11 +94,11 @@ void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>
             if (event.Status != 0x90 && event.Status != 0x91)
                 continue;
             TUseFullMidiEvent note;
-            note.TimeMs = TicksToMs(factor, static_cast<std::uint32_t>(event.Time));
+            note.TimeMs = ticksToMs(event.Time);
             note.Channel = static_cast<std::uint8_t>(event.Status - 0x90);
             note.Note = event.Data1;
             note.Velocity = event.Data2;
-            note.DurationMs = TicksToMs(factor, static_cast<std::uint32_t>(event.Duration));
+            note.DurationMs = ticksToMs(event.Duration);
             noteEvents.push_back(note);
         }
     }
@@ -132,23 +148,30 @@ void RemoveSameTimeDuplicates(std::vector<TContactorEvent>& contactEvents)
     const std::size_t n = contactEvents.size();
     if (n < 2)
         return;
-    // Walk each group of equal times in list order; a later entry of the
-    // same output drops the one remembered before it.
-    const std::vector<std::uint32_t> order = StableOrderByTime(contactEvents);
+    // Duplicates share an output, so each output's entries are looked at on
+    // their own: gathered in list order, put in time order (equal times keep
+    // list order), and of each run of equal times all but the last dropped.
+    std::array<std::size_t, 257> start{};
+    for (const TContactorEvent& e : contactEvents)
+        ++start[e.Contact + 1u];
+    for (std::size_t c = 1; c < start.size(); ++c)
+        start[c] += start[c - 1];
+    std::vector<TTimedIndex> byOutput(n);
+    std::array<std::size_t, 256> next{};
+    std::copy(start.begin(), start.end() - 1, next.begin());
+    for (std::size_t i = 0; i < n; ++i)
+        byOutput[next[contactEvents[i].Contact]++] = {contactEvents[i].TimeMs, static_cast<std::uint32_t>(i)};
+
     std::vector<bool> drop(n, false);
-    std::array<std::uint32_t, 256> latest{};
-    std::array<std::size_t, 256> seenInGroup{};  // group number + 1 in which the output was seen
-    std::size_t group = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint32_t index = order[k];
-        if (k == 0 || contactEvents[order[k - 1]].TimeMs != contactEvents[index].TimeMs)
-            ++group;
-        const std::uint8_t contact = contactEvents[index].Contact;
-        if (seenInGroup[contact] == group)
-            drop[latest[contact]] = true;
-        seenInGroup[contact] = group;
-        latest[contact] = index;
+    for (std::size_t c = 0; c < 256; ++c) {
+        const auto first = byOutput.begin() + static_cast<std::ptrdiff_t>(start[c]);
+        const auto last = byOutput.begin() + static_cast<std::ptrdiff_t>(start[c + 1]);
+        SortRunsByTime(first, last);
+        for (auto it = first; it != last && it + 1 != last; ++it)
+            if (it->TimeMs == (it + 1)->TimeMs)
+                drop[it->Index] = true;
     }
+
     std::size_t kept = 0;
     for (std::size_t i = 0; i < n; ++i)
         if (!drop[i])
@@ -173,44 +196,107 @@ int CompareByTime(const TContactorEvent& a, const TContactorEvent& b)
     return 0;
 }
 
-void SortContactEvents(std::vector<TContactorEvent>& contactEvents)
-{
-    if (contactEvents.empty())
-        return;
-    // Hoare partitioning around the middle entry. The two parts left by a
-    // partition are independent, so recursing into the smaller one and
-    // looping on the larger gives the same order with a stack of log n.
-    struct Sorter {
-        std::vector<TContactorEvent>& a;
-        void Sort(std::ptrdiff_t left, std::ptrdiff_t right)
-        {
-            while (left < right) {
-                std::ptrdiff_t i = left;
-                std::ptrdiff_t j = right;
-                const TContactorEvent pivot = a[static_cast<std::size_t>((left + right) / 2)];
-                do {
-                    while (CompareByTime(a[static_cast<std::size_t>(i)], pivot) < 0)
-                        ++i;
-                    while (CompareByTime(a[static_cast<std::size_t>(j)], pivot) > 0)
-                        --j;
-                    if (i <= j) {
-                        std::swap(a[static_cast<std::size_t>(i)], a[static_cast<std::size_t>(j)]);
-                        ++i;
-                        --j;
-                    }
-                } while (i <= j);
-                // Parts [left, j] and [i, right].
-                if (j - left < right - i) {
-                    if (left < j)
-                        Sort(left, j);
-                    left = i;
-                } else {
-                    if (i < right)
-                        Sort(i, right);
-                    right = j;
+namespace {
+
+// Hoare partitioning around the middle entry. The two parts a partition
+// leaves are independent, so recursing into the smaller one and looping on
+// the larger gives the same order with a stack of log n, and a large part
+// can be sorted on another core meanwhile, again with the same result.
+class TQuickSort {
+public:
+    explicit TQuickSort(std::vector<TContactorEvent>& entries) : a_(entries)
+    {
+        const unsigned cores = std::thread::hardware_concurrency();
+        spare_ = cores > 1 ? static_cast<int>(std::min(cores, 8u)) - 1 : 0;
+    }
+
+    void Run()
+    {
+        Sort(0, static_cast<std::ptrdiff_t>(a_.size()) - 1);
+        for (;;) {
+            std::thread worker;
+            {
+                std::lock_guard lock(mutex_);
+                if (workers_.empty())
+                    break;
+                worker = std::move(workers_.back());
+                workers_.pop_back();
+            }
+            worker.join();
+        }
+    }
+
+private:
+    static constexpr std::ptrdiff_t ParallelGrain = 1 << 16;
+
+    void Sort(std::ptrdiff_t left, std::ptrdiff_t right)
+    {
+        while (left < right) {
+            std::ptrdiff_t i = left;
+            std::ptrdiff_t j = right;
+            const TContactorEvent pivot = at(left + (right - left) / 2);
+            do {
+                while (CompareByTime(at(i), pivot) < 0)
+                    ++i;
+                while (CompareByTime(at(j), pivot) > 0)
+                    --j;
+                if (i <= j) {
+                    std::swap(at(i), at(j));
+                    ++i;
+                    --j;
                 }
+            } while (i <= j);
+            // Parts [left, j] and [i, right].
+            if (j - left < right - i) {
+                SortPart(left, j);
+                left = i;
+            } else {
+                SortPart(i, right);
+                right = j;
             }
         }
-    } sorter{contactEvents};
-    sorter.Sort(0, static_cast<std::ptrdiff_t>(contactEvents.size()) - 1);
+    }
+
+    void SortPart(std::ptrdiff_t left, std::ptrdiff_t right)
+    {
+        if (left >= right)
+            return;
+        if (right - left >= ParallelGrain && TakeSpareCore()) {
+            try {
+                std::lock_guard lock(mutex_);
+                workers_.emplace_back([this, left, right] {
+                    Sort(left, right);
+                    spare_.fetch_add(1);
+                });
+                return;
+            } catch (const std::system_error&) {
+                spare_.fetch_add(1);  // no thread to be had: sort it here
+            }
+        }
+        Sort(left, right);
+    }
+
+    bool TakeSpareCore()
+    {
+        int spare = spare_.load();
+        while (spare > 0)
+            if (spare_.compare_exchange_weak(spare, spare - 1))
+                return true;
+        return false;
+    }
+
+    TContactorEvent& at(std::ptrdiff_t i) { return a_[static_cast<std::size_t>(i)]; }
+
+    std::vector<TContactorEvent>& a_;
+    std::atomic<int> spare_{0};
+    std::mutex mutex_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+void SortContactEvents(std::vector<TContactorEvent>& contactEvents)
+{
+    if (!contactEvents.empty())
+        TQuickSort(contactEvents).Run();
 }

@@ -54,16 +54,22 @@ int CompareRemainderWithHalf(const TU128& v, int shift)
 
 }  // namespace
 
-std::uint64_t TruncatedExtendedProduct(double factor, std::uint32_t count)
+TExtendedFactor::TExtendedFactor(double factor)
 {
-    if (!(factor > 0.0) || !std::isfinite(factor) || count == 0)
-        return 0;
-
+    if (!(factor > 0.0) || !std::isfinite(factor))
+        return;
     // factor = mantissa * 2^exponent with a 53-bit integer mantissa.
-    int exponent = 0;
-    const double fraction = std::frexp(factor, &exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    exponent -= 53;
+    const double fraction = std::frexp(factor, &exponent_);
+    mantissa_ = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    exponent_ -= 53;
+}
+
+std::uint64_t TExtendedFactor::TruncatedProduct(std::uint32_t count) const
+{
+    if (mantissa_ == 0 || count == 0)
+        return 0;
+    const std::uint64_t mantissa = mantissa_;
+    int exponent = exponent_;
 
     // The exact product has at most 85 bits; round it to 64 significant bits.
     const TU128 exact = Multiply(mantissa, count);

@@ -23,7 +23,15 @@ void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint
                     std::vector<TTrameOfContactorEvent>& seqFrames)
 {
     const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    std::size_t frames = 1;
+    std::uint32_t time = 0;
+    for (const TContactorEvent& e : contactEvents)
+        if (e.TimeMs != time) {
+            time = e.TimeMs;
+            ++frames;
+        }
     seqFrames.clear();
+    seqFrames.reserve(frames);
     seqFrames.emplace_back();
     std::uint32_t previousTime = 0;
     for (const TContactorEvent& e : contactEvents) {

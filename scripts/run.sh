@@ -6,4 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build
-echo "(nothing to run yet)"
+
+# Convert the example tune the project generates.
+mkdir -p build/example
+build/tools/torem-example-midi build/example/demo.mid
+build/tools/torem-convert --force --resolution 250 build/example/demo.mid build/example/demo.seq
+echo "Wrote build/example/demo.seq from build/example/demo.mid"

@@ -36,7 +36,8 @@ TEST(ExtendedProduct, RoundingToSixtyFourBitsCanCarryIntoTheIntegerPart)
     const std::uint32_t t = 0xFFFFFFFFu;
     const double factor = std::ldexp(static_cast<double>(m), -33);
 #ifdef __SIZEOF_INT128__
-    const unsigned __int128 exact = static_cast<unsigned __int128>(m) * t;
+    __extension__ using U128 = unsigned __int128;
+    const U128 exact = static_cast<U128>(m) * t;
     ASSERT_EQ(static_cast<std::uint64_t>(exact) & ((std::uint64_t{1} << 33) - 1), (std::uint64_t{1} << 33) - 1);
     EXPECT_EQ(TruncatedExtendedProduct(factor, t), static_cast<std::uint64_t>(exact >> 33) + 1);
 #endif

@@ -1,0 +1,36 @@
+// Any bytes as a MIDI file: either the reader raises EMidiFileError or the
+// whole conversion runs through to an image, without reading outside a chunk.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "ContactEvents.h"
+#include "MidiFile.h"
+#include "SeqFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    TMidiFile file;
+    try {
+        file.LoadBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const EMidiFileError&) {
+        return 0;
+    }
+    std::vector<TUseFullMidiEvent> notes;
+    CollectNoteEvents(file, notes);
+    for (const std::uint16_t resolution : {100, 1000}) {
+        std::vector<TContactorEvent> changes;
+        CleanContactEvents(notes, resolution, changes);
+        if (!CanFitFrameBlock(changes.size()))
+            continue;
+        SortContactEvents(changes);
+        if (CheckSeqImage(changes, resolution) != TImageFit::Fits)
+            continue;
+        std::vector<TTrameOfContactorEvent> frames;
+        BuildSeqFrames(changes, resolution, frames);
+        if (BuildSeqImage(frames, resolution).size() != SeqFileSize)
+            __builtin_trap();
+    }
+    return 0;
+}
