@@ -1,10 +1,14 @@
 #include "MidiFile.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -105,11 +109,17 @@ void TMidiFile::LoadFile()
     if (!file)
         throw EMidiFileError("Cannot open the MIDI file " + filename_ + ": " + std::strerror(errno));
 
-    std::string bytes;
+    auto bytes = std::make_shared<std::string>();
     std::array<char, 65536> block;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file.get());
+        if (size > 0)
+            bytes->reserve(static_cast<std::size_t>(size));
+        std::rewind(file.get());
+    }
     for (;;) {
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
-        bytes.append(block.data(), got);
+        bytes->append(block.data(), got);
         if (got < block.size())
             break;
     }
@@ -117,42 +127,154 @@ void TMidiFile::LoadFile()
         throw EMidiFileError("Cannot read the MIDI file " + filename_ + ": " + std::strerror(errno));
     file.reset();
 
-    LoadBytes(bytes, filename_);
+    Load(std::move(bytes), filename_);
 }
 
 void TMidiFile::LoadBytes(std::string_view bytes, const std::string& name)
 {
+    Load(std::make_shared<const std::string>(bytes), name);
+}
+
+struct TMidiFile::TChunk {
+    enum class TKind { Header, Track, Other };
+    TKind Kind = TKind::Other;
+    std::string_view Data;
+    std::string Where;
+};
+
+namespace {
+
+// A track chunk read on its own: its events, the tempo events it holds (to be
+// applied in file order afterwards) and the error that ended it, if any.
+struct TReadTrack {
+    TMidiTrack Track;
+    std::vector<std::pair<std::size_t, std::uint32_t>> Tempos;  // event index, tempo
+    std::string Error;
+};
+
+}  // namespace
+
+void TMidiFile::Load(std::shared_ptr<const std::string> bytes, const std::string& name)
+{
     tracks_.clear();
     tempoSeen_ = false;
 
-    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
+    // The chunk headers in file order. A torn or impossible header ends the
+    // list; its error is raised once the chunks before it are read.
+    std::vector<TChunk> chunks;
+    std::string boundaryError;
+    const std::string_view all(*bytes);
+    const auto* base = reinterpret_cast<const unsigned char*>(all.data());
     std::size_t pos = 0;
-    int chunkNumber = 0;
-    while (pos < bytes.size()) {
-        ++chunkNumber;
-        const std::size_t remaining = bytes.size() - pos;
-        if (remaining < 8)
-            throw EMidiFileError(name + ": the file ends inside the header of chunk " +
-                                 std::to_string(chunkNumber) + " (only " + std::to_string(remaining) +
-                                 " bytes at byte " + std::to_string(pos) + ")");
+    while (pos < all.size()) {
+        const std::size_t chunkNumber = chunks.size() + 1;
+        const std::size_t remaining = all.size() - pos;
+        if (remaining < 8) {
+            boundaryError = name + ": the file ends inside the header of chunk " + std::to_string(chunkNumber) +
+                            " (only " + std::to_string(remaining) + " bytes at byte " + std::to_string(pos) + ")";
+            break;
+        }
         const unsigned char* header = base + pos;
-        const std::string id = ChunkId(header);
         const std::uint32_t length = BigEndian32(header + 4);
-        const std::string where = name + ": chunk " + std::to_string(chunkNumber) + " ('" + id +
-                                  "') at byte " + std::to_string(pos);
-        if (length & 0x80000000u)
-            throw EMidiFileError(where + " has an invalid length of " + std::to_string(length) + " bytes");
-        if (length > remaining - 8)
-            throw EMidiFileError(where + " is " + std::to_string(length) + " bytes long but only " +
-                                 std::to_string(remaining - 8) + " bytes follow");
-
-        const std::string_view data = bytes.substr(pos + 8, length);
+        TChunk chunk;
+        chunk.Where = name + ": chunk " + std::to_string(chunkNumber) + " ('" + ChunkId(header) + "') at byte " +
+                      std::to_string(pos);
+        if (length & 0x80000000u) {
+            boundaryError = chunk.Where + " has an invalid length of " + std::to_string(length) + " bytes";
+            break;
+        }
+        if (length > remaining - 8) {
+            boundaryError = chunk.Where + " is " + std::to_string(length) + " bytes long but only " +
+                            std::to_string(remaining - 8) + " bytes follow";
+            break;
+        }
+        chunk.Data = all.substr(pos + 8, length);
         if (std::memcmp(header, "MThd", 4) == 0)
-            ReadHeaderChunk(data, where);
+            chunk.Kind = TChunk::TKind::Header;
         else if (std::memcmp(header, "MTrk", 4) == 0)
-            ReadTrackChunk(data, where);
+            chunk.Kind = TChunk::TKind::Track;
+        chunks.push_back(std::move(chunk));
         pos += 8 + std::size_t{length};
     }
+
+    // Track chunks are independent of each other but for the tempo, so they
+    // are read side by side and their tempo events applied in order below.
+    std::vector<std::size_t> trackChunks;
+    std::size_t trackBytes = 0;
+    for (std::size_t c = 0; c < chunks.size(); ++c)
+        if (chunks[c].Kind == TChunk::TKind::Track) {
+            trackChunks.push_back(c);
+            trackBytes += chunks[c].Data.size();
+        }
+    std::vector<TReadTrack> read(trackChunks.size());
+    const auto readOne = [&](std::size_t t) {
+        TReadTrack& r = read[t];
+        r.Track.bytes_ = bytes;
+        try {
+            ReadTrackEvents(r.Track, chunks[trackChunks[t]].Data, chunks[trackChunks[t]].Where,
+                            [&r](std::size_t index, std::uint32_t tempo) { r.Tempos.emplace_back(index, tempo); });
+        } catch (const EMidiFileError& e) {
+            r.Error = e.what();
+        }
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (trackBytes >= ParallelBytes && cores > 1 && read.size() > 1) {
+        std::atomic<std::size_t> next{0};
+        const auto worker = [&] {
+            for (std::size_t t; (t = next.fetch_add(1)) < read.size();)
+                readOne(t);
+        };
+        std::vector<std::thread> helpers;
+        try {
+            for (unsigned h = 1; h < std::min<std::size_t>(cores, read.size()); ++h)
+                helpers.emplace_back(worker);
+        } catch (const std::system_error&) {
+            // Fewer threads than hoped for: this one reads the rest.
+        }
+        worker();
+        for (std::thread& helper : helpers)
+            helper.join();
+    } else {
+        for (std::size_t t = 0; t < read.size(); ++t)
+            readOne(t);
+    }
+
+    // In file order: header chunks set the division, tracks join the list and
+    // their tempo events take effect; the first error in file order is raised
+    // with everything before it kept.
+    std::size_t t = 0;
+    for (const TChunk& chunk : chunks) {
+        if (chunk.Kind == TChunk::TKind::Header) {
+            ReadHeaderChunk(chunk.Data, chunk.Where);
+            continue;
+        }
+        if (chunk.Kind != TChunk::TKind::Track)
+            continue;
+        TReadTrack& r = read[t++];
+        const bool tempoFails = std::any_of(r.Tempos.begin(), r.Tempos.end(), [this](const auto& mark) {
+            return mark.second == 0 || ticksPerQuarter_ == 0;
+        });
+        if (tempoFails) {
+            // Read it again with each tempo applied where it stands, so the
+            // track ends exactly at the failing event, as read so far.
+            TMidiTrack& track = tracks_.emplace_back();
+            track.bytes_ = bytes;
+            ReadTrackEvents(track, chunk.Data, chunk.Where, [&](std::size_t, std::uint32_t tempo) {
+                ApplyTempo(tempo, chunk.Where);
+                tempoSeen_ = true;
+            });
+            continue;  // not reached: the failing tempo throws
+        }
+        for (const auto& mark : r.Tempos) {
+            ApplyTempo(mark.second, chunk.Where);
+            tempoSeen_ = true;
+        }
+        tracks_.push_back(std::move(r.Track));
+        if (!r.Error.empty())
+            throw EMidiFileError(r.Error);
+    }
+    if (!boundaryError.empty())
+        throw EMidiFileError(boundaryError);
 
     if (!tempoSeen_)
         ApplyTempo(DefaultTempo, name + ": default tempo");
@@ -175,11 +297,10 @@ void TMidiFile::ReadHeaderChunk(std::string_view data, const std::string& where)
     ticksPerQuarter_ = static_cast<std::int32_t>(BigEndian16(p + 4));
 }
 
-void TMidiFile::ReadTrackChunk(std::string_view data, const std::string& where)
+void TMidiFile::ReadTrackEvents(TMidiTrack& track, std::string_view data, const std::string& where,
+                                const std::function<void(std::size_t, std::uint32_t)>& onTempo)
 {
-    TMidiTrack& track = tracks_.emplace_back();
-    track.chunk_.assign(data.begin(), data.end());
-    TTrackParser in(std::string_view(track.chunk_.data(), track.chunk_.size()), where);
+    TTrackParser in(data, where);
     // Most events take three or four bytes; a rough reservation avoids regrowth.
     track.Events.reserve(data.size() / 4);
 
@@ -230,6 +351,7 @@ void TMidiFile::ReadTrackChunk(std::string_view data, const std::string& where)
         }
         currentTime += delta;  // unsigned: wraps instead of overflowing
         event.Time = static_cast<std::int32_t>(currentTime);
+        track.CurrentTime = event.Time;
         const auto index = static_cast<std::int32_t>(track.Events.size());
         track.Events.push_back(event);
 
@@ -254,11 +376,9 @@ void TMidiFile::ReadTrackChunk(std::string_view data, const std::string& where)
             const std::uint32_t tempo = (std::uint32_t{static_cast<std::uint8_t>(d[0])} << 16) |
                                         (std::uint32_t{static_cast<std::uint8_t>(d[1])} << 8) |
                                         static_cast<std::uint8_t>(d[2]);
-            ApplyTempo(tempo, where);
-            tempoSeen_ = true;
+            onTempo(static_cast<std::size_t>(index), tempo);
         }
     }
-    track.CurrentTime = static_cast<std::int32_t>(currentTime);
 }
 
 void TMidiFile::ApplyTempo(std::uint32_t tempo, const std::string& where)

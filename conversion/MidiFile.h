@@ -4,6 +4,8 @@
 // length; one tempo factor for the whole file.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -37,7 +39,7 @@ public:
 
 private:
     friend class TMidiFile;
-    std::vector<char> chunk_;  // backs the MetaData views; its buffer survives moves
+    std::shared_ptr<const std::string> bytes_;  // the file's bytes, behind the MetaData views
 };
 
 // Raised by LoadFile: the file cannot be opened or read, or is malformed.
@@ -72,10 +74,20 @@ public:
     // A file without a tempo event plays at 120 beats per minute.
     static constexpr std::uint32_t DefaultTempo = 500000;  // microseconds per quarter note
 
+    // Track chunks of at least this many bytes in all are read side by side
+    // on the machine's cores.
+    static constexpr std::size_t ParallelBytes = 1 << 18;
+
 private:
+    struct TChunk;
+    void Load(std::shared_ptr<const std::string> bytes, const std::string& name);
     void ReadHeaderChunk(std::string_view data, const std::string& name);
-    void ReadTrackChunk(std::string_view data, const std::string& name);
     void ApplyTempo(std::uint32_t tempo, const std::string& where);
+    // Reads a track chunk's events into track; onTempo gets each tempo
+    // event's index and value. Throws EMidiFileError, the track keeping the
+    // events read so far.
+    static void ReadTrackEvents(TMidiTrack& track, std::string_view data, const std::string& where,
+                                const std::function<void(std::size_t, std::uint32_t)>& onTempo);
 
     std::string filename_;
     std::vector<TMidiTrack> tracks_;

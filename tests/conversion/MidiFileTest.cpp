@@ -242,4 +242,81 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     }
 }
 
+// Tracks big enough to be read side by side.
+TSmfTrack BigTrack(std::uint8_t channel, int notes)
+{
+    TSmfTrack track;
+    track.Event(0, {static_cast<std::uint8_t>(0x90 | channel), 1, 1});
+    for (int i = 0; i < notes; ++i)
+        track.Event(7, {static_cast<std::uint8_t>(i % 128), 64}).Event(5, {static_cast<std::uint8_t>(i % 128), 0});
+    return track;
+}
+
+TEST(MidiFileReader, LargeFilesReadSideBySideGiveTheSameTracks)
+{
+    TSmfTrack first = BigTrack(0, 30000);
+    first.Meta(0, 0x03, "first").Tempo(0, 400000).EndOfTrack();
+    std::vector<TSmfTrack> tracks{first, BigTrack(1, 30000), BigTrack(2, 30000)};
+    tracks[2].Tempo(0, 300000).EndOfTrack();
+    const std::string bytes = SmfFile(1, 480, tracks);
+    ASSERT_GE(bytes.size(), TMidiFile::ParallelBytes);
+
+    TMidiFile all;
+    all.LoadBytes(bytes);
+    ASSERT_EQ(all.NumberOfTracks(), 3);
+    EXPECT_EQ(all.Bpm(), 200) << "the last tempo in file order";
+    for (int t = 0; t < 3; ++t) {
+        TMidiFile alone;  // one track on its own is read in one piece
+        alone.LoadBytes(SmfFile(1, 480, {tracks[static_cast<std::size_t>(t)]}));
+        const TMidiTrack& a = all.TrackAt(t);
+        const TMidiTrack& b = alone.TrackAt(0);
+        ASSERT_EQ(a.EventCount(), b.EventCount());
+        EXPECT_EQ(a.TrackName, b.TrackName);
+        EXPECT_EQ(a.CurrentTime, b.CurrentTime);
+        for (std::int32_t i = 0; i < a.EventCount(); ++i) {
+            const TMidiEvent& x = *a.EventAt(i);
+            const TMidiEvent& y = *b.EventAt(i);
+            ASSERT_TRUE(x.Status == y.Status && x.Data1 == y.Data1 && x.Data2 == y.Data2 &&
+                        x.DeltaTime == y.DeltaTime && x.Time == y.Time && x.Duration == y.Duration &&
+                        x.MetaData == y.MetaData)
+                << "track " << t << " event " << i;
+        }
+    }
+}
+
+TEST(MidiFileReader, InLargeFilesTheFirstErrorInFileOrderWins)
+{
+    // Track 2 breaks off in the middle; track 3's zero tempo comes later.
+    TSmfTrack broken = BigTrack(1, 30000);
+    broken.Raw(std::string("\x00\x90\x3C", 3));
+    TSmfTrack zeroTempo = BigTrack(2, 30000);
+    zeroTempo.Raw(std::string("\x00\xFF\x51\x03\x00\x00\x00", 7));
+    TMidiFile file;
+    try {
+        file.LoadBytes(SmfFile(1, 480, {BigTrack(0, 30000), broken, zeroTempo}));
+        FAIL() << "no error";
+    } catch (const EMidiFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("chunk 3"), std::string::npos) << e.what();
+    }
+    ASSERT_EQ(file.Tracks().size(), 2u);
+    EXPECT_EQ(file.Tracks()[1].EventCount(), 1 + 2 * 30000);
+
+    // A tempo that cannot be applied (the division is 0) ends its track right
+    // there: a note-on before it keeps no length from a note-off after it.
+    TSmfTrack cut = BigTrack(3, 30000);
+    cut.Event(0, {0x93, 100, 90}).Tempo(0, 500000).Event(10, {0x83, 100, 0});
+    try {
+        file.LoadBytes(SmfHeaderChunk(1, 2, 0) + SmfChunk("MTrk", BigTrack(0, 30000).Data()) +
+                       SmfChunk("MTrk", cut.Data()));
+        FAIL() << "no error";
+    } catch (const EMidiFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("0 ticks per quarter"), std::string::npos) << e.what();
+    }
+    ASSERT_EQ(file.Tracks().size(), 2u);
+    const TMidiTrack& last = file.Tracks()[1];
+    ASSERT_EQ(last.EventCount(), 1 + 2 * 30000 + 2);
+    EXPECT_EQ(last.Events.back().Data1, 0x51);
+    EXPECT_EQ(last.Events[last.Events.size() - 2].Duration, 0);
+}
+
 }  // namespace
