@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <atomic>
 #include <limits>
 #include <mutex>
@@ -241,7 +242,7 @@ private:
                 while (CompareByTime(at(j), pivot) > 0)
                     --j;
                 if (i <= j) {
-                    std::swap(at(i), at(j));
+                    Swap(at(i), at(j));
                     ++i;
                     --j;
                 }
@@ -286,6 +287,19 @@ private:
     }
 
     TContactorEvent& at(std::ptrdiff_t i) { return a_[static_cast<std::size_t>(i)]; }
+
+    // Whole 8-byte moves: member-wise stores of 4 and 2 bytes stall the
+    // 8-byte loads that read the entries back.
+    static void Swap(TContactorEvent& x, TContactorEvent& y)
+    {
+        static_assert(sizeof(TContactorEvent) == sizeof(std::uint64_t));
+        std::uint64_t a;
+        std::uint64_t b;
+        std::memcpy(&a, &x, sizeof a);
+        std::memcpy(&b, &y, sizeof b);
+        std::memcpy(&x, &b, sizeof b);
+        std::memcpy(&y, &a, sizeof a);
+    }
 
     std::vector<TContactorEvent>& a_;
     std::atomic<int> spare_{0};
