@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "ExtendedMultiply.h"
 
@@ -293,12 +294,13 @@ private:
     static void Swap(TContactorEvent& x, TContactorEvent& y)
     {
         static_assert(sizeof(TContactorEvent) == sizeof(std::uint64_t));
+        static_assert(std::is_trivially_copyable_v<TContactorEvent>);
         std::uint64_t a;
         std::uint64_t b;
-        std::memcpy(&a, &x, sizeof a);
-        std::memcpy(&b, &y, sizeof b);
-        std::memcpy(&x, &b, sizeof b);
-        std::memcpy(&y, &a, sizeof a);
+        std::memcpy(&a, static_cast<const void*>(&x), sizeof a);
+        std::memcpy(&b, static_cast<const void*>(&y), sizeof b);
+        std::memcpy(static_cast<void*>(&x), &b, sizeof b);
+        std::memcpy(static_cast<void*>(&y), &a, sizeof a);
     }
 
     std::vector<TContactorEvent>& a_;
