@@ -1,13 +1,11 @@
 #include "SeqFile.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
+#include <string_view>
 #include <system_error>
 
 #include "ContactEvents.h"
+#include "FileReplace.h"
 
 std::uint8_t ResolutionCode(std::uint16_t resolutionMs)
 {
@@ -111,40 +109,9 @@ std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent
 
 void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image)
 {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-
-    std::random_device random;
-    fs::path temporary;
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 16 && !file; ++attempt) {
-        temporary = target;
-        temporary += ".tmp" + std::to_string(random() % 1000000u);
-        file = std::fopen(temporary.string().c_str(), "wbx");  // never reuse an existing file
-        if (!file && errno != EEXIST)
-            break;
-    }
-    if (!file)
-        throw ESeqFileError("Cannot create the sequence file " + path + ": " + std::strerror(errno));
-
-    const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
-    const int writeError = errno;
-    const bool flushed = std::fflush(file) == 0;
-    const int flushError = errno;
-    const bool closed = std::fclose(file) == 0;
-    const int closeError = errno;
-    if (!written || !flushed || !closed) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        const int error = !written ? writeError : !flushed ? flushError : closeError;
-        throw ESeqFileError("Cannot write the sequence file " + path + ": " + std::strerror(error));
-    }
-
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw ESeqFileError("Cannot write the sequence file " + path + ": " + ec.message());
+    try {
+        ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+    } catch (const std::system_error& e) {
+        throw ESeqFileError("Cannot write the sequence file " + path + ": " + e.code().message());
     }
 }
