@@ -83,6 +83,7 @@ TEST(MidiInputStress, AThrottledProducerLosesNothing)
     std::thread watcher([&] {
         producer.join();
         done = true;
+        run.loop.Wake();  // the loop may be asleep with everything handled
     });
     ASSERT_TRUE(run.loop.RunUntil([&] { return done && run.handled.load() == run.sent; }, 120s));
     watcher.join();
@@ -103,6 +104,7 @@ TEST(MidiInputStress, AFloodIsCountedExactlyAsReceivedOrOverflowed)
     std::thread watcher([&] {
         producer.join();
         done = true;
+        run.loop.Wake();  // the loop may be asleep with everything handled
     });
     ASSERT_TRUE(run.loop.RunUntil([&] { return done && run.handled.load() == run.sent; }, 120s));
     watcher.join();
