@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
           librtmidi-dev libasound2-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xauth fonts-dejavu-core clang libclang-rt-14-dev)
+          xauth fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev)
 # jackd1 is installed without recommends: jackd2 would replace the JACK library
 # that librtmidi links against.
 norecommends=(jackd1)

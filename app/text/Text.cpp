@@ -65,11 +65,15 @@ constexpr std::array<std::string_view, 2> HelpMenuTextsEnglish = {
     "&About...",
 };
 
-constexpr std::array<std::string_view, 1> Rs232MenuTextsFrench = {
+constexpr std::array<std::string_view, 3> Rs232MenuTextsFrench = {
     "&RS232",
+    "Autre port...",
+    "Nom ou chemin du port série :",
 };
-constexpr std::array<std::string_view, 1> Rs232MenuTextsEnglish = {
+constexpr std::array<std::string_view, 3> Rs232MenuTextsEnglish = {
     "&RS232",
+    "Other port...",
+    "Serial port name or path:",
 };
 
 constexpr std::array<std::string_view, 2> MidiPortMenuTextsFrench = {
@@ -220,7 +224,7 @@ const TTableRows& Rows(TTextTable table)
         {1, 5, FileMenuTextsFrench.data(), FileMenuTextsEnglish.data()},
         {1, 3, LanguageMenuTextsFrench.data(), LanguageMenuTextsEnglish.data()},
         {1, 2, HelpMenuTextsFrench.data(), HelpMenuTextsEnglish.data()},
-        {1, 1, Rs232MenuTextsFrench.data(), Rs232MenuTextsEnglish.data()},
+        {1, 3, Rs232MenuTextsFrench.data(), Rs232MenuTextsEnglish.data()},
         {1, 2, MidiPortMenuTextsFrench.data(), MidiPortMenuTextsEnglish.data()},
         {1, 6, OptionsMenuTextsFrench.data(), OptionsMenuTextsEnglish.data()},
         {1, 4, AboutTextsFrench.data(), AboutTextsEnglish.data()},

@@ -14,7 +14,7 @@ enum class TTextTable {
     FileMenuTexts,      // 1..5
     LanguageMenuTexts,  // 1..3
     HelpMenuTexts,      // 1..2
-    Rs232MenuTexts,     // 1
+    Rs232MenuTexts,     // 1..3
     MidiPortMenuTexts,  // 1..2
     OptionsMenuTexts,   // 1..6
     AboutTexts,         // 1..4
@@ -48,3 +48,12 @@ inline constexpr int TooLongForResolution = 5;
 inline constexpr int TooManyChanges = 6;
 inline constexpr int DoesNotFit = 7;
 }  // namespace MessageEntry
+
+// Entries of Rs232MenuTexts: the menu title, then the item that asks for a
+// port the system does not list (a USB adapter, a pseudo-terminal) and its
+// question.
+namespace Rs232MenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int OtherPort = 2;
+inline constexpr int OtherPortPrompt = 3;
+}  // namespace Rs232MenuEntry

@@ -1,0 +1,56 @@
+#include "QtDialogs.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+std::unique_ptr<QMessageBox> MakeMessageBox(TMessageKind kind, const std::string& text, QWidget* parent)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setText(QString::fromStdString(text));
+    box->setTextFormat(Qt::PlainText);
+    switch (kind) {
+    case TMessageKind::Warning:
+        box->setWindowTitle(QStringLiteral("Avertissement"));
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case TMessageKind::Information:
+        box->setWindowTitle(QStringLiteral("Information"));
+        box->setIcon(QMessageBox::Information);
+        break;
+    case TMessageKind::Confirmation:
+        box->setWindowTitle(QStringLiteral("Confirmation"));
+        box->setIcon(QMessageBox::Question);
+        break;
+    }
+    if (kind == TMessageKind::Confirmation) {
+        QPushButton* yes = box->addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+        box->setDefaultButton(yes);
+        box->setEscapeButton(no);
+    } else {
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box->setDefaultButton(ok);
+        box->setEscapeButton(ok);
+    }
+    return box;
+}
+
+void TQtDialogs::Warning(const std::string& text)
+{
+    MakeMessageBox(TMessageKind::Warning, text, parent_)->exec();
+}
+
+void TQtDialogs::Information(const std::string& text)
+{
+    MakeMessageBox(TMessageKind::Information, text, parent_)->exec();
+}
+
+bool TQtDialogs::Confirmation(const std::string& text)
+{
+    const auto box = MakeMessageBox(TMessageKind::Confirmation, text, parent_);
+    box->exec();
+    // Closing the box any other way than with Yes keeps the file.
+    QAbstractButton* clicked = box->clickedButton();
+    return clicked != nullptr && box->buttonRole(clicked) == QMessageBox::YesRole;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The user's message boxes as Qt modal boxes. Their titles and buttons are
+// the same in both languages: "Avertissement", "Information" and
+// "Confirmation"; "OK", or "&Oui" and "&Non". A modal box keeps processing
+// events while it is open, so timers and MIDI notifications run meanwhile.
+
+#include <memory>
+#include <string>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "Dialogs.h"
+
+class QMessageBox;
+
+enum class TMessageKind { Warning, Information, Confirmation };
+
+// The box as it will be shown, not yet shown.
+std::unique_ptr<QMessageBox> MakeMessageBox(TMessageKind kind, const std::string& text, QWidget* parent);
+
+class TQtDialogs final : public TDialogs {
+public:
+    // The boxes are modal to parent (to the whole program while it is null).
+    explicit TQtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    void Warning(const std::string& text) override;
+    void Information(const std::string& text) override;
+    bool Confirmation(const std::string& text) override;
+
+private:
+    QPointer<QWidget> parent_;
+};

@@ -1,0 +1,952 @@
+#include "main.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include "Artwork.h"
+#include "Controls.h"
+#include "Help.h"
+#include "QtNotificationTarget.h"
+#include "SettingsFile.h"
+#include "Text.h"
+
+namespace {
+
+constexpr char TagProperty[] = "Tag";
+constexpr char PortNameProperty[] = "PortName";
+
+const QColor Silver(192, 192, 192);
+const QColor PanelColour(212, 208, 200);
+const QColor PanelFrame(227, 225, 219);
+const QColor BackPanelColour(179, 179, 179);
+const QColor ConverterTitleColour(236, 235, 232);
+const QColor BridgeTitleColour(227, 225, 219);
+
+int TagOf(const QObject* control)
+{
+    return control != nullptr ? control->property(TagProperty).toInt() : 0;
+}
+
+QString Blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+QString ToQt(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Menu items that show a name as it is (a MIDI device, a port) must not
+// turn its ampersands into accelerator marks.
+QString LiteralCaption(const std::string& name)
+{
+    return ToQt(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// The window's 8-point sans serif: narrow enough for the fixed label widths.
+QFont WindowFont(const QFont& base)
+{
+    QFont font = base;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+template <class TStep>
+void TForm1::Guarded(TStep&& step) noexcept
+{
+    try {
+        step();
+    } catch (...) {
+        ReportException(std::current_exception());
+    }
+}
+
+TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(parent), services_(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(WindowTitle));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    setFont(WindowFont(font()));
+
+    CreateControls();
+    CreateMenus();
+    CreateComponents();
+    ConnectHandlers();
+
+    // Single border, not resizable: the window takes the size of the client
+    // area and the menu bar, whatever the menu bar's font.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+QLabel* TForm1::NewLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& designText,
+                         const QColor& background)
+{
+    auto* label = new QLabel(designText, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(false);
+    label->setGeometry(geometry);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Window, background);
+    label->setPalette(palette);
+    return label;
+}
+
+QToolButton* TForm1::NewSpeedButton(QWidget* parent, const char* name, const QRect& geometry, const QPixmap& glyph)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIcon(QIcon(glyph));
+    button->setIconSize(glyph.size());
+    button->setToolTip(QStringLiteral("..."));
+    button->setGeometry(geometry);
+    return button;
+}
+
+TPictureBox* TForm1::NewPicture(QWidget* parent, const char* name, const QRect& geometry, int tag,
+                                const QPixmap& picture)
+{
+    auto* image = new TPictureBox(parent, picture);
+    image->setObjectName(QString::fromLatin1(name));
+    image->setGeometry(geometry);
+    if (tag != 0)
+        image->setProperty(TagProperty, tag);
+    return image;
+}
+
+void TForm1::CreateControls()
+{
+    using Artwork::TGlyph;
+    auto* client = new QWidget(this);
+    client->setFixedSize(466, 438);
+    setCentralWidget(client);
+
+    auto* toolBar = new TPanel(client, PanelColour, TPanel::TEdge::None);
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setGeometry(0, 0, 466, 44);
+    NewPicture(toolBar, "Image4", QRect(0, 2, 208, 40), 0, Artwork::Banner());
+
+    auto* panel1 = new TPanel(client, BackPanelColour, TPanel::TEdge::Sunken);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setGeometry(0, 44, 466, 394);
+
+    // The converter. Labels first: the pictures and buttons stand on them.
+    Panel2 = new TPanel(panel1, PanelColour, TPanel::TEdge::FrameLine, PanelFrame);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setGeometry(8, 8, 449, 201);
+    Label1 = NewLabel(Panel2, "Label1", QRect(0, 18, 449, 14),
+                      Blanks(13) + QStringLiteral("Midi file to TOREM sequence file bridge"), ConverterTitleColour);
+    Label4 = NewLabel(Panel2, "Label4", QRect(8, 58, 433, 15), Blanks(14) + QStringLiteral("Midi File : ..."), Silver);
+    Label5 = NewLabel(Panel2, "Label5", QRect(8, 98, 433, 15), Blanks(14) + QStringLiteral("Seq File : ..."), Silver);
+    Label6 = NewLabel(Panel2, "Label6", QRect(8, 139, 433, 15), QStringLiteral(" Resolution :"), Silver);
+    const char* resolutionLabels[] = {"Label10", "Label11", "Label12", "Label13"};
+    const char* resolutionTexts[] = {"1 Seconde", "500 ms", "250 ms", "100 ms"};
+    const int resolutionX[] = {72, 160, 248, 336};
+    const int resolutionWidth[] = {87, 87, 87, 81};
+    for (int i = 0; i < 4; ++i)
+        NewLabel(Panel2, resolutionLabels[i], QRect(resolutionX[i], 139, resolutionWidth[i], 15),
+                 Blanks(11) + QString::fromLatin1(resolutionTexts[i]), Silver);
+    Label9 = NewLabel(Panel2, "Label9", QRect(8, 178, 433, 15), Blanks(14) + QStringLiteral("Process..."), Silver);
+    NewPicture(Panel2, "Image9", QRect(0, 0, 34, 34), 0, Artwork::ConverterIcon());
+    speedButtons_[0] = NewSpeedButton(Panel2, "SpeedButton3", QRect(8, 37, 37, 36),
+                                      Artwork::ButtonGlyph(TGlyph::OpenMidiFile));
+    speedButtons_[1] = NewSpeedButton(Panel2, "SpeedButton1", QRect(8, 77, 36, 36),
+                                      Artwork::ButtonGlyph(TGlyph::ChooseSeqFile));
+    speedButtons_[2] = NewSpeedButton(Panel2, "SpeedButton2", QRect(8, 157, 36, 36),
+                                      Artwork::ButtonGlyph(TGlyph::Convert));
+    const char* resolutionPictures[] = {"Image1", "Image2", "Image3", "Image5"};
+    for (int i = 0; i < 4; ++i)
+        resolutionPictures_[i] =
+            NewPicture(Panel2, resolutionPictures[i], QRect(resolutionX[i], 129, 32, 32), i + 1,
+                       Artwork::NotSelectedLook());
+    Image6 = NewPicture(Panel2, "Image6", QRect(368, 34, 32, 32), 0, Artwork::SelectedLook());
+    Image7 = NewPicture(Panel2, "Image7", QRect(400, 34, 32, 32), 0, Artwork::NotSelectedLook());
+    Image6->hide();
+    Image7->hide();
+
+    // The live bridge.
+    auto* panel3 = new TPanel(panel1, PanelColour, TPanel::TEdge::FrameLine, PanelFrame);
+    panel3->setObjectName(QStringLiteral("Panel3"));
+    panel3->setGeometry(8, 216, 449, 169);
+    Label2 = NewLabel(panel3, "Label2", QRect(0, 18, 449, 14), Blanks(13) + QStringLiteral("Real time midi bridge"),
+                      BridgeTitleColour);
+    Label7 = NewLabel(panel3, "Label7", QRect(8, 58, 145, 15), Blanks(13) + QStringLiteral("Port COM : ..."), Silver);
+    Label3 = NewLabel(panel3, "Label3", QRect(160, 58, 281, 15), Blanks(13) + QStringLiteral("Midi In Port : ..."),
+                      Silver);
+    Label8 = NewLabel(panel3, "Label8", QRect(8, 98, 209, 15), Blanks(11) + QStringLiteral("Midi activity"), Silver);
+    Label16 = NewLabel(panel3, "Label16", QRect(224, 98, 209, 15), Blanks(13) + QStringLiteral("Transpose : ..."),
+                       Silver);
+    Label14 = NewLabel(panel3, "Label14", QRect(8, 138, 433, 15), QStringLiteral(" Midi Mode : "), Silver);
+    Label17 = NewLabel(panel3, "Label17", QRect(72, 138, 105, 15), Blanks(11) + QStringLiteral("Proportional"),
+                       Silver);
+    Label15 = NewLabel(panel3, "Label15", QRect(192, 138, 97, 15), Blanks(11) + QStringLiteral("Contactor"), Silver);
+    NewPicture(panel3, "Image11", QRect(0, 0, 34, 34), 0, Artwork::BridgeIcon());
+    speedButtons_[3] = NewSpeedButton(panel3, "SpeedButton4", QRect(8, 37, 36, 36),
+                                      Artwork::ButtonGlyph(TGlyph::ComPort));
+    speedButtons_[4] = NewSpeedButton(panel3, "SpeedButton5", QRect(160, 37, 36, 36),
+                                      Artwork::ButtonGlyph(TGlyph::MidiInPort));
+    Shape5 = new TShape(panel3, TQtActivityIndicator::DarkColor());
+    Shape5->setObjectName(QStringLiteral("Shape5"));
+    Shape5->setGeometry(16, 101, 17, 9);
+    speedButtons_[5] = NewSpeedButton(panel3, "SpeedButton6", QRect(224, 77, 36, 36),
+                                      Artwork::ButtonGlyph(TGlyph::Transpose));
+    Image8 = NewPicture(panel3, "Image8", QRect(72, 129, 32, 32), 1, Artwork::NotSelectedLook());
+    Image10 = NewPicture(panel3, "Image10", QRect(192, 129, 32, 32), 2, Artwork::NotSelectedLook());
+}
+
+QAction* TForm1::NewItem(QMenu* menu, const char* name, const QString& designText, QActionGroup* group, int tag)
+{
+    QAction* item = menu->addAction(designText);
+    item->setObjectName(QString::fromLatin1(name));
+    if (group != nullptr) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    if (tag != 0)
+        item->setProperty(TagProperty, tag);
+    return item;
+}
+
+void TForm1::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto newMenu = [this](QWidget* parent, const char* name, const QString& designText) {
+        auto* menu = new QMenu(designText, parent);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    const auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+    const auto group = [this] {
+        auto* g = new QActionGroup(this);
+        g->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+        return g;
+    };
+
+    File1 = newMenu(bar, "File1", QStringLiteral("&File"));
+    bar->addMenu(File1);
+    Open1 = NewItem(File1, "Open1", QStringLiteral("&Open Midi File"));
+    SaveSeqFile1 = NewItem(File1, "SaveSeqFile1", QStringLiteral("&Save Seq File"));
+    Convert1 = NewItem(File1, "Convert1", QStringLiteral("&Convert"));
+    separator(File1, "N1");
+    Exit1 = NewItem(File1, "Exit1", QStringLiteral("&Exit"));
+
+    RS2321 = newMenu(bar, "RS2321", QStringLiteral("&RS232"));
+    bar->addMenu(RS2321);
+    comMenuGroup_ = group();
+    const char* comMenuNames[] = {"COM11", "COM21", "COM31", "COM51"};
+    for (int i = 0; i < 4; ++i)
+        comMenuItems_[i] = NewItem(RS2321, comMenuNames[i], QStringLiteral("COM &%1").arg(i + 1), comMenuGroup_, i + 1);
+    comMenuItems_[0]->setChecked(true);
+    separator(RS2321, "N5");
+    OtherPortMenu = NewItem(RS2321, "OtherPortMenu", QStringLiteral("Other port..."));
+
+    MIDIPort1 = newMenu(bar, "MIDIPort1", QStringLiteral("&MIDI In Port"));
+    bar->addMenu(MIDIPort1);
+    midiMenuGroup_ = group();
+    None1 = NewItem(MIDIPort1, "None1", QStringLiteral("&None"), midiMenuGroup_);
+    None1->setChecked(true);
+    separator(MIDIPort1, "N2");
+
+    Options1 = newMenu(bar, "Options1", QStringLiteral("&Options"));
+    bar->addMenu(Options1);
+    Resolution1 = newMenu(Options1, "Resolution1", QStringLiteral("&Resolution"));
+    Options1->addMenu(Resolution1);
+    QActionGroup* resolutionGroup = group();
+    const char* resolutionNames[] = {"N1Seconde1", "N500ms1", "N250ms1", "N100ms1"};
+    const char* resolutionTexts[] = {"1 Seconde", "500 ms", "250 ms", "100 ms"};
+    for (int i = 0; i < 4; ++i)
+        resolutionItems_[i] = NewItem(Resolution1, resolutionNames[i], QString::fromLatin1(resolutionTexts[i]),
+                                      resolutionGroup, i + 1);
+    separator(Options1, "N3");
+    MidiMode1 = newMenu(Options1, "MidiMode1", QStringLiteral("&Midi Mode"));
+    Options1->addMenu(MidiMode1);
+    QActionGroup* modeGroup = group();
+    Proportionnal1 = NewItem(MidiMode1, "Proportionnal1", QStringLiteral("&Proportionnal"), modeGroup, 1);
+    Contactor1 = NewItem(MidiMode1, "Contactor1", QStringLiteral("&Contactor"), modeGroup, 2);
+    Transpose1 = newMenu(Options1, "Transpose1", QStringLiteral("&Transpose"));
+    Options1->addMenu(Transpose1);
+
+    const char* transposeMenuNames[] = {"Less4OctaveMenu", "Less3OctaveMenu", "Less2OctaveMenu",
+                                        "Less1OctaveMenu", "NoneTransposeMenu", "UP1OctaveMenu",
+                                        "UP2OctaveMenu",   "UP3OctaveMenu",   "UP4OctaveMenu"};
+    const char* transposePopupNames[] = {"Less4OctavePopUp", "Less3OctavePopUp", "Less2OctavePopUp",
+                                         "Less1OctavePopUp", "NoneTransposePopUp", "UP1OctavePopUp",
+                                         "UP2OctavePopUp",   "UP3OctavePopUp",   "UP4OctavePopUp"};
+    const char* transposeTexts[] = {"- 4 Octaves", "- 3 Octaves", "- 2 Octaves", "- 1 Octave", " None",
+                                    "+ 1 Octave",  "+ 2 Octaves", "+ 3 Octaves", "+ 4 Octaves"};
+    QActionGroup* transposeGroup = group();
+    for (int i = 0; i < 9; ++i)
+        transposeMenuItems_[i] = NewItem(Transpose1, transposeMenuNames[i], QString::fromLatin1(transposeTexts[i]),
+                                         transposeGroup, i + 1);
+    transposeMenuItems_[4]->setChecked(true);
+
+    Languages1 = newMenu(bar, "Languages1", QStringLiteral("&Language"));
+    bar->addMenu(Languages1);
+    QActionGroup* languageGroup = group();
+    English1 = NewItem(Languages1, "English1", QStringLiteral("&English"), languageGroup);
+    French1 = NewItem(Languages1, "French1", QStringLiteral("&French"), languageGroup);
+    English1->setChecked(true);
+
+    Help1 = newMenu(bar, "Help1", QStringLiteral("&Help"));
+    bar->addMenu(Help1);
+    About1 = NewItem(Help1, "About1", QStringLiteral("&About"));
+
+    // The pop-up menus.
+    PopupMenu1 = newMenu(this, "PopupMenu1", QString());
+    comPopupGroup_ = group();
+    const char* comPopupNames[] = {"COM12", "COM22", "COM32", "COM41"};
+    for (int i = 0; i < 4; ++i)
+        comPopupItems_[i] = NewItem(PopupMenu1, comPopupNames[i], QStringLiteral("COM %1").arg(i + 1),
+                                    comPopupGroup_, i + 1);
+    separator(PopupMenu1, "N6");
+    OtherPortPopUp = NewItem(PopupMenu1, "OtherPortPopUp", QStringLiteral("Other port..."));
+
+    PopupMenu4 = newMenu(this, "PopupMenu4", QString());
+    midiPopupGroup_ = group();
+    None2 = NewItem(PopupMenu4, "None2", QStringLiteral("None"), midiPopupGroup_);
+    None2->setChecked(true);
+    separator(PopupMenu4, "N4");
+
+    PopupMenu2 = newMenu(this, "PopupMenu2", QString());
+    QActionGroup* transposePopupGroup = group();
+    for (int i = 0; i < 9; ++i)
+        transposePopupItems_[i] = NewItem(PopupMenu2, transposePopupNames[i],
+                                          QString::fromLatin1(transposeTexts[i]), transposePopupGroup, i + 1);
+    transposePopupItems_[4]->setChecked(true);
+}
+
+void TForm1::CreateComponents()
+{
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(100);
+
+    ackClock_ = std::make_unique<TQtAckClock>(*Timer1);
+    link_ = std::make_unique<TRs232Link>(services_.SerialPorts, *ackClock_, pump_);
+    indicator_ = std::make_unique<TQtActivityIndicator>(*Shape5, *Timer2);
+
+    const auto newInput = [this](TMidiDeviceLayer& layer) {
+        auto target = std::make_unique<TQtNotificationTarget>([this](std::exception_ptr error) {
+            ReportException(error);
+        });
+        auto input = std::make_unique<TMidiInput>(layer, std::move(target));
+        input->SetCapacity(4096);
+        input->SetSysexBufferSize(4096);
+        return input;
+    };
+    try {
+        MidiInput1 = newInput(services_.MidiDevices);
+    } catch (const std::exception& error) {
+        // The MIDI system cannot even name its devices: run without any.
+        ReportError(error.what());
+        MidiInput1 = newInput(noMidiDevices_);
+    }
+    bridge_ = std::make_unique<TLiveBridge>(settings_, *MidiInput1, *link_, services_.Dialogs, *indicator_);
+}
+
+void TForm1::ConnectHandlers()
+{
+    const auto onTrigger = [this](QAction* item, auto handler) {
+        connect(item, &QAction::triggered, this, [this, handler] { Guarded(handler); });
+    };
+    const auto onSenderTrigger = [this](QAction* item, void (TForm1::*handler)(QObject*)) {
+        connect(item, &QAction::triggered, this, [this, item, handler] { Guarded([&] { (this->*handler)(item); }); });
+    };
+    const auto onClick = [this](QToolButton* button, void (TForm1::*handler)()) {
+        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    };
+    const auto onPictureClick = [this](TPictureBox* picture, void (TForm1::*handler)(QObject*)) {
+        connect(picture, &TPictureBox::clicked, this,
+                [this, picture, handler] { Guarded([&] { (this->*handler)(picture); }); });
+    };
+
+    onTrigger(Open1, [this] { Open1Click(); });
+    onTrigger(SaveSeqFile1, [this] { SaveSeqFile1Click(); });
+    onTrigger(Convert1, [this] { SpeedButton2Click(); });
+    onTrigger(Exit1, [this] { Exit1Click(); });
+    for (QAction* item : comMenuItems_)
+        onSenderTrigger(item, &TForm1::COM11Click);
+    for (QAction* item : comPopupItems_)
+        onSenderTrigger(item, &TForm1::COM11Click);
+    onTrigger(OtherPortMenu, [this] { OtherPortClick(); });
+    onTrigger(OtherPortPopUp, [this] { OtherPortClick(); });
+    onTrigger(None1, [this] { None1Click(); });
+    onTrigger(None2, [this] { None1Click(); });
+    for (QAction* item : resolutionItems_)
+        onSenderTrigger(item, &TForm1::N1Seconde1Click);
+    onSenderTrigger(Proportionnal1, &TForm1::Proportionnal1Click);
+    onSenderTrigger(Contactor1, &TForm1::Proportionnal1Click);
+    for (QAction* item : transposeMenuItems_)
+        onSenderTrigger(item, &TForm1::NoneTransposeMenuClick);
+    for (QAction* item : transposePopupItems_)
+        onSenderTrigger(item, &TForm1::NoneTransposeMenuClick);
+    onTrigger(English1, [this] { English1Click(); });
+    onTrigger(French1, [this] { French1Click(); });
+    onTrigger(About1, [this] { About1Click(); });
+
+    onClick(speedButtons_[0], &TForm1::Open1Click);
+    onClick(speedButtons_[1], &TForm1::SaveSeqFile1Click);
+    onClick(speedButtons_[2], &TForm1::SpeedButton2Click);
+    onClick(speedButtons_[3], &TForm1::SpeedButton4Click);
+    onClick(speedButtons_[4], &TForm1::SpeedButton5Click);
+    onClick(speedButtons_[5], &TForm1::SpeedButton6Click);
+    for (TPictureBox* picture : resolutionPictures_)
+        onPictureClick(picture, &TForm1::Image1Click);
+    onPictureClick(Image8, &TForm1::Image8Click);
+    onPictureClick(Image10, &TForm1::Image8Click);
+
+    // A port plugged in during the run shows the next time a port menu opens.
+    connect(RS2321, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildSerialPortMenus(); }); });
+    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildSerialPortMenus(); }); });
+
+    connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer2Timer(); }); });
+}
+
+// ---------------------------------------------------------------------------
+// The general error handler
+
+void TForm1::ReportException(std::exception_ptr error) noexcept
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    } catch (...) {
+        ReportError("Unknown error");
+    }
+}
+
+void TForm1::ReportError(const std::string& text) noexcept
+{
+    try {
+        services_.Dialogs.Warning(text);
+    } catch (...) {
+        // Nothing is left to tell the user with.
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shut-down
+
+void TForm1::FormCreate()
+{
+    settings_.ClearWorkLists();
+    settings_.SetDefaults();
+    Guarded([this] { BuildMidiInPortMenus(); });
+    settings_.ComPortName = "COM1";
+    settings_.MidiInPortName.clear();
+    // A bad settings file is reported and start-up goes on: the values read
+    // before the bad line and the defaults of the rest are all applied.
+    Guarded([this] { LoadSettingsStep(); });
+    CheckLanguageItem();
+    Guarded([this] { SelectSavedMidiInPort(); });
+    Guarded([this] { ApplyLanguage(); });
+    settings_.ComPortOpen = false;
+    Guarded([this] { bridge_->OpenComPort(); });
+    settings_.MidiInOpen = false;
+    Guarded([this] { bridge_->OpenMidiInPort(); });
+    Guarded([this] { BuildSerialPortMenus(); });
+    Guarded([this] { ShowResolution(); });
+    Guarded([this] { ShowMidiMode(); });
+    Guarded([this] { ShowComPort(); });
+    Guarded([this] { ShowTranspose(); });
+}
+
+void TForm1::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    // A MIDI notification still queued, or one that runs inside a message
+    // box below, must not send anything once the lists are gone.
+    bridge_->BeginShutdown();
+    settings_.ClearWorkLists();
+    // A settings file that cannot be written is reported; the ports are
+    // closed all the same.
+    Guarded([this] { SaveSettingsStep(); });
+    Guarded([this] { bridge_->CloseMidiInPort(); });
+    if (settings_.ComPortOpen)
+        Guarded([this] { bridge_->CloseComPort(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TForm1::LoadSettingsStep()
+{
+    if (services_.SettingsFile.empty())
+        LoadSettings(settings_);
+    else
+        LoadSettings(settings_, services_.SettingsFile);
+}
+
+void TForm1::SaveSettingsStep()
+{
+    if (services_.SettingsFile.empty())
+        SaveSettings(settings_);
+    else
+        SaveSettings(settings_, services_.SettingsFile);
+}
+
+void TForm1::CheckLanguageItem()
+{
+    (settings_.LanguageIndex == LanguageEnglish ? English1 : French1)->setChecked(true);
+}
+
+// ---------------------------------------------------------------------------
+// Language
+
+std::string TForm1::Label(int entry) const
+{
+    return Text(TTextTable::LabelTexts, settings_.LanguageIndex, entry);
+}
+
+void TForm1::ApplyLanguage()
+{
+    const std::uint8_t language = settings_.LanguageIndex;
+    const auto text = [language](TTextTable table, int entry) { return ToQt(Text(table, language, entry)); };
+    const auto setTitle = [](QMenu* menu, const QString& caption) { menu->setTitle(caption); };
+
+    setTitle(File1, text(TTextTable::FileMenuTexts, 1));
+    Open1->setText(text(TTextTable::FileMenuTexts, 2));
+    SaveSeqFile1->setText(text(TTextTable::FileMenuTexts, 3));
+    Convert1->setText(text(TTextTable::FileMenuTexts, 4));
+    Exit1->setText(text(TTextTable::FileMenuTexts, 5));
+
+    setTitle(Languages1, text(TTextTable::LanguageMenuTexts, 1));
+    English1->setText(text(TTextTable::LanguageMenuTexts, 2));
+    French1->setText(text(TTextTable::LanguageMenuTexts, 3));
+
+    setTitle(Help1, text(TTextTable::HelpMenuTexts, 1));
+    About1->setText(text(TTextTable::HelpMenuTexts, 2));
+
+    setTitle(RS2321, text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title));
+    OtherPortMenu->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
+    OtherPortPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
+
+    setTitle(MIDIPort1, text(TTextTable::MidiPortMenuTexts, 1));
+    None1->setText(text(TTextTable::MidiPortMenuTexts, 2));
+
+    setTitle(Options1, text(TTextTable::OptionsMenuTexts, 1));
+    setTitle(Resolution1, text(TTextTable::OptionsMenuTexts, 2));
+    setTitle(MidiMode1, text(TTextTable::OptionsMenuTexts, 3));
+    setTitle(Transpose1, text(TTextTable::OptionsMenuTexts, 4));
+    Proportionnal1->setText(text(TTextTable::OptionsMenuTexts, 5));
+    Contactor1->setText(text(TTextTable::OptionsMenuTexts, 6));
+
+    for (int tag = 1; tag <= 9; ++tag)
+        transposeMenuItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
+    None2->setText(text(TTextTable::MidiPortMenuTexts, 2));
+    for (int tag = 1; tag <= 9; ++tag)
+        transposePopupItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
+
+    for (int entry = 1; entry <= 6; ++entry)
+        speedButtons_[entry - 1]->setToolTip(text(TTextTable::HintTexts, entry));
+
+    Label1->setText(ToQt(Label(6)));
+    Label4->setText(ToQt(Label(1) + settings_.MidiFileName));
+    Label6->setText(ToQt(Label(2)));
+    Label5->setText(ToQt(Label(3) + settings_.SeqFileName));
+    Label9->setText(ToQt(Label(7)));
+    Label2->setText(ToQt(Label(8)));
+    Label7->setText(ToQt(Label(4) + settings_.ComPortName));
+    Label3->setText(ToQt(Label(9) + settings_.MidiInPortName));
+    Label8->setText(ToQt(Label(10)));
+    Label14->setText(ToQt(Label(11)));
+    Label17->setText(ToQt(Label(12)));
+    Label15->setText(ToQt(Label(13)));
+    Label16->setText(ToQt(Label(5) + std::string(TransposeText(language, settings_.TransposeIndex))));
+}
+
+void TForm1::English1Click()
+{
+    English1->setChecked(true);
+    settings_.LanguageIndex = LanguageEnglish;
+    ApplyLanguage();
+}
+
+void TForm1::French1Click()
+{
+    French1->setChecked(true);
+    settings_.LanguageIndex = LanguageFrench;
+    ApplyLanguage();
+}
+
+// ---------------------------------------------------------------------------
+// The converter
+
+void TForm1::Open1Click()
+{
+    const auto chosen = services_.FileDialogs.OpenMidiFile(settings_.MidiFileName);
+    if (!chosen)
+        return;
+    Label4->setText(ToQt(Label(1) + *chosen));
+    settings_.MidiFileName = *chosen;
+}
+
+void TForm1::SaveSeqFile1Click()
+{
+    ChooseSeqFile();
+}
+
+void TForm1::ChooseSeqFile()
+{
+    const auto chosen = services_.FileDialogs.SaveSeqFile(settings_.SeqFileName);
+    if (!chosen)
+        return;
+    Label5->setText(ToQt(Label(3) + *chosen));
+    settings_.SeqFileName = *chosen;
+}
+
+void TForm1::SpeedButton2Click()
+{
+    TConversionCommand(settings_, MidiFile1, services_.Dialogs, *this).Execute();
+}
+
+void TForm1::SetConverterEnabled(bool enabled)
+{
+    Panel2->setEnabled(enabled);
+    File1->setEnabled(enabled);
+    File1->menuAction()->setEnabled(enabled);
+}
+
+void TForm1::Image1Click(QObject* sender)
+{
+    switch (TagOf(sender)) {
+    case 2:
+        settings_.ResolutionMs = 500;
+        break;
+    case 3:
+        settings_.ResolutionMs = 250;
+        break;
+    case 4:
+        settings_.ResolutionMs = 100;
+        break;
+    default:
+        settings_.ResolutionMs = 1000;
+        break;
+    }
+    ShowResolution();
+}
+
+void TForm1::N1Seconde1Click(QObject* sender)
+{
+    Image1Click(sender);
+}
+
+void TForm1::ShowResolution()
+{
+    for (TPictureBox* picture : resolutionPictures_)
+        picture->SetPicture(Image7->Picture());
+    std::size_t chosen = 0;
+    switch (settings_.ResolutionMs) {
+    case 100:
+        chosen = 3;
+        break;
+    case 250:
+        chosen = 2;
+        break;
+    case 500:
+        chosen = 1;
+        break;
+    default:
+        chosen = 0;  // 1000, and any value a hand-edited file gave
+        break;
+    }
+    resolutionPictures_[chosen]->SetPicture(Image6->Picture());
+    resolutionItems_[chosen]->setChecked(true);
+    for (TPictureBox* picture : resolutionPictures_)
+        picture->update();
+}
+
+// ---------------------------------------------------------------------------
+// The live bridge's settings
+
+void TForm1::Image8Click(QObject* sender)
+{
+    settings_.MidiMode = TagOf(sender) == 2 ? 2 : 1;
+    ShowMidiMode();
+}
+
+void TForm1::Proportionnal1Click(QObject* sender)
+{
+    Image8Click(sender);
+}
+
+void TForm1::ShowMidiMode()
+{
+    Image8->SetPicture(Image7->Picture());
+    Image10->SetPicture(Image7->Picture());
+    if (settings_.MidiMode == 2) {
+        Image10->SetPicture(Image6->Picture());
+        Contactor1->setChecked(true);
+    } else {
+        Image8->SetPicture(Image6->Picture());
+        Proportionnal1->setChecked(true);
+    }
+    Image8->update();
+    Image10->update();
+}
+
+void TForm1::NoneTransposeMenuClick(QObject* sender)
+{
+    settings_.TransposeIndex = static_cast<std::uint8_t>(TagOf(sender));
+    ShowTranspose();
+}
+
+void TForm1::ShowTranspose()
+{
+    const std::uint8_t index = settings_.TransposeIndex;
+    const std::size_t item = (index >= 1 && index <= 9) ? index - 1u : 4u;
+    transposeMenuItems_[item]->setChecked(true);
+    transposePopupItems_[item]->setChecked(true);
+    Label16->setText(ToQt(Label(5) + std::string(TransposeText(settings_.LanguageIndex, index))));
+}
+
+void TForm1::SpeedButton4Click()
+{
+    PopupMenu1->popup(QCursor::pos());
+}
+
+void TForm1::SpeedButton5Click()
+{
+    PopupMenu4->popup(QCursor::pos());
+}
+
+void TForm1::SpeedButton6Click()
+{
+    PopupMenu2->popup(QCursor::pos());
+}
+
+// ---------------------------------------------------------------------------
+// COM port
+
+void TForm1::COM11Click(QObject* sender)
+{
+    SelectComPort("COM" + std::to_string(TagOf(sender)));
+}
+
+void TForm1::SerialPortClick(QObject* sender)
+{
+    if (sender != nullptr)
+        SelectComPort(sender->property(PortNameProperty).toString().toStdString());
+}
+
+void TForm1::OtherPortClick()
+{
+    const std::string question =
+        Text(TTextTable::Rs232MenuTexts, settings_.LanguageIndex, Rs232MenuEntry::OtherPortPrompt);
+    const auto answer = services_.PortNamePrompt.AskPortName(question, settings_.ComPortName);
+    if (!answer)
+        return;
+    const std::string name = Trimmed(*answer);
+    if (!name.empty())
+        SelectComPort(name);
+}
+
+void TForm1::SelectComPort(const std::string& name)
+{
+    if (settings_.ComPortOpen)
+        bridge_->CloseComPort();
+    settings_.ComPortName = name;
+    ShowComPort();
+    bridge_->OpenComPort();
+}
+
+void TForm1::ShowComPort()
+{
+    const std::string& name = settings_.ComPortName;
+    bool shown = false;
+    for (std::size_t i = 0; i < serialPortNames_.size(); ++i) {
+        if (serialPortNames_[i] == name) {
+            serialMenuItems_[i]->setChecked(true);
+            serialPopupItems_[i]->setChecked(true);
+            shown = true;
+            break;
+        }
+    }
+    if (!shown) {
+        std::size_t item = 0;
+        if (name.size() >= 4 && name[3] >= '1' && name[3] <= '4')
+            item = static_cast<std::size_t>(name[3] - '1');
+        comMenuItems_[item]->setChecked(true);
+        comPopupItems_[item]->setChecked(true);
+    }
+    Label7->setText(ToQt(Label(4) + name));
+}
+
+void TForm1::BuildSerialPortMenus()
+{
+    for (QAction* item : serialMenuItems_)
+        delete item;
+    for (QAction* item : serialPopupItems_)
+        delete item;
+    serialMenuItems_.clear();
+    serialPopupItems_.clear();
+    serialPortNames_.clear();
+
+    if (services_.ListSerialPorts)
+        serialPortNames_ = services_.ListSerialPorts();
+    for (std::size_t i = 0; i < serialPortNames_.size(); ++i) {
+        const std::string& name = serialPortNames_[i];
+        const auto newItem = [&](QMenu* menu, QActionGroup* group, QAction* before, const QString& objectName) {
+            auto* item = new QAction(LiteralCaption(name), menu);
+            item->setObjectName(objectName);
+            item->setCheckable(true);
+            item->setProperty(PortNameProperty, ToQt(name));
+            group->addAction(item);
+            menu->insertAction(before, item);
+            connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { SerialPortClick(item); }); });
+            return item;
+        };
+        const QString number = QString::number(i + 1);
+        serialMenuItems_.push_back(
+            newItem(RS2321, comMenuGroup_, OtherPortMenu, QStringLiteral("SerialPortMenu") + number));
+        serialPopupItems_.push_back(
+            newItem(PopupMenu1, comPopupGroup_, OtherPortPopUp, QStringLiteral("SerialPortPopUp") + number));
+    }
+    ShowComPort();
+}
+
+// ---------------------------------------------------------------------------
+// MIDI input device
+
+void TForm1::BuildMidiInPortMenus()
+{
+    for (std::uint16_t index = 0; index < MidiInput1->DeviceCount(); ++index) {
+        MidiInput1->SetDeviceID(index);
+        const std::string name = MidiInput1->ProductName();
+        midiDeviceNames_.push_back(name);
+        const int tag = index + 1;
+        const QString number = QString::number(tag);
+        const auto newItem = [&](QMenu* menu, QActionGroup* group, const QString& objectName) {
+            auto* item = new QAction(LiteralCaption(name), menu);
+            item->setObjectName(objectName);
+            item->setCheckable(true);
+            item->setProperty(TagProperty, tag);
+            group->addAction(item);
+            menu->addAction(item);
+            connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { MidiInPortClick(item); }); });
+        };
+        newItem(MIDIPort1, midiMenuGroup_, QStringLiteral("MidiInPortMenu") + number);
+        newItem(PopupMenu4, midiPopupGroup_, QStringLiteral("MidiInPortPopUp") + number);
+    }
+}
+
+void TForm1::SelectSavedMidiInPort()
+{
+    // The last device of that name wins, as the device walk finds it.
+    int found = -1;
+    for (std::uint16_t index = 0; index < MidiInput1->DeviceCount(); ++index) {
+        MidiInput1->SetDeviceID(index);
+        if (MidiInput1->ProductName() == settings_.MidiInPortName)
+            found = index;
+    }
+    if (found < 0) {
+        settings_.MidiInPortName.clear();
+        None1->setChecked(true);
+        None2->setChecked(true);
+        return;
+    }
+    MidiInput1->SetDeviceID(static_cast<std::uint16_t>(found));
+    settings_.MidiInPortName = MidiInput1->ProductName();
+    const auto position = static_cast<qsizetype>(found) + 2;
+    const QList<QAction*> menuItems = MIDIPort1->actions();
+    const QList<QAction*> popupItems = PopupMenu4->actions();
+    if (position < menuItems.size())
+        menuItems[position]->setChecked(true);
+    if (position < popupItems.size())
+        popupItems[position]->setChecked(true);
+}
+
+void TForm1::MidiInPortClick(QObject* sender)
+{
+    const int tag = TagOf(sender);
+    if (tag < 1 || static_cast<std::size_t>(tag) > midiDeviceNames_.size())
+        return;
+    const QList<QAction*> menuItems = MIDIPort1->actions();
+    const QList<QAction*> popupItems = PopupMenu4->actions();
+    for (qsizetype position = 0; position < menuItems.size(); ++position) {
+        if (TagOf(menuItems[position]) != tag)
+            continue;
+        menuItems[position]->setChecked(true);
+        if (position < popupItems.size())
+            popupItems[position]->setChecked(true);
+    }
+    settings_.MidiInPortName = midiDeviceNames_[static_cast<std::size_t>(tag) - 1];
+    Label3->setText(ToQt(Label(9) + settings_.MidiInPortName));
+    bridge_->ReopenMidiInPort();
+}
+
+void TForm1::None1Click()
+{
+    None1->setChecked(true);
+    None2->setChecked(true);
+    settings_.MidiInPortName.clear();
+    Label3->setText(ToQt(Label(9)));
+    bridge_->ReopenMidiInPort();
+}
+
+// ---------------------------------------------------------------------------
+// Program
+
+void TForm1::Exit1Click()
+{
+    close();
+}
+
+void TForm1::About1Click()
+{
+    if (aboutBox_ != nullptr)
+        aboutBox_->exec();
+}

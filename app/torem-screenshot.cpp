@@ -1,0 +1,83 @@
+// torem-screenshot: draws the window as a first start shows it (default
+// settings, no MIDI device, COM1) and saves it, in English and in French, as
+// PNG pictures:
+//
+//     torem-screenshot window-en.png window-fr.png
+//
+// Runs without a display (Qt's offscreen platform unless another is chosen).
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include "FileDialogs.h"
+#include "PortNamePrompt.h"
+#include "VirtualMidiDeviceLayer.h"
+#include "main.h"
+
+namespace {
+
+// Nothing is asked and nothing is shown: a first start warns that COM1
+// cannot be opened, which the picture does not need.
+class TQuietDialogs final : public TDialogs, public TFileDialogs, public TPortNamePrompt {
+public:
+    void Warning(const std::string&) override {}
+    void Information(const std::string&) override {}
+    bool Confirmation(const std::string&) override { return false; }
+    std::optional<std::string> OpenMidiFile(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> SaveSeqFile(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> AskPortName(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
+// No serial port opens.
+class TNoSerialPorts final : public TSerialPorts {
+public:
+    TComHandle Open(const std::string&) override { return {}; }
+};
+
+bool Save(TForm1& window, const char* path)
+{
+    QApplication::processEvents();
+    if (!window.grab().save(QString::fromLocal8Bit(path), "PNG")) {
+        std::fprintf(stderr, "torem-screenshot: cannot write %s\n", path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "Usage: torem-screenshot ENGLISH.png FRENCH.png\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    QTemporaryDir settingsDir;
+    if (!settingsDir.isValid()) {
+        std::fprintf(stderr, "torem-screenshot: no temporary directory\n");
+        return 1;
+    }
+    TQuietDialogs quiet;
+    TVirtualMidiDeviceLayer noMidiDevices;
+    TNoSerialPorts noSerialPorts;
+    const TForm1Services services{quiet,         quiet, quiet, noMidiDevices, noSerialPorts, {},
+                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString())};
+    TForm1 window(services);
+    window.show();
+
+    if (!Save(window, argv[1]))
+        return 1;
+    window.French1Click();
+    if (!Save(window, argv[2]))
+        return 1;
+    return 0;
+}

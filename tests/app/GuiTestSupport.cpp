@@ -1,0 +1,150 @@
+#include "GuiTestSupport.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+
+#include "Controls.h"
+
+void EnsureApplication()
+{
+    if (QApplication::instance() != nullptr)
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Lives as long as the process; one small directory per test run.
+        static std::string runtimeDir = [] {
+            std::string pattern = "/tmp/torem-gui-test.XXXXXX";
+            if (mkdtemp(pattern.data()) == nullptr)
+                throw std::runtime_error("no runtime directory");
+            return pattern;
+        }();
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtimeDir));
+    }
+    static int argc = 1;
+    static char name[] = "torem_gui_tests";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: at exit Qt's own globals may already be gone.
+    new QApplication(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+bool ProcessUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() >= timeout.count())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+void ProcessFor(std::chrono::milliseconds duration)
+{
+    ProcessUntil([] { return false; }, duration);
+}
+
+std::optional<std::string> TTestFileDialogs::Next(std::deque<std::optional<std::string>>& answers)
+{
+    if (answers.empty())
+        return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+TComHandle TTestSerialPorts::Open(const std::string& name)
+{
+    const auto mapped = paths.find(name);
+    if (mapped != paths.end())
+        return system_.Open(mapped->second);
+    if (!name.empty() && name.front() == '/')
+        return system_.Open(name);
+    return {};
+}
+
+void TModalTestDialogs::Shown()
+{
+    if (whileShown)
+        whileShown();
+    QApplication::processEvents();
+}
+
+void TModalTestDialogs::Warning(const std::string& text)
+{
+    TTestDialogs::Warning(text);
+    Shown();
+}
+
+void TModalTestDialogs::Information(const std::string& text)
+{
+    TTestDialogs::Information(text);
+    Shown();
+}
+
+bool TModalTestDialogs::Confirmation(const std::string& text)
+{
+    const bool answer = TTestDialogs::Confirmation(text);
+    Shown();
+    return answer;
+}
+
+TWindowRig::TWindowRig()
+{
+    EnsureApplication();
+}
+
+TWindowRig::~TWindowRig()
+{
+    window.reset();
+}
+
+TForm1& TWindowRig::Start()
+{
+    const TForm1Services services{dialogs, files, prompt, midi, ports,
+                                  [this] { return systemPorts; }, SettingsPath()};
+    window = std::make_unique<TForm1>(services);
+    return *window;
+}
+
+void TWindowRig::WriteSettings(const std::vector<std::string>& lines) const
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    WriteFileBytes(SettingsPath(), text);
+}
+
+QAction* TWindowRig::Item(const char* name) const
+{
+    return Find<QAction>(name);
+}
+
+std::string TWindowRig::LabelText(const char* name) const
+{
+    return Find<QLabel>(name)->text().toStdString();
+}
+
+bool TWindowRig::Checked(const char* item) const
+{
+    return Item(item)->isChecked();
+}
+
+bool TWindowRig::Selected(const char* picture) const
+{
+    return Find<TPictureBox>(picture)->Picture().toImage() == Find<TPictureBox>("Image6")->Picture().toImage();
+}
+
+std::string Blanks(int count)
+{
+    return std::string(static_cast<std::size_t>(count), ' ');
+}

@@ -1,0 +1,124 @@
+#pragma once
+// What the window tests share: a Qt application made on first use (so that
+// listing the tests needs no display), the window with answered prompts,
+// recording dialogs, virtual MIDI devices and serial ports that open
+// pseudo-terminals, and event loops run until something happened.
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+
+#include "FileDialogs.h"
+#include "PortNamePrompt.h"
+#include "PosixSerialDevice.h"
+#include "TempDir.h"
+#include "TestDialogs.h"
+#include "VirtualMidiDeviceLayer.h"
+#include "main.h"
+
+class QAction;
+class TPictureBox;
+
+// The offscreen platform (unless another is set), a private runtime
+// directory, and one QApplication for the process.
+void EnsureApplication();
+
+// Processes events until done() holds or timeout passes; returns done().
+bool ProcessUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+void ProcessFor(std::chrono::milliseconds duration);
+
+class TTestFileDialogs final : public TFileDialogs {
+public:
+    std::optional<std::string> OpenMidiFile(const std::string&) override { return Next(midiAnswers); }
+    std::optional<std::string> SaveSeqFile(const std::string&) override { return Next(seqAnswers); }
+
+    std::deque<std::optional<std::string>> midiAnswers;  // an empty queue cancels
+    std::deque<std::optional<std::string>> seqAnswers;
+
+private:
+    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers);
+};
+
+class TTestPortPrompt final : public TPortNamePrompt {
+public:
+    std::optional<std::string> AskPortName(const std::string& question, const std::string& current) override
+    {
+        questions.push_back(question);
+        proposed.push_back(current);
+        return answer;
+    }
+    std::optional<std::string> answer;
+    std::vector<std::string> questions;
+    std::vector<std::string> proposed;
+};
+
+// Opens real devices by path ("/dev/pts/3") and the names a test maps to a
+// path ("COM7"); every other name ("COM1") is refused, so that no test
+// touches the machine's own serial ports.
+class TTestSerialPorts final : public TSerialPorts {
+public:
+    TComHandle Open(const std::string& name) override;
+    std::map<std::string, std::string> paths;
+
+private:
+    TPosixSerialPorts system_;
+};
+
+// Like a modal box, these process events while they are "on screen".
+class TModalTestDialogs final : public TTestDialogs {
+public:
+    void Warning(const std::string& text) override;
+    void Information(const std::string& text) override;
+    bool Confirmation(const std::string& text) override;
+    // Called while each box is shown (e.g. to look at the controls).
+    std::function<void()> whileShown;
+
+private:
+    void Shown();
+};
+
+// Everything one window needs, in a fresh directory.
+struct TWindowRig {
+    TWindowRig();
+    ~TWindowRig();
+
+    // Creates the window (FormCreate runs).
+    TForm1& Start();
+    std::string SettingsPath() const { return dir.File("TOREMMidiToSeqBridge.cfg"); }
+    // Writes the settings file, lines joined with CR LF.
+    void WriteSettings(const std::vector<std::string>& lines) const;
+
+    template <class T>
+    T* Find(const char* name) const
+    {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr)
+            throw std::runtime_error(std::string("no control ") + name);
+        return found;
+    }
+    QAction* Item(const char* name) const;
+    std::string LabelText(const char* name) const;
+    bool Checked(const char* item) const;
+    // True when the picture shows the selected look (Image6).
+    bool Selected(const char* picture) const;
+
+    TTempDir dir;
+    TModalTestDialogs dialogs;
+    TTestFileDialogs files;
+    TTestPortPrompt prompt;
+    TVirtualMidiDeviceLayer midi;
+    TTestSerialPorts ports;
+    std::vector<std::string> systemPorts;
+    std::unique_ptr<TForm1> window;
+};
+
+std::string Blanks(int count);

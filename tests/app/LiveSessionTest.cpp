@@ -1,0 +1,124 @@
+// A whole live session through the window: a virtual MIDI keyboard played
+// from another thread, the device simulator on a pseudo-terminal, both
+// chosen from the menus as a user would.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include <QAction>
+#include <QMenu>
+#include <QToolButton>
+#include <QtTest/QTest>
+
+#include "Controls.h"
+#include "DeviceSimulator.h"
+#include "GuiTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QColor Red(255, 0, 0);
+const QColor Maroon(128, 0, 0);
+
+// Plays on the virtual device from a thread of its own, as a driver would.
+void Play(TWindowRig& rig, std::vector<std::array<std::uint8_t, 3>> messages)
+{
+    std::thread player([&rig, messages] {
+        for (const auto& m : messages)
+            rig.midi.InjectShort(0, m[0], m[1], m[2]);
+    });
+    player.join();
+}
+
+TEST(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLamp)
+{
+    TWindowRig rig;
+    rig.midi.AddDevice("TOREM Keys");
+    TDeviceSimulator device;
+    device.Start();
+    TForm1& window = rig.Start();
+    window.show();
+    ASSERT_FALSE(window.Settings().ComPortOpen);  // COM1 is no port here
+
+    // The MIDI device from the pop-up of SpeedButton5.
+    QTest::mouseClick(rig.Find<QToolButton>("SpeedButton5"), Qt::LeftButton);
+    ASSERT_TRUE(ProcessUntil([&] { return rig.Find<QMenu>("PopupMenu4")->isVisible(); }));
+    rig.Item("MidiInPortPopUp1")->trigger();
+    rig.Find<QMenu>("PopupMenu4")->hide();
+    EXPECT_TRUE(rig.Checked("MidiInPortMenu1"));
+    EXPECT_EQ(rig.LabelText("Label3"), Blanks(13) + "Midi Port Input : TOREM Keys");
+    ASSERT_TRUE(rig.midi.IsStarted(0));
+
+    // The simulator's port through "Other port...", proposing the current one.
+    rig.prompt.answer = " " + device.SlavePath() + " ";
+    rig.Item("OtherPortMenu")->trigger();
+    EXPECT_EQ(rig.prompt.questions, std::vector<std::string>{"Serial port name or path:"});
+    EXPECT_EQ(rig.prompt.proposed, std::vector<std::string>{"COM1"});
+    ASSERT_TRUE(window.Settings().ComPortOpen);
+    EXPECT_EQ(window.Settings().ComPortName, device.SlavePath());
+    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : " + device.SlavePath());
+
+    auto* lamp = rig.Find<TShape>("Shape5");
+    Play(rig, {{0x90, 60, 100}, {0x91, 3, 127}, {0x80, 60, 0}});
+    ASSERT_TRUE(ProcessUntil([&] { return lamp->BrushColor() == Red; }));
+    ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 3; }));
+    EXPECT_EQ(device.Changes(), (std::vector<TOutputChange>{{60, 201}, {131, 255}, {60, 0}}));
+    EXPECT_TRUE(ProcessUntil([&] { return lamp->BrushColor() == Maroon; }, 1000ms)) << "dark after the last event";
+
+    // One octave up, dry contact, from the menus.
+    rig.Item("UP1OctaveMenu")->trigger();
+    rig.Item("Contactor1")->trigger();
+    Play(rig, {{0x90, 60, 10}, {0x90, 61, 0}});
+    ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 5; }));
+    EXPECT_EQ(device.Changes().back(), (TOutputChange{73, 0}));
+    EXPECT_EQ(device.Level(72), 255);
+    EXPECT_TRUE(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning).size() == 1u) << "only COM1's at start";
+
+    // None closes the device; the port stays open.
+    rig.Item("None2")->trigger();
+    EXPECT_FALSE(rig.midi.IsOpen(0));
+    EXPECT_TRUE(window.Settings().ComPortOpen);
+}
+
+TEST(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
+{
+    TWindowRig rig;
+    TDeviceSimulator device;
+    device.Start();
+    rig.systemPorts = {device.SlavePath()};
+    TForm1& window = rig.Start();
+
+    for (const char* menuName : {"RS2321", "PopupMenu1"}) {
+        QMenu* menu = rig.Find<QMenu>(menuName);
+        emit menu->aboutToShow();  // the list is taken again as the menu opens
+        const QList<QAction*> items = menu->actions();
+        ASSERT_EQ(items.size(), 7) << menuName;
+        EXPECT_TRUE(items[4]->isSeparator());
+        EXPECT_EQ(items[5]->text().toStdString(), device.SlavePath());
+        EXPECT_EQ(items[6]->text().toStdString(), "Other port...");
+    }
+
+    rig.Item("SerialPortPopUp1")->trigger();
+    ASSERT_TRUE(window.Settings().ComPortOpen);
+    EXPECT_TRUE(rig.Checked("SerialPortMenu1") && rig.Checked("SerialPortPopUp1"));
+    EXPECT_FALSE(rig.Checked("COM11") || rig.Checked("COM12"));
+
+    // A cancelled or blank answer changes nothing.
+    rig.prompt.answer.reset();
+    rig.Item("OtherPortPopUp")->trigger();
+    rig.prompt.answer = "  ";
+    rig.Item("OtherPortPopUp")->trigger();
+    EXPECT_EQ(window.Settings().ComPortName, device.SlavePath());
+    EXPECT_TRUE(window.Settings().ComPortOpen);
+
+    // A COM item closes the port, and the one that cannot open says so.
+    rig.Item("COM22")->trigger();
+    EXPECT_TRUE(rig.Checked("COM21"));
+    EXPECT_FALSE(window.Settings().ComPortOpen);
+    EXPECT_EQ(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning).back(), "COM2 : Opening Error of COM port");
+    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM2");
+}
+
+}  // namespace

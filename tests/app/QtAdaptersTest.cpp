@@ -1,0 +1,144 @@
+// The Qt adapters of the core's interfaces: message boxes and file dialogs
+// as they will be shown, the notification target under concurrent posts,
+// and Timer1 as the acknowledgement clock.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "QtAckClock.h"
+#include "QtDialogs.h"
+#include "QtFileDialogs.h"
+#include "QtNotificationTarget.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::string> ButtonTexts(const QMessageBox& box)
+{
+    std::vector<std::string> texts;
+    for (const QAbstractButton* button : box.buttons())
+        texts.push_back(button->text().toStdString());
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+TEST(QtAdapters, MessageBoxesHaveTheirFixedTitlesAndButtons)
+{
+    EnsureApplication();
+    const auto warning = MakeMessageBox(TMessageKind::Warning, "COM2 : Opening Error of COM port", nullptr);
+    EXPECT_EQ(warning->windowTitle().toStdString(), "Avertissement");
+    EXPECT_EQ(warning->text().toStdString(), "COM2 : Opening Error of COM port");
+    EXPECT_EQ(ButtonTexts(*warning), std::vector<std::string>{"OK"});
+    EXPECT_EQ(warning->icon(), QMessageBox::Warning);
+
+    const auto information = MakeMessageBox(TMessageKind::Information, "<b>Process done...</b>", nullptr);
+    EXPECT_EQ(information->windowTitle().toStdString(), "Information");
+    EXPECT_EQ(information->textFormat(), Qt::PlainText) << "a file name is never read as markup";
+
+    const auto confirmation = MakeMessageBox(TMessageKind::Confirmation, "x.seq already exists.", nullptr);
+    EXPECT_EQ(confirmation->windowTitle().toStdString(), "Confirmation");
+    EXPECT_EQ(ButtonTexts(*confirmation), (std::vector<std::string>{"&Non", "&Oui"}));
+    EXPECT_EQ(confirmation->buttonRole(confirmation->defaultButton()), QMessageBox::YesRole);
+    EXPECT_EQ(confirmation->buttonRole(confirmation->escapeButton()), QMessageBox::NoRole);
+}
+
+TEST(QtAdapters, FileDialogsFilterTheirKindAndTheSaveDialogAddsSeq)
+{
+    EnsureApplication();
+    const auto open = MakeOpenMidiDialog(nullptr, "/music/song.mid");
+    EXPECT_EQ(open->nameFilters(), QStringList{QStringLiteral("Midi files (*.mid)")});
+    EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_TRUE(open->defaultSuffix().isEmpty());
+
+    const auto save = MakeSaveSeqDialog(nullptr, "");
+    EXPECT_EQ(save->nameFilters(), QStringList{QStringLiteral("Fichiers Seq (*.seq)")});
+    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(save->defaultSuffix().toStdString(), "seq");
+    EXPECT_TRUE(save->testOption(QFileDialog::DontConfirmOverwrite)) << "the Convert command asks, not the dialog";
+}
+
+TEST(QtAdapters, EveryPostFromAnyThreadGivesExactlyOneHandlerCallOnTheOwnersThread)
+{
+    EnsureApplication();
+    std::vector<std::exception_ptr> errors;
+    TQtNotificationTarget target([&](std::exception_ptr error) { errors.push_back(error); });
+    const std::thread::id owner = std::this_thread::get_id();
+    int data = 0;
+    int overflow = 0;
+    bool offThread = false;
+    target.SetHandler([&](TMidiNotification notification) {
+        offThread = offThread || std::this_thread::get_id() != owner;
+        if (notification == TMidiNotification::Overflow) {
+            ++overflow;
+            return;
+        }
+        ++data;
+        if (data % 97 == 0)
+            QApplication::processEvents();  // nested, as an acknowledgement wait does
+        if (data % 1000 == 0)
+            throw std::runtime_error("handler failed");
+    });
+
+    constexpr int Threads = 4;
+    constexpr int PostsPerThread = 5000;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < Threads; ++t)
+        posters.emplace_back([&target, t] {
+            for (int i = 0; i < PostsPerThread; ++i)
+                target.Post(i % 50 == t ? TMidiNotification::Overflow : TMidiNotification::Data);
+        });
+    const auto total = [&] { return data + overflow; };
+    ProcessUntil([&] { return total() >= Threads * PostsPerThread / 2; }, 5000ms);  // while posting
+    for (std::thread& poster : posters)
+        poster.join();
+    ASSERT_TRUE(ProcessUntil([&] { return total() == Threads * PostsPerThread; }, 10000ms));
+    ProcessFor(20ms);
+
+    EXPECT_EQ(overflow, Threads * (PostsPerThread / 50));
+    EXPECT_EQ(total(), Threads * PostsPerThread) << "none lost, none twice";
+    EXPECT_EQ(target.Pending(), 0u);
+    EXPECT_FALSE(offThread);
+    EXPECT_EQ(errors.size(), static_cast<std::size_t>(data / 1000)) << "failures go to the error sink";
+}
+
+TEST(QtAdapters, TheAcknowledgementClockRunsOutOnceAndIsNotRestartedWhileRunning)
+{
+    EnsureApplication();
+    QTimer timer;
+    timer.setInterval(300);
+    timer.setTimerType(Qt::PreciseTimer);
+    TQtAckClock clock(timer);
+    EXPECT_FALSE(clock.Enabled());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    clock.Start();
+    ASSERT_TRUE(clock.Enabled());
+    ProcessFor(200ms);
+    clock.Start();  // still running: keeps its first deadline
+    ASSERT_TRUE(ProcessUntil([&] { return !clock.Enabled(); }, 2000ms));
+    EXPECT_LT(elapsed.elapsed(), 480) << "restarted by the second Start";
+    ProcessFor(400ms);
+    EXPECT_FALSE(clock.Enabled()) << "one-shot";
+
+    clock.Start();
+    clock.Stop();
+    EXPECT_FALSE(clock.Enabled());
+}
+
+}  // namespace
