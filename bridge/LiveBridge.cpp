@@ -36,9 +36,11 @@ void TLiveBridge::Warn(TComResult code)
 TComResult TLiveBridge::OpenComPort()
 {
     const TComResult code = link_.ComOpen(settings_.ComPortHandle, settings_.ComPortName);
-    if (code == TComResult::ComOk)
-        settings_.ComPortOpen = true;
-    else
+    // The link releases what the handle held even when the open fails, so
+    // the flag follows the handle: a port marked open with nothing behind it
+    // would turn every note into a write error.
+    settings_.ComPortOpen = static_cast<bool>(settings_.ComPortHandle);
+    if (code != TComResult::ComOk)
         Warn(code);
     return code;
 }
@@ -46,9 +48,11 @@ TComResult TLiveBridge::OpenComPort()
 TComResult TLiveBridge::CloseComPort()
 {
     const TComResult code = link_.ComClose(settings_.ComPortHandle);
-    if (code == TComResult::ComOk)
-        settings_.ComPortOpen = false;
-    else
+    // A failed close still leaves nothing usable behind the handle; keeping
+    // the port marked open would only repeat the closing error at the next
+    // port change and at shut-down.
+    settings_.ComPortOpen = static_cast<bool>(settings_.ComPortHandle);
+    if (code != TComResult::ComOk)
         Warn(code);
     return code;
 }
@@ -174,8 +178,20 @@ TComResult TLiveBridge::SendQueue()
     if (settings_.SendBusy)
         return TComResult::ComOk;
 
+    // A handler that throws inside the acknowledgement wait unwinds through
+    // here; SendBusy left set would stop every later send of the run.
+    struct TBusyReset {
+        bool& busy;
+        ~TBusyReset() { busy = false; }
+    } busyReset{settings_.SendBusy};
+
     TComResult result = TComResult::ComOk;
     while (!settings_.SendContacts.empty() && !settings_.QueueBusy) {
+        if (shuttingDown_) {
+            // The window closed inside a wait: what is left is discarded.
+            DropQueue();
+            break;
+        }
         settings_.SendBusy = true;
         const std::uint8_t output = settings_.SendContacts.front().Contact;
         const std::uint8_t level = settings_.SendValues.front().Value;
@@ -186,8 +202,10 @@ TComResult TLiveBridge::SendQueue()
             // The device did not take the change: what is still queued
             // belongs to a moment that has passed. Drop it, also what arrives
             // while the warning is on screen, then send new notes normally.
+            // A send cut short by the window's shut-down is not worth a box.
             DropQueue();
-            Warn(TComResult::ComErrWrite);
+            if (!shuttingDown_)
+                Warn(TComResult::ComErrWrite);
             DropQueue();
             settings_.SendBusy = false;
             return result;

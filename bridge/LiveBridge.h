@@ -29,10 +29,10 @@ public:
     TLiveBridge(const TLiveBridge&) = delete;
     TLiveBridge& operator=(const TLiveBridge&) = delete;
 
-    // Opens ComPortName; sets ComPortOpen on success, else warns with the
-    // code's text. Returns the link's code.
+    // Opens ComPortName; ComPortOpen is set on success, else cleared (the link
+    // releases the handle) and the code's text is shown. Returns the link's code.
     TComResult OpenComPort();
-    // Closes the port; clears ComPortOpen on success, else warns.
+    // Closes the port and clears ComPortOpen; warns when closing failed.
     TComResult CloseComPort();
 
     // Selects MidiInPortName (EMidiInputError when no device has that name),
@@ -51,7 +51,9 @@ public:
     // The indicator's clock ran out: dark again.
     void Timer2Timer();
 
-    // From now on MIDI notifications are fetched and dropped (shut-down).
+    // From now on MIDI notifications are fetched and dropped, and a send the
+    // window's close interrupted ends quietly with the queue discarded
+    // (shut-down).
     void BeginShutdown() { shuttingDown_ = true; }
 
     // The output number of a note: channel bank (channel 2 adds 128) and

@@ -1,0 +1,250 @@
+// Live notes through the whole path: a note injected into a virtual MIDI
+// device (on the benchmark's thread, as a driver thread delivers it), the MIDI
+// input and the bridge on a plain event loop running on a thread of its own
+// (the window's thread), the serial link, a pseudo-terminal, and the device
+// simulator answering at once. The end of each note's road is the moment the
+// simulator has taken its level byte.
+//
+// A pty has no baud-rate delay; on a real 57600-baud line the bytes alone
+// allow about 1150 changes per second.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "AppSettings.h"
+#include "DeviceSimulator.h"
+#include "EventLoop.h"
+#include "LiveBridge.h"
+#include "LoopActivityIndicator.h"
+#include "LoopNotificationTarget.h"
+#include "MidiIn.h"
+#include "PosixSerialDevice.h"
+#include "Rs232Link.h"
+#include "VirtualMidiDeviceLayer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A failed change shows up as a change missing at the device, so the boxes
+// themselves need not be looked at.
+class TSilentDialogs final : public TDialogs {
+public:
+    void Warning(const std::string&) override {}
+    void Information(const std::string&) override {}
+    bool Confirmation(const std::string&) override { return false; }
+};
+
+TMidiDeviceLayer& WithKeyboard(TVirtualMidiDeviceLayer& layer)
+{
+    layer.AddDevice("Bench Keys");
+    return layer;
+}
+
+class TBenchRig {
+public:
+    TBenchRig()
+        : Sim({.Behaviour = {}, .KeepHistory = true}),
+          AckClock(Loop),
+          Link(Ports, AckClock, Loop),
+          MidiInput(WithKeyboard(Keyboard), std::make_unique<TLoopNotificationTarget>(Loop)),
+          Lamp(Loop),
+          Bridge(Settings, MidiInput, Link, Dialogs, Lamp)
+    {
+        Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
+        MidiInput.SetCapacity(4096);
+        MidiInput.SetOnOverflow([this](TMidiInput&) { overflows_.fetch_add(1, std::memory_order_relaxed); });
+        Sim.Start([this](const TOutputChange&) {
+            const auto now = Clock::now();
+            {
+                std::lock_guard lock(mutex_);
+                lastArrival_ = now;
+                ++accepted_;
+            }
+            arrived_.notify_one();
+        });
+
+        Settings.ComPortName = Sim.SlavePath();
+        Settings.MidiInPortName = "Bench Keys";
+        Bridge.OpenComPort();
+        Bridge.OpenMidiInPort();
+        ready_ = Settings.ComPortOpen && MidiInput.IsOpen();
+
+        // The window's thread from here on, until the rig ends.
+        ui_ = std::jthread([this](std::stop_token stop) {
+            while (!stop.stop_requested())
+                Loop.RunOnce(std::chrono::milliseconds(20));
+        });
+    }
+
+    ~TBenchRig()
+    {
+        ui_.request_stop();
+        Loop.Wake();
+        ui_.join();
+        Bridge.BeginShutdown();
+        Bridge.CloseMidiInPort();
+        if (Settings.ComPortOpen)
+            Bridge.CloseComPort();
+    }
+
+    bool Ready() const { return ready_; }
+
+    // Waits until the simulator has accepted count changes in all; the time
+    // the last one arrived, or nothing after a second without progress.
+    std::optional<Clock::time_point> WaitAccepted(std::uint64_t count)
+    {
+        std::unique_lock lock(mutex_);
+        if (!arrived_.wait_for(lock, std::chrono::seconds(1), [&] { return accepted_ >= count; }))
+            return std::nullopt;
+        return lastArrival_;
+    }
+
+    std::uint64_t Accepted()
+    {
+        std::lock_guard lock(mutex_);
+        return accepted_;
+    }
+
+    // After the rig's thread has stopped, or while it runs: lost input.
+    std::uint64_t Overflows() const { return overflows_.load(std::memory_order_relaxed); }
+
+    TDeviceSimulator Sim;
+    TPosixSerialPorts Ports;
+    TEventLoop Loop;
+    TLoopAckClock AckClock;
+    TRs232Link Link;
+    TVirtualMidiDeviceLayer Keyboard;
+    TMidiInput MidiInput;
+    AppSettings Settings;
+    TSilentDialogs Dialogs;
+    TLoopActivityIndicator Lamp;
+    TLiveBridge Bridge;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    Clock::time_point lastArrival_{};
+    std::uint64_t accepted_ = 0;
+    std::atomic<std::uint64_t> overflows_{0};
+    bool ready_ = false;
+    std::jthread ui_;
+};
+
+// Note n of an endless run on channel 1: struck on even n, released on odd n.
+struct TNote {
+    std::uint8_t Status;
+    std::uint8_t Note;
+    std::uint8_t Velocity;
+    TOutputChange Change;
+};
+
+TNote NoteNumber(std::uint64_t n)
+{
+    const auto note = static_cast<std::uint8_t>((n / 2) % 128);
+    const auto velocity = static_cast<std::uint8_t>(1 + (n / 2) % 127);
+    if (n % 2 == 0)
+        return {0x90, note, velocity, {note, static_cast<std::uint8_t>(2 * velocity + 1)}};
+    return {0x80, note, 64, {note, 0}};
+}
+
+// Every note arrived once, in order, with no box and no lost input.
+bool Check(benchmark::State& state, TBenchRig& rig, std::uint64_t notes)
+{
+    const std::vector<TOutputChange> changes = rig.Sim.Changes();
+    bool inOrder = changes.size() == notes;
+    for (std::uint64_t i = 0; inOrder && i < notes; ++i)
+        inOrder = changes[i] == NoteNumber(i).Change;
+    if (!inOrder) {
+        state.SkipWithError("a change was lost, repeated or reordered");
+        return false;
+    }
+    if (rig.Overflows() != 0 || rig.Sim.Violations() != 0) {
+        state.SkipWithError("input lost, or the device saw stray bytes");
+        return false;
+    }
+    return true;
+}
+
+void NoteToDeviceLatency(benchmark::State& state)
+{
+    TBenchRig rig;
+    if (!rig.Ready()) {
+        state.SkipWithError("cannot open the simulator's port or the virtual keyboard");
+        return;
+    }
+    std::vector<double> micros;
+    micros.reserve(1 << 20);
+    std::uint64_t n = 0;
+    for (auto _ : state) {
+        const TNote note = NoteNumber(n++);
+        const auto injected = Clock::now();
+        if (!rig.Keyboard.InjectShort(0, note.Status, note.Note, note.Velocity)) {
+            state.SkipWithError("the keyboard did not take the note");
+            return;
+        }
+        const auto arrived = rig.WaitAccepted(n);
+        if (!arrived) {
+            state.SkipWithError("a note did not reach the device within a second");
+            return;
+        }
+        micros.push_back(std::chrono::duration<double, std::micro>(*arrived - injected).count());
+    }
+    if (!Check(state, rig, n))
+        return;
+
+    std::sort(micros.begin(), micros.end());
+    const auto at = [&](double q) {
+        const auto i = static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1) + 0.5);
+        return micros[i];
+    };
+    state.counters["median_us"] = at(0.50);
+    state.counters["p99_us"] = at(0.99);
+    state.counters["max_us"] = micros.back();
+}
+
+// As fast as the path takes them, with at most window notes on their way so
+// the input ring never overflows.
+void SustainedNotes(benchmark::State& state)
+{
+    constexpr std::uint64_t Batch = 2000;
+    const auto window = static_cast<std::uint64_t>(state.range(0));
+    TBenchRig rig;
+    if (!rig.Ready()) {
+        state.SkipWithError("cannot open the simulator's port or the virtual keyboard");
+        return;
+    }
+    std::uint64_t n = 0;
+    for (auto _ : state) {
+        for (std::uint64_t end = n + Batch; n < end;) {
+            if (n >= window && !rig.WaitAccepted(n - window + 1)) {
+                state.SkipWithError("the path stalled");
+                return;
+            }
+            const TNote note = NoteNumber(n++);
+            (void)rig.Keyboard.InjectShort(0, note.Status, note.Note, note.Velocity);
+        }
+        if (!rig.WaitAccepted(n)) {
+            state.SkipWithError("the path stalled");
+            return;
+        }
+    }
+    if (!Check(state, rig, n))
+        return;
+    state.counters["changes/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK(NoteToDeviceLatency)->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SustainedNotes)->Arg(256)->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,352 @@
+// The live path end to end: notes played into a virtual keyboard reach the
+// device simulator over a real pseudo-terminal through the MIDI input, the
+// bridge and the serial link, with modal warning boxes that keep the loop
+// running.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LiveBridgeRig.h"
+#include "Text.h"
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string WritingError = "Writing Error on COM port";
+const std::string InitError = "Initialization Error on port COM";
+const std::string InitErrorFrench = "Erreur d'initialisation du port COM";
+const std::string OpeningError = "Opening Error of COM port";
+
+std::vector<std::string> Warnings(const TLiveBridgeRig& rig)
+{
+    return rig.Dialogs.TextsOf(TTestDialogs::Kind::Warning);
+}
+
+// A run of notes, each struck and released, on channel 1 at the default
+// settings: output = note, level 2v + 1, then 0.
+struct TRun {
+    std::vector<TMidiMessage> Messages;
+    std::vector<TOutputChange> Changes;
+};
+
+TRun Scale(int first, int count)
+{
+    TRun run;
+    for (int i = 0; i < count; ++i) {
+        const int note = first + i;
+        const int velocity = 1 + (i * 37) % 127;
+        run.Messages.push_back(NoteOn(1, note, velocity));
+        run.Messages.push_back(NoteOff(1, note));
+        run.Changes.push_back({static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(2 * velocity + 1)});
+        run.Changes.push_back({static_cast<std::uint8_t>(note), 0});
+    }
+    return run;
+}
+
+} // namespace
+
+TEST(LiveBridge, TranslatesBanksTranspositionAndModes)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    ASSERT_TRUE(rig.Settings.ComPortOpen);
+    ASSERT_TRUE(rig.Settings.MidiInOpen);
+
+    struct TCase {
+        TMidiMessage message;
+        std::uint8_t transposeIndex;
+        std::uint8_t midiMode;
+        TOutputChange expected;
+    };
+    const std::vector<TCase> cases = {
+        {NoteOn(1, 60, 100), 5, 1, {60, 201}},
+        {NoteOn(2, 60, 64), 5, 1, {188, 129}},
+        {NoteOn(1, 100, 1), 9, 1, {148, 3}},      // up into the channel 2 bank
+        {NoteOn(2, 0, 127), 1, 1, {80, 255}},     // down into the channel 1 bank
+        {NoteOn(1, 30, 50), 1, 1, {238, 101}},    // below 0 wraps to the top
+        {NoteOn(2, 127, 127), 9, 1, {47, 255}},   // above 255 wraps to the bottom
+        {NoteOff(2, 5, 100), 3, 1, {109, 0}},
+        {NoteOn(1, 64, 1), 5, 2, {64, 255}},      // Dry contact
+        {NoteOn(1, 64, 0), 5, 2, {64, 0}},        // velocity 0 is a note-off
+        {NoteOn(2, 10, 0), 5, 1, {138, 0}},
+        {NoteOff(1, 64, 127), 5, 2, {64, 0}},
+        {NoteOn(1, 1, 2), 5, 0, {1, 5}},          // an unknown mode plays as Proportional
+        {NoteOn(1, 60, 10), 0, 1, {60, 21}},      // transpositions outside 1..9: none
+        {NoteOn(1, 60, 10), 10, 1, {60, 21}},
+        {NoteOn(2, 60, 10), 255, 1, {188, 21}},
+    };
+    std::vector<TOutputChange> expected;
+    for (const TCase& c : cases) {
+        rig.Settings.TransposeIndex = c.transposeIndex;
+        rig.Settings.MidiMode = c.midiMode;
+        ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {c.message}, 1));
+        expected.push_back(c.expected);
+    }
+
+    EXPECT_EQ(rig.Sim.Changes(), expected);
+    EXPECT_EQ(rig.Sim.Received(), Wire(expected));
+    EXPECT_EQ(rig.Sim.Violations(), 0u);
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+    EXPECT_EQ(rig.Indicator.lights, static_cast<int>(cases.size()));
+}
+
+TEST(LiveBridge, OtherChannelsAndMessagesOnlyLightTheLamp)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    Clock::time_point lastLight;
+    rig.Indicator.onLight = [&] { lastLight = Clock::now(); };
+
+    const std::vector<TMidiMessage> ignored = {
+        NoteOn(3, 60, 100), NoteOff(3, 60), NoteOn(16, 1, 1), NoteOff(16, 1),
+        {0xB0, 7, 100},  // controller
+        {0xC1, 5, 0},    // program change
+        {0xE0, 0, 64},   // pitch bend
+        {0xA0, 60, 10},  // key pressure
+        {0xF0, 0x7D, 1}, // system exclusive
+    };
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, ignored, 0, 500us));
+    EXPECT_EQ(rig.Indicator.lights, static_cast<int>(ignored.size()));
+    EXPECT_EQ(rig.Sim.ChangeCount(), 0u);
+
+    // The lamp goes dark 100 ms after the last event, through Timer2Timer.
+    ASSERT_TRUE(rig.RunUntil([&] { return !rig.Lamp.Lit(); }, 2s));
+    EXPECT_GE(Clock::now() - lastLight, 100ms);
+    EXPECT_GE(rig.Indicator.stops, 1);
+    EXPECT_FALSE(rig.Lamp.ClockEnabled());
+
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 2, 3)}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{2, 7}}));
+    EXPECT_EQ(rig.Sim.Received(), Wire({{2, 7}}));
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+}
+
+TEST(LiveBridge, BurstDuringAHandshakeArrivesInOrderOnceEach)
+{
+    // A slow device: every answer takes 2 ms, so a fast run of notes arrives
+    // while handshakes wait, and is queued by nested notifications.
+    TLiveBridgeRig rig({.Behaviour = {.Delay = 2ms}});
+    rig.StartUp();
+    int nested = 0;
+    rig.Indicator.onLight = [&] { nested += rig.Settings.SendBusy ? 1 : 0; };
+
+    const TRun run = Scale(36, 40);
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, run.Messages, run.Changes.size(), 100us));
+
+    EXPECT_GT(nested, 0) << "no note arrived during a handshake";
+    EXPECT_EQ(rig.Sim.Changes(), run.Changes);
+    // Exactly start, output, level per change: no handshake began inside another.
+    EXPECT_EQ(rig.Sim.Received(), Wire(run.Changes));
+    EXPECT_EQ(rig.Sim.Violations(), 0u);
+    EXPECT_EQ(rig.Sim.AbandonedFrames(), 0u);
+    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+    EXPECT_TRUE(rig.Settings.SendValues.empty());
+    EXPECT_FALSE(rig.Settings.SendBusy);
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+}
+
+TEST(LiveBridge, SilentDeviceWarnsOnceDropsTheMomentAndRecovers)
+{
+    TLiveBridgeRig rig({.Behaviour = {.Silent = true}});
+    rig.StartUp();
+    // Notes played while the box is up are dropped too; the device answers
+    // again by the time the user dismisses it.
+    rig.Dialogs.whileShown = [&](const std::string&) {
+        rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 70, 70);
+        rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x80, 70, 0);
+        rig.Sim.SetBehaviour({});
+    };
+
+    // The first note waits a second for its start byte's answer; the rest of
+    // the phrase arrives meanwhile.
+    const auto start = Clock::now();
+    {
+        const TRun phrase = Scale(60, 3);
+        TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::FirstKeyboard, phrase.Messages, 20ms);
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.shown.size() == 1 && rig.Dialogs.open == 0; }, 5s));
+        EXPECT_TRUE(player.Done());
+    }
+    EXPECT_GE(Clock::now() - start, 1s);
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{rig.Sim.SlavePath() + " : " + WritingError}));
+    EXPECT_FALSE(rig.Settings.SendBusy);
+    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+    EXPECT_EQ(rig.MidiInput.MessageCount(), 0);
+
+    // The next note goes out normally; nothing from before is replayed.
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(2, 1, 100)}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{129, 201}}));
+    std::vector<std::uint8_t> wire = {TRs232Link::StartByte};
+    for (const std::uint8_t b : Wire({{129, 201}}))
+        wire.push_back(b);
+    EXPECT_EQ(rig.Sim.Received(), wire);
+    EXPECT_EQ(rig.Sim.AbandonedFrames(), 1u);
+    EXPECT_EQ(Warnings(rig).size(), 1u);
+}
+
+TEST(LiveBridge, ClosedPortDropsEventsWarnsWithoutStackingAndReplaysNothing)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp(/*openComPort=*/false);
+    rig.Settings.LanguageIndex = LanguageFrench;
+    ASSERT_FALSE(rig.Settings.ComPortOpen);
+    ASSERT_TRUE(rig.Settings.MidiInOpen);
+
+    // A chord struck while the first box is on screen opens no box of its own.
+    rig.Dialogs.whileShown = [&](const std::string&) {
+        if (rig.Dialogs.shown.size() > 1)
+            return;
+        for (const int note : {60, 64, 67, 72})
+            rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, static_cast<std::uint8_t>(note), 90);
+    };
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 48, 90)}, 0));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0 && rig.MidiInput.MessageCount() == 0; }));
+    const std::string text = rig.Sim.SlavePath() + " : " + InitErrorFrench;
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{text}));
+    EXPECT_EQ(rig.Dialogs.maxOpen, 1);
+    EXPECT_EQ(rig.Indicator.lights, 0);
+
+    // A later note warns again, once.
+    rig.Dialogs.whileShown = nullptr;
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 48)}, 0));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0; }));
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{text, text}));
+
+    // Opening the port sends what is played from then on, and nothing older.
+    ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 50, 10)}, 1));
+    (void)rig.RunUntil([] { return false; }, 50ms);  // room for a replay to show
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{50, 21}}));
+    EXPECT_EQ(rig.Sim.Received(), Wire({{50, 21}}));
+    EXPECT_EQ(Warnings(rig).size(), 2u);
+}
+
+TEST(LiveBridge, FailedOpenLeavesThePortClosedAndNamesIt)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    ASSERT_TRUE(rig.Settings.ComPortOpen);
+
+    // Opening over an open port releases it, so a failure leaves none open.
+    const std::string missing = "/nonexistent/torem-tty";
+    rig.Settings.ComPortName = missing;
+    EXPECT_EQ(rig.Bridge.OpenComPort(), TComResult::ComErrOpen);
+    EXPECT_FALSE(rig.Settings.ComPortOpen);
+    EXPECT_FALSE(rig.Settings.ComPortHandle);
+
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 60, 1)}, 0));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0; }));
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{missing + " : " + OpeningError, missing + " : " + InitError}));
+    EXPECT_EQ(rig.Sim.ChangeCount(), 0u);
+}
+
+TEST(LiveBridge, PortAndKeyboardChangedWhileRunning)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 1, 1)}, 1));
+
+    // Another COM port: the window's COM11Click.
+    ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
+    EXPECT_FALSE(rig.Settings.ComPortOpen);
+    rig.Settings.ComPortName = rig.OtherSim.SlavePath();
+    ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
+    const std::uint64_t before = rig.OtherSim.ChangeCount();
+    {
+        TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 2, 2)});
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before; }));
+    }
+    // The same port again: closed and reopened.
+    ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
+    ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
+    {
+        TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 2)});
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before + 1; }));
+    }
+    EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{2, 5}, {2, 0}}));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{1, 3}}));
+
+    // Another keyboard: the first one is closed, the second one plays.
+    rig.Settings.MidiInPortName = TLiveBridgeRig::SecondKeyboardName;
+    rig.Bridge.ReopenMidiInPort();
+    EXPECT_TRUE(rig.Settings.MidiInOpen);
+    EXPECT_FALSE(rig.Keyboards.IsOpen(TLiveBridgeRig::FirstKeyboard));
+    EXPECT_TRUE(rig.Keyboards.IsStarted(TLiveBridgeRig::SecondKeyboard));
+    EXPECT_FALSE(rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 3, 3));
+    {
+        TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::SecondKeyboard, {NoteOn(2, 3, 3)});
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before + 2; }));
+    }
+    EXPECT_EQ(rig.OtherSim.Changes().back(), (TOutputChange{131, 7}));
+
+    // None: nothing open; a name no device has raises and opens nothing.
+    rig.Settings.MidiInPortName.clear();
+    rig.Bridge.ReopenMidiInPort();
+    EXPECT_FALSE(rig.Settings.MidiInOpen);
+    EXPECT_FALSE(rig.Keyboards.IsOpen(TLiveBridgeRig::SecondKeyboard));
+    rig.Settings.MidiInPortName = "Unplugged Keys";
+    EXPECT_THROW(rig.Bridge.ReopenMidiInPort(), EMidiInputError);
+    EXPECT_FALSE(rig.Settings.MidiInOpen);
+
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+    EXPECT_EQ(rig.Sim.Violations() + rig.OtherSim.Violations(), 0u);
+}
+
+TEST(LiveBridge, FailingNestedHandlerDoesNotStopLaterSends)
+{
+    TLiveBridgeRig rig({.Behaviour = {.Delay = 20ms}, .FrameGap = 100ms});
+    rig.StartUp();
+    // A system exclusive message whose buffer the device will not take back
+    // makes the nested notification throw inside the first handshake's wait.
+    rig.Keyboards.SetFailure(TMidiOperation::AddBuffer, MidiResult::Error);
+    bool injected = false;
+    rig.Indicator.onLight = [&] {
+        if (!injected) {
+            const std::uint8_t sysex[] = {0xF0, 0x7D, 0xF7};
+            injected = rig.Keyboards.InjectSysex(TLiveBridgeRig::FirstKeyboard, sysex);
+        }
+    };
+    ASSERT_TRUE(rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 10, 10));
+    EXPECT_THROW(rig.RunUntil([] { return false; }, 2s), EMidiInputError);
+    ASSERT_TRUE(injected);
+    EXPECT_FALSE(rig.Settings.SendBusy);
+
+    // The simulator gives up the half change; then the keyboard plays on.
+    rig.Keyboards.SetFailure(TMidiOperation::AddBuffer, MidiResult::NoError);
+    rig.Sim.SetBehaviour({});
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Sim.AbandonedFrames() == 1; }, 2s));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 11, 11)}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{11, 23}}));
+}
+
+TEST(LiveBridge, ClosingTheWindowDuringAHandshakeEndsQuietly)
+{
+    TLiveBridgeRig rig({.Behaviour = {.Silent = true}});
+    rig.StartUp();
+    // The window closes while the first note waits for its answer, with a
+    // second note queued behind it.
+    bool closed = false;
+    rig.Indicator.onLight = [&] {
+        if (rig.Indicator.lights > 1)
+            return;
+        rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 20, 20);
+        rig.Loop.Post([&] {
+            rig.Bridge.BeginShutdown();
+            rig.Bridge.CloseMidiInPort();
+            rig.Bridge.CloseComPort();
+            closed = true;
+        });
+    };
+    ASSERT_TRUE(rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 10, 10));
+    ASSERT_TRUE(rig.RunUntil([&] { return closed && !rig.Settings.SendBusy; }, 3s));
+
+    EXPECT_EQ(rig.Indicator.lights, 2);
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+    EXPECT_FALSE(rig.Settings.ComPortOpen);
+    EXPECT_FALSE(rig.Settings.MidiInOpen);
+    EXPECT_EQ(rig.Sim.Received(), (std::vector<std::uint8_t>{TRs232Link::StartByte}));
+}

@@ -1,0 +1,83 @@
+#include "LiveBridgeRig.h"
+
+#include "LoopNotificationTarget.h"
+
+namespace {
+
+// The devices must exist before the input component counts them.
+TMidiDeviceLayer& WithKeyboards(TVirtualMidiDeviceLayer& layer)
+{
+    layer.AddDevice(TLiveBridgeRig::FirstKeyboardName);
+    layer.AddDevice(TLiveBridgeRig::SecondKeyboardName);
+    return layer;
+}
+
+} // namespace
+
+TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
+    : Sim(options),
+      OtherSim(options),
+      AckClock(Loop),
+      Link(Ports, AckClock, Loop),
+      MidiInput(WithKeyboards(Keyboards), std::make_unique<TLoopNotificationTarget>(Loop)),
+      Dialogs(Loop),
+      Lamp(Loop),
+      Indicator(&Lamp),
+      Bridge(Settings, MidiInput, Link, Dialogs, Indicator)
+{
+    MidiInput.SetCapacity(4096);
+    Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
+    Sim.Start();
+    OtherSim.Start();
+}
+
+TLiveBridgeRig::~TLiveBridgeRig()
+{
+    Bridge.BeginShutdown();
+    try {
+        Bridge.CloseMidiInPort();
+    } catch (const EMidiInputError&) {
+        // A test that made the device fail; nothing is left to release.
+    }
+    if (Settings.ComPortOpen)
+        Bridge.CloseComPort();
+}
+
+void TLiveBridgeRig::StartUp(bool openComPort)
+{
+    Settings.ComPortName = Sim.SlavePath();
+    Settings.MidiInPortName = FirstKeyboardName;
+    Settings.ComPortOpen = false;
+    if (openComPort)
+        Bridge.OpenComPort();
+    Settings.MidiInOpen = false;
+    Bridge.OpenMidiInPort();
+}
+
+bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    // Short waits: the simulator's progress does not wake the loop.
+    const auto deadline = TEventLoop::Clock::now() + timeout;
+    while (!done()) {
+        if (TEventLoop::Clock::now() >= deadline)
+            return false;
+        Loop.RunOnce(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
+                          std::chrono::microseconds pause)
+{
+    const std::uint64_t target = Sim.ChangeCount() + changes;
+    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages), pause);
+    return RunUntil([&] { return player.Done() && MidiInput.MessageCount() == 0 && Sim.ChangeCount() >= target; });
+}
+
+std::vector<std::uint8_t> Wire(const std::vector<TOutputChange>& changes)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const TOutputChange& change : changes)
+        bytes.insert(bytes.end(), {TRs232Link::StartByte, change.Output, change.Level});
+    return bytes;
+}

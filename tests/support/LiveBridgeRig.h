@@ -1,0 +1,70 @@
+#pragma once
+// The whole live path for tests, as the window wires it: two virtual MIDI
+// keyboards -> TMidiInput (4096 slots) on a plain event loop -> TLiveBridge
+// -> TRs232Link -> a real pseudo-terminal -> the device simulator. A second
+// simulator stands for another COM port. Warnings are modal test boxes; the
+// activity lamp is the loop's, and every call to it is recorded.
+//
+// The test's thread is the user interface thread: it owns the loop and runs
+// it with RunUntil, while TKeyboardPlayer threads play into the keyboards.
+
+#include <chrono>
+#include <functional>
+
+#include "AppSettings.h"
+#include "DeviceSimulator.h"
+#include "EventLoop.h"
+#include "KeyboardPlayer.h"
+#include "LiveBridge.h"
+#include "LoopActivityIndicator.h"
+#include "MidiIn.h"
+#include "ModalTestDialogs.h"
+#include "PosixSerialDevice.h"
+#include "RecordingIndicator.h"
+#include "Rs232Link.h"
+#include "VirtualMidiDeviceLayer.h"
+
+struct TLiveBridgeRig {
+    static constexpr const char* FirstKeyboardName = "TOREM Test Keys 1";
+    static constexpr const char* SecondKeyboardName = "TOREM Test Keys 2";
+    static constexpr std::uint16_t FirstKeyboard = 0;
+    static constexpr std::uint16_t SecondKeyboard = 1;
+
+    // Both simulators run with options and answer at once unless told.
+    explicit TLiveBridgeRig(const TSimOptions& options = {});
+    // The window's shut-down: stop taking events, close the MIDI input, then
+    // the port when it is open.
+    ~TLiveBridgeRig();
+    TLiveBridgeRig(const TLiveBridgeRig&) = delete;
+    TLiveBridgeRig& operator=(const TLiveBridgeRig&) = delete;
+
+    // The window's start-up: the port of Sim (opened only when asked) and
+    // the first keyboard.
+    void StartUp(bool openComPort = true);
+
+    // Runs the loop until done() holds; false on time-out.
+    bool RunUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
+    // Plays messages on a keyboard and runs the loop until Sim has accepted
+    // changes more changes and the bridge has taken every message.
+    bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
+              std::chrono::microseconds pause = {});
+
+    TDeviceSimulator Sim;
+    TDeviceSimulator OtherSim;
+    TPosixSerialPorts Ports;
+    TEventLoop Loop;
+    TLoopAckClock AckClock;
+    TRs232Link Link;
+    TVirtualMidiDeviceLayer Keyboards;
+    TMidiInput MidiInput;
+    AppSettings Settings;
+    TModalTestDialogs Dialogs;
+    TLoopActivityIndicator Lamp;
+    TRecordingIndicator Indicator;
+    TLiveBridge Bridge;
+};
+
+// The bytes one change puts on the line: start byte, output, level.
+std::vector<std::uint8_t> Wire(const std::vector<TOutputChange>& changes);

@@ -1,0 +1,43 @@
+#include "ModalTestDialogs.h"
+
+#include <algorithm>
+
+TModalTestDialogs::TModalTestDialogs(TEventLoop& loop, std::chrono::milliseconds boxTime)
+    : openFor(boxTime), loop_(loop)
+{
+}
+
+void TModalTestDialogs::Warning(const std::string& text)
+{
+    TTestDialogs::Warning(text);
+    StayOpen(text);
+}
+
+void TModalTestDialogs::Information(const std::string& text)
+{
+    TTestDialogs::Information(text);
+    StayOpen(text);
+}
+
+bool TModalTestDialogs::Confirmation(const std::string& text)
+{
+    const bool answer = TTestDialogs::Confirmation(text);
+    StayOpen(text);
+    return answer;
+}
+
+void TModalTestDialogs::StayOpen(const std::string& text)
+{
+    ++open;
+    maxOpen = std::max(maxOpen, open);
+    struct TClose {
+        int& open;
+        ~TClose() { --open; }
+    } close{open};
+
+    if (whileShown)
+        whileShown(text);
+    const auto deadline = TEventLoop::Clock::now() + openFor;
+    for (auto now = TEventLoop::Clock::now(); now < deadline; now = TEventLoop::Clock::now())
+        loop_.RunOnce(std::chrono::ceil<std::chrono::milliseconds>(deadline - now));
+}
