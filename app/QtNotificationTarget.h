@@ -16,6 +16,7 @@
 #include <QObject>
 
 #include "NotificationTarget.h"
+#include "PendingNotifications.h"
 
 class TQtNotificationTarget final : public TNotificationTarget {
 public:
@@ -38,12 +39,10 @@ public:
 private:
     void Schedule() noexcept;
     void Dispatch();
-    static bool Claim(std::atomic<std::uint32_t>& pending);
 
     QObject context_;  // the queued invocations belong to it
     THandler handler_;
     TErrorSink onError_;
-    alignas(64) std::atomic<std::uint32_t> pendingData_{0};
-    alignas(64) std::atomic<std::uint32_t> pendingOverflow_{0};
+    TPendingNotifications pending_;
     std::atomic<bool> scheduled_{false};
 };

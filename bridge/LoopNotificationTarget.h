@@ -3,11 +3,9 @@
 // posts are counted in atomics and the loop is woken; the loop's passes hand
 // each counted notification to the handler on the loop's thread.
 
-#include <atomic>
-#include <cstdint>
-
 #include "EventLoop.h"
 #include "NotificationTarget.h"
+#include "PendingNotifications.h"
 
 class TLoopNotificationTarget final : public TNotificationTarget, private TEventSource {
 public:
@@ -26,10 +24,8 @@ public:
 private:
     bool HasPending() const override;
     void Dispatch() override;
-    static bool Claim(std::atomic<std::uint32_t>& pending);
 
     TEventLoop& loop_;
     THandler handler_;
-    alignas(64) std::atomic<std::uint32_t> pendingData_{0};
-    alignas(64) std::atomic<std::uint32_t> pendingOverflow_{0};
+    TPendingNotifications pending_;
 };
