@@ -38,77 +38,80 @@ void PerNote(benchmark::State& state)
                                                         benchmark::Counter::kInvert);
 }
 
+// A generated file taken through the stages before the one being timed.
+struct TStages {
+    enum class TUpTo { Nothing, Loaded, Collected, Prepared };
+
+    TStages(const benchmark::State& state, TUpTo upTo)
+    {
+        file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
+        if (upTo >= TUpTo::Loaded)
+            file.LoadFile();
+        if (upTo >= TUpTo::Collected)
+            CollectNoteEvents(file, notes);
+        if (upTo >= TUpTo::Prepared)
+            PrepareContactEvents(notes, Resolution, changes);
+    }
+
+    static constexpr std::uint16_t Resolution = 100;
+    TMidiFile file;
+    std::vector<TUseFullMidiEvent> notes;
+    std::vector<TContactorEvent> changes;
+    std::vector<TTrameOfContactorEvent> frames;
+};
+using TUpTo = TStages::TUpTo;
+
 void Load(benchmark::State& state)
 {
-    TMidiFile file;
-    file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
+    TStages s(state, TUpTo::Nothing);
     for (auto _ : state) {
-        file.LoadFile();
-        benchmark::DoNotOptimize(file.NumberOfTracks());
+        s.file.LoadFile();
+        benchmark::DoNotOptimize(s.file.NumberOfTracks());
     }
     PerNote(state);
 }
 
 void Collect(benchmark::State& state)
 {
-    TMidiFile file;
-    file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
-    file.LoadFile();
-    std::vector<TUseFullMidiEvent> notes;
+    TStages s(state, TUpTo::Loaded);
     for (auto _ : state) {
-        CollectNoteEvents(file, notes);
-        benchmark::DoNotOptimize(notes.data());
+        CollectNoteEvents(s.file, s.notes);
+        benchmark::DoNotOptimize(s.notes.data());
     }
     PerNote(state);
 }
 
 void Prepare(benchmark::State& state)
 {
-    TMidiFile file;
-    file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
-    file.LoadFile();
-    std::vector<TUseFullMidiEvent> notes;
-    CollectNoteEvents(file, notes);
-    std::vector<TContactorEvent> changes;
+    TStages s(state, TUpTo::Collected);
     for (auto _ : state) {
-        PrepareContactEvents(notes, 100, changes);
-        benchmark::DoNotOptimize(changes.data());
+        PrepareContactEvents(s.notes, TStages::Resolution, s.changes);
+        benchmark::DoNotOptimize(s.changes.data());
     }
     PerNote(state);
 }
 
 void Frames(benchmark::State& state)
 {
-    TMidiFile file;
-    file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
-    file.LoadFile();
-    std::vector<TUseFullMidiEvent> notes;
-    CollectNoteEvents(file, notes);
-    std::vector<TContactorEvent> changes;
-    PrepareContactEvents(notes, 100, changes);
-    std::vector<TTrameOfContactorEvent> frames;
+    TStages s(state, TUpTo::Prepared);
     for (auto _ : state) {
-        BuildSeqFrames(changes, 100, frames);
-        benchmark::DoNotOptimize(frames.data());
+        BuildSeqFrames(s.changes, TStages::Resolution, s.frames);
+        benchmark::DoNotOptimize(s.frames.data());
     }
     PerNote(state);
 }
 
 void Pipeline(benchmark::State& state)
 {
-    TMidiFile file;
-    file.SetFilename(FileWithNotes(static_cast<std::size_t>(state.range(0))));
-    std::vector<TUseFullMidiEvent> notes;
-    std::vector<TContactorEvent> changes;
-    std::vector<TTrameOfContactorEvent> frames;
+    TStages s(state, TUpTo::Nothing);
     for (auto _ : state) {
-        file.LoadFile();
-        CollectNoteEvents(file, notes);
-        PrepareContactEvents(notes, 100, changes);
-        BuildSeqFrames(changes, 100, frames);
-        benchmark::DoNotOptimize(frames.data());
+        s.file.LoadFile();
+        CollectNoteEvents(s.file, s.notes);
+        PrepareContactEvents(s.notes, TStages::Resolution, s.changes);
+        BuildSeqFrames(s.changes, TStages::Resolution, s.frames);
+        benchmark::DoNotOptimize(s.frames.data());
     }
-    state.counters["changes"] = static_cast<double>(changes.size());
+    state.counters["changes"] = static_cast<double>(s.changes.size());
     PerNote(state);
 }
 

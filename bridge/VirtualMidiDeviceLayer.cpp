@@ -36,6 +36,14 @@ void TVirtualMidiDeviceLayer::SetFailure(TMidiOperation operation, TMidiResult c
     failures_[operation] = TFailure{code, after, 0};
 }
 
+TMidiResult TVirtualMidiDeviceLayer::Checked(TMidiOperation operation, TMidiInHandle handle, TDevice*& device)
+{
+    if (const TMidiResult failure = Injected(operation))
+        return failure;
+    device = Find(handle);
+    return device == nullptr ? MidiResult::InvalidHandle : MidiResult::NoError;
+}
+
 TMidiResult TVirtualMidiDeviceLayer::Injected(TMidiOperation operation)
 {
     const auto found = failures_.find(operation);
@@ -164,10 +172,9 @@ TMidiResult TVirtualMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback c
 TMidiResult TVirtualMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::PrepareHeader))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::PrepareHeader, handle, device))
         return failure;
-    if (Find(handle) == nullptr)
-        return MidiResult::InvalidHandle;
     if (header.Data == nullptr || header.BufferLength == 0)
         return MidiResult::InvalidParam;
     Set(header, kPrepared);
@@ -177,11 +184,9 @@ TMidiResult TVirtualMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHe
 TMidiResult TVirtualMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::AddBuffer))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::AddBuffer, handle, device))
         return failure;
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
     if (!Has(header, kPrepared))
         return MidiResult::Unprepared;
     if (Has(header, kQueued))
@@ -195,10 +200,9 @@ TMidiResult TVirtualMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader
 TMidiResult TVirtualMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::UnprepareHeader))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::UnprepareHeader, handle, device))
         return failure;
-    if (Find(handle) == nullptr)
-        return MidiResult::InvalidHandle;
     if (Has(header, kQueued))
         return MidiResult::StillPlaying;
     Clear(header, kPrepared);
@@ -208,11 +212,9 @@ TMidiResult TVirtualMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidi
 TMidiResult TVirtualMidiDeviceLayer::Start(TMidiInHandle handle)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::Start))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::Start, handle, device))
         return failure;
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
     if (!device->Started) {
         device->Started = true;
         device->StartTime = std::chrono::steady_clock::now();
@@ -223,11 +225,9 @@ TMidiResult TVirtualMidiDeviceLayer::Start(TMidiInHandle handle)
 TMidiResult TVirtualMidiDeviceLayer::Stop(TMidiInHandle handle)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::Stop))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::Stop, handle, device))
         return failure;
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
     device->Started = false;
     return MidiResult::NoError;
 }
@@ -235,11 +235,9 @@ TMidiResult TVirtualMidiDeviceLayer::Stop(TMidiInHandle handle)
 TMidiResult TVirtualMidiDeviceLayer::Reset(TMidiInHandle handle)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::Reset))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::Reset, handle, device))
         return failure;
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
     device->Started = false;
     std::vector<TMidiHeader*> queue;
     queue.swap(device->Queue);
@@ -254,11 +252,9 @@ TMidiResult TVirtualMidiDeviceLayer::Reset(TMidiInHandle handle)
 TMidiResult TVirtualMidiDeviceLayer::Close(TMidiInHandle handle)
 {
     std::lock_guard lock(mutex_);
-    if (const TMidiResult failure = Injected(TMidiOperation::Close))
+    TDevice* device = nullptr;
+    if (const TMidiResult failure = Checked(TMidiOperation::Close, handle, device))
         return failure;
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
     if (!device->Queue.empty())
         return MidiResult::StillPlaying;
     device->Callback(device->Instance, TMidiInMessage::Close, 0, nullptr, 0);

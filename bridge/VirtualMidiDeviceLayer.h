@@ -89,6 +89,9 @@ private:
 
     // All with mutex_ held.
     TMidiResult Injected(TMidiOperation operation);
+    // An operation on an open device: its injected failure, else the device
+    // (InvalidHandle when there is none). Called with mutex_ held.
+    TMidiResult Checked(TMidiOperation operation, TMidiInHandle handle, TDevice*& device);
     TDevice* Find(TMidiInHandle handle);
     TDevice* Started(std::uint16_t index);
     static std::uint32_t Elapsed(const TDevice& device, std::optional<std::uint32_t> timestamp);
