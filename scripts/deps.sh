@@ -3,7 +3,7 @@
 # are missing, so that a second run costs a few dpkg queries.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev
           librtmidi-dev libasound2-dev libgtest-dev libgmock-dev libbenchmark-dev
           xauth fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev)
 # jackd1 is installed without recommends: jackd2 would replace the JACK library

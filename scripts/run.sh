@@ -10,12 +10,12 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec build/app/torem-bridge
+    exec build/app/qt/torem-bridge
 fi
 
 echo
 echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): the window of"
-echo "build/app/torem-bridge cannot be shown here. Converting a demonstration"
+echo "build/app/qt/torem-bridge cannot be shown here. Converting a demonstration"
 echo "MIDI file with the command-line converter instead:"
 echo
 mkdir -p build/example

@@ -16,7 +16,7 @@
 
 #include "FileDialogs.h"
 #include "PortNamePrompt.h"
-#include "VirtualMidiDeviceLayer.h"
+#include "NoMidiDeviceLayer.h"
 #include "main.h"
 
 namespace {
@@ -67,7 +67,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     TQuietDialogs quiet;
-    TVirtualMidiDeviceLayer noMidiDevices;
+    TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
     const TForm1Services services{quiet,         quiet, quiet, noMidiDevices, noSerialPorts, {},
                                   std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString())};

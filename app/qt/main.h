@@ -35,7 +35,7 @@
 #include "QtMessagePump.h"
 #include "Rs232Link.h"
 #include "SerialDevice.h"
-#include "VirtualMidiDeviceLayer.h"
+#include "NoMidiDeviceLayer.h"
 
 class QAction;
 class QActionGroup;
@@ -204,7 +204,7 @@ private:
 
     // Components. The bridge refers to all the others and goes first.
     std::vector<std::string> midiDeviceNames_;  // by Tag - 1, exactly as the system names them
-    TVirtualMidiDeviceLayer noMidiDevices_;    // stands in when the MIDI system fails at start
+    TNoMidiDeviceLayer noMidiDevices_;       // stands in when the MIDI system fails at start
     std::unique_ptr<TQtAckClock> ackClock_;
     TQtMessagePump pump_;
     std::unique_ptr<TRs232Link> link_;

@@ -7,7 +7,6 @@
 #include "QtDialogs.h"
 #include "QtFileDialogs.h"
 #include "QtPortNamePrompt.h"
-#include "QtSerialPortList.h"
 #include "SystemSerialPorts.h"
 #include "main.h"
 
@@ -18,8 +17,8 @@ using TSystemMidiDevices = TRtMidiDeviceLayer;
 #include "WinMmDeviceLayer.h"
 using TSystemMidiDevices = TWinMmDeviceLayer;
 #else
-#include "VirtualMidiDeviceLayer.h"
-using TSystemMidiDevices = TVirtualMidiDeviceLayer;  // built without a MIDI system: no devices
+#include "NoMidiDeviceLayer.h"
+using TSystemMidiDevices = TNoMidiDeviceLayer;  // built without a MIDI system
 #endif
 
 int main(int argc, char* argv[])
