@@ -4,7 +4,7 @@ void AppSettings::SetDefaults()
 {
     ResolutionMs = 1000;
     LanguageIndex = 2;
-    MidiMode = 1;
+    MidiMode = MidiModeValue::Proportional;
     TransposeIndex = 5;
     MidiFileName.clear();
     SeqFileName.clear();

@@ -13,6 +13,14 @@
 #include "SerialDevice.h"
 #include "UsefullMidiEventClasse.h"
 
+// The values of AppSettings::MidiMode, which are also the Tags of the mode
+// pictures and menu items. A settings file may hold any other value; the
+// bridge plays it as Proportional.
+namespace MidiModeValue {
+inline constexpr std::uint8_t Proportional = 1;  // level 2v + 1
+inline constexpr std::uint8_t DryContact = 2;    // level 255
+}  // namespace MidiModeValue
+
 struct AppSettings {
     // Work lists of the conversion.
     std::vector<TUseFullMidiEvent> NoteEvents;
@@ -22,7 +30,7 @@ struct AppSettings {
     // The user's choices, saved in the settings file.
     std::uint16_t ResolutionMs = 1000;  // 100, 250, 500 or 1000
     std::uint8_t LanguageIndex = 2;     // 1 = French, 2 = English
-    std::uint8_t MidiMode = 1;          // 1 = Proportional, 2 = Dry contact
+    std::uint8_t MidiMode = MidiModeValue::Proportional;
     std::uint8_t TransposeIndex = 5;    // 1..9: (TransposeIndex - 5) octaves
     std::string MidiFileName;
     std::string SeqFileName;

@@ -107,7 +107,7 @@ std::uint8_t TLiveBridge::NoteOnLevel(std::uint8_t velocity, std::uint8_t midiMo
 {
     if (velocity == 0)
         return 0;
-    if (midiMode == 2)
+    if (midiMode == MidiModeValue::DryContact)
         return 255;
     return static_cast<std::uint8_t>(velocity * 2u + 1u);
 }

@@ -74,10 +74,10 @@ void TForm2::FormActivate()
     const auto text = [this](int entry) {
         return QString::fromStdString(Text(TTextTable::AboutTexts, settings_.LanguageIndex, entry));
     };
-    setWindowTitle(text(1));
-    StaticText1->setText(text(2));
-    StaticText2->setText(text(3));
-    StaticText3->setText(text(4));
+    setWindowTitle(text(AboutEntry::Title));
+    StaticText1->setText(text(AboutEntry::ProductName));
+    StaticText2->setText(text(AboutEntry::Version));
+    StaticText3->setText(text(AboutEntry::WebSite));
 }
 
 void TForm2::showEvent(QShowEvent* event)

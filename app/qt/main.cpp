@@ -231,8 +231,10 @@ void TForm1::CreateControls()
     Shape5->setGeometry(16, 101, 17, 9);
     speedButtons_[5] = NewSpeedButton(panel3, "SpeedButton6", QRect(224, 77, 36, 36),
                                       Artwork::ButtonGlyph(TGlyph::Transpose));
-    Image8 = NewPicture(panel3, "Image8", QRect(72, 129, 32, 32), 1, Artwork::NotSelectedLook());
-    Image10 = NewPicture(panel3, "Image10", QRect(192, 129, 32, 32), 2, Artwork::NotSelectedLook());
+    Image8 = NewPicture(panel3, "Image8", QRect(72, 129, 32, 32), MidiModeValue::Proportional,
+                        Artwork::NotSelectedLook());
+    Image10 = NewPicture(panel3, "Image10", QRect(192, 129, 32, 32), MidiModeValue::DryContact,
+                         Artwork::NotSelectedLook());
 }
 
 QAction* TForm1::NewItem(QMenu* menu, const char* name, const QString& designText, QActionGroup* group, int tag)
@@ -305,8 +307,9 @@ void TForm1::CreateMenus()
     MidiMode1 = newMenu(Options1, "MidiMode1", QStringLiteral("&Midi Mode"));
     Options1->addMenu(MidiMode1);
     QActionGroup* modeGroup = group();
-    Proportionnal1 = NewItem(MidiMode1, "Proportionnal1", QStringLiteral("&Proportionnal"), modeGroup, 1);
-    Contactor1 = NewItem(MidiMode1, "Contactor1", QStringLiteral("&Contactor"), modeGroup, 2);
+    Proportionnal1 = NewItem(MidiMode1, "Proportionnal1", QStringLiteral("&Proportionnal"), modeGroup,
+                             MidiModeValue::Proportional);
+    Contactor1 = NewItem(MidiMode1, "Contactor1", QStringLiteral("&Contactor"), modeGroup, MidiModeValue::DryContact);
     Transpose1 = newMenu(Options1, "Transpose1", QStringLiteral("&Transpose"));
     Options1->addMenu(Transpose1);
 
@@ -557,55 +560,55 @@ void TForm1::ApplyLanguage()
     const auto text = [language](TTextTable table, int entry) { return ToQt(Text(table, language, entry)); };
     const auto setTitle = [](QMenu* menu, const QString& caption) { menu->setTitle(caption); };
 
-    setTitle(File1, text(TTextTable::FileMenuTexts, 1));
-    Open1->setText(text(TTextTable::FileMenuTexts, 2));
-    SaveSeqFile1->setText(text(TTextTable::FileMenuTexts, 3));
-    Convert1->setText(text(TTextTable::FileMenuTexts, 4));
-    Exit1->setText(text(TTextTable::FileMenuTexts, 5));
+    setTitle(File1, text(TTextTable::FileMenuTexts, FileMenuEntry::Title));
+    Open1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::OpenMidiFile));
+    SaveSeqFile1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::SeqFile));
+    Convert1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Convert));
+    Exit1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Exit));
 
-    setTitle(Languages1, text(TTextTable::LanguageMenuTexts, 1));
-    English1->setText(text(TTextTable::LanguageMenuTexts, 2));
-    French1->setText(text(TTextTable::LanguageMenuTexts, 3));
+    setTitle(Languages1, text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::Title));
+    English1->setText(text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::English));
+    French1->setText(text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::French));
 
-    setTitle(Help1, text(TTextTable::HelpMenuTexts, 1));
-    About1->setText(text(TTextTable::HelpMenuTexts, 2));
+    setTitle(Help1, text(TTextTable::HelpMenuTexts, HelpMenuEntry::Title));
+    About1->setText(text(TTextTable::HelpMenuTexts, HelpMenuEntry::About));
 
     setTitle(RS2321, text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title));
     OtherPortMenu->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
     OtherPortPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
 
-    setTitle(MIDIPort1, text(TTextTable::MidiPortMenuTexts, 1));
-    None1->setText(text(TTextTable::MidiPortMenuTexts, 2));
+    setTitle(MIDIPort1, text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::Title));
+    None1->setText(text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::None));
 
-    setTitle(Options1, text(TTextTable::OptionsMenuTexts, 1));
-    setTitle(Resolution1, text(TTextTable::OptionsMenuTexts, 2));
-    setTitle(MidiMode1, text(TTextTable::OptionsMenuTexts, 3));
-    setTitle(Transpose1, text(TTextTable::OptionsMenuTexts, 4));
-    Proportionnal1->setText(text(TTextTable::OptionsMenuTexts, 5));
-    Contactor1->setText(text(TTextTable::OptionsMenuTexts, 6));
+    setTitle(Options1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Title));
+    setTitle(Resolution1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Resolution));
+    setTitle(MidiMode1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::MidiMode));
+    setTitle(Transpose1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Transpose));
+    Proportionnal1->setText(text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Proportional));
+    Contactor1->setText(text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::DryContact));
 
     for (int tag = 1; tag <= 9; ++tag)
         transposeMenuItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
-    None2->setText(text(TTextTable::MidiPortMenuTexts, 2));
+    None2->setText(text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::None));
     for (int tag = 1; tag <= 9; ++tag)
         transposePopupItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
 
     for (int entry = 1; entry <= 6; ++entry)
         speedButtons_[entry - 1]->setToolTip(text(TTextTable::HintTexts, entry));
 
-    Label1->setText(ToQt(Label(6)));
-    Label4->setText(ToQt(Label(1) + settings_.MidiFileName));
-    Label6->setText(ToQt(Label(2)));
-    Label5->setText(ToQt(Label(3) + settings_.SeqFileName));
-    Label9->setText(ToQt(Label(7)));
-    Label2->setText(ToQt(Label(8)));
-    Label7->setText(ToQt(Label(4) + settings_.ComPortName));
-    Label3->setText(ToQt(Label(9) + settings_.MidiInPortName));
-    Label8->setText(ToQt(Label(10)));
-    Label14->setText(ToQt(Label(11)));
-    Label17->setText(ToQt(Label(12)));
-    Label15->setText(ToQt(Label(13)));
-    Label16->setText(ToQt(Label(5) + std::string(TransposeText(language, settings_.TransposeIndex))));
+    Label1->setText(ToQt(Label(LabelEntry::ConverterTitle)));
+    Label4->setText(ToQt(Label(LabelEntry::MidiFile) + settings_.MidiFileName));
+    Label6->setText(ToQt(Label(LabelEntry::Resolution)));
+    Label5->setText(ToQt(Label(LabelEntry::SeqFile) + settings_.SeqFileName));
+    Label9->setText(ToQt(Label(LabelEntry::DoConvert)));
+    Label2->setText(ToQt(Label(LabelEntry::BridgeTitle)));
+    Label7->setText(ToQt(Label(LabelEntry::ComPort) + settings_.ComPortName));
+    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
+    Label8->setText(ToQt(Label(LabelEntry::MidiActivity)));
+    Label14->setText(ToQt(Label(LabelEntry::MidiMode)));
+    Label17->setText(ToQt(Label(LabelEntry::Proportional)));
+    Label15->setText(ToQt(Label(LabelEntry::DryContact)));
+    Label16->setText(ToQt(Label(LabelEntry::Transpose) + std::string(TransposeText(language, settings_.TransposeIndex))));
 }
 
 void TForm1::English1Click()
@@ -630,7 +633,7 @@ void TForm1::Open1Click()
     const auto chosen = services_.FileDialogs.OpenMidiFile(settings_.MidiFileName);
     if (!chosen)
         return;
-    Label4->setText(ToQt(Label(1) + *chosen));
+    Label4->setText(ToQt(Label(LabelEntry::MidiFile) + *chosen));
     settings_.MidiFileName = *chosen;
 }
 
@@ -644,7 +647,7 @@ void TForm1::ChooseSeqFile()
     const auto chosen = services_.FileDialogs.SaveSeqFile(settings_.SeqFileName);
     if (!chosen)
         return;
-    Label5->setText(ToQt(Label(3) + *chosen));
+    Label5->setText(ToQt(Label(LabelEntry::SeqFile) + *chosen));
     settings_.SeqFileName = *chosen;
 }
 
@@ -714,7 +717,9 @@ void TForm1::ShowResolution()
 
 void TForm1::Image8Click(QObject* sender)
 {
-    settings_.MidiMode = TagOf(sender) == 2 ? 2 : 1;
+    // The pictures and items of the modes carry their mode as their Tag.
+    settings_.MidiMode =
+        TagOf(sender) == MidiModeValue::DryContact ? MidiModeValue::DryContact : MidiModeValue::Proportional;
     ShowMidiMode();
 }
 
@@ -727,7 +732,7 @@ void TForm1::ShowMidiMode()
 {
     Image8->SetPicture(Image7->Picture());
     Image10->SetPicture(Image7->Picture());
-    if (settings_.MidiMode == 2) {
+    if (settings_.MidiMode == MidiModeValue::DryContact) {
         Image10->SetPicture(Image6->Picture());
         Contactor1->setChecked(true);
     } else {
@@ -750,7 +755,7 @@ void TForm1::ShowTranspose()
     const std::size_t item = (index >= 1 && index <= 9) ? index - 1u : 4u;
     transposeMenuItems_[item]->setChecked(true);
     transposePopupItems_[item]->setChecked(true);
-    Label16->setText(ToQt(Label(5) + std::string(TransposeText(settings_.LanguageIndex, index))));
+    Label16->setText(ToQt(Label(LabelEntry::Transpose) + std::string(TransposeText(settings_.LanguageIndex, index))));
 }
 
 void TForm1::SpeedButton4Click()
@@ -822,7 +827,7 @@ void TForm1::ShowComPort()
         comMenuItems_[item]->setChecked(true);
         comPopupItems_[item]->setChecked(true);
     }
-    Label7->setText(ToQt(Label(4) + name));
+    Label7->setText(ToQt(Label(LabelEntry::ComPort) + name));
 }
 
 void TForm1::BuildSerialPortMenus()
@@ -924,7 +929,7 @@ void TForm1::MidiInPortClick(QObject* sender)
             popupItems[position]->setChecked(true);
     }
     settings_.MidiInPortName = midiDeviceNames_[static_cast<std::size_t>(tag) - 1];
-    Label3->setText(ToQt(Label(9) + settings_.MidiInPortName));
+    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
     bridge_->ReopenMidiInPort();
 }
 
@@ -933,7 +938,7 @@ void TForm1::None1Click()
     None1->setChecked(true);
     None2->setChecked(true);
     settings_.MidiInPortName.clear();
-    Label3->setText(ToQt(Label(9)));
+    Label3->setText(ToQt(Label(LabelEntry::MidiIn)));
     bridge_->ReopenMidiInPort();
 }
 

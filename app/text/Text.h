@@ -38,6 +38,68 @@ int TextEntryCount(TTextTable table);
 // The transpose text of a TransposeIndex; "None" for values outside 1..9.
 std::string_view TransposeText(std::uint8_t languageIndex, std::uint8_t transposeIndex);
 
+// Entries of the tables that are looked up by a fixed entry (ComMessages go
+// by TComResult code, TransposeTexts by TransposeIndex, HintTexts in the order
+// of the picture buttons).
+namespace FileMenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int OpenMidiFile = 2;
+inline constexpr int SeqFile = 3;
+inline constexpr int Convert = 4;
+inline constexpr int Exit = 5;
+}  // namespace FileMenuEntry
+
+namespace LanguageMenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int English = 2;
+inline constexpr int French = 3;
+}  // namespace LanguageMenuEntry
+
+namespace HelpMenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int About = 2;
+}  // namespace HelpMenuEntry
+
+namespace MidiPortMenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int None = 2;
+}  // namespace MidiPortMenuEntry
+
+namespace OptionsMenuEntry {
+inline constexpr int Title = 1;
+inline constexpr int Resolution = 2;
+inline constexpr int MidiMode = 3;
+inline constexpr int Transpose = 4;
+inline constexpr int Proportional = 5;
+inline constexpr int DryContact = 6;
+}  // namespace OptionsMenuEntry
+
+// Entries of AboutTexts: the box's title, then its three lines.
+namespace AboutEntry {
+inline constexpr int Title = 1;
+inline constexpr int ProductName = 2;
+inline constexpr int Version = 3;
+inline constexpr int WebSite = 4;
+}  // namespace AboutEntry
+
+// Entries of LabelTexts. The value labels (MidiFile, SeqFile, ComPort,
+// Transpose, MidiIn) are followed directly by the value they show.
+namespace LabelEntry {
+inline constexpr int MidiFile = 1;
+inline constexpr int Resolution = 2;
+inline constexpr int SeqFile = 3;
+inline constexpr int ComPort = 4;
+inline constexpr int Transpose = 5;
+inline constexpr int ConverterTitle = 6;
+inline constexpr int DoConvert = 7;
+inline constexpr int BridgeTitle = 8;
+inline constexpr int MidiIn = 9;
+inline constexpr int MidiActivity = 10;
+inline constexpr int MidiMode = 11;
+inline constexpr int Proportional = 12;
+inline constexpr int DryContact = 13;
+}  // namespace LabelEntry
+
 // Entries of MessageTexts.
 namespace MessageEntry {
 inline constexpr int AlreadyExists = 1;

@@ -11,6 +11,8 @@ constexpr std::uint8_t EN = LanguageEnglish;
 
 std::string Blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
+std::string Label(std::uint8_t language, int entry) { return Text(TTextTable::LabelTexts, language, entry); }
+
 TEST(LanguageTables, EveryTableHasItsEntriesInBothLanguages)
 {
     const struct {
@@ -38,22 +40,25 @@ TEST(LanguageTables, EveryTableHasItsEntriesInBothLanguages)
 
 TEST(LanguageTables, LabelsKeepTheirLeadingAndTrailingBlanks)
 {
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 1), Blanks(14) + "Midi File : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 1), Blanks(13) + "Fichier Midi : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 2), " Resolution :");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 2), " Résolution :");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 3), Blanks(14) + "Seq File : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 3), Blanks(13) + "Fichier Seq : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 4) + "COM1", Blanks(13) + "Port COM : COM1");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 5) + std::string(TransposeText(EN, 6)),
+    EXPECT_EQ(Label(EN, LabelEntry::MidiFile), Blanks(14) + "Midi File : ");
+    EXPECT_EQ(Label(FR, LabelEntry::MidiFile), Blanks(13) + "Fichier Midi : ");
+    EXPECT_EQ(Label(EN, LabelEntry::Resolution), " Resolution :");
+    EXPECT_EQ(Label(FR, LabelEntry::Resolution), " Résolution :");
+    EXPECT_EQ(Label(EN, LabelEntry::SeqFile), Blanks(14) + "Seq File : ");
+    EXPECT_EQ(Label(FR, LabelEntry::SeqFile), Blanks(13) + "Fichier Seq : ");
+    EXPECT_EQ(Label(EN, LabelEntry::ComPort) + "COM1", Blanks(13) + "Port COM : COM1");
+    EXPECT_EQ(Label(EN, LabelEntry::Transpose) + std::string(TransposeText(EN, 6)),
               Blanks(13) + "Transpose : + 1 Octave");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 6),
+    EXPECT_EQ(Label(FR, LabelEntry::ConverterTitle),
               Blanks(13) + "Convertisseur de fichier Midi en fichier Séquence TOREM");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 9), Blanks(13) + "Midi Port Input : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 9), Blanks(13) + "Port d'entrée Midi : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 10), Blanks(11) + "Midi activity");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, EN, 11), " Midi Mode : ");
-    EXPECT_EQ(Text(TTextTable::LabelTexts, FR, 13), Blanks(11) + "Contact sec");
+    EXPECT_EQ(Label(EN, LabelEntry::MidiIn), Blanks(13) + "Midi Port Input : ");
+    EXPECT_EQ(Label(FR, LabelEntry::MidiIn), Blanks(13) + "Port d'entrée Midi : ");
+    EXPECT_EQ(Label(EN, LabelEntry::MidiActivity), Blanks(11) + "Midi activity");
+    EXPECT_EQ(Label(EN, LabelEntry::MidiMode), " Midi Mode : ");
+    EXPECT_EQ(Label(FR, LabelEntry::DryContact), Blanks(11) + "Contact sec");
+    EXPECT_EQ(Label(EN, LabelEntry::DoConvert), Blanks(13) + "Do convert...");
+    EXPECT_EQ(Label(EN, LabelEntry::BridgeTitle), Blanks(13) + "Real time Midi bridge");
+    EXPECT_EQ(Label(EN, LabelEntry::Proportional), Blanks(11) + "Proportional");
 }
 
 TEST(LanguageTables, MessagesAndMenusReadAsWritten)
@@ -67,12 +72,12 @@ TEST(LanguageTables, MessagesAndMenusReadAsWritten)
     EXPECT_EQ(Text(TTextTable::MessageTexts, FR, MessageEntry::DoesNotFit),
               "La séquence ne tient pas dans la mémoire du dispositif...");
     // Each language is named in its own language in both rows.
-    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, FR, 2), "&English");
-    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, EN, 3), "&Français");
-    EXPECT_EQ(Text(TTextTable::FileMenuTexts, EN, 5), "E&xit");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, EN, 1), "About \"Midi To TOREM Sequence Bridge\"");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, 1), "A propos de \"Midi To TOREM Sequence\" Bridge");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, 2), "\"Midi To TOREM Sequence\" Bridge");
+    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, FR, LanguageMenuEntry::English), "&English");
+    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, EN, LanguageMenuEntry::French), "&Français");
+    EXPECT_EQ(Text(TTextTable::FileMenuTexts, EN, FileMenuEntry::Exit), "E&xit");
+    EXPECT_EQ(Text(TTextTable::AboutTexts, EN, AboutEntry::Title), "About \"Midi To TOREM Sequence Bridge\"");
+    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, AboutEntry::Title), "A propos de \"Midi To TOREM Sequence\" Bridge");
+    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, AboutEntry::ProductName), "\"Midi To TOREM Sequence\" Bridge");
 }
 
 TEST(LanguageTables, TransposeTextsFollowTheIndexAndFallBackToNone)

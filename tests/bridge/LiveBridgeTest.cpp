@@ -62,22 +62,24 @@ TEST(LiveBridge, TranslatesBanksTranspositionAndModes)
         std::uint8_t midiMode;
         TOutputChange expected;
     };
+    constexpr std::uint8_t Prop = MidiModeValue::Proportional;
+    constexpr std::uint8_t Dry = MidiModeValue::DryContact;
     const std::vector<TCase> cases = {
-        {NoteOn(1, 60, 100), 5, 1, {60, 201}},
-        {NoteOn(2, 60, 64), 5, 1, {188, 129}},
-        {NoteOn(1, 100, 1), 9, 1, {148, 3}},      // up into the channel 2 bank
-        {NoteOn(2, 0, 127), 1, 1, {80, 255}},     // down into the channel 1 bank
-        {NoteOn(1, 30, 50), 1, 1, {238, 101}},    // below 0 wraps to the top
-        {NoteOn(2, 127, 127), 9, 1, {47, 255}},   // above 255 wraps to the bottom
-        {NoteOff(2, 5, 100), 3, 1, {109, 0}},
-        {NoteOn(1, 64, 1), 5, 2, {64, 255}},      // Dry contact
-        {NoteOn(1, 64, 0), 5, 2, {64, 0}},        // velocity 0 is a note-off
-        {NoteOn(2, 10, 0), 5, 1, {138, 0}},
-        {NoteOff(1, 64, 127), 5, 2, {64, 0}},
-        {NoteOn(1, 1, 2), 5, 0, {1, 5}},          // an unknown mode plays as Proportional
-        {NoteOn(1, 60, 10), 0, 1, {60, 21}},      // transpositions outside 1..9: none
-        {NoteOn(1, 60, 10), 10, 1, {60, 21}},
-        {NoteOn(2, 60, 10), 255, 1, {188, 21}},
+        {NoteOn(1, 60, 100), 5, Prop, {60, 201}},
+        {NoteOn(2, 60, 64), 5, Prop, {188, 129}},
+        {NoteOn(1, 100, 1), 9, Prop, {148, 3}},     // up into the channel 2 bank
+        {NoteOn(2, 0, 127), 1, Prop, {80, 255}},    // down into the channel 1 bank
+        {NoteOn(1, 30, 50), 1, Prop, {238, 101}},   // below 0 wraps to the top
+        {NoteOn(2, 127, 127), 9, Prop, {47, 255}},  // above 255 wraps to the bottom
+        {NoteOff(2, 5, 100), 3, Prop, {109, 0}},
+        {NoteOn(1, 64, 1), 5, Dry, {64, 255}},
+        {NoteOn(1, 64, 0), 5, Dry, {64, 0}},        // velocity 0 is a note-off
+        {NoteOn(2, 10, 0), 5, Prop, {138, 0}},
+        {NoteOff(1, 64, 127), 5, Dry, {64, 0}},
+        {NoteOn(1, 1, 2), 5, 0, {1, 5}},            // an unknown mode plays as Proportional
+        {NoteOn(1, 60, 10), 0, Prop, {60, 21}},     // transpositions outside 1..9: none
+        {NoteOn(1, 60, 10), 10, Prop, {60, 21}},
+        {NoteOn(2, 60, 10), 255, Prop, {188, 21}},
     };
     std::vector<TOutputChange> expected;
     for (const TCase& c : cases) {

@@ -148,10 +148,10 @@ TEST(MainWindow, PicturesMenusAndPopUpsShowEachChoiceInBothPlaces)
     EXPECT_FALSE(rig.Selected("Image3") || rig.Selected("Image1"));
 
     ClickPicture(rig, "Image10");
-    EXPECT_EQ(window.Settings().MidiMode, 2);
+    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::DryContact);
     EXPECT_TRUE(rig.Checked("Contactor1"));
     rig.Item("Proportionnal1")->trigger();
-    EXPECT_EQ(window.Settings().MidiMode, 1);
+    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::Proportional);
     EXPECT_TRUE(rig.Selected("Image8"));
     EXPECT_FALSE(rig.Selected("Image10"));
 
@@ -252,7 +252,7 @@ TEST(MainWindow, ABadSettingsFileIsReportedAndStartUpStillAppliesEverything)
     EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM3");
     EXPECT_TRUE(rig.midi.IsStarted(0));
     EXPECT_TRUE(rig.Checked("N250ms1") && rig.Selected("Image3"));
-    EXPECT_EQ(window.Settings().MidiMode, 1);
+    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::Proportional);
     EXPECT_TRUE(rig.Checked("Proportionnal1") && rig.Checked("NoneTransposeMenu"));
 
     window.close();
