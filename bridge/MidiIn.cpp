@@ -6,7 +6,6 @@
 namespace {
 constexpr std::uint8_t kTimingClock = 0xF8;
 constexpr std::uint8_t kActiveSensing = 0xFE;
-constexpr std::uint8_t kSysexStatus = 0xF0;
 }  // namespace
 
 TMidiInput::TMyMidiHdr::TMyMidiHdr(std::uint16_t size)
@@ -248,7 +247,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::GetMidiEvent()
     } else {
         const TMidiHeader& header = *slot.Sysex;
         const auto length = std::min(header.BytesRecorded, header.BufferLength);
-        event->Status = kSysexStatus;
+        event->Status = SysexStatus;
         event->SysexLength = static_cast<std::uint16_t>(length);
         event->SysexData.assign(header.Data, header.Data + length);
     }

@@ -6,13 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
+#include "Miditype.h"
+#include "SysexQueue.h"
+
 namespace {
-constexpr std::uint32_t kPrepared = 1;
-constexpr std::uint32_t kQueued = 2;
-constexpr unsigned char kSysexStatus = 0xF0;
 
 // Set by RtMidi's error callback. With a callback set, RtMidi reports its
 // failures there instead of printing or throwing, so each step is checked.
@@ -62,8 +61,7 @@ struct TRtMidiDeviceLayer::TDevice {
     bool FirstSinceStart = true;
     std::chrono::steady_clock::time_point StartTime{};
     double SinceStart = 0;  // seconds, at the last delivered message
-    TMidiHeader* Head = nullptr;  // queued buffers, oldest first
-    TMidiHeader* Tail = nullptr;
+    TSysexQueue Sysex;
 
     static void OnMessage(double delta, std::vector<unsigned char>* message, void* user);
     void Deliver(double delta, const std::vector<unsigned char>& message) noexcept;
@@ -99,19 +97,10 @@ void TRtMidiDeviceLayer::TDevice::Deliver(double delta, const std::vector<unsign
     if (!Started)
         return;
     const std::uint32_t timestamp = Stamp(delta);
-    if (message[0] == kSysexStatus) {
-        TMidiHeader* header = Head;
-        if (header == nullptr)
-            return;  // no buffer queued: lost, as with a real driver
-        Head = header->LayerNext;
-        if (Head == nullptr)
-            Tail = nullptr;
-        header->LayerNext = nullptr;
-        const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(message.size(), header->BufferLength));
-        std::memcpy(header->Data, message.data(), length);
-        header->BytesRecorded = length;
-        header->LayerFlags.fetch_and(~kQueued);
-        Callback(Instance, TMidiInMessage::LongData, 0, header, timestamp);
+    if (message[0] == SysexStatus) {
+        // With no buffer queued the message is lost, as with a real driver.
+        if (TMidiHeader* header = Sysex.Fill(message))
+            Callback(Instance, TMidiInMessage::LongData, 0, header, timestamp);
         return;
     }
     std::uint32_t packed = message[0];
@@ -171,6 +160,26 @@ TRtMidiDeviceLayer::TDevice* TRtMidiDeviceLayer::Find(TMidiInHandle handle)
     return found == devices_.end() ? nullptr : found->second.get();
 }
 
+template <class TStep>
+TMidiResult TRtMidiDeviceLayer::WithDevice(TMidiInHandle handle, TStep&& step)
+{
+    std::lock_guard lock(mutex_);
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    std::lock_guard deviceLock(device->Mutex);
+    return step(*device);
+}
+
+const TRtMidiDeviceLayer::TPort* TRtMidiDeviceLayer::Port(std::uint16_t index)
+{
+    if (!listed_) {
+        ports_ = Enumerate();
+        listed_ = true;
+    }
+    return index < ports_.size() ? &ports_[index] : nullptr;
+}
+
 std::uint16_t TRtMidiDeviceLayer::DeviceCount()
 {
     std::lock_guard lock(mutex_);
@@ -182,13 +191,10 @@ std::uint16_t TRtMidiDeviceLayer::DeviceCount()
 TMidiResult TRtMidiDeviceLayer::DeviceName(std::uint16_t index, std::string& name)
 {
     std::lock_guard lock(mutex_);
-    if (!listed_) {
-        ports_ = Enumerate();
-        listed_ = true;
-    }
-    if (index >= ports_.size())
+    const TPort* port = Port(index);
+    if (port == nullptr)
         return MidiResult::BadDeviceId;
-    name = ports_[index].Name;
+    name = port->Name;
     return MidiResult::NoError;
 }
 
@@ -196,15 +202,12 @@ TMidiResult TRtMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback callba
                                      TMidiInHandle& handle)
 {
     std::lock_guard lock(mutex_);
-    if (!listed_) {
-        ports_ = Enumerate();
-        listed_ = true;
-    }
-    if (index >= ports_.size())
+    const TPort* listed = Port(index);
+    if (listed == nullptr)
         return MidiResult::BadDeviceId;
     if (callback == nullptr)
         return MidiResult::InvalidParam;
-    const TPort port = ports_[index];
+    const TPort port = *listed;
 
     auto device = std::make_unique<TDevice>();
     device->Callback = callback;
@@ -240,97 +243,51 @@ TMidiResult TRtMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback callba
 
 TMidiResult TRtMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    if (Find(handle) == nullptr)
-        return MidiResult::InvalidHandle;
-    if (header.Data == nullptr || header.BufferLength == 0)
-        return MidiResult::InvalidParam;
-    header.LayerFlags.fetch_or(kPrepared);
-    return MidiResult::NoError;
+    return WithDevice(handle, [&](TDevice&) { return TSysexQueue::Prepare(header); });
 }
 
 TMidiResult TRtMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
-    std::lock_guard deviceLock(device->Mutex);
-    const std::uint32_t flags = header.LayerFlags.load();
-    if ((flags & kPrepared) == 0)
-        return MidiResult::Unprepared;
-    if ((flags & kQueued) != 0)
-        return MidiResult::StillPlaying;
-    header.LayerFlags.fetch_or(kQueued);
-    header.BytesRecorded = 0;
-    header.LayerNext = nullptr;
-    if (device->Tail != nullptr)
-        device->Tail->LayerNext = &header;
-    else
-        device->Head = &header;
-    device->Tail = &header;
-    return MidiResult::NoError;
+    return WithDevice(handle, [&](TDevice& device) { return device.Sysex.Add(header); });
 }
 
 TMidiResult TRtMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
-    std::lock_guard deviceLock(device->Mutex);
-    if ((header.LayerFlags.load() & kQueued) != 0)
-        return MidiResult::StillPlaying;
-    header.LayerFlags.fetch_and(~kPrepared);
-    return MidiResult::NoError;
+    return WithDevice(handle, [&](TDevice&) { return TSysexQueue::Unprepare(header); });
 }
 
 TMidiResult TRtMidiDeviceLayer::Start(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
-    std::lock_guard deviceLock(device->Mutex);
-    if (!device->Started) {
-        device->Started = true;
-        device->FirstSinceStart = true;
-        device->StartTime = std::chrono::steady_clock::now();
-    }
-    return MidiResult::NoError;
+    return WithDevice(handle, [](TDevice& device) {
+        if (!device.Started) {
+            device.Started = true;
+            device.FirstSinceStart = true;
+            device.StartTime = std::chrono::steady_clock::now();
+        }
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TRtMidiDeviceLayer::Stop(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
-    std::lock_guard deviceLock(device->Mutex);
-    device->Started = false;
-    return MidiResult::NoError;
+    return WithDevice(handle, [](TDevice& device) {
+        device.Started = false;
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TRtMidiDeviceLayer::Reset(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = Find(handle);
-    if (device == nullptr)
-        return MidiResult::InvalidHandle;
-    std::lock_guard deviceLock(device->Mutex);
-    device->Started = false;
-    const auto elapsed = std::chrono::steady_clock::now() - device->StartTime;
-    const auto timestamp = static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-    while (TMidiHeader* header = device->Head) {
-        device->Head = header->LayerNext;
-        header->LayerNext = nullptr;
-        header->BytesRecorded = 0;
-        header->LayerFlags.fetch_and(~kQueued);
-        device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, timestamp);
-    }
-    device->Tail = nullptr;
-    return MidiResult::NoError;
+    return WithDevice(handle, [](TDevice& device) {
+        device.Started = false;
+        const auto elapsed = std::chrono::steady_clock::now() - device.StartTime;
+        const auto timestamp = static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+        device.Sysex.ReturnAll([&](TMidiHeader& header) {
+            device.Callback(device.Instance, TMidiInMessage::LongData, 0, &header, timestamp);
+        });
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TRtMidiDeviceLayer::Close(TMidiInHandle handle)
@@ -340,8 +297,10 @@ TMidiResult TRtMidiDeviceLayer::Close(TMidiInHandle handle)
     if (device == nullptr)
         return MidiResult::InvalidHandle;
     {
+        // Not WithDevice: the input thread takes the device's lock to
+        // deliver, so it must be free while that thread is ended below.
         std::lock_guard deviceLock(device->Mutex);
-        if (device->Head != nullptr)
+        if (!device->Sysex.Empty())
             return MidiResult::StillPlaying;
     }
     // Destroying RtMidiIn closes the port and ends (joins) its input thread

@@ -58,7 +58,14 @@ public:
 
 private:
     std::vector<TPort> Enumerate() const;
+    // The port of index, listing the ports first if no call has yet; nullptr
+    // for an index beyond the list. With mutex_ held.
+    const TPort* Port(std::uint16_t index);
     TDevice* Find(TMidiInHandle handle);
+    // Runs step(device) on the open device of handle with mutex_ and the
+    // device's lock held; InvalidHandle when handle is no open device.
+    template <class TStep>
+    TMidiResult WithDevice(TMidiInHandle handle, TStep&& step);
 
     const std::string clientName_;
     std::mutex mutex_;  // the owner's calls against each other

@@ -1,26 +1,5 @@
 #include "VirtualMidiDeviceLayer.h"
 
-#include <algorithm>
-#include <cstring>
-
-namespace {
-constexpr std::uint32_t kPrepared = 1;
-constexpr std::uint32_t kQueued = 2;
-
-bool Has(const TMidiHeader& header, std::uint32_t flag)
-{
-    return (header.LayerFlags.load(std::memory_order_relaxed) & flag) != 0;
-}
-void Set(TMidiHeader& header, std::uint32_t flag)
-{
-    header.LayerFlags.fetch_or(flag, std::memory_order_relaxed);
-}
-void Clear(TMidiHeader& header, std::uint32_t flag)
-{
-    header.LayerFlags.fetch_and(~flag, std::memory_order_relaxed);
-}
-}  // namespace
-
 std::uint16_t TVirtualMidiDeviceLayer::AddDevice(const std::string& name)
 {
     std::lock_guard lock(mutex_);
@@ -36,12 +15,16 @@ void TVirtualMidiDeviceLayer::SetFailure(TMidiOperation operation, TMidiResult c
     failures_[operation] = TFailure{code, after, 0};
 }
 
-TMidiResult TVirtualMidiDeviceLayer::Checked(TMidiOperation operation, TMidiInHandle handle, TDevice*& device)
+template <class TStep>
+TMidiResult TVirtualMidiDeviceLayer::WithDevice(TMidiOperation operation, TMidiInHandle handle, TStep&& step)
 {
+    std::lock_guard lock(mutex_);
     if (const TMidiResult failure = Injected(operation))
         return failure;
-    device = Find(handle);
-    return device == nullptr ? MidiResult::InvalidHandle : MidiResult::NoError;
+    TDevice* device = Find(handle);
+    if (device == nullptr)
+        return MidiResult::InvalidHandle;
+    return step(*device);
 }
 
 TMidiResult TVirtualMidiDeviceLayer::Injected(TMidiOperation operation)
@@ -98,15 +81,11 @@ bool TVirtualMidiDeviceLayer::InjectSysex(std::uint16_t index, std::span<const s
 {
     std::lock_guard lock(mutex_);
     TDevice* device = Started(index);
-    if (device == nullptr || device->Queue.empty())
+    if (device == nullptr)
         return false;
-    TMidiHeader* header = device->Queue.front();
-    device->Queue.erase(device->Queue.begin());
-    const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), header->BufferLength));
-    if (length > 0)
-        std::memcpy(header->Data, bytes.data(), length);
-    header->BytesRecorded = length;
-    Clear(*header, kQueued);
+    TMidiHeader* header = device->Sysex.Fill(bytes);
+    if (header == nullptr)
+        return false;
     device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, Elapsed(*device, timestamp));
     return true;
 }
@@ -126,7 +105,7 @@ bool TVirtualMidiDeviceLayer::IsStarted(std::uint16_t index) const
 std::size_t TVirtualMidiDeviceLayer::QueuedBuffers(std::uint16_t index) const
 {
     std::lock_guard lock(mutex_);
-    return index < devices_.size() ? devices_[index].Queue.size() : 0;
+    return index < devices_.size() ? devices_[index].Sysex.Size() : 0;
 }
 
 std::uint16_t TVirtualMidiDeviceLayer::DeviceCount()
@@ -163,7 +142,6 @@ TMidiResult TVirtualMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback c
     device.Callback = callback;
     device.Instance = instance;
     device.Started = false;
-    device.Queue.clear();
     handle = device.Handle;
     device.Callback(device.Instance, TMidiInMessage::Open, 0, nullptr, 0);
     return MidiResult::NoError;
@@ -171,98 +149,63 @@ TMidiResult TVirtualMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback c
 
 TMidiResult TVirtualMidiDeviceLayer::PrepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::PrepareHeader, handle, device))
-        return failure;
-    if (header.Data == nullptr || header.BufferLength == 0)
-        return MidiResult::InvalidParam;
-    Set(header, kPrepared);
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::PrepareHeader, handle,
+                      [&](TDevice&) { return TSysexQueue::Prepare(header); });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::AddBuffer(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::AddBuffer, handle, device))
-        return failure;
-    if (!Has(header, kPrepared))
-        return MidiResult::Unprepared;
-    if (Has(header, kQueued))
-        return MidiResult::StillPlaying;
-    Set(header, kQueued);
-    header.BytesRecorded = 0;
-    device->Queue.push_back(&header);
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::AddBuffer, handle, [&](TDevice& device) { return device.Sysex.Add(header); });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::UnprepareHeader(TMidiInHandle handle, TMidiHeader& header)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::UnprepareHeader, handle, device))
-        return failure;
-    if (Has(header, kQueued))
-        return MidiResult::StillPlaying;
-    Clear(header, kPrepared);
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::UnprepareHeader, handle,
+                      [&](TDevice&) { return TSysexQueue::Unprepare(header); });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::Start(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::Start, handle, device))
-        return failure;
-    if (!device->Started) {
-        device->Started = true;
-        device->StartTime = std::chrono::steady_clock::now();
-    }
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::Start, handle, [](TDevice& device) {
+        if (!device.Started) {
+            device.Started = true;
+            device.StartTime = std::chrono::steady_clock::now();
+        }
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::Stop(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::Stop, handle, device))
-        return failure;
-    device->Started = false;
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::Stop, handle, [](TDevice& device) {
+        device.Started = false;
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::Reset(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::Reset, handle, device))
-        return failure;
-    device->Started = false;
-    std::vector<TMidiHeader*> queue;
-    queue.swap(device->Queue);
-    for (TMidiHeader* header : queue) {
-        header->BytesRecorded = 0;
-        Clear(*header, kQueued);
-        device->Callback(device->Instance, TMidiInMessage::LongData, 0, header, Elapsed(*device, {}));
-    }
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::Reset, handle, [](TDevice& device) {
+        device.Started = false;
+        device.Sysex.ReturnAll([&device](TMidiHeader& header) {
+            device.Callback(device.Instance, TMidiInMessage::LongData, 0, &header, Elapsed(device, {}));
+        });
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::Close(TMidiInHandle handle)
 {
-    std::lock_guard lock(mutex_);
-    TDevice* device = nullptr;
-    if (const TMidiResult failure = Checked(TMidiOperation::Close, handle, device))
-        return failure;
-    if (!device->Queue.empty())
-        return MidiResult::StillPlaying;
-    device->Callback(device->Instance, TMidiInMessage::Close, 0, nullptr, 0);
-    device->Handle = 0;
-    device->Started = false;
-    device->Callback = nullptr;
-    device->Instance = nullptr;
-    return MidiResult::NoError;
+    return WithDevice(TMidiOperation::Close, handle, [](TDevice& device) {
+        if (!device.Sysex.Empty())
+            return MidiResult::StillPlaying;
+        device.Callback(device.Instance, TMidiInMessage::Close, 0, nullptr, 0);
+        device.Handle = 0;
+        device.Started = false;
+        device.Callback = nullptr;
+        device.Instance = nullptr;
+        return MidiResult::NoError;
+    });
 }
 
 TMidiResult TVirtualMidiDeviceLayer::ErrorText(TMidiResult code, std::string& text)

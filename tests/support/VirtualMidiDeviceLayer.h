@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "MidiDeviceLayer.h"
+#include "SysexQueue.h"
 
 enum class TMidiOperation : std::uint8_t {
     DeviceName,
@@ -79,7 +80,7 @@ private:
         void* Instance = nullptr;
         bool Started = false;
         std::chrono::steady_clock::time_point StartTime{};
-        std::vector<TMidiHeader*> Queue;  // oldest first
+        TSysexQueue Sysex;
     };
     struct TFailure {
         TMidiResult Code = 0;
@@ -89,9 +90,11 @@ private:
 
     // All with mutex_ held.
     TMidiResult Injected(TMidiOperation operation);
-    // An operation on an open device: its injected failure, else the device
-    // (InvalidHandle when there is none). Called with mutex_ held.
-    TMidiResult Checked(TMidiOperation operation, TMidiInHandle handle, TDevice*& device);
+    // Runs step(device) on the open device of handle with mutex_ held,
+    // unless operation is made to fail or there is no such device
+    // (InvalidHandle).
+    template <class TStep>
+    TMidiResult WithDevice(TMidiOperation operation, TMidiInHandle handle, TStep&& step);
     TDevice* Find(TMidiInHandle handle);
     TDevice* Started(std::uint16_t index);
     static std::uint32_t Elapsed(const TDevice& device, std::optional<std::uint32_t> timestamp);
