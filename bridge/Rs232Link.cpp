@@ -2,9 +2,14 @@
 
 namespace {
 
-// Binary mode on, every other flag off: no parity check, no flow control of
-// any kind, DTR and RTS held off.
-constexpr std::uint32_t LineFlags = 1;
+// 57600 baud, 8 data bits, no parity, one stop bit; the devices add no flow
+// control and hold DTR and RTS off.
+constexpr TLineSettings LinkLine{
+    .BaudRate = TRs232Link::BaudRate,
+    .DataBits = TDataBits::Eight,
+    .Parity = TParity::None,
+    .StopBits = TStopBits::One,
+};
 
 // One byte per call: a read returns within 10 * 1 + 50 = 60 ms, a write
 // within 20 * 1 + 50 = 70 ms, so the acknowledgement wait gets back to
@@ -20,17 +25,13 @@ constexpr TCommTimeouts LinkTimeouts{
 // Set-up after a successful open; the first failing step gives its code.
 TComResult SetUpLine(TSerialDevice& device)
 {
-    TLineSettings settings;
-    if (!device.GetLineSettings(settings))
+    // What the driver has is of no use to the link, but a device that cannot
+    // even report it is told apart (ComErrGetParams) from one that refuses
+    // the link's settings (ComErrSetParams).
+    TLineSettings reported;
+    if (!device.GetLineSettings(reported))
         return TComResult::ComErrGetParams;
-
-    // Only these five are ours; everything else stays as the driver has it.
-    settings.BaudRate = TRs232Link::BaudRate;
-    settings.Flags = LineFlags;
-    settings.ByteSize = 8;
-    settings.Parity = 0;
-    settings.StopBits = 0;
-    if (!device.SetLineSettings(settings))
+    if (!device.SetLineSettings(LinkLine))
         return TComResult::ComErrSetParams;
 
     if (!device.SetTimeouts(LinkTimeouts))

@@ -6,22 +6,22 @@
 #include <memory>
 #include <string>
 
-// Line settings as the driver reports them. The link overwrites the baud rate,
-// the flag word, the data bits, the parity and the stop bits; the remaining
-// fields are kept as the driver reported them.
+// The character format of a line. The values are those of the Windows device
+// control block, so that the Win32 device passes them through.
+enum class TDataBits : std::uint8_t { Five = 5, Six = 6, Seven = 7, Eight = 8 };
+enum class TParity : std::uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
+enum class TStopBits : std::uint8_t { One = 0, OneAndHalf = 1, Two = 2 };
+
+// The line settings the link chooses. Flow control and the modem lines are no
+// settings: the device link never wants anything but no flow control of any
+// kind and DTR and RTS held off, so every serial device applies exactly that.
 struct TLineSettings {
-    std::uint32_t BaudRate = 0;
-    std::uint32_t Flags = 0;     // 1 = binary mode, every other flag off (no flow control, DTR/RTS off)
-    std::uint8_t ByteSize = 8;   // data bits
-    std::uint8_t Parity = 0;     // 0 = none
-    std::uint8_t StopBits = 0;   // 0 = one stop bit
-    std::uint16_t XonLim = 0;
-    std::uint16_t XoffLim = 0;
-    char XonChar = 0;
-    char XoffChar = 0;
-    char ErrorChar = 0;
-    char EofChar = 0;
-    char EvtChar = 0;
+    std::uint32_t BaudRate = 0;  // 0 when the driver reports a rate without a number
+    TDataBits DataBits = TDataBits::Eight;
+    TParity Parity = TParity::None;
+    TStopBits StopBits = TStopBits::One;
+
+    bool operator==(const TLineSettings&) const = default;
 };
 
 // Time-outs in milliseconds. A one-byte read returns within
@@ -46,7 +46,13 @@ class TSerialDevice {
 public:
     virtual ~TSerialDevice() = default;
 
+    // Reads the line settings the driver has now; false when the device has
+    // none to read (it is no serial line, or it is gone).
     virtual bool GetLineSettings(TLineSettings& settings) = 0;
+    // Applies settings in raw (binary) mode with no flow control and no
+    // parity check, DTR and RTS held off; whatever else the driver keeps (XON
+    // and XOFF characters and limits, the error, end-of-file and event
+    // characters) stays as the driver has it.
     virtual bool SetLineSettings(const TLineSettings& settings) = 0;
     virtual bool SetTimeouts(const TCommTimeouts& timeouts) = 0;
     // Aborts pending transfers and discards both driver queues.

@@ -16,24 +16,6 @@
 
 namespace {
 
-// Bits of the Windows flag word that have a termios counterpart.
-constexpr std::uint32_t FlagBinary = 1u << 0;
-constexpr std::uint32_t FlagParityCheck = 1u << 1;
-constexpr std::uint32_t FlagCtsFlow = 1u << 2;
-constexpr unsigned DtrShift = 4;    // 2 bits: 0 off, 1 on, 2 handshake
-constexpr std::uint32_t FlagXonXoffOut = 1u << 8;
-constexpr std::uint32_t FlagXonXoffIn = 1u << 9;
-constexpr unsigned RtsShift = 12;   // 2 bits: 0 off, 1 on, 2 handshake, 3 toggle
-constexpr std::uint32_t ControlOff = 0;
-constexpr std::uint32_t ControlOn = 1;
-constexpr std::uint32_t ControlHandshake = 2;
-
-constexpr std::uint8_t ParityNone = 0;
-constexpr std::uint8_t ParityOdd = 1;
-constexpr std::uint8_t ParityEven = 2;
-constexpr std::uint8_t OneStopBit = 0;
-constexpr std::uint8_t TwoStopBits = 2;
-
 constexpr std::uint32_t ReturnAtOnce = 0xFFFFFFFFu;
 
 struct TSpeed {
@@ -114,36 +96,15 @@ bool TPosixSerialDevice::GetLineSettings(TLineSettings& settings)
 
     settings.BaudRate = BaudOf(cfgetospeed(&tio));
     switch (tio.c_cflag & CSIZE) {
-    case CS5: settings.ByteSize = 5; break;
-    case CS6: settings.ByteSize = 6; break;
-    case CS7: settings.ByteSize = 7; break;
-    default: settings.ByteSize = 8; break;
+    case CS5: settings.DataBits = TDataBits::Five; break;
+    case CS6: settings.DataBits = TDataBits::Six; break;
+    case CS7: settings.DataBits = TDataBits::Seven; break;
+    default: settings.DataBits = TDataBits::Eight; break;
     }
-    settings.Parity = (tio.c_cflag & PARENB) == 0 ? ParityNone
-                      : (tio.c_cflag & PARODD) != 0 ? ParityOdd
-                                                     : ParityEven;
-    settings.StopBits = (tio.c_cflag & CSTOPB) != 0 ? TwoStopBits : OneStopBit;
-
-    std::uint32_t flags = FlagBinary;
-    if ((tio.c_iflag & INPCK) != 0)
-        flags |= FlagParityCheck;
-    if ((tio.c_iflag & IXON) != 0)
-        flags |= FlagXonXoffOut;
-    if ((tio.c_iflag & IXOFF) != 0)
-        flags |= FlagXonXoffIn;
-    int lines = 0;
-    const bool haveLines = ioctl(fd_, TIOCMGET, &lines) == 0;
-    if (haveLines && (lines & TIOCM_DTR) != 0)
-        flags |= ControlOn << DtrShift;
-    if ((tio.c_cflag & CRTSCTS) != 0)
-        flags |= FlagCtsFlow | (ControlHandshake << RtsShift);
-    else if (haveLines && (lines & TIOCM_RTS) != 0)
-        flags |= ControlOn << RtsShift;
-    settings.Flags = flags;
-
-    settings.XonChar = static_cast<char>(tio.c_cc[VSTART]);
-    settings.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
-    settings.EofChar = static_cast<char>(tio.c_cc[VEOF]);
+    settings.Parity = (tio.c_cflag & PARENB) == 0 ? TParity::None
+                      : (tio.c_cflag & PARODD) != 0 ? TParity::Odd
+                                                     : TParity::Even;
+    settings.StopBits = (tio.c_cflag & CSTOPB) != 0 ? TStopBits::Two : TStopBits::One;
     return true;
 }
 
@@ -163,65 +124,47 @@ bool TPosixSerialDevice::SetLineSettings(const TLineSettings& settings)
         return false;
 
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
-    switch (settings.ByteSize) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    case 8: tio.c_cflag |= CS8; break;
+    switch (settings.DataBits) {
+    case TDataBits::Five: tio.c_cflag |= CS5; break;
+    case TDataBits::Six: tio.c_cflag |= CS6; break;
+    case TDataBits::Seven: tio.c_cflag |= CS7; break;
+    case TDataBits::Eight: tio.c_cflag |= CS8; break;
     default: return false;
     }
 
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
     switch (settings.Parity) {
-    case ParityNone: break;
-    case ParityOdd: tio.c_cflag |= PARENB | PARODD; break;
-    case ParityEven: tio.c_cflag |= PARENB; break;
+    case TParity::None: break;
+    case TParity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+    case TParity::Even: tio.c_cflag |= PARENB; break;
     default: return false;  // mark and space parity have no termios form
     }
 
     switch (settings.StopBits) {
-    case OneStopBit: tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
-    case TwoStopBits: tio.c_cflag |= CSTOPB; break;
+    case TStopBits::One: tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB); break;
+    case TStopBits::Two: tio.c_cflag |= CSTOPB; break;
     default: return false;  // one and a half
     }
 
-    const std::uint32_t flags = settings.Flags;
-    const std::uint32_t dtr = (flags >> DtrShift) & 3u;
-    const std::uint32_t rts = (flags >> RtsShift) & 3u;
-
     // Ignore the modem status lines (no carrier detect wait, no hang-up on
-    // DCD) and enable the receiver.
+    // DCD), enable the receiver, and no flow control of any kind nor parity
+    // check, whatever the previous user of the line left (cfmakeraw leaves
+    // these alone).
     tio.c_cflag |= CLOCAL | CREAD;
-    if ((flags & FlagCtsFlow) != 0 || rts == ControlHandshake)
-        tio.c_cflag |= CRTSCTS;
-    else
-        tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-    if ((flags & FlagParityCheck) != 0)
-        tio.c_iflag |= INPCK;
-    if ((flags & FlagXonXoffOut) != 0)
-        tio.c_iflag |= IXON;
-    if ((flags & FlagXonXoffIn) != 0)
-        tio.c_iflag |= IXOFF;
-    tio.c_cc[VSTART] = static_cast<cc_t>(settings.XonChar);
-    tio.c_cc[VSTOP] = static_cast<cc_t>(settings.XoffChar);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF);
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
 
     if (tcsetattr(fd_, TCSANOW, &tio) != 0)
         return false;
 
+    // DTR and RTS held off.
     int lines = 0;
     if (ioctl(fd_, TIOCMGET, &lines) != 0)
         return NoModemControl(errno);
     const int before = lines;
-    if (dtr == ControlOff)
-        lines &= ~TIOCM_DTR;
-    else if (dtr == ControlOn)
-        lines |= TIOCM_DTR;
-    if (rts == ControlOff)
-        lines &= ~TIOCM_RTS;
-    else if (rts == ControlOn)
-        lines |= TIOCM_RTS;
+    lines &= ~(TIOCM_DTR | TIOCM_RTS);
     return lines == before || ioctl(fd_, TIOCMSET, &lines) == 0 || NoModemControl(errno);
 }
 

@@ -15,13 +15,13 @@ public:
     TPosixSerialDevice(const TPosixSerialDevice&) = delete;
     TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
 
-    // Reports the termios state in the link's terms. Flags follows the
-    // Windows flag word: binary, parity check, CTS flow, DTR control (bits
-    // 4-5), XON/XOFF out and in, RTS control (bits 12-13).
+    // Reports the termios state in the link's terms; a speed that is not a
+    // plain baud rate reads as 0.
     bool GetLineSettings(TLineSettings& settings) override;
-    // Raw mode with the given speed, data bits, parity, stop bits and flow
-    // control; DTR and RTS raised or lowered as the flag word says, where the
-    // line has modem control (a pseudo-terminal has none, which is fine).
+    // Raw mode with the given speed, data bits, parity and stop bits, no
+    // flow control and no parity check; DTR and RTS lowered where the line
+    // has modem control (a pseudo-terminal has none, which is fine). Mark and
+    // space parity and one and a half stop bits have no termios form: false.
     bool SetLineSettings(const TLineSettings& settings) override;
     // One-byte bounds: a read waits ReadTotalTimeoutMultiplier +
     // ReadTotalTimeoutConstant ms, a write WriteTotalTimeoutMultiplier +

@@ -5,31 +5,32 @@
 
 namespace {
 
-// The flag word of the line settings is the DCB's bit-field word, bit for bit.
-std::uint32_t FlagsOf(const DCB& dcb)
-{
-    const auto at = [](DWORD field, unsigned shift) { return static_cast<std::uint32_t>(field) << shift; };
-    return at(dcb.fBinary, 0) | at(dcb.fParity, 1) | at(dcb.fOutxCtsFlow, 2) | at(dcb.fOutxDsrFlow, 3) |
-           at(dcb.fDtrControl, 4) | at(dcb.fDsrSensitivity, 6) | at(dcb.fTXContinueOnXoff, 7) |
-           at(dcb.fOutX, 8) | at(dcb.fInX, 9) | at(dcb.fErrorChar, 10) | at(dcb.fNull, 11) |
-           at(dcb.fRtsControl, 12) | at(dcb.fAbortOnError, 14);
-}
+static_assert(static_cast<BYTE>(TParity::None) == NOPARITY && static_cast<BYTE>(TParity::Odd) == ODDPARITY &&
+              static_cast<BYTE>(TParity::Even) == EVENPARITY && static_cast<BYTE>(TParity::Mark) == MARKPARITY &&
+              static_cast<BYTE>(TParity::Space) == SPACEPARITY);
+static_assert(static_cast<BYTE>(TStopBits::One) == ONESTOPBIT &&
+              static_cast<BYTE>(TStopBits::OneAndHalf) == ONE5STOPBITS &&
+              static_cast<BYTE>(TStopBits::Two) == TWOSTOPBITS);
 
-void SetFlags(DCB& dcb, std::uint32_t flags)
+// The flag word exactly 1: binary mode on and every other flag off, that is
+// no parity check, no CTS, DSR or XON/XOFF flow control, DTR and RTS held
+// off, no error-character replacement, no null stripping, no abort on error.
+void SetLinkFlags(DCB& dcb)
 {
-    dcb.fBinary = flags & 1;
-    dcb.fParity = (flags >> 1) & 1;
-    dcb.fOutxCtsFlow = (flags >> 2) & 1;
-    dcb.fOutxDsrFlow = (flags >> 3) & 1;
-    dcb.fDtrControl = (flags >> 4) & 3;
-    dcb.fDsrSensitivity = (flags >> 6) & 1;
-    dcb.fTXContinueOnXoff = (flags >> 7) & 1;
-    dcb.fOutX = (flags >> 8) & 1;
-    dcb.fInX = (flags >> 9) & 1;
-    dcb.fErrorChar = (flags >> 10) & 1;
-    dcb.fNull = (flags >> 11) & 1;
-    dcb.fRtsControl = (flags >> 12) & 3;
-    dcb.fAbortOnError = (flags >> 14) & 1;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    dcb.fAbortOnError = FALSE;
+    dcb.fDummy2 = 0;
 }
 
 class TWin32SerialDevice final : public TSerialDevice {
@@ -46,40 +47,28 @@ public:
     bool GetLineSettings(TLineSettings& settings) override
     {
         DCB dcb{};
-        dcb.DCBlength = sizeof(dcb);
-        if (!GetCommState(handle_, &dcb))
+        if (!ReadState(dcb))
             return false;
         settings.BaudRate = dcb.BaudRate;
-        settings.Flags = FlagsOf(dcb);
-        settings.ByteSize = dcb.ByteSize;
-        settings.Parity = dcb.Parity;
-        settings.StopBits = dcb.StopBits;
-        settings.XonLim = dcb.XonLim;
-        settings.XoffLim = dcb.XoffLim;
-        settings.XonChar = dcb.XonChar;
-        settings.XoffChar = dcb.XoffChar;
-        settings.ErrorChar = dcb.ErrorChar;
-        settings.EofChar = dcb.EofChar;
-        settings.EvtChar = dcb.EvtChar;
+        settings.DataBits = static_cast<TDataBits>(dcb.ByteSize);
+        settings.Parity = static_cast<TParity>(dcb.Parity);
+        settings.StopBits = static_cast<TStopBits>(dcb.StopBits);
         return true;
     }
 
+    // Written over the driver's own state, so that every field that is not
+    // ours (the XON and XOFF limits and characters, the error, end-of-file
+    // and event characters) keeps the value the driver reported.
     bool SetLineSettings(const TLineSettings& settings) override
     {
         DCB dcb{};
-        dcb.DCBlength = sizeof(dcb);
+        if (!ReadState(dcb))
+            return false;
         dcb.BaudRate = settings.BaudRate;
-        SetFlags(dcb, settings.Flags);
-        dcb.ByteSize = settings.ByteSize;
-        dcb.Parity = settings.Parity;
-        dcb.StopBits = settings.StopBits;
-        dcb.XonLim = settings.XonLim;
-        dcb.XoffLim = settings.XoffLim;
-        dcb.XonChar = settings.XonChar;
-        dcb.XoffChar = settings.XoffChar;
-        dcb.ErrorChar = settings.ErrorChar;
-        dcb.EofChar = settings.EofChar;
-        dcb.EvtChar = settings.EvtChar;
+        SetLinkFlags(dcb);
+        dcb.ByteSize = static_cast<BYTE>(settings.DataBits);
+        dcb.Parity = static_cast<BYTE>(settings.Parity);
+        dcb.StopBits = static_cast<BYTE>(settings.StopBits);
         return SetCommState(handle_, &dcb) != FALSE;
     }
 
@@ -122,6 +111,12 @@ public:
     }
 
 private:
+    bool ReadState(DCB& dcb)
+    {
+        dcb.DCBlength = sizeof(dcb);
+        return GetCommState(handle_, &dcb) != FALSE;
+    }
+
     HANDLE handle_;
 };
 

@@ -64,14 +64,11 @@ TEST(PosixSerialDevice, OpensARawLineWithoutFlowControlAndBoundedReads)
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
     EXPECT_EQ(tio.c_oflag & OPOST, 0u);
 
-    // Read back in the link's terms (a pty has no DTR or RTS to report).
+    // Read back in the link's terms.
     TLineSettings settings;
     ASSERT_TRUE(handle->GetLineSettings(settings));
-    EXPECT_EQ(settings.BaudRate, 57600u);
-    EXPECT_EQ(settings.Flags, 1u);
-    EXPECT_EQ(settings.ByteSize, 8);
-    EXPECT_EQ(settings.Parity, 0);
-    EXPECT_EQ(settings.StopBits, 0);
+    EXPECT_EQ(settings, (TLineSettings{.BaudRate = 57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+                                       .StopBits = TStopBits::One}));
 
     // A one-byte read gives up after its 60 ms, not VTIME's tenths.
     std::uint8_t byte = 0;
@@ -84,6 +81,61 @@ TEST(PosixSerialDevice, OpensARawLineWithoutFlowControlAndBoundedReads)
     ASSERT_TRUE(rig.Sim.Send(std::vector<std::uint8_t>{0xFF}));
     EXPECT_EQ(handle->ReadByte(byte), TReadResult::Byte);
     EXPECT_EQ(byte, 0xFF);
+}
+
+TEST(PosixSerialDevice, ReportsWhatAPreviousUserLeftAndClearsItsFlowControlButKeepsItsCharacters)
+{
+    TSimulatedLink rig({.Behaviour = {.Silent = true}});
+    {
+        // A previous user's line: 9600 baud, two stop bits, hardware and
+        // XON/XOFF flow control, parity check, its own XON and XOFF
+        // characters (a pseudo-terminal keeps all these, but forces 8 data
+        // bits and no parity).
+        const int fd = open(rig.Sim.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios tio{};
+        ASSERT_EQ(tcgetattr(fd, &tio), 0);
+        cfsetspeed(&tio, B9600);
+        tio.c_cflag |= CSTOPB | CRTSCTS;
+        tio.c_iflag |= IXON | IXOFF | INPCK;
+        tio.c_cc[VSTART] = 0x05;
+        tio.c_cc[VSTOP] = 0x06;
+        ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
+        close(fd);
+    }
+
+    TComHandle handle = rig.Ports.Open(rig.Sim.SlavePath());
+    ASSERT_TRUE(handle);
+    TLineSettings reported;
+    ASSERT_TRUE(handle->GetLineSettings(reported));
+    EXPECT_EQ(reported, (TLineSettings{.BaudRate = 9600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+                                       .StopBits = TStopBits::Two}));
+
+    // Refused without a change: mark parity and one and a half stop bits
+    // have no termios form.
+    TLineSettings unusable = reported;
+    unusable.Parity = TParity::Mark;
+    EXPECT_FALSE(handle->SetLineSettings(unusable));
+    unusable = reported;
+    unusable.StopBits = TStopBits::OneAndHalf;
+    EXPECT_FALSE(handle->SetLineSettings(unusable));
+    TLineSettings unchanged;
+    ASSERT_TRUE(handle->GetLineSettings(unchanged));
+    EXPECT_EQ(unchanged, reported);
+
+    const TLineSettings link{.BaudRate = 57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+                             .StopBits = TStopBits::One};
+    ASSERT_TRUE(handle->SetLineSettings(link));
+    ASSERT_TRUE(handle->GetLineSettings(reported));
+    EXPECT_EQ(reported, link);
+
+    const int fd = dynamic_cast<TPosixSerialDevice&>(*handle).NativeHandle();
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | INPCK), 0u);
+    EXPECT_EQ(tio.c_cc[VSTART], 0x05);
+    EXPECT_EQ(tio.c_cc[VSTOP], 0x06);
 }
 
 TEST(PosixSerialDevice, AFileThatIsNoSerialPortIsReleasedAfterItsSetUpFails)
