@@ -554,6 +554,21 @@ std::string TForm1::Label(int entry) const
     return Text(TTextTable::LabelTexts, settings_.LanguageIndex, entry);
 }
 
+void TForm1::ShowMidiFileName()
+{
+    Label4->setText(ToQt(Label(LabelEntry::MidiFile) + settings_.MidiFileName));
+}
+
+void TForm1::ShowSeqFileName()
+{
+    Label5->setText(ToQt(Label(LabelEntry::SeqFile) + settings_.SeqFileName));
+}
+
+void TForm1::ShowMidiInPortName()
+{
+    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
+}
+
 void TForm1::ApplyLanguage()
 {
     const std::uint8_t language = settings_.LanguageIndex;
@@ -597,18 +612,18 @@ void TForm1::ApplyLanguage()
         speedButtons_[entry - 1]->setToolTip(text(TTextTable::HintTexts, entry));
 
     Label1->setText(ToQt(Label(LabelEntry::ConverterTitle)));
-    Label4->setText(ToQt(Label(LabelEntry::MidiFile) + settings_.MidiFileName));
+    ShowMidiFileName();
     Label6->setText(ToQt(Label(LabelEntry::Resolution)));
-    Label5->setText(ToQt(Label(LabelEntry::SeqFile) + settings_.SeqFileName));
+    ShowSeqFileName();
     Label9->setText(ToQt(Label(LabelEntry::DoConvert)));
     Label2->setText(ToQt(Label(LabelEntry::BridgeTitle)));
-    Label7->setText(ToQt(Label(LabelEntry::ComPort) + settings_.ComPortName));
-    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
+    ShowComPort();
+    ShowMidiInPortName();
     Label8->setText(ToQt(Label(LabelEntry::MidiActivity)));
     Label14->setText(ToQt(Label(LabelEntry::MidiMode)));
     Label17->setText(ToQt(Label(LabelEntry::Proportional)));
     Label15->setText(ToQt(Label(LabelEntry::DryContact)));
-    Label16->setText(ToQt(Label(LabelEntry::Transpose) + std::string(TransposeText(language, settings_.TransposeIndex))));
+    ShowTranspose();
 }
 
 void TForm1::English1Click()
@@ -633,8 +648,8 @@ void TForm1::Open1Click()
     const auto chosen = services_.FileDialogs.OpenMidiFile(settings_.MidiFileName);
     if (!chosen)
         return;
-    Label4->setText(ToQt(Label(LabelEntry::MidiFile) + *chosen));
     settings_.MidiFileName = *chosen;
+    ShowMidiFileName();
 }
 
 void TForm1::SaveSeqFile1Click()
@@ -647,8 +662,8 @@ void TForm1::ChooseSeqFile()
     const auto chosen = services_.FileDialogs.SaveSeqFile(settings_.SeqFileName);
     if (!chosen)
         return;
-    Label5->setText(ToQt(Label(LabelEntry::SeqFile) + *chosen));
     settings_.SeqFileName = *chosen;
+    ShowSeqFileName();
 }
 
 void TForm1::SpeedButton2Click()
@@ -755,7 +770,8 @@ void TForm1::ShowTranspose()
     const std::size_t item = (index >= 1 && index <= 9) ? index - 1u : 4u;
     transposeMenuItems_[item]->setChecked(true);
     transposePopupItems_[item]->setChecked(true);
-    Label16->setText(ToQt(Label(LabelEntry::Transpose) + std::string(TransposeText(settings_.LanguageIndex, index))));
+    Label16->setText(
+        ToQt(Label(LabelEntry::Transpose) + std::string(TransposeText(settings_.LanguageIndex, index))));
 }
 
 void TForm1::SpeedButton4Click()
@@ -929,7 +945,7 @@ void TForm1::MidiInPortClick(QObject* sender)
             popupItems[position]->setChecked(true);
     }
     settings_.MidiInPortName = midiDeviceNames_[static_cast<std::size_t>(tag) - 1];
-    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
+    ShowMidiInPortName();
     bridge_->ReopenMidiInPort();
 }
 
@@ -938,7 +954,7 @@ void TForm1::None1Click()
     None1->setChecked(true);
     None2->setChecked(true);
     settings_.MidiInPortName.clear();
-    Label3->setText(ToQt(Label(LabelEntry::MidiIn)));
+    ShowMidiInPortName();
     bridge_->ReopenMidiInPort();
 }
 

@@ -136,6 +136,10 @@ private:
     void CheckLanguageItem();
     void SelectComPort(const std::string& name);
     std::string Label(int entry) const;
+    // The value labels whose value has no other display.
+    void ShowMidiFileName();
+    void ShowSeqFileName();
+    void ShowMidiInPortName();
 
     // Building the window.
     void CreateControls();
