@@ -38,7 +38,7 @@ enum class TComResult : std::uint8_t {
 class TRs232Link {
 public:
     // Line setup applied by ComOpen.
-    static constexpr std::uint32_t BaudRate = 57600;
+    static constexpr TBaudRate BaudRate = TBaudRate::Baud57600;
     static constexpr std::uint8_t StartByte = 0x1A;
     static constexpr std::uint8_t AckByte = 0x01;
 

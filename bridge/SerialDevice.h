@@ -6,6 +6,17 @@
 #include <memory>
 #include <string>
 
+// The speed of a line. Any rate a driver reports fits; the enumerators name
+// the usual ones.
+enum class TBaudRate : std::uint32_t {
+    Unknown = 0,  // the driver reports a rate without a number
+    Baud9600 = 9600,
+    Baud19200 = 19200,
+    Baud38400 = 38400,
+    Baud57600 = 57600,
+    Baud115200 = 115200,
+};
+
 // The character format of a line. The values are those of the Windows device
 // control block, so that the Win32 device passes them through.
 enum class TDataBits : std::uint8_t { Five = 5, Six = 6, Seven = 7, Eight = 8 };
@@ -16,7 +27,7 @@ enum class TStopBits : std::uint8_t { One = 0, OneAndHalf = 1, Two = 2 };
 // settings: the device link never wants anything but no flow control of any
 // kind and DTR and RTS held off, so every serial device applies exactly that.
 struct TLineSettings {
-    std::uint32_t BaudRate = 0;  // 0 when the driver reports a rate without a number
+    TBaudRate BaudRate = TBaudRate::Unknown;
     TDataBits DataBits = TDataBits::Eight;
     TParity Parity = TParity::None;
     TStopBits StopBits = TStopBits::One;

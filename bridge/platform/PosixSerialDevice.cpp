@@ -94,7 +94,7 @@ bool TPosixSerialDevice::GetLineSettings(TLineSettings& settings)
     if (fd_ < 0 || tcgetattr(fd_, &tio) != 0)
         return false;
 
-    settings.BaudRate = BaudOf(cfgetospeed(&tio));
+    settings.BaudRate = TBaudRate{BaudOf(cfgetospeed(&tio))};
     switch (tio.c_cflag & CSIZE) {
     case CS5: settings.DataBits = TDataBits::Five; break;
     case CS6: settings.DataBits = TDataBits::Six; break;
@@ -119,7 +119,7 @@ bool TPosixSerialDevice::SetLineSettings(const TLineSettings& settings)
     cfmakeraw(&tio);
 
     speed_t speed{};
-    if (!SpeedCode(settings.BaudRate, speed) || cfsetispeed(&tio, speed) != 0 ||
+    if (!SpeedCode(static_cast<std::uint32_t>(settings.BaudRate), speed) || cfsetispeed(&tio, speed) != 0 ||
         cfsetospeed(&tio, speed) != 0)
         return false;
 

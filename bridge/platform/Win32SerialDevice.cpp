@@ -49,7 +49,7 @@ public:
         DCB dcb{};
         if (!ReadState(dcb))
             return false;
-        settings.BaudRate = dcb.BaudRate;
+        settings.BaudRate = TBaudRate{dcb.BaudRate};
         settings.DataBits = static_cast<TDataBits>(dcb.ByteSize);
         settings.Parity = static_cast<TParity>(dcb.Parity);
         settings.StopBits = static_cast<TStopBits>(dcb.StopBits);
@@ -64,7 +64,7 @@ public:
         DCB dcb{};
         if (!ReadState(dcb))
             return false;
-        dcb.BaudRate = settings.BaudRate;
+        dcb.BaudRate = static_cast<DWORD>(settings.BaudRate);
         SetLinkFlags(dcb);
         dcb.ByteSize = static_cast<BYTE>(settings.DataBits);
         dcb.Parity = static_cast<BYTE>(settings.Parity);

@@ -67,7 +67,7 @@ TEST(PosixSerialDevice, OpensARawLineWithoutFlowControlAndBoundedReads)
     // Read back in the link's terms.
     TLineSettings settings;
     ASSERT_TRUE(handle->GetLineSettings(settings));
-    EXPECT_EQ(settings, (TLineSettings{.BaudRate = 57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+    EXPECT_EQ(settings, (TLineSettings{.BaudRate = TBaudRate::Baud57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
                                        .StopBits = TStopBits::One}));
 
     // A one-byte read gives up after its 60 ms, not VTIME's tenths.
@@ -108,7 +108,7 @@ TEST(PosixSerialDevice, ReportsWhatAPreviousUserLeftAndClearsItsFlowControlButKe
     ASSERT_TRUE(handle);
     TLineSettings reported;
     ASSERT_TRUE(handle->GetLineSettings(reported));
-    EXPECT_EQ(reported, (TLineSettings{.BaudRate = 9600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+    EXPECT_EQ(reported, (TLineSettings{.BaudRate = TBaudRate::Baud9600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
                                        .StopBits = TStopBits::Two}));
 
     // Refused without a change: mark parity and one and a half stop bits
@@ -123,7 +123,7 @@ TEST(PosixSerialDevice, ReportsWhatAPreviousUserLeftAndClearsItsFlowControlButKe
     ASSERT_TRUE(handle->GetLineSettings(unchanged));
     EXPECT_EQ(unchanged, reported);
 
-    const TLineSettings link{.BaudRate = 57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
+    const TLineSettings link{.BaudRate = TBaudRate::Baud57600, .DataBits = TDataBits::Eight, .Parity = TParity::None,
                              .StopBits = TStopBits::One};
     ASSERT_TRUE(handle->SetLineSettings(link));
     ASSERT_TRUE(handle->GetLineSettings(reported));
