@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "ExtendedMultiply.h"
+#include "Resolution.h"
 
 namespace {
 
@@ -53,17 +54,6 @@ void SortRunsByTime(std::vector<TTimedIndex>::iterator first, std::vector<TTimed
 }
 
 }  // namespace
-
-std::uint16_t EffectiveResolutionMs(std::uint16_t resolutionMs)
-{
-    switch (resolutionMs) {
-    case 100:
-    case 250:
-    case 500:
-    case 1000: return resolutionMs;
-    default: return 1000;
-    }
-}
 
 namespace {
 
@@ -137,7 +127,7 @@ void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
 
 void QuantizeContactEvents(std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     for (TContactorEvent& e : contactEvents) {
         const std::uint32_t q = e.TimeMs / r * r;
         if (q < e.TimeMs)

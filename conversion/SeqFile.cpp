@@ -4,23 +4,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "ContactEvents.h"
 #include "FileReplace.h"
-
-std::uint8_t ResolutionCode(std::uint16_t resolutionMs)
-{
-    switch (resolutionMs) {
-    case 100: return 1;
-    case 250: return 2;
-    case 500: return 3;
-    default: return 4;
-    }
-}
+#include "Resolution.h"
 
 void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs,
                     std::vector<TTrameOfContactorEvent>& seqFrames)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     std::size_t frames = 1;
     std::uint32_t time = 0;
     for (const TContactorEvent& e : contactEvents)
@@ -52,7 +42,7 @@ std::uint32_t FrameBytes(const std::vector<TTrameOfContactorEvent>& seqFrames)
 
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     std::uint64_t frameBytes = 3;  // the first frame is always written
     std::size_t pairsInFrame = 0;
     std::uint32_t previousTime = 0;
@@ -90,7 +80,7 @@ std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent
     const std::uint32_t frameBytes = FrameBytes(seqFrames);
     image[32] = static_cast<std::uint8_t>(frameBytes >> 8);
     image[33] = static_cast<std::uint8_t>(frameBytes);
-    image[34] = ResolutionCode(resolutionMs);
+    image[34] = ResolutionOf(resolutionMs).Code;
 
     std::size_t at = SeqHeaderBlockSize;
     for (const TTrameOfContactorEvent& frame : seqFrames) {
