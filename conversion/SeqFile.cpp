@@ -68,7 +68,7 @@ TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::
 
 bool CanFitFrameBlock(std::size_t changeCount)
 {
-    return changeCount <= (SeqFrameBlockSize - 3) / 2;
+    return changeCount <= SeqMaxChanges;
 }
 
 std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,

@@ -32,8 +32,10 @@ enum class TImageFit {
 };
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
 
-// False when so many changes cannot fit the frame block whatever their
-// times (each takes two bytes, the first frame three): known before sorting.
+// The most changes the frame block holds whatever their times (each takes
+// two bytes, the first frame three): 16382. The command refuses more before
+// sorting, so no larger list is ever sorted or built into frames.
+inline constexpr std::size_t SeqMaxChanges = (SeqFrameBlockSize - 3) / 2;
 bool CanFitFrameBlock(std::size_t changeCount);
 
 // The 65536 bytes of the image. The frames must fit (CheckSeqImage).
