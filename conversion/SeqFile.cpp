@@ -1,5 +1,6 @@
 #include "SeqFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <system_error>
@@ -22,13 +23,20 @@ void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint
     seqFrames.reserve(frames);
     seqFrames.emplace_back();
     std::uint32_t previousTime = 0;
-    for (const TContactorEvent& e : contactEvents) {
-        if (e.TimeMs != previousTime) {
-            seqFrames.back().NextSlot = static_cast<std::uint16_t>(e.TimeMs / r);
-            previousTime = e.TimeMs;
+    for (auto run = contactEvents.begin(); run != contactEvents.end();) {
+        const std::uint32_t runTime = run->TimeMs;
+        const auto runEnd = std::find_if(run, contactEvents.end(),
+                                         [runTime](const TContactorEvent& e) { return e.TimeMs != runTime; });
+        if (runTime != previousTime) {
+            seqFrames.back().NextSlot = static_cast<std::uint16_t>(runTime / r);
+            previousTime = runTime;
             seqFrames.emplace_back();
         }
-        seqFrames.back().add(e.Contact, e.Value);
+        // One allocation a frame rather than one for each doubling.
+        TTrameOfContactorEvent& frame = seqFrames.back();
+        frame.Pairs.reserve(std::min(static_cast<std::size_t>(runEnd - run), TTrameOfContactorEvent::MaxPairs));
+        for (; run != runEnd; ++run)
+            frame.add(run->Contact, run->Value);
     }
 }
 
