@@ -4,14 +4,11 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
-#include <atomic>
 #include <limits>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 
 #include "ExtendedMultiply.h"
+#include "Resolution.h"
 
 namespace {
 
@@ -53,17 +50,6 @@ void SortRunsByTime(std::vector<TTimedIndex>::iterator first, std::vector<TTimed
 }
 
 }  // namespace
-
-std::uint16_t EffectiveResolutionMs(std::uint16_t resolutionMs)
-{
-    switch (resolutionMs) {
-    case 100:
-    case 250:
-    case 500:
-    case 1000: return resolutionMs;
-    default: return 1000;
-    }
-}
 
 namespace {
 
@@ -137,7 +123,7 @@ void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
 
 void QuantizeContactEvents(std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     for (TContactorEvent& e : contactEvents) {
         const std::uint32_t q = e.TimeMs / r * r;
         if (q < e.TimeMs)
@@ -200,119 +186,54 @@ int CompareByTime(const TContactorEvent& a, const TContactorEvent& b)
 
 namespace {
 
+// Whole 8-byte moves: member-wise stores of 4 and 2 bytes stall the 8-byte
+// loads that read the entries back.
+void Swap(TContactorEvent& x, TContactorEvent& y)
+{
+    static_assert(sizeof(TContactorEvent) == sizeof(std::uint64_t));
+    static_assert(std::is_trivially_copyable_v<TContactorEvent>);
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, static_cast<const void*>(&x), sizeof a);
+    std::memcpy(&b, static_cast<const void*>(&y), sizeof b);
+    std::memcpy(static_cast<void*>(&x), &b, sizeof b);
+    std::memcpy(static_cast<void*>(&y), &a, sizeof a);
+}
+
 // Hoare partitioning around the middle entry. The two parts a partition
 // leaves are independent, so recursing into the smaller one and looping on
-// the larger gives the same order with a stack of log n, and a large part
-// can be sorted on another core meanwhile, again with the same result.
-class TQuickSort {
-public:
-    explicit TQuickSort(std::vector<TContactorEvent>& entries) : a_(entries)
-    {
-        const unsigned cores = std::thread::hardware_concurrency();
-        spare_ = cores > 1 ? static_cast<int>(std::min(cores, 8u)) - 1 : 0;
-    }
-
-    void Run()
-    {
-        Sort(0, static_cast<std::ptrdiff_t>(a_.size()) - 1);
-        for (;;) {
-            std::thread worker;
-            {
-                std::lock_guard lock(mutex_);
-                if (workers_.empty())
-                    break;
-                worker = std::move(workers_.back());
-                workers_.pop_back();
+// the larger gives the same order as left first, with a stack of log n.
+void Sort(TContactorEvent* a, std::ptrdiff_t left, std::ptrdiff_t right)
+{
+    while (left < right) {
+        std::ptrdiff_t i = left;
+        std::ptrdiff_t j = right;
+        const TContactorEvent pivot = a[left + (right - left) / 2];
+        do {
+            while (CompareByTime(a[i], pivot) < 0)
+                ++i;
+            while (CompareByTime(a[j], pivot) > 0)
+                --j;
+            if (i <= j) {
+                Swap(a[i], a[j]);
+                ++i;
+                --j;
             }
-            worker.join();
+        } while (i <= j);
+        // Parts [left, j] and [i, right].
+        if (j - left < right - i) {
+            Sort(a, left, j);
+            left = i;
+        } else {
+            Sort(a, i, right);
+            right = j;
         }
     }
-
-private:
-    static constexpr std::ptrdiff_t ParallelGrain = 1 << 16;
-
-    void Sort(std::ptrdiff_t left, std::ptrdiff_t right)
-    {
-        while (left < right) {
-            std::ptrdiff_t i = left;
-            std::ptrdiff_t j = right;
-            const TContactorEvent pivot = at(left + (right - left) / 2);
-            do {
-                while (CompareByTime(at(i), pivot) < 0)
-                    ++i;
-                while (CompareByTime(at(j), pivot) > 0)
-                    --j;
-                if (i <= j) {
-                    Swap(at(i), at(j));
-                    ++i;
-                    --j;
-                }
-            } while (i <= j);
-            // Parts [left, j] and [i, right].
-            if (j - left < right - i) {
-                SortPart(left, j);
-                left = i;
-            } else {
-                SortPart(i, right);
-                right = j;
-            }
-        }
-    }
-
-    void SortPart(std::ptrdiff_t left, std::ptrdiff_t right)
-    {
-        if (left >= right)
-            return;
-        if (right - left >= ParallelGrain && TakeSpareCore()) {
-            try {
-                std::lock_guard lock(mutex_);
-                workers_.emplace_back([this, left, right] {
-                    Sort(left, right);
-                    spare_.fetch_add(1);
-                });
-                return;
-            } catch (const std::system_error&) {
-                spare_.fetch_add(1);  // no thread to be had: sort it here
-            }
-        }
-        Sort(left, right);
-    }
-
-    bool TakeSpareCore()
-    {
-        int spare = spare_.load();
-        while (spare > 0)
-            if (spare_.compare_exchange_weak(spare, spare - 1))
-                return true;
-        return false;
-    }
-
-    TContactorEvent& at(std::ptrdiff_t i) { return a_[static_cast<std::size_t>(i)]; }
-
-    // Whole 8-byte moves: member-wise stores of 4 and 2 bytes stall the
-    // 8-byte loads that read the entries back.
-    static void Swap(TContactorEvent& x, TContactorEvent& y)
-    {
-        static_assert(sizeof(TContactorEvent) == sizeof(std::uint64_t));
-        static_assert(std::is_trivially_copyable_v<TContactorEvent>);
-        std::uint64_t a;
-        std::uint64_t b;
-        std::memcpy(&a, static_cast<const void*>(&x), sizeof a);
-        std::memcpy(&b, static_cast<const void*>(&y), sizeof b);
-        std::memcpy(static_cast<void*>(&x), &b, sizeof b);
-        std::memcpy(static_cast<void*>(&y), &a, sizeof a);
-    }
-
-    std::vector<TContactorEvent>& a_;
-    std::atomic<int> spare_{0};
-    std::mutex mutex_;
-    std::vector<std::thread> workers_;
-};
+}
 
 }  // namespace
 
 void SortContactEvents(std::vector<TContactorEvent>& contactEvents)
 {
-    if (!contactEvents.empty())
-        TQuickSort(contactEvents).Run();
+    Sort(contactEvents.data(), 0, static_cast<std::ptrdiff_t>(contactEvents.size()) - 1);
 }

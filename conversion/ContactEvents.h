@@ -8,11 +8,6 @@
 #include "MidiFile.h"
 #include "UsefullMidiEventClasse.h"
 
-// The resolution the converter works with: 100, 250, 500 or 1000 ms as
-// chosen; any other value (only a hand-edited settings file gives one)
-// converts as 1000, as it is displayed.
-std::uint16_t EffectiveResolutionMs(std::uint16_t resolutionMs);
-
 // Milliseconds of a tick count: the exact extended-precision product with
 // MicrosecondsPerTick, truncated to whole microseconds, divided by 1000.
 // Saturates at UINT32_MAX instead of wrapping (such a time never fits an image).

@@ -1,26 +1,17 @@
 #include "SeqFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <system_error>
 
-#include "ContactEvents.h"
 #include "FileReplace.h"
-
-std::uint8_t ResolutionCode(std::uint16_t resolutionMs)
-{
-    switch (resolutionMs) {
-    case 100: return 1;
-    case 250: return 2;
-    case 500: return 3;
-    default: return 4;
-    }
-}
+#include "Resolution.h"
 
 void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs,
                     std::vector<TTrameOfContactorEvent>& seqFrames)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     std::size_t frames = 1;
     std::uint32_t time = 0;
     for (const TContactorEvent& e : contactEvents)
@@ -32,13 +23,20 @@ void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint
     seqFrames.reserve(frames);
     seqFrames.emplace_back();
     std::uint32_t previousTime = 0;
-    for (const TContactorEvent& e : contactEvents) {
-        if (e.TimeMs != previousTime) {
-            seqFrames.back().NextSlot = static_cast<std::uint16_t>(e.TimeMs / r);
-            previousTime = e.TimeMs;
+    for (auto run = contactEvents.begin(); run != contactEvents.end();) {
+        const std::uint32_t runTime = run->TimeMs;
+        const auto runEnd = std::find_if(run, contactEvents.end(),
+                                         [runTime](const TContactorEvent& e) { return e.TimeMs != runTime; });
+        if (runTime != previousTime) {
+            seqFrames.back().NextSlot = static_cast<std::uint16_t>(runTime / r);
+            previousTime = runTime;
             seqFrames.emplace_back();
         }
-        seqFrames.back().add(e.Contact, e.Value);
+        // One allocation a frame rather than one for each doubling.
+        TTrameOfContactorEvent& frame = seqFrames.back();
+        frame.Pairs.reserve(std::min(static_cast<std::size_t>(runEnd - run), TTrameOfContactorEvent::MaxPairs));
+        for (; run != runEnd; ++run)
+            frame.add(run->Contact, run->Value);
     }
 }
 
@@ -52,7 +50,7 @@ std::uint32_t FrameBytes(const std::vector<TTrameOfContactorEvent>& seqFrames)
 
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = EffectiveResolutionMs(resolutionMs);
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
     std::uint64_t frameBytes = 3;  // the first frame is always written
     std::size_t pairsInFrame = 0;
     std::uint32_t previousTime = 0;
@@ -78,7 +76,7 @@ TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::
 
 bool CanFitFrameBlock(std::size_t changeCount)
 {
-    return changeCount <= (SeqFrameBlockSize - 3) / 2;
+    return changeCount <= SeqMaxChanges;
 }
 
 std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent>& seqFrames,
@@ -90,7 +88,7 @@ std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent
     const std::uint32_t frameBytes = FrameBytes(seqFrames);
     image[32] = static_cast<std::uint8_t>(frameBytes >> 8);
     image[33] = static_cast<std::uint8_t>(frameBytes);
-    image[34] = ResolutionCode(resolutionMs);
+    image[34] = ResolutionOf(resolutionMs).Code;
 
     std::size_t at = SeqHeaderBlockSize;
     for (const TTrameOfContactorEvent& frame : seqFrames) {

@@ -14,9 +14,6 @@ inline constexpr std::size_t SeqHeaderBlockSize = 32768;
 inline constexpr std::size_t SeqFrameBlockSize = 32768;
 inline constexpr std::size_t SeqFileSize = SeqHeaderBlockSize + SeqFrameBlockSize;
 
-// 1 for 100 ms, 2 for 250 ms, 3 for 500 ms, 4 for 1000 ms and anything else.
-std::uint8_t ResolutionCode(std::uint16_t resolutionMs);
-
 // One frame per distinct time of the sorted changes; the first frame holds
 // the changes at time 0 (none when the first change comes later), and each
 // frame's NextSlot is the slot of the frame after it.
@@ -35,8 +32,10 @@ enum class TImageFit {
 };
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
 
-// False when so many changes cannot fit the frame block whatever their
-// times (each takes two bytes, the first frame three): known before sorting.
+// The most changes the frame block holds whatever their times (each takes
+// two bytes, the first frame three): 16382. The command refuses more before
+// sorting, so no larger list is ever sorted or built into frames.
+inline constexpr std::size_t SeqMaxChanges = (SeqFrameBlockSize - 3) / 2;
 bool CanFitFrameBlock(std::size_t changeCount);
 
 // The 65536 bytes of the image. The frames must fit (CheckSeqImage).

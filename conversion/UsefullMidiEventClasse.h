@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 // One note taken from the MIDI file, times already in milliseconds.
@@ -35,45 +34,13 @@ struct TCntTrameData {
     bool operator==(const TCntTrameData&) const = default;
 };
 
-// The pairs of one frame, in the order added. Most frames hold a few
-// changes, which are kept inside the list itself; only busier frames take
-// storage of their own, so building hundreds of thousands of frames does not
-// mean as many allocations.
-class TCntTrameList {
-public:
-    TCntTrameList() = default;
-    TCntTrameList(const TCntTrameList& other);
-    TCntTrameList& operator=(const TCntTrameList& other);
-    TCntTrameList(TCntTrameList&& other) noexcept;
-    TCntTrameList& operator=(TCntTrameList&& other) noexcept;
-    ~TCntTrameList() = default;
-
-    std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    const TCntTrameData* begin() const { return data(); }
-    const TCntTrameData* end() const { return data() + size_; }
-    const TCntTrameData& operator[](std::size_t i) const { return data()[i]; }
-    void push_back(const TCntTrameData& pair);
-    void clear() { size_ = 0; }
-
-private:
-    static constexpr std::size_t InlineCapacity = 6;  // a frame of 32 bytes in all
-    const TCntTrameData* data() const { return heap_ ? heap_.get() : inline_; }
-    TCntTrameData* data() { return heap_ ? heap_.get() : inline_; }
-
-    std::unique_ptr<TCntTrameData[]> heap_;
-    std::uint16_t size_ = 0;
-    std::uint16_t capacity_ = InlineCapacity;
-    TCntTrameData inline_[InlineCapacity];
-};
-
 // The changes that take effect at one time slot.
 class TTrameOfContactorEvent {
 public:
     static constexpr std::size_t MaxPairs = 256;
 
     std::uint16_t NextSlot = 0;  // slot of the following frame; 0 in the last one
-    TCntTrameList Pairs;
+    std::vector<TCntTrameData> Pairs;  // in the order added
 
     // Pair at 1-based position index, or nullptr when index is 0 or past the end.
     const TCntTrameData* GetDataEventX(std::uint8_t index) const;

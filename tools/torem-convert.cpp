@@ -1,6 +1,7 @@
 // torem-convert: converts a Standard MIDI File into a TOREM sequence image
 // with the same command as the window's Convert button.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -9,6 +10,7 @@
 
 #include "AppSettings.h"
 #include "ConversionCommand.h"
+#include "Resolution.h"
 #include "SeqFile.h"
 #include "Text.h"
 
@@ -74,10 +76,12 @@ int main(int argc, char** argv)
             } else {
                 return UsageError(arg + " needs a value");
             }
-            if (value == "100" || value == "250" || value == "500" || value == "1000")
-                resolution = static_cast<std::uint16_t>(std::stoi(value));
-            else
+            const auto chosen = std::find_if(Resolutions.begin(), Resolutions.end(), [&value](const TResolution& r) {
+                return std::to_string(r.Ms) == value;
+            });
+            if (chosen == Resolutions.end())
                 return UsageError("the resolution must be 100, 250, 500 or 1000, not '" + value + "'");
+            resolution = chosen->Ms;
         } else if (arg == "--") {
             for (++i; i < argc; ++i) {
                 if (fileCount == 2)

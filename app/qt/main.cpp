@@ -32,6 +32,10 @@ const QColor BackPanelColour(179, 179, 179);
 const QColor ConverterTitleColour(236, 235, 232);
 const QColor BridgeTitleColour(227, 225, 219);
 
+// What the labels and the menu items of the resolutions say, in the order of
+// Resolutions, in both languages.
+constexpr std::array<const char*, Resolutions.size()> ResolutionCaptions{"1 Seconde", "500 ms", "250 ms", "100 ms"};
+
 int TagOf(const QObject* control)
 {
     return control != nullptr ? control->property(TagProperty).toInt() : 0;
@@ -181,12 +185,11 @@ void TForm1::CreateControls()
     Label5 = NewLabel(Panel2, "Label5", QRect(8, 98, 433, 15), Blanks(14) + QStringLiteral("Seq File : ..."), Silver);
     Label6 = NewLabel(Panel2, "Label6", QRect(8, 139, 433, 15), QStringLiteral(" Resolution :"), Silver);
     const char* resolutionLabels[] = {"Label10", "Label11", "Label12", "Label13"};
-    const char* resolutionTexts[] = {"1 Seconde", "500 ms", "250 ms", "100 ms"};
     const int resolutionX[] = {72, 160, 248, 336};
     const int resolutionWidth[] = {87, 87, 87, 81};
-    for (int i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < Resolutions.size(); ++i)
         NewLabel(Panel2, resolutionLabels[i], QRect(resolutionX[i], 139, resolutionWidth[i], 15),
-                 Blanks(11) + QString::fromLatin1(resolutionTexts[i]), Silver);
+                 Blanks(11) + QString::fromLatin1(ResolutionCaptions[i]), Silver);
     Label9 = NewLabel(Panel2, "Label9", QRect(8, 178, 433, 15), Blanks(14) + QStringLiteral("Process..."), Silver);
     NewPicture(Panel2, "Image9", QRect(0, 0, 34, 34), 0, Artwork::ConverterIcon());
     speedButtons_[0] = NewSpeedButton(Panel2, "SpeedButton3", QRect(8, 37, 37, 36),
@@ -195,11 +198,9 @@ void TForm1::CreateControls()
                                       Artwork::ButtonGlyph(TGlyph::ChooseSeqFile));
     speedButtons_[2] = NewSpeedButton(Panel2, "SpeedButton2", QRect(8, 157, 36, 36),
                                       Artwork::ButtonGlyph(TGlyph::Convert));
-    const char* resolutionPictures[] = {"Image1", "Image2", "Image3", "Image5"};
-    for (int i = 0; i < 4; ++i)
-        resolutionPictures_[i] =
-            NewPicture(Panel2, resolutionPictures[i], QRect(resolutionX[i], 129, 32, 32), i + 1,
-                       Artwork::NotSelectedLook());
+    for (std::size_t i = 0; i < Resolutions.size(); ++i)
+        resolutionPictures_[i] = NewPicture(Panel2, Resolutions[i].Picture, QRect(resolutionX[i], 129, 32, 32),
+                                            Resolutions[i].Tag, Artwork::NotSelectedLook());
     Image6 = NewPicture(Panel2, "Image6", QRect(368, 34, 32, 32), 0, Artwork::SelectedLook());
     Image7 = NewPicture(Panel2, "Image7", QRect(400, 34, 32, 32), 0, Artwork::NotSelectedLook());
     Image6->hide();
@@ -298,11 +299,9 @@ void TForm1::CreateMenus()
     Resolution1 = newMenu(Options1, "Resolution1", QStringLiteral("&Resolution"));
     Options1->addMenu(Resolution1);
     QActionGroup* resolutionGroup = group();
-    const char* resolutionNames[] = {"N1Seconde1", "N500ms1", "N250ms1", "N100ms1"};
-    const char* resolutionTexts[] = {"1 Seconde", "500 ms", "250 ms", "100 ms"};
-    for (int i = 0; i < 4; ++i)
-        resolutionItems_[i] = NewItem(Resolution1, resolutionNames[i], QString::fromLatin1(resolutionTexts[i]),
-                                      resolutionGroup, i + 1);
+    for (std::size_t i = 0; i < Resolutions.size(); ++i)
+        resolutionItems_[i] = NewItem(Resolution1, Resolutions[i].MenuItem, QString::fromLatin1(ResolutionCaptions[i]),
+                                      resolutionGroup, Resolutions[i].Tag);
     separator(Options1, "N3");
     MidiMode1 = newMenu(Options1, "MidiMode1", QStringLiteral("&Midi Mode"));
     Options1->addMenu(MidiMode1);
@@ -680,20 +679,7 @@ void TForm1::SetConverterEnabled(bool enabled)
 
 void TForm1::Image1Click(QObject* sender)
 {
-    switch (TagOf(sender)) {
-    case 2:
-        settings_.ResolutionMs = 500;
-        break;
-    case 3:
-        settings_.ResolutionMs = 250;
-        break;
-    case 4:
-        settings_.ResolutionMs = 100;
-        break;
-    default:
-        settings_.ResolutionMs = 1000;
-        break;
-    }
+    settings_.ResolutionMs = ResolutionMsOfTag(TagOf(sender));
     ShowResolution();
 }
 
@@ -706,21 +692,7 @@ void TForm1::ShowResolution()
 {
     for (TPictureBox* picture : resolutionPictures_)
         picture->SetPicture(Image7->Picture());
-    std::size_t chosen = 0;
-    switch (settings_.ResolutionMs) {
-    case 100:
-        chosen = 3;
-        break;
-    case 250:
-        chosen = 2;
-        break;
-    case 500:
-        chosen = 1;
-        break;
-    default:
-        chosen = 0;  // 1000, and any value a hand-edited file gave
-        break;
-    }
+    const std::size_t chosen = ResolutionIndex(settings_.ResolutionMs);
     resolutionPictures_[chosen]->SetPicture(Image6->Picture());
     resolutionItems_[chosen]->setChecked(true);
     for (TPictureBox* picture : resolutionPictures_)

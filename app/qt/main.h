@@ -30,6 +30,7 @@
 #include "MidiFile.h"
 #include "MidiIn.h"
 #include "PortNamePrompt.h"
+#include "Resolution.h"
 #include "QtAckClock.h"
 #include "QtActivityIndicator.h"
 #include "QtMessagePump.h"
@@ -171,7 +172,7 @@ private:
     QActionGroup* midiMenuGroup_ = nullptr;
     QMenu* Options1 = nullptr;
     QMenu* Resolution1 = nullptr;
-    std::array<QAction*, 4> resolutionItems_{};  // N1Seconde1, N500ms1, N250ms1, N100ms1
+    std::array<QAction*, Resolutions.size()> resolutionItems_{};  // by row of Resolutions
     QMenu* MidiMode1 = nullptr;
     QAction *Proportionnal1 = nullptr, *Contactor1 = nullptr;
     QMenu* Transpose1 = nullptr;
@@ -200,7 +201,7 @@ private:
            *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label14 = nullptr,
            *Label15 = nullptr, *Label16 = nullptr, *Label17 = nullptr;
     std::array<QToolButton*, 6> speedButtons_{};  // SpeedButton3, 1, 2, 4, 5, 6: the order of HintTexts
-    std::array<TPictureBox*, 4> resolutionPictures_{};  // Image1, Image2, Image3, Image5
+    std::array<TPictureBox*, Resolutions.size()> resolutionPictures_{};  // by row of Resolutions
     TPictureBox *Image6 = nullptr, *Image7 = nullptr, *Image8 = nullptr, *Image10 = nullptr;
     TShape* Shape5 = nullptr;
     QTimer* Timer1 = nullptr;

@@ -7,6 +7,7 @@
 
 #include "ContactEvents.h"
 #include "LiteralSteps.h"
+#include "SeqFile.h"
 #include "SmfWriter.h"
 
 namespace {
@@ -162,11 +163,11 @@ TEST(PrepareContactEvents, SortKeepsTheQuicksortOrderOfEqualTimes)
     std::sort(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.TimeMs < b.TimeMs; });
     inputs.push_back(sorted);
     inputs.push_back(Events(3000, TContactorEvent{5, 1, 1}));
-    // Large enough for parts to be sorted on other cores.
-    inputs.push_back(RandomEvents(random, 400000, 1000, 256, 256));
+    // As many changes as the command ever sorts.
+    inputs.push_back(RandomEvents(random, SeqMaxChanges, 1000, 256, 256));
     Events runs;  // ascending runs one after the other, as tracks give
     for (int track = 0; track < 4; ++track)
-        for (std::uint32_t i = 0; i < 100000; ++i)
+        for (std::uint32_t i = 0; i < SeqMaxChanges / 4; ++i)
             runs.push_back({i / 3 * 100, static_cast<std::uint8_t>(track), static_cast<std::uint8_t>(i)});
     inputs.push_back(runs);
 

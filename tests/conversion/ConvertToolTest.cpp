@@ -96,7 +96,7 @@ TEST_F(ConvertTool, ErrorsExitWithOneAndLeaveTheOutputAlone)
 
 TEST_F(ConvertTool, BadUsageExitsWithTwo)
 {
-    for (const std::string args : {std::string("-r 300 a.mid b.seq"), std::string("-r"), std::string("a.mid"),
+    for (const std::string& args : {std::string("-r 300 a.mid b.seq"), std::string("-r"), std::string("a.mid"),
                                    std::string("a.mid b.seq c.seq"), std::string("--fast a.mid b.seq")}) {
         const TRun run = Run(args);
         EXPECT_EQ(run.exitCode, 2) << args;
