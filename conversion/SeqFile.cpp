@@ -19,21 +19,26 @@ void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint
             time = e.TimeMs;
             ++frames;
         }
-    seqFrames.clear();
-    seqFrames.reserve(frames);
-    seqFrames.emplace_back();
+    // The frames of the previous build are emptied and reused, with the room
+    // their pairs had: a window that converts again allocates nothing new.
+    seqFrames.resize(frames);
+    for (TTrameOfContactorEvent& frame : seqFrames) {
+        frame.NextSlot = 0;
+        frame.Pairs.clear();
+    }
+    std::size_t current = 0;
     std::uint32_t previousTime = 0;
     for (auto run = contactEvents.begin(); run != contactEvents.end();) {
         const std::uint32_t runTime = run->TimeMs;
         const auto runEnd = std::find_if(run, contactEvents.end(),
                                          [runTime](const TContactorEvent& e) { return e.TimeMs != runTime; });
         if (runTime != previousTime) {
-            seqFrames.back().NextSlot = static_cast<std::uint16_t>(runTime / r);
+            seqFrames[current].NextSlot = static_cast<std::uint16_t>(runTime / r);
             previousTime = runTime;
-            seqFrames.emplace_back();
+            ++current;
         }
         // One allocation a frame rather than one for each doubling.
-        TTrameOfContactorEvent& frame = seqFrames.back();
+        TTrameOfContactorEvent& frame = seqFrames[current];
         frame.Pairs.reserve(std::min(static_cast<std::size_t>(runEnd - run), TTrameOfContactorEvent::MaxPairs));
         for (; run != runEnd; ++run)
             frame.add(run->Contact, run->Value);

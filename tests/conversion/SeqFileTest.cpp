@@ -87,6 +87,28 @@ TEST(SeqFile, FramesStartAtTimeZeroAndPointToTheNextSlot)
     EXPECT_EQ(FrameBlock(Image({{25000, 1, 1}}, 250), 2), (Bytes{0, 100}));
 }
 
+TEST(SeqFile, ARebuildLeavesNothingOfTheFramesBefore)
+{
+    // The window converts again into the same list: a longer sequence, then
+    // a shorter one, then none.
+    std::vector<TTrameOfContactorEvent> frames;
+    BuildSeqFrames({{0, 1, 2}, {0, 3, 4}, {1000, 1, 0}, {2000, 3, 0}}, 1000, frames);
+    ASSERT_EQ(frames.size(), 3u);
+
+    BuildSeqFrames({{1000, 9, 8}}, 1000, frames);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].NextSlot, 1);
+    EXPECT_EQ(frames[0].Size(), 0);
+    EXPECT_EQ(frames[1].NextSlot, 0);
+    ASSERT_EQ(frames[1].Size(), 1);
+    EXPECT_EQ(frames[1].GetDataEventX(1)->Contact, 9);
+
+    BuildSeqFrames({}, 1000, frames);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].NextSlot, 0);
+    EXPECT_EQ(frames[0].Size(), 0);
+}
+
 TEST(SeqFile, TheFrameBlockIsFilledToTheLastByte)
 {
     // 3 + 5 * 6553 = 32768: exactly full, no zero byte after the records.
