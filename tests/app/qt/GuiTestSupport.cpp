@@ -72,32 +72,6 @@ TComHandle TTestSerialPorts::Open(const std::string& name)
     return {};
 }
 
-void TModalTestDialogs::Shown()
-{
-    if (whileShown)
-        whileShown();
-    QApplication::processEvents();
-}
-
-void TModalTestDialogs::Warning(const std::string& text)
-{
-    TTestDialogs::Warning(text);
-    Shown();
-}
-
-void TModalTestDialogs::Information(const std::string& text)
-{
-    TTestDialogs::Information(text);
-    Shown();
-}
-
-bool TModalTestDialogs::Confirmation(const std::string& text)
-{
-    const bool answer = TTestDialogs::Confirmation(text);
-    Shown();
-    return answer;
-}
-
 TWindowRig::TWindowRig()
 {
     EnsureApplication();

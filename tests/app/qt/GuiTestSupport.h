@@ -17,10 +17,11 @@
 #include <QString>
 
 #include "FileDialogs.h"
+#include "ModalTestDialogs.h"
 #include "PortNamePrompt.h"
 #include "PosixSerialDevice.h"
+#include "QtMessagePump.h"
 #include "TempDir.h"
-#include "TestDialogs.h"
 #include "VirtualMidiDeviceLayer.h"
 #include "main.h"
 
@@ -73,19 +74,6 @@ private:
     TPosixSerialPorts system_;
 };
 
-// Like a modal box, these process events while they are "on screen".
-class TModalTestDialogs final : public TTestDialogs {
-public:
-    void Warning(const std::string& text) override;
-    void Information(const std::string& text) override;
-    bool Confirmation(const std::string& text) override;
-    // Called while each box is shown (e.g. to look at the controls).
-    std::function<void()> whileShown;
-
-private:
-    void Shown();
-};
-
 // Everything one window needs, in a fresh directory.
 struct TWindowRig {
     TWindowRig();
@@ -112,7 +100,8 @@ struct TWindowRig {
     bool Selected(const char* picture) const;
 
     TTempDir dir;
-    TModalTestDialogs dialogs;
+    TQtMessagePump pump;
+    TModalTestDialogs dialogs{pump};  // Qt's events are processed while a box is up
     TTestFileDialogs files;
     TTestPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;

@@ -354,7 +354,7 @@ TEST(MainWindow, ConvertRunsFromTheButtonAndFromTheFileMenu)
     TForm1& window = rig.Start();
     rig.dialogs.shown.clear();
     std::vector<std::pair<bool, bool>> enabledWhileShown;  // Panel2, File1
-    rig.dialogs.whileShown = [&] {
+    rig.dialogs.whileShown = [&](const std::string&) {
         enabledWhileShown.emplace_back(rig.Find<QWidget>("Panel2")->isEnabled(),
                                        rig.Find<QMenu>("File1")->menuAction()->isEnabled());
     };
