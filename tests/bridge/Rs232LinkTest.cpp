@@ -59,7 +59,7 @@ TEST(Rs232Link, SilentDeviceRunsOutTheClockWhileMessagesKeepBeingProcessed)
     EXPECT_EQ(rig.Link.ComSendContact(handle, 3, 4), TComResult::ComErrNotReady);
     EXPECT_EQ(rig.Pump.passes, 5) << "the wait must keep processing messages until the clock runs out";
     EXPECT_EQ(rig.Clock.starts, 1);
-    EXPECT_EQ(rig.AllReceived(handle, 1), Bytes({0x1A})) << "nothing but the start byte";
+    EXPECT_EQ(AllReceived(rig.Sim, handle, 1), Bytes({0x1A})) << "nothing but the start byte";
 }
 
 TEST(Rs232Link, DeviceAnsweringAnotherByteIsNotReadyUntilItAnswersProperly)
@@ -69,7 +69,7 @@ TEST(Rs232Link, DeviceAnsweringAnotherByteIsNotReadyUntilItAnswersProperly)
     rig.RunOutClock(1, 3);
 
     EXPECT_EQ(rig.Link.ComSendContact(handle, 9, 10), TComResult::ComErrNotReady);
-    ASSERT_EQ(rig.AllReceived(handle, 1), Bytes({0x1A})) << "the output number is never sent";
+    ASSERT_EQ(AllReceived(rig.Sim, handle, 1), Bytes({0x1A})) << "the output number is never sent";
 
     // The device drops the half change after its frame gap; then it answers properly.
     ASSERT_TRUE(WaitUntil([&] { return rig.Sim.AbandonedFrames() == 1; }));
@@ -87,7 +87,7 @@ TEST(Rs232Link, LevelNotAcknowledgedIsNotReadyAfterBothBytesWereSent)
 
     EXPECT_EQ(rig.Link.ComSendContact(handle, 7, 8), TComResult::ComErrNotReady);
     EXPECT_EQ(rig.Clock.starts, 2) << "the start byte was acknowledged";
-    EXPECT_EQ(rig.AllReceived(handle, 3), Bytes({0x1A, 7, 8}));
+    EXPECT_EQ(AllReceived(rig.Sim, handle, 3), Bytes({0x1A, 7, 8}));
 }
 
 TEST(Rs232Link, StaleBytesArePurgedAndNeverTakenAsAcknowledgement)
@@ -99,7 +99,7 @@ TEST(Rs232Link, StaleBytesArePurgedAndNeverTakenAsAcknowledgement)
     rig.RunOutClock(1, 2);
 
     EXPECT_EQ(rig.Link.ComSendContact(handle, 1, 2), TComResult::ComErrNotReady);
-    EXPECT_EQ(rig.AllReceived(handle, 1), Bytes({0x1A}));
+    EXPECT_EQ(AllReceived(rig.Sim, handle, 1), Bytes({0x1A}));
 }
 
 TEST(Rs232Link, AnAcknowledgementReadInThePassTheClockRanOutIsTooLate)

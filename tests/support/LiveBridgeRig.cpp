@@ -17,7 +17,6 @@ TMidiDeviceLayer& WithKeyboards(TVirtualMidiDeviceLayer& layer)
 TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
     : Sim(options),
       OtherSim(options),
-      AckClock(Loop),
       Link(Ports, AckClock, Loop),
       MidiInput(WithKeyboards(Keyboards), std::make_unique<TLoopNotificationTarget>(Loop)),
       Dialogs(Loop),
@@ -54,10 +53,10 @@ void TLiveBridgeRig::StartUp(bool openComPort)
     Bridge.OpenMidiInPort();
 }
 
-bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done)
 {
     // Short waits: the simulator's progress does not wake the loop.
-    const auto deadline = TEventLoop::Clock::now() + timeout;
+    const auto deadline = TEventLoop::Clock::now() + FailureBound;
     while (!done()) {
         if (TEventLoop::Clock::now() >= deadline)
             return false;

@@ -17,12 +17,12 @@ void TSimulatedLink::RunOutClock(int wait, int pass)
     };
 }
 
-std::vector<std::uint8_t> TSimulatedLink::AllReceived(TComHandle& handle, std::size_t count)
+std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle, std::size_t count)
 {
-    if (!handle || !handle->WriteByte(Marker) || !Sim.WaitForReceived(count + 1, FailureBound))
-        return Sim.Received();
-    std::vector<std::uint8_t> bytes = Sim.Received();
-    if (bytes.size() == count + 1 && bytes.back() == Marker)
+    if (!handle || !handle->WriteByte(ProbeMarker) || !sim.WaitForReceived(count + 1, FailureBound))
+        return sim.Received();
+    std::vector<std::uint8_t> bytes = sim.Received();
+    if (bytes.size() == count + 1 && bytes.back() == ProbeMarker)
         bytes.pop_back();
     return bytes;
 }

@@ -15,20 +15,11 @@
 #include "StepPump.h"
 
 struct TSimulatedLink {
-    // Written behind the bytes under test by AllReceived; no test sends it.
-    static constexpr std::uint8_t Marker = 0xEE;
-
     explicit TSimulatedLink(const TSimOptions& options = {});
 
     // The clock runs out on pass `pass` of the `wait`-th acknowledgement wait
     // from now (1: a change's start byte, 2: its level).
     void RunOutClock(int wait, int pass);
-
-    // What the simulator received, once everything written through handle
-    // so far has arrived: a marker byte written behind it is waited for.
-    // count is how many bytes the test expects; more or fewer show as a
-    // different result.
-    std::vector<std::uint8_t> AllReceived(TComHandle& handle, std::size_t count);
 
     TDeviceSimulator Sim;
     TPosixSerialPorts Ports;
@@ -36,6 +27,15 @@ struct TSimulatedLink {
     TStepPump Pump;
     TRs232Link Link;
 };
+
+// Written behind the bytes under test by AllReceived; no test sends it.
+inline constexpr std::uint8_t ProbeMarker = 0xEE;
+
+// What sim received, once everything written to its port so far has
+// arrived: a marker byte written through handle (any open handle of that
+// port) is waited for. count is how many bytes the test expects; more or
+// fewer show as a different result.
+std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle, std::size_t count);
 
 // Bytes waiting in the receive queue of an open port (-1 if it is no POSIX
 // serial device).
