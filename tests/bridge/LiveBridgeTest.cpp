@@ -159,7 +159,7 @@ TEST(LiveBridge, OtherChannelsAndMessagesOnlyLightTheLamp)
         {0xA0, 60, 10},  // key pressure
         {0xF0, 0x7D, 1}, // system exclusive
     };
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, ignored, 0, 500us));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, ignored, 0));
     EXPECT_EQ(rig.Indicator.lights, static_cast<int>(ignored.size()));
     EXPECT_EQ(rig.Sim.ChangeCount(), 0u);
 

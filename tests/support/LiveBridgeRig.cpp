@@ -65,11 +65,10 @@ bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done)
     return true;
 }
 
-bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
-                          std::chrono::microseconds pause)
+bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes)
 {
     const std::uint64_t target = Sim.ChangeCount() + changes;
-    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages), pause);
+    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages));
     return RunUntil([&] { return player.Done() && MidiInput.MessageCount() == 0 && Sim.ChangeCount() >= target; });
 }
 

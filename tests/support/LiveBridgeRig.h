@@ -10,7 +10,6 @@
 // The test's thread is the user interface thread: it owns the loop and runs
 // it with RunUntil, while TKeyboardPlayer threads play into the keyboards.
 
-#include <chrono>
 #include <functional>
 
 #include "AppSettings.h"
@@ -51,8 +50,7 @@ struct TLiveBridgeRig {
 
     // Plays messages on a keyboard and runs the loop until Sim has accepted
     // changes more changes and the bridge has taken every message.
-    bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
-              std::chrono::microseconds pause = {});
+    bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes);
 
     TDeviceSimulator Sim;
     TDeviceSimulator OtherSim;
