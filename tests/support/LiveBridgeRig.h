@@ -4,8 +4,9 @@
 // -> TRs232Link -> a real pseudo-terminal -> the device simulator. A second
 // simulator stands for another COM port. Warnings are modal test boxes that
 // pump the loop; the activity lamp is the loop's, and every call to it is
-// recorded. The acknowledgement clock is run out by hand only, so a slow
-// machine never turns a healthy handshake into a failed one.
+// recorded. The acknowledgement clock is a manual one that the tests run
+// out by hand, so a slow machine never turns a healthy handshake into a
+// failed one.
 //
 // The test's thread is the user interface thread: it owns the loop and runs
 // it with RunUntil, while TKeyboardPlayer threads play into the keyboards.
