@@ -1,10 +1,8 @@
 #pragma once
 // A person at a MIDI keyboard: plays messages into a virtual MIDI device from
-// a thread of its own, as a driver thread would deliver them, with a pause
-// between messages.
+// a thread of its own, as a driver thread would deliver them.
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -32,8 +30,7 @@ constexpr TMidiMessage NoteOff(int channel, int note, int velocity = 64)
 class TKeyboardPlayer {
 public:
     // Starts playing at once. The layer must outlive the player.
-    TKeyboardPlayer(TVirtualMidiDeviceLayer& layer, std::uint16_t device, std::vector<TMidiMessage> messages,
-                    std::chrono::microseconds pause = {});
+    TKeyboardPlayer(TVirtualMidiDeviceLayer& layer, std::uint16_t device, std::vector<TMidiMessage> messages);
     // Waits until everything was played.
     ~TKeyboardPlayer() = default;
     TKeyboardPlayer(const TKeyboardPlayer&) = delete;

@@ -17,7 +17,6 @@ TMidiDeviceLayer& WithKeyboards(TVirtualMidiDeviceLayer& layer)
 TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
     : Sim(options),
       OtherSim(options),
-      AckClock(Loop),
       Link(Ports, AckClock, Loop),
       MidiInput(WithKeyboards(Keyboards), std::make_unique<TLoopNotificationTarget>(Loop)),
       Dialogs(Loop),
@@ -54,10 +53,10 @@ void TLiveBridgeRig::StartUp(bool openComPort)
     Bridge.OpenMidiInPort();
 }
 
-bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done)
 {
     // Short waits: the simulator's progress does not wake the loop.
-    const auto deadline = TEventLoop::Clock::now() + timeout;
+    const auto deadline = TEventLoop::Clock::now() + FailureBound;
     while (!done()) {
         if (TEventLoop::Clock::now() >= deadline)
             return false;
@@ -66,11 +65,10 @@ bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done, std::chrono::mi
     return true;
 }
 
-bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
-                          std::chrono::microseconds pause)
+bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes)
 {
     const std::uint64_t target = Sim.ChangeCount() + changes;
-    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages), pause);
+    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages));
     return RunUntil([&] { return player.Done() && MidiInput.MessageCount() == 0 && Sim.ChangeCount() >= target; });
 }
 

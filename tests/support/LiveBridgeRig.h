@@ -2,13 +2,15 @@
 // The whole live path for tests, as the window wires it: two virtual MIDI
 // keyboards -> TMidiInput (4096 slots) on a plain event loop -> TLiveBridge
 // -> TRs232Link -> a real pseudo-terminal -> the device simulator. A second
-// simulator stands for another COM port. Warnings are modal test boxes; the
-// activity lamp is the loop's, and every call to it is recorded.
+// simulator stands for another COM port. Warnings are modal test boxes that
+// pump the loop; the activity lamp is the loop's, and every call to it is
+// recorded. The acknowledgement clock is a manual one that the tests run
+// out by hand, so a slow machine never turns a healthy handshake into a
+// failed one.
 //
 // The test's thread is the user interface thread: it owns the loop and runs
 // it with RunUntil, while TKeyboardPlayer threads play into the keyboards.
 
-#include <chrono>
 #include <functional>
 
 #include "AppSettings.h"
@@ -17,12 +19,14 @@
 #include "KeyboardPlayer.h"
 #include "LiveBridge.h"
 #include "LoopActivityIndicator.h"
+#include "ManualClock.h"
 #include "MidiIn.h"
 #include "ModalTestDialogs.h"
 #include "PosixSerialDevice.h"
 #include "RecordingIndicator.h"
 #include "Rs232Link.h"
 #include "VirtualMidiDeviceLayer.h"
+#include "WaitUntil.h"
 
 struct TLiveBridgeRig {
     static constexpr const char* FirstKeyboardName = "TOREM Test Keys 1";
@@ -42,20 +46,18 @@ struct TLiveBridgeRig {
     // the first keyboard.
     void StartUp(bool openComPort = true);
 
-    // Runs the loop until done() holds; false on time-out.
-    bool RunUntil(const std::function<bool()>& done,
-                  std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+    // Runs the loop until done() holds; false after FailureBound.
+    bool RunUntil(const std::function<bool()>& done);
 
     // Plays messages on a keyboard and runs the loop until Sim has accepted
     // changes more changes and the bridge has taken every message.
-    bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes,
-              std::chrono::microseconds pause = {});
+    bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes);
 
     TDeviceSimulator Sim;
     TDeviceSimulator OtherSim;
     TPosixSerialPorts Ports;
     TEventLoop Loop;
-    TLoopAckClock AckClock;
+    TManualClock AckClock;
     TRs232Link Link;
     TVirtualMidiDeviceLayer Keyboards;
     TMidiInput MidiInput;

@@ -2,11 +2,6 @@
 
 #include <algorithm>
 
-TModalTestDialogs::TModalTestDialogs(TEventLoop& loop, std::chrono::milliseconds boxTime)
-    : openFor(boxTime), loop_(loop)
-{
-}
-
 void TModalTestDialogs::Warning(const std::string& text)
 {
     TTestDialogs::Warning(text);
@@ -37,7 +32,5 @@ void TModalTestDialogs::StayOpen(const std::string& text)
 
     if (whileShown)
         whileShown(text);
-    const auto deadline = TEventLoop::Clock::now() + openFor;
-    for (auto now = TEventLoop::Clock::now(); now < deadline; now = TEventLoop::Clock::now())
-        loop_.RunOnce(std::chrono::ceil<std::chrono::milliseconds>(deadline - now));
+    pump_.ProcessMessages();
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include "DeviceSimulator.h"
+#include "WaitUntil.h"
 
 using namespace std::chrono_literals;
 
@@ -28,7 +30,8 @@ public:
         const std::vector<std::uint8_t> data(bytes);
         return write(fd_, data.data(), data.size()) == static_cast<ssize_t>(data.size());
     }
-    std::optional<std::uint8_t> Read(std::chrono::milliseconds timeout = 1000ms)
+    // The next byte the simulator sent.
+    std::optional<std::uint8_t> Read(std::chrono::milliseconds timeout = FailureBound)
     {
         pollfd pfd{fd_, POLLIN, 0};
         std::uint8_t byte = 0;
@@ -41,11 +44,20 @@ private:
     int fd_;
 };
 
+// A stray byte, waited for until the simulator has taken it: it is done with
+// everything before it, so any answer to that is already on its way, ahead
+// of the next one.
+void Settle(TDeviceSimulator& sim, TRawPort& port, std::size_t receivedSoFar)
+{
+    ASSERT_TRUE(port.Write({0x7F}));
+    ASSERT_TRUE(sim.WaitForReceived(receivedSoFar + 1, FailureBound));
+}
+
 } // namespace
 
 TEST(DeviceSimulator, AnswersChangesCountsStrayBytesAndDropsHalfChanges)
 {
-    TDeviceSimulator sim({.Behaviour = {}, .FrameGap = 100ms});
+    TDeviceSimulator sim;
     std::vector<TOutputChange> seen;
     sim.Start([&](const TOutputChange& change) { seen.push_back(change); });
     TRawPort port(sim.SlavePath());
@@ -57,20 +69,21 @@ TEST(DeviceSimulator, AnswersChangesCountsStrayBytesAndDropsHalfChanges)
     EXPECT_EQ(port.Read(), 0x01);
     ASSERT_TRUE(port.Write({200, 17}));
     EXPECT_EQ(port.Read(), 0x01);
-    ASSERT_TRUE(sim.WaitForChanges(1, 1s));
+    ASSERT_TRUE(sim.WaitForChanges(1, FailureBound));
     EXPECT_EQ(sim.Violations(), 2u);
     EXPECT_EQ(sim.Level(200), 17);
 
-    // A host that gives up after the start byte: after the gap the next start
-    // byte starts a new change instead of being taken as an output number.
+    // A host that gives up after the start byte: after the gap (500 ms) the
+    // next start byte starts a new change instead of being taken as an
+    // output number.
     ASSERT_TRUE(port.Write({0x1A}));
     EXPECT_EQ(port.Read(), 0x01);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(WaitUntil([&] { return sim.AbandonedFrames() == 1; }));
     ASSERT_TRUE(port.Write({0x1A}));
     EXPECT_EQ(port.Read(), 0x01);
     ASSERT_TRUE(port.Write({5, 0}));
     EXPECT_EQ(port.Read(), 0x01);
-    ASSERT_TRUE(sim.WaitForChanges(2, 1s));
+    ASSERT_TRUE(sim.WaitForChanges(2, FailureBound));
     EXPECT_EQ(sim.AbandonedFrames(), 1u);
 
     sim.Stop();
@@ -96,18 +109,19 @@ TEST(DeviceSimulator, BehaviourChangesTakeEffectWhileItRuns)
     ASSERT_TRUE(port.Write({0x1A}));
     EXPECT_EQ(port.Read(), 0x00);
     ASSERT_TRUE(port.Write({1, 2}));
-    EXPECT_EQ(port.Read(100ms), std::nullopt) << "the level is not acknowledged";
-    ASSERT_TRUE(sim.WaitForChanges(1, 1s));
+    Settle(sim, port, 3);
 
     sim.SetBehaviour({.Delay = 80ms});
-    ASSERT_TRUE(port.Write({0x1A}));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(port.Read(), 0x01);
+    ASSERT_TRUE(port.Write({0x1A}));
+    EXPECT_EQ(port.Read(), 0x01) << "the level was acknowledged";
     EXPECT_GE(std::chrono::steady_clock::now() - start, 70ms);
 
-    sim.SetBehaviour({.Silent = true});
+    sim.SetBehaviour({.Silent = true, .AnswerByte = 0x55});
     ASSERT_TRUE(port.Write({3, 4}));
-    EXPECT_EQ(port.Read(100ms), std::nullopt);
-    ASSERT_TRUE(sim.WaitForChanges(2, 1s));
+    Settle(sim, port, 7);
+    sim.SetBehaviour({});
+    ASSERT_TRUE(port.Write({0x1A}));
+    EXPECT_EQ(port.Read(), 0x01) << "the silent device answered";
     EXPECT_EQ(sim.Changes(), (std::vector<TOutputChange>{{1, 2}, {3, 4}}));
 }

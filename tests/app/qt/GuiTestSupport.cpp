@@ -1,13 +1,14 @@
 #include "GuiTestSupport.h"
 
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 #include "Controls.h"
 
@@ -35,22 +36,24 @@ void EnsureApplication()
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-bool ProcessUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+bool ProcessUntil(const std::function<bool()>& done)
 {
-    QElapsedTimer clock;
-    clock.start();
+    const auto deadline = std::chrono::steady_clock::now() + FailureBound;
     while (!done()) {
-        if (clock.elapsed() >= timeout.count())
-            return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
         QApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
 
-void ProcessFor(std::chrono::milliseconds duration)
+bool ProcessPending()
 {
-    ProcessUntil([] { return false; }, duration);
+    // Posted events of one thread are handed out in the order they were posted.
+    const auto reached = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(qApp, [reached] { *reached = true; }, Qt::QueuedConnection);
+    return ProcessUntil([&] { return *reached; });
 }
 
 std::optional<std::string> TTestFileDialogs::Next(std::deque<std::optional<std::string>>& answers)
@@ -72,32 +75,6 @@ TComHandle TTestSerialPorts::Open(const std::string& name)
     return {};
 }
 
-void TModalTestDialogs::Shown()
-{
-    if (whileShown)
-        whileShown();
-    QApplication::processEvents();
-}
-
-void TModalTestDialogs::Warning(const std::string& text)
-{
-    TTestDialogs::Warning(text);
-    Shown();
-}
-
-void TModalTestDialogs::Information(const std::string& text)
-{
-    TTestDialogs::Information(text);
-    Shown();
-}
-
-bool TModalTestDialogs::Confirmation(const std::string& text)
-{
-    const bool answer = TTestDialogs::Confirmation(text);
-    Shown();
-    return answer;
-}
-
 TWindowRig::TWindowRig()
 {
     EnsureApplication();
@@ -108,12 +85,44 @@ TWindowRig::~TWindowRig()
     window.reset();
 }
 
+TDeviceSimulator& TWindowRig::Device()
+{
+    if (!device) {
+        device = std::make_unique<TDeviceSimulator>();
+        device->Start();
+    }
+    return *device;
+}
+
 TForm1& TWindowRig::Start()
 {
     const TForm1Services services{dialogs, files, prompt, midi, ports,
                                   [this] { return systemPorts; }, SettingsPath()};
     window = std::make_unique<TForm1>(services);
     return *window;
+}
+
+TForm1& TWindowRig::StartWith(const std::vector<std::string>& settingsLines)
+{
+    WriteSettings(settingsLines);
+    return Start();
+}
+
+void TWindowRig::HoldTimers()
+{
+    constexpr int Day = 24 * 60 * 60 * 1000;
+    Find<QTimer>("Timer1")->setInterval(Day);
+    Find<QTimer>("Timer2")->setInterval(Day);
+}
+
+bool TWindowRig::RunOut(const char* timerName)
+{
+    QTimer* timer = Find<QTimer>(timerName);
+    const int held = timer->interval();
+    timer->setInterval(0);  // restarts it when it runs
+    const bool stopped = ProcessUntil([timer] { return !timer->isActive(); });
+    timer->setInterval(held);
+    return stopped;
 }
 
 void TWindowRig::WriteSettings(const std::vector<std::string>& lines) const

@@ -8,16 +8,16 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
 
 #include "Controls.h"
-#include "DeviceSimulator.h"
 #include "GuiTestSupport.h"
 
 namespace {
 
-using namespace std::chrono_literals;
+using LiveSession = TWindowTest;
 
 const QColor Red(255, 0, 0);
 const QColor Maroon(128, 0, 0);
@@ -32,15 +32,16 @@ void Play(TWindowRig& rig, std::vector<std::array<std::uint8_t, 3>> messages)
     player.join();
 }
 
-TEST(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLamp)
+TEST_F(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLamp)
 {
-    TWindowRig rig;
     rig.midi.AddDevice("TOREM Keys");
-    TDeviceSimulator device;
-    device.Start();
+    TDeviceSimulator& device = rig.Device();
     TForm1& window = rig.Start();
     window.show();
     ASSERT_FALSE(window.Settings().ComPortOpen);  // COM1 is no port here
+    EXPECT_EQ(rig.Find<QTimer>("Timer1")->interval(), 1000);
+    EXPECT_EQ(rig.Find<QTimer>("Timer2")->interval(), 100);
+    rig.HoldTimers();
 
     // The MIDI device from the pop-up of SpeedButton5.
     QTest::mouseClick(rig.Find<QToolButton>("SpeedButton5"), Qt::LeftButton);
@@ -62,10 +63,11 @@ TEST(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLamp)
 
     auto* lamp = rig.Find<TShape>("Shape5");
     Play(rig, {{0x90, 60, 100}, {0x91, 3, 127}, {0x80, 60, 0}});
-    ASSERT_TRUE(ProcessUntil([&] { return lamp->BrushColor() == Red; }));
     ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 3; }));
     EXPECT_EQ(device.Changes(), (std::vector<TOutputChange>{{60, 201}, {131, 255}, {60, 0}}));
-    EXPECT_TRUE(ProcessUntil([&] { return lamp->BrushColor() == Maroon; }, 1000ms)) << "dark after the last event";
+    EXPECT_EQ(lamp->BrushColor(), Red);
+    ASSERT_TRUE(rig.RunOut("Timer2"));
+    EXPECT_EQ(lamp->BrushColor(), Maroon) << "dark once Timer2 ran out";
 
     // One octave up, dry contact, from the menus.
     rig.Item("UP1OctaveMenu")->trigger();
@@ -82,11 +84,9 @@ TEST(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLamp)
     EXPECT_TRUE(window.Settings().ComPortOpen);
 }
 
-TEST(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
+TEST_F(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
 {
-    TWindowRig rig;
-    TDeviceSimulator device;
-    device.Start();
+    TDeviceSimulator& device = rig.Device();
     rig.systemPorts = {device.SlavePath()};
     TForm1& window = rig.Start();
 

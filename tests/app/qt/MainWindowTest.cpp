@@ -15,7 +15,6 @@
 #include <QtTest/QTest>
 
 #include "Controls.h"
-#include "DeviceSimulator.h"
 #include "GuiTestSupport.h"
 #include "Help.h"
 #include "MidiFile.h"
@@ -26,24 +25,36 @@
 namespace {
 
 using Kind = TTestDialogs::Kind;
+using MainWindow = TWindowTest;
+using AboutBox = TWindowTest;
 
 const std::vector<std::string> kDefaultLines = {
     "Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English", "Midi File :", "",
     "Resolution :", "1000", "Seq File :", "", "Port COM :", "COM1", "Port Midi In :", "", "Mode :", "1",
     "Transpose Value :", "5"};
 
+// A settings file naming the keyboard "Keys A".
 std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
-                                       const std::string& comPort, const std::string& midiIn,
-                                       const std::string& mode, const std::string& transpose)
+                                       const std::string& comPort, const std::string& mode,
+                                       const std::string& transpose)
 {
     std::vector<std::string> lines = kDefaultLines;
     lines[2] = language;
     lines[6] = resolution;
     lines[10] = comPort;
-    lines[12] = midiIn;
+    lines[12] = "Keys A";
     lines[14] = mode;
     lines[16] = transpose;
     return lines;
+}
+
+// The keyboard "Keys A" and the simulated device behind the COM port that
+// the settings name, and the window started from those settings.
+TForm1& StartSaved(TWindowRig& rig, const std::vector<std::string>& lines)
+{
+    rig.midi.AddDevice("Keys A");
+    rig.ports.paths[lines.at(10)] = rig.Device().SlavePath();
+    return rig.StartWith(lines);
 }
 
 void ClickPicture(TWindowRig& rig, const char* name)
@@ -84,9 +95,8 @@ TWindowState StateOf(const TForm1& window)
     return state;
 }
 
-TEST(MainWindow, FirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
+TEST_F(MainWindow, FirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
 {
-    TWindowRig rig;
     rig.midi.AddDevice("Keys A");
     rig.midi.AddDevice("Pads & Drums");
     TForm1& window = rig.Start();
@@ -133,9 +143,8 @@ TEST(MainWindow, FirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
     EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{"COM1 : Opening Error of COM port"});
 }
 
-TEST(MainWindow, PicturesMenusAndPopUpsShowEachChoiceInBothPlaces)
+TEST_F(MainWindow, PicturesMenusAndPopUpsShowEachChoiceInBothPlaces)
 {
-    TWindowRig rig;
     TForm1& window = rig.Start();
 
     ClickPicture(rig, "Image3");
@@ -168,9 +177,8 @@ TEST(MainWindow, PicturesMenusAndPopUpsShowEachChoiceInBothPlaces)
     EXPECT_EQ(window.Settings().TransposeIndex, 1);
 }
 
-TEST(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
+TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
 {
-    TWindowRig rig;
     rig.midi.AddDevice("Keys A");
     TForm1& window = rig.Start();
     rig.files.midiAnswers.push_back("/music/my song.mid");
@@ -208,15 +216,9 @@ TEST(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
     EXPECT_EQ(StateOf(window), english) << "back to English restores every text exactly";
 }
 
-TEST(MainWindow, ASettingsFileWithCom7OpensItAndShowsItWithCom1Checked)
+TEST_F(MainWindow, ASettingsFileWithCom7OpensItAndShowsItWithCom1Checked)
 {
-    TWindowRig rig;
-    rig.midi.AddDevice("Keys A");
-    TDeviceSimulator device;
-    device.Start();
-    rig.ports.paths["COM7"] = device.SlavePath();
-    rig.WriteSettings(SettingsLines("French", "300", "COM7", "Keys A", "2", "9"));
-    TForm1& window = rig.Start();
+    TForm1& window = StartSaved(rig, SettingsLines("French", "300", "COM7", "2", "9"));
 
     EXPECT_TRUE(rig.dialogs.shown.empty());
     EXPECT_TRUE(window.Settings().ComPortOpen);
@@ -231,17 +233,11 @@ TEST(MainWindow, ASettingsFileWithCom7OpensItAndShowsItWithCom1Checked)
     EXPECT_TRUE(rig.midi.IsOpen(0) && rig.midi.IsStarted(0));
 }
 
-TEST(MainWindow, ABadSettingsFileIsReportedAndStartUpStillAppliesEverything)
+TEST_F(MainWindow, ABadSettingsFileIsReportedAndStartUpStillAppliesEverything)
 {
-    TWindowRig rig;
-    rig.midi.AddDevice("Keys A");
-    TDeviceSimulator device;
-    device.Start();
-    rig.ports.paths["COM3"] = device.SlavePath();
-    std::vector<std::string> lines = SettingsLines("French", "250", "COM3", "Keys A", "2", "9");
+    std::vector<std::string> lines = SettingsLines("French", "250", "COM3", "2", "9");
     lines.resize(13);  // ends after the MIDI device: mode and transposition missing
-    rig.WriteSettings(lines);
-    TForm1& window = rig.Start();
+    TForm1& window = StartSaved(rig, lines);
 
     EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{EConvertError("").what()});
     EXPECT_EQ(rig.LabelText("Label1"), Blanks(13) + "Convertisseur de fichier Midi en fichier Séquence TOREM");
@@ -271,7 +267,7 @@ void PressCloseBox(TForm1& window)
     window.windowHandle()->close();
 }
 
-TEST(MainWindow, TheCloseBoxEndsTheProgramExactlyAsFileExit)
+TEST_F(MainWindow, TheCloseBoxEndsTheProgramExactlyAsFileExit)
 {
     struct TRun {
         std::string settings;
@@ -280,26 +276,21 @@ TEST(MainWindow, TheCloseBoxEndsTheProgramExactlyAsFileExit)
         bool comOpen;
         bool visible;
     };
-    const auto run = [](bool closeBox) {
-        TWindowRig rig;
-        rig.midi.AddDevice("Keys A");
-        TDeviceSimulator device;
-        device.Start();
-        rig.ports.paths["COM2"] = device.SlavePath();
-        rig.WriteSettings(SettingsLines("English", "500", "COM2", "Keys A", "1", "4"));
-        TForm1& window = rig.Start();
+    const auto run = [](TWindowRig& session, bool closeBox) {
+        TForm1& window = StartSaved(session, SettingsLines("English", "500", "COM2", "1", "4"));
         window.show();
-        rig.Item("French1")->trigger();
-        rig.Item("N100ms1")->trigger();
+        session.Item("French1")->trigger();
+        session.Item("N100ms1")->trigger();
         if (closeBox)
             PressCloseBox(window);
         else
-            rig.Item("Exit1")->trigger();
-        return TRun{ReadFileBytes(rig.SettingsPath()), rig.dialogs.shown, rig.midi.IsOpen(0),
+            session.Item("Exit1")->trigger();
+        return TRun{ReadFileBytes(session.SettingsPath()), session.dialogs.shown, session.midi.IsOpen(0),
                     window.Settings().ComPortOpen || window.Settings().ComPortHandle != nullptr, window.isVisible()};
     };
-    const TRun exit = run(false);
-    const TRun closeBox = run(true);
+    const TRun exit = run(rig, false);
+    TWindowRig other;
+    const TRun closeBox = run(other, true);
 
     EXPECT_NE(exit.settings.find("\r\nFrench\r\n"), std::string::npos);
     EXPECT_NE(exit.settings.find("\r\n100\r\n"), std::string::npos);
@@ -310,9 +301,8 @@ TEST(MainWindow, TheCloseBoxEndsTheProgramExactlyAsFileExit)
     EXPECT_FALSE(exit.visible || closeBox.visible);
 }
 
-TEST(MainWindow, APortThatNeverOpenedGivesNoSerialMessageAtTheEnd)
+TEST_F(MainWindow, APortThatNeverOpenedGivesNoSerialMessageAtTheEnd)
 {
-    TWindowRig rig;
     TForm1& window = rig.Start();
     ASSERT_EQ(rig.dialogs.shown.size(), 1u);  // COM1 could not be opened
     PressCloseBox(window);
@@ -320,15 +310,9 @@ TEST(MainWindow, APortThatNeverOpenedGivesNoSerialMessageAtTheEnd)
     EXPECT_NE(ReadFileBytes(rig.SettingsPath()).find("COM1"), std::string::npos);
 }
 
-TEST(MainWindow, ShutDownSendsNothingMoreAndEndsEvenWhenTheSettingsCannotBeSaved)
+TEST_F(MainWindow, ShutDownSendsNothingMoreAndEndsEvenWhenTheSettingsCannotBeSaved)
 {
-    TWindowRig rig;
-    rig.midi.AddDevice("Keys A");
-    TDeviceSimulator device;
-    device.Start();
-    rig.ports.paths["COM1"] = device.SlavePath();
-    rig.WriteSettings(SettingsLines("English", "1000", "COM1", "Keys A", "1", "5"));
-    TForm1& window = rig.Start();
+    TForm1& window = StartSaved(rig, SettingsLines("English", "1000", "COM1", "1", "5"));
     ASSERT_TRUE(window.Settings().ComPortOpen && rig.midi.IsStarted(0));
 
     // A note waits in the event queue, and the settings file has become a
@@ -337,24 +321,23 @@ TEST(MainWindow, ShutDownSendsNothingMoreAndEndsEvenWhenTheSettingsCannotBeSaved
     std::filesystem::remove(rig.SettingsPath());
     std::filesystem::create_directory(rig.SettingsPath());
     rig.Item("Exit1")->trigger();
-    ProcessFor(std::chrono::milliseconds(100));
+    ASSERT_TRUE(ProcessPending());
 
     const auto warnings = rig.dialogs.TextsOf(Kind::Warning);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].rfind("Erreur E/S ", 0), 0u) << warnings[0];
-    EXPECT_TRUE(device.Changes().empty()) << "the note reached the device during shut-down";
+    EXPECT_TRUE(rig.Device().Changes().empty()) << "the note reached the device during shut-down";
     EXPECT_FALSE(rig.midi.IsOpen(0));
     EXPECT_FALSE(window.Settings().ComPortOpen);
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST(MainWindow, ConvertRunsFromTheButtonAndFromTheFileMenu)
+TEST_F(MainWindow, ConvertRunsFromTheButtonAndFromTheFileMenu)
 {
-    TWindowRig rig;
     TForm1& window = rig.Start();
     rig.dialogs.shown.clear();
     std::vector<std::pair<bool, bool>> enabledWhileShown;  // Panel2, File1
-    rig.dialogs.whileShown = [&] {
+    rig.dialogs.whileShown = [&](const std::string&) {
         enabledWhileShown.emplace_back(rig.Find<QWidget>("Panel2")->isEnabled(),
                                        rig.Find<QMenu>("File1")->menuAction()->isEnabled());
     };
@@ -417,9 +400,8 @@ TEST(MainWindow, ConvertRunsFromTheButtonAndFromTheFileMenu)
     EXPECT_EQ(window.Settings().SeqFileName, seqFile);
 }
 
-TEST(MainWindow, MidiInputErrorsAreShownWithTheirOwnTextAndTheWindowCarriesOn)
+TEST_F(MainWindow, MidiInputErrorsAreShownWithTheirOwnTextAndTheWindowCarriesOn)
 {
-    TWindowRig rig;
     rig.midi.AddDevice("Keys A");
     TForm1& window = rig.Start();
     rig.dialogs.shown.clear();
@@ -440,9 +422,8 @@ TEST(MainWindow, MidiInputErrorsAreShownWithTheirOwnTextAndTheWindowCarriesOn)
     EXPECT_EQ(rig.dialogs.shown.size(), 1u);
 }
 
-TEST(AboutBox, ShowsItsTextsInTheLanguageOfTheMomentItOpens)
+TEST_F(AboutBox, ShowsItsTextsInTheLanguageOfTheMomentItOpens)
 {
-    TWindowRig rig;
     TForm1& window = rig.Start();
     TForm2 about(window.Settings());
     window.SetAboutBox(&about);

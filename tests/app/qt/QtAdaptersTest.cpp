@@ -11,7 +11,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,7 +24,7 @@
 
 namespace {
 
-using namespace std::chrono_literals;
+using QtAdapters = TQtTest;
 
 std::vector<std::string> ButtonTexts(const QMessageBox& box)
 {
@@ -36,9 +35,8 @@ std::vector<std::string> ButtonTexts(const QMessageBox& box)
     return texts;
 }
 
-TEST(QtAdapters, MessageBoxesHaveTheirFixedTitlesAndButtons)
+TEST_F(QtAdapters, MessageBoxesHaveTheirFixedTitlesAndButtons)
 {
-    EnsureApplication();
     const auto warning = MakeMessageBox(TMessageKind::Warning, "COM2 : Opening Error of COM port", nullptr);
     EXPECT_EQ(warning->windowTitle().toStdString(), "Avertissement");
     EXPECT_EQ(warning->text().toStdString(), "COM2 : Opening Error of COM port");
@@ -56,9 +54,8 @@ TEST(QtAdapters, MessageBoxesHaveTheirFixedTitlesAndButtons)
     EXPECT_EQ(confirmation->buttonRole(confirmation->escapeButton()), QMessageBox::NoRole);
 }
 
-TEST(QtAdapters, FileDialogsFilterTheirKindAndTheSaveDialogAddsSeq)
+TEST_F(QtAdapters, FileDialogsFilterTheirKindAndTheSaveDialogAddsSeq)
 {
-    EnsureApplication();
     const auto open = MakeOpenMidiDialog(nullptr, "/music/song.mid");
     EXPECT_EQ(open->nameFilters(), QStringList{QStringLiteral("Midi files (*.mid)")});
     EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
@@ -72,9 +69,8 @@ TEST(QtAdapters, FileDialogsFilterTheirKindAndTheSaveDialogAddsSeq)
     EXPECT_TRUE(save->testOption(QFileDialog::DontConfirmOverwrite)) << "the Convert command asks, not the dialog";
 }
 
-TEST(QtAdapters, EveryPostFromAnyThreadGivesExactlyOneHandlerCallOnTheOwnersThread)
+TEST_F(QtAdapters, EveryPostFromAnyThreadGivesExactlyOneHandlerCallOnTheOwnersThread)
 {
-    EnsureApplication();
     std::vector<std::exception_ptr> errors;
     TQtNotificationTarget target([&](std::exception_ptr error) { errors.push_back(error); });
     const std::thread::id owner = std::this_thread::get_id();
@@ -103,11 +99,11 @@ TEST(QtAdapters, EveryPostFromAnyThreadGivesExactlyOneHandlerCallOnTheOwnersThre
                 target.Post(i % 50 == t ? TMidiNotification::Overflow : TMidiNotification::Data);
         });
     const auto total = [&] { return data + overflow; };
-    ProcessUntil([&] { return total() >= Threads * PostsPerThread / 2; }, 5000ms);  // while posting
+    ASSERT_TRUE(ProcessUntil([&] { return total() >= Threads * PostsPerThread / 2; }));  // while posting
     for (std::thread& poster : posters)
         poster.join();
-    ASSERT_TRUE(ProcessUntil([&] { return total() == Threads * PostsPerThread; }, 10000ms));
-    ProcessFor(20ms);
+    ASSERT_TRUE(ProcessUntil([&] { return total() == Threads * PostsPerThread; }));
+    ASSERT_TRUE(ProcessPending());  // a notification handed out twice would come by now
 
     EXPECT_EQ(overflow, Threads * (PostsPerThread / 50));
     EXPECT_EQ(total(), Threads * PostsPerThread) << "none lost, none twice";
@@ -116,24 +112,28 @@ TEST(QtAdapters, EveryPostFromAnyThreadGivesExactlyOneHandlerCallOnTheOwnersThre
     EXPECT_EQ(errors.size(), static_cast<std::size_t>(data / 1000)) << "failures go to the error sink";
 }
 
-TEST(QtAdapters, TheAcknowledgementClockRunsOutOnceAndIsNotRestartedWhileRunning)
+TEST_F(QtAdapters, TheAcknowledgementClockRunsOutOnceAndIsNotRestartedWhileRunning)
 {
-    EnsureApplication();
     QTimer timer;
-    timer.setInterval(300);
+    timer.setInterval(24 * 60 * 60 * 1000);  // a day: only the test runs it out
     timer.setTimerType(Qt::PreciseTimer);
     TQtAckClock clock(timer);
     EXPECT_FALSE(clock.Enabled());
 
-    QElapsedTimer elapsed;
-    elapsed.start();
     clock.Start();
     ASSERT_TRUE(clock.Enabled());
-    ProcessFor(200ms);
-    clock.Start();  // still running: keeps its first deadline
-    ASSERT_TRUE(ProcessUntil([&] { return !clock.Enabled(); }, 2000ms));
-    EXPECT_LT(elapsed.elapsed(), 480) << "restarted by the second Start";
-    ProcessFor(400ms);
+    // Starting it again while it runs keeps its first deadline: once some
+    // time has gone, the time left does not grow back.
+    const int first = timer.remainingTime();
+    ASSERT_TRUE(ProcessUntil([&] { return timer.remainingTime() <= first - 10; }));
+    const int before = timer.remainingTime();
+    clock.Start();
+    EXPECT_LE(timer.remainingTime(), before) << "restarted by the second Start";
+
+    // Run out: it stops itself, once.
+    timer.setInterval(0);
+    ASSERT_TRUE(ProcessUntil([&] { return !clock.Enabled(); }));
+    ASSERT_TRUE(ProcessPending());
     EXPECT_FALSE(clock.Enabled()) << "one-shot";
 
     clock.Start();

@@ -1,13 +1,30 @@
 #include "SimulatedLink.h"
 
-#include <thread>
-
 #include <sys/ioctl.h>
 
-TSimulatedLink::TSimulatedLink(const TSimOptions& options, std::chrono::milliseconds ackInterval)
-    : Sim(options), Clock(Loop, ackInterval), Link(Ports, Clock, Loop)
+#include "WaitUntil.h"
+
+TSimulatedLink::TSimulatedLink(const TSimOptions& options) : Sim(options), Link(Ports, Clock, Pump)
 {
     Sim.Start();
+}
+
+void TSimulatedLink::RunOutClock(int wait, int pass)
+{
+    Pump.onPass = [this, wait, pass, start = Clock.starts, passesInWait = 0]() mutable {
+        if (Clock.starts - start == wait && ++passesInWait == pass)
+            Clock.RunOut();
+    };
+}
+
+std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle, std::size_t count)
+{
+    if (!handle || !handle->WriteByte(ProbeMarker) || !sim.WaitForReceived(count + 1, FailureBound))
+        return sim.Received();
+    std::vector<std::uint8_t> bytes = sim.Received();
+    if (bytes.size() == count + 1 && bytes.back() == ProbeMarker)
+        bytes.pop_back();
+    return bytes;
 }
 
 int QueuedInput(const TComHandle& handle)
@@ -19,15 +36,7 @@ int QueuedInput(const TComHandle& handle)
     return queued;
 }
 
-bool WaitForQueuedInput(const TComHandle& handle, int count, std::chrono::milliseconds timeout)
+bool WaitForQueuedInput(const TComHandle& handle, int count)
 {
-    // The pseudo-terminal hands bytes over on a kernel worker, a moment
-    // after they were written.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (QueuedInput(handle) < count) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return WaitUntil([&] { return QueuedInput(handle) >= count; });
 }
