@@ -10,6 +10,10 @@ public:
     virtual ~TDialogs() = default;
     // Warning box with an OK button.
     virtual void Warning(const std::string& text) = 0;
+    // The same box, but it does not wait for the OK: the caller goes on at
+    // once, with no nested message loop. At most one such box is on screen;
+    // a newer text replaces the one it shows.
+    virtual void WarningNoWait(const std::string& text) = 0;
     // Information box with an OK button.
     virtual void Information(const std::string& text) = 0;
     // Confirmation box with Yes and No; true only for Yes.

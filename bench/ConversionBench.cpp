@@ -190,6 +190,7 @@ void Frames(benchmark::State& state)
 class TAnswerYes final : public TDialogs {
 public:
     void Warning(const std::string&) override {}
+    void WarningNoWait(const std::string&) override {}
     void Information(const std::string&) override {}
     bool Confirmation(const std::string&) override { return true; }
 };

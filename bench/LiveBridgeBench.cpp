@@ -39,6 +39,7 @@ using Clock = std::chrono::steady_clock;
 class TSilentDialogs final : public TDialogs {
 public:
     void Warning(const std::string&) override {}
+    void WarningNoWait(const std::string&) override {}
     void Information(const std::string&) override {}
     bool Confirmation(const std::string&) override { return false; }
 };
@@ -57,7 +58,9 @@ public:
           Link(Ports, AckClock, Loop),
           MidiInput(WithKeyboard(Keyboard), std::make_unique<TLoopNotificationTarget>(Loop)),
           Lamp(Loop),
-          Bridge(Settings, MidiInput, Link, Dialogs, Lamp)
+          Watch(Loop, [this] { Bridge.Timer3Timer(); }),
+          Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+          Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain})
     {
         Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
         MidiInput.SetCapacity(4096);
@@ -76,6 +79,7 @@ public:
         Settings.MidiInPortName = "Bench Keys";
         Bridge.OpenComPort();
         Bridge.OpenMidiInPort();
+        Bridge.StartWatching();
         ready_ = Settings.ComPortOpen && MidiInput.IsOpen();
 
         // The window's thread from here on, until the rig ends.
@@ -127,6 +131,8 @@ public:
     AppSettings Settings;
     TSilentDialogs Dialogs;
     TLoopActivityIndicator Lamp;
+    TLoopTimerClock Watch;
+    TLoopTimerClock Drain;
     TLiveBridge Bridge;
 
 private:

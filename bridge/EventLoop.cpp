@@ -153,3 +153,21 @@ TLoopAckClock::TLoopAckClock(TEventLoop& loop, std::chrono::milliseconds interva
     : timer_(loop, interval, [this] { timer_.SetEnabled(false); })
 {
 }
+
+TLoopTimerClock::TLoopTimerClock(TEventLoop& loop, std::function<void()> onExpiry)
+    : timer_(loop, std::chrono::milliseconds(0),
+             [this] {
+                 timer_.SetEnabled(false);
+                 if (onExpiry_)
+                     onExpiry_();
+             }),
+      onExpiry_(std::move(onExpiry))
+{
+}
+
+void TLoopTimerClock::Start(std::chrono::milliseconds interval)
+{
+    timer_.SetEnabled(false);
+    timer_.SetInterval(interval);
+    timer_.SetEnabled(true);
+}

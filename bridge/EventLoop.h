@@ -14,6 +14,7 @@
 
 #include "AckClock.h"
 #include "MessagePump.h"
+#include "TimerClock.h"
 
 class TLoopTimer;
 
@@ -83,6 +84,8 @@ public:
     void SetEnabled(bool enabled);
     bool Enabled() const { return enabled_; }
     std::chrono::milliseconds Interval() const { return interval_; }
+    // Takes effect at the next enabling.
+    void SetInterval(std::chrono::milliseconds interval) { interval_ = interval; }
 
 private:
     friend class TEventLoop;
@@ -104,4 +107,17 @@ public:
 
 private:
     TLoopTimer timer_;
+};
+
+// A one-shot clock on a loop timer; onExpiry runs when it runs out.
+class TLoopTimerClock final : public TTimerClock {
+public:
+    TLoopTimerClock(TEventLoop& loop, std::function<void()> onExpiry);
+    void Start(std::chrono::milliseconds interval) override;
+    void Stop() override { timer_.SetEnabled(false); }
+    bool Enabled() const override { return timer_.Enabled(); }
+
+private:
+    TLoopTimer timer_;
+    std::function<void()> onExpiry_;
 };

@@ -1,76 +1,203 @@
 #include "LiveBridge.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "Text.h"
 
-TLiveBridge::TLiveBridge(AppSettings& settings, TMidiInput& midiInput, TRs232Link& link, TDialogs& dialogs,
-                         TActivityIndicator& indicator)
-    : settings_(settings), midiInput_(midiInput), link_(link), dialogs_(dialogs), indicator_(indicator)
+namespace {
+
+constexpr std::uint8_t NoteOff = 0x80;
+constexpr std::uint8_t NoteOn = 0x90;
+constexpr std::uint8_t ControlChange = 0xB0;
+constexpr std::uint8_t AllSoundOff = 120;
+constexpr std::uint8_t AllNotesOff = 123;
+
+// A failed read, write or purge means the device behind the handle is gone
+// (hang-up, adapter unplugged); a missing answer means it is there but did
+// not take the change.
+bool PortIsGone(TComResult code)
 {
+    return code == TComResult::ComErrRead || code == TComResult::ComErrWrite || code == TComResult::ComErrInit;
+}
+
+TLinkProblem ProblemOf(TOpenProblem problem)
+{
+    switch (problem) {
+    case TOpenProblem::NotFound:
+        return TLinkProblem::NotFound;
+    case TOpenProblem::InUse:
+        return TLinkProblem::InUse;
+    case TOpenProblem::PermissionDenied:
+        return TLinkProblem::PermissionDenied;
+    case TOpenProblem::None:
+    case TOpenProblem::Other:
+        break;
+    }
+    return TLinkProblem::Failed;
+}
+
+TLinkProblem ProblemOfMidiCode(TMidiResult code)
+{
+    switch (code) {
+    case MidiResult::Allocated:
+        return TLinkProblem::InUse;
+    case MidiResult::BadDeviceId:
+        return TLinkProblem::NotFound;
+    default:
+        return TLinkProblem::Failed;
+    }
+}
+
+}  // namespace
+
+TLiveBridge::TLiveBridge(AppSettings& settings, TMidiInput& midiInput, TRs232Link& link, TDialogs& dialogs,
+                         TActivityIndicator& indicator, TClocks clocks)
+    : settings_(settings), midiInput_(midiInput), link_(link), dialogs_(dialogs), indicator_(indicator),
+      clocks_(clocks)
+{
+    acked_.fill(Unknown);
     midiInput_.SetOnMidiInput([this](TMidiInput&) { MidiInput1MidiInput(); });
 }
 
 TLiveBridge::~TLiveBridge()
 {
     midiInput_.SetOnMidiInput({});
+    clocks_.Watch.Stop();
+    clocks_.Drain.Stop();
 }
 
-void TLiveBridge::Warn(TComResult code)
+void TLiveBridge::StartWatching()
 {
-    // A warning box keeps processing messages; events arriving meanwhile
-    // must not open a box of their own on top of it.
-    if (warningOnScreen_)
-        return;
-    warningOnScreen_ = true;
-    try {
-        dialogs_.Warning(settings_.ComPortName + " : " +
-                         Text(TTextTable::ComMessages, settings_.LanguageIndex, ComResultCode(code)));
-    } catch (...) {
-        warningOnScreen_ = false;
-        throw;
-    }
-    warningOnScreen_ = false;
+    clocks_.Watch.Start(WatchInterval);
 }
+
+void TLiveBridge::BeginShutdown()
+{
+    shuttingDown_ = true;
+    clocks_.Watch.Stop();
+    clocks_.Drain.Stop();
+}
+
+void TLiveBridge::WarnNoWait(TComResult code)
+{
+    dialogs_.WarningNoWait(settings_.ComPortName + " : " +
+                           Text(TTextTable::ComMessages, settings_.LanguageIndex, ComResultCode(code)));
+}
+
+void TLiveBridge::SetComStatus(TLinkStatus status)
+{
+    if (status == comStatus_)
+        return;
+    comStatus_ = status;
+    if (onStatusChanged_)
+        onStatusChanged_();
+}
+
+void TLiveBridge::SetMidiStatus(TLinkStatus status)
+{
+    if (status == midiStatus_)
+        return;
+    midiStatus_ = status;
+    if (onStatusChanged_)
+        onStatusChanged_();
+}
+
+// ---------------------------------------------------------------------------
+// The serial port
 
 TComResult TLiveBridge::OpenComPort()
+{
+    return OpenPort(true);
+}
+
+TComResult TLiveBridge::OpenPort(bool warnOnFailure)
 {
     const TComResult code = link_.ComOpen(settings_.ComPortHandle, settings_.ComPortName);
     // The link releases what the handle held even when the open fails, so
     // the flag follows the handle: a port marked open with nothing behind it
     // would turn every note into a write error.
     settings_.ComPortOpen = static_cast<bool>(settings_.ComPortHandle);
-    if (code != TComResult::ComOk)
-        Warn(code);
+    if (code != TComResult::ComOk) {
+        // While a lost port is tried again, it stays shown as lost.
+        if (warnOnFailure || comStatus_.Problem != TLinkProblem::Lost)
+            SetComStatus({false, code == TComResult::ComErrOpen ? ProblemOf(link_.LastOpenProblem())
+                                                                : TLinkProblem::Failed});
+        if (warnOnFailure) {
+            warnedClosed_ = false;  // a new spell of the port being closed
+            WarnNoWait(code);
+        }
+        return code;
+    }
+    // A fresh port says nothing of what the device holds: the outputs this
+    // run drove are sent again, the others are left as the device has them.
+    acked_.fill(Unknown);
+    retryDue_ = false;
+    warnedClosed_ = false;
+    ForgetQueue();
+    Resync();
+    SetComStatus({true, TLinkProblem::None});
+    SendQueue();
     return code;
 }
 
 TComResult TLiveBridge::CloseComPort()
 {
+    ForgetQueue();
     const TComResult code = link_.ComClose(settings_.ComPortHandle);
     // A failed close still leaves nothing usable behind the handle; keeping
     // the port marked open would only repeat the closing error at the next
     // port change and at shut-down.
     settings_.ComPortOpen = static_cast<bool>(settings_.ComPortHandle);
+    warnedClosed_ = false;
+    SetComStatus({false, TLinkProblem::None});
     if (code != TComResult::ComOk)
-        Warn(code);
+        WarnNoWait(code);
     return code;
 }
 
+void TLiveBridge::PortLost()
+{
+    ForgetQueue();
+    (void)link_.ComClose(settings_.ComPortHandle);
+    settings_.ComPortOpen = false;
+    warnedClosed_ = false;
+    SetComStatus({false, TLinkProblem::Lost});
+}
+
+// ---------------------------------------------------------------------------
+// The MIDI input device
+
 void TLiveBridge::OpenMidiInPort()
 {
-    if (settings_.MidiInPortName.empty())
+    const std::string& name = settings_.MidiInPortName;
+    if (name.empty()) {
+        SetMidiStatus({});
         return;
-    midiInput_.SetProductName(settings_.MidiInPortName);
+    }
+    const std::vector<std::string> names = midiInput_.DeviceNames();
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+        // Kept, not forgotten: the watch opens it when it appears.
+        SetMidiStatus({false, TLinkProblem::NotFound});
+        return;
+    }
+    midiInput_.SetProductName(name);
     midiInput_.Open();
     settings_.MidiInOpen = true;
     midiInput_.Start();
+    SetMidiStatus(midiInput_.IsOpen() ? TLinkStatus{true, TLinkProblem::None}
+                                      : TLinkStatus{false, ProblemOfMidiCode(midiInput_.Error())});
 }
 
 void TLiveBridge::CloseMidiInPort()
 {
-    if (!settings_.MidiInOpen)
-        return;
+    if (settings_.MidiInOpen)
+        CloseMidiInput();
+    SetMidiStatus({});
+}
+
+void TLiveBridge::CloseMidiInput()
+{
     // Close even when Stop fails, so the device is never left held.
     std::exception_ptr failure;
     try {
@@ -95,6 +222,41 @@ void TLiveBridge::ReopenMidiInPort()
     OpenMidiInPort();
 }
 
+void TLiveBridge::WatchMidiInput()
+{
+    const std::string& name = settings_.MidiInPortName;
+    if (name.empty())
+        return;
+    const std::vector<std::string> names = midiInput_.DeviceNames();
+    const bool present = std::find(names.begin(), names.end(), name) != names.end();
+    if (midiInput_.IsOpen()) {
+        if (present)
+            return;
+        // Its notes can no longer come; closing frees it for when it returns.
+        try {
+            CloseMidiInput();
+        } catch (const EMidiInputError&) {
+            // A device that is gone may fail to close; it is closed for us.
+        }
+        SetMidiStatus({false, TLinkProblem::Lost});
+        return;
+    }
+    if (!present) {
+        if (midiStatus_.Problem != TLinkProblem::Lost)
+            SetMidiStatus({false, TLinkProblem::NotFound});
+        return;
+    }
+    const bool wasLost = midiStatus_.Problem == TLinkProblem::Lost;
+    if (settings_.MidiInOpen)
+        CloseMidiInput();  // opened earlier, but the device never really opened
+    OpenMidiInPort();
+    if (!midiInput_.IsOpen() && wasLost && midiStatus_.Problem == TLinkProblem::NotFound)
+        SetMidiStatus({false, TLinkProblem::Lost});
+}
+
+// ---------------------------------------------------------------------------
+// Notes to output changes
+
 std::uint8_t TLiveBridge::OutputNumber(std::uint8_t status, std::uint8_t note, std::uint8_t transposeIndex)
 {
     const unsigned bank = (status == 0x91 || status == 0x81) ? 128u : 0u;
@@ -118,64 +280,145 @@ void TLiveBridge::MidiInput1MidiInput()
         midiInput_.GetMidiEvent();
         return;
     }
-    if (!settings_.ComPortOpen) {
-        // Dropped rather than left in the ring: opening the port later must
-        // not replay notes that belong to a moment that has passed.
-        midiInput_.GetMidiEvent();
-        Warn(TComResult::ComErrInit);
-        return;
+    const bool portOpen = settings_.ComPortOpen;
+    if (!portOpen) {
+        // Warned once for each spell of the port being closed, not for every
+        // note: the user must still reach the menus while notes come in.
+        if (!warnedClosed_) {
+            warnedClosed_ = true;
+            WarnNoWait(TComResult::ComErrInit);
+        }
+    } else {
+        indicator_.SetLit(true);
+        indicator_.RestartClock();
     }
-
-    indicator_.SetLit(true);
-    indicator_.RestartClock();
 
     settings_.CurrentEvent = midiInput_.GetMidiEvent();
     if (!settings_.CurrentEvent)
         return;
     // A nested notification during SendQueue replaces CurrentEvent; this
-    // call works on its own copy.
+    // call works on its own copy. With the port closed the notes still
+    // decide what each output wants, which the port gets once it is back.
     const TMyMidiEvent event = *settings_.CurrentEvent;
-    const std::uint8_t output = OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
+    Translate(event);
+    if (portOpen)
+        SendQueue();
+}
 
-    switch (event.Status) {
-    case 0x90:
-    case 0x91:
-        QueueOutput(output, NoteOnLevel(event.Data2, settings_.MidiMode));
-        SendQueue();
-        break;
-    case 0x80:
-    case 0x81:
-        QueueOutput(output, 0);
-        SendQueue();
-        break;
-    default:
-        break;  // other channels and messages: only the indicator lit
+void TLiveBridge::Translate(const TMyMidiEvent& event)
+{
+    const std::uint8_t kind = event.Status & 0xF0;
+    const unsigned channel = event.Status & 0x0F;
+    if (channel > 1 || event.Data1 > 127)
+        return;  // other channels and messages: only the indicator lit
+    std::uint16_t& lit = lit_[channel][event.Data1];
+
+    if (kind == NoteOn && event.Data2 != 0) {
+        const std::uint8_t output = OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
+        // Struck again after a transposition change: one key lights one output.
+        if (lit != 0 && lit - 1u != output)
+            Want(static_cast<std::uint8_t>(lit - 1u), 0);
+        lit = static_cast<std::uint16_t>(output + 1u);
+        Want(output, NoteOnLevel(event.Data2, settings_.MidiMode));
+    } else if (kind == NoteOn || kind == NoteOff) {
+        const std::uint8_t output = lit != 0 ? static_cast<std::uint8_t>(lit - 1u)
+                                             : OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
+        lit = 0;
+        Want(output, 0);
+    } else if (kind == ControlChange && (event.Data1 == AllSoundOff || event.Data1 == AllNotesOff)) {
+        SwitchOffChannel(channel);
     }
+}
+
+void TLiveBridge::SwitchOffChannel(unsigned channel)
+{
+    for (std::uint16_t& lit : lit_[channel]) {
+        if (lit != 0)
+            Want(static_cast<std::uint8_t>(lit - 1u), 0);
+        lit = 0;
+    }
+}
+
+void TLiveBridge::AllOutputsOff()
+{
+    for (auto& channel : lit_)
+        channel.fill(0);
+    for (unsigned output = 0; output < 256; ++output)
+        if (acked_[output] != 0 || wanted_[output] != 0)
+            Want(static_cast<std::uint8_t>(output), 0);
+    SendQueue();
+}
+
+// ---------------------------------------------------------------------------
+// The send queue
+
+void TLiveBridge::Want(std::uint8_t output, std::uint8_t level)
+{
+    wanted_[output] = level;
+    driven_.set(output);
+    if (settings_.ComPortOpen)
+        QueueOutput(output, level);
 }
 
 bool TLiveBridge::QueueOutput(std::uint8_t output, std::uint8_t level)
 {
     settings_.QueueBusy = true;
-    TMidiEventToRS232 contact;
-    contact.Contact = output;
-    settings_.SendContacts.push_back(contact);
-    TMidiEventToRS232 value;
-    value.Value = level;
-    settings_.SendValues.push_back(value);
+    wanted_[output] = level;
+    driven_.set(output);
+    if (queued_.test(output)) {
+        // The newer level replaces the waiting one; the output keeps its place.
+        for (std::size_t i = 0; i < settings_.SendContacts.size(); ++i)
+            if (settings_.SendContacts[i].Contact == output)
+                settings_.SendValues[i].Value = level;
+    } else {
+        TMidiEventToRS232 contact;
+        contact.Contact = output;
+        settings_.SendContacts.push_back(contact);
+        TMidiEventToRS232 value;
+        value.Value = level;
+        settings_.SendValues.push_back(value);
+        queued_.set(output);
+    }
     settings_.QueueBusy = false;
     return settings_.SendContacts.size() <= NominalQueueSize;
 }
 
-void TLiveBridge::DropQueue()
+void TLiveBridge::PutFirst(std::uint8_t output)
+{
+    TMidiEventToRS232 contact;
+    contact.Contact = output;
+    settings_.SendContacts.push_front(contact);
+    TMidiEventToRS232 value;
+    value.Value = wanted_[output];
+    settings_.SendValues.push_front(value);
+    queued_.set(output);
+}
+
+void TLiveBridge::Resync()
+{
+    resyncDue_ = false;
+    // Walked downwards, so that the lowest output ends first in the queue.
+    for (int output = 255; output >= 0; --output) {
+        const auto o = static_cast<std::size_t>(output);
+        if (driven_.test(o) && !queued_.test(o) && acked_[o] != wanted_[o])
+            PutFirst(static_cast<std::uint8_t>(output));
+    }
+}
+
+void TLiveBridge::ForgetQueue()
 {
     settings_.SendContacts.clear();
     settings_.SendValues.clear();
+    queued_.reset();
+    clocks_.Drain.Stop();
 }
 
 TComResult TLiveBridge::SendQueue()
 {
     // A SendQueue further up the call stack sends what was just queued.
-    if (settings_.SendBusy)
+    if (settings_.SendBusy || settings_.QueueBusy)
+        return TComResult::ComOk;
+    if (shuttingDown_ || !settings_.ComPortOpen || retryDue_ || settings_.SendContacts.empty())
         return TComResult::ComOk;
 
     // A handler that throws inside the acknowledgement wait unwinds through
@@ -184,39 +427,83 @@ TComResult TLiveBridge::SendQueue()
         bool& busy;
         ~TBusyReset() { busy = false; }
     } busyReset{settings_.SendBusy};
+    settings_.SendBusy = true;
 
-    TComResult result = TComResult::ComOk;
-    while (!settings_.SendContacts.empty() && !settings_.QueueBusy) {
-        if (shuttingDown_) {
-            // The window closed inside a wait: what is left is discarded.
-            DropQueue();
-            break;
+    const std::uint8_t output = settings_.SendContacts.front().Contact;
+    const std::uint8_t level = settings_.SendValues.front().Value;
+    settings_.SendContacts.pop_front();
+    settings_.SendValues.pop_front();
+    queued_.reset(output);
+    const TComResult result = link_.ComSendContact(settings_.ComPortHandle, output, level);
+
+    if (shuttingDown_) {
+        // The window closed inside the wait: what is left is discarded.
+        ForgetQueue();
+        return result;
+    }
+    if (result == TComResult::ComOk) {
+        acked_[output] = level;
+        warnedFailure_ = false;
+        if (resyncDue_)
+            Resync();
+    } else {
+        // The device may or may not have taken it: the output is out of step
+        // until a later send tells. It goes first when the device answers.
+        acked_[output] = Unknown;
+        resyncDue_ = true;
+        if (!warnedFailure_) {
+            warnedFailure_ = true;
+            WarnNoWait(TComResult::ComErrWrite);
         }
-        settings_.SendBusy = true;
-        const std::uint8_t output = settings_.SendContacts.front().Contact;
-        const std::uint8_t level = settings_.SendValues.front().Value;
-        settings_.SendContacts.pop_front();
-        settings_.SendValues.pop_front();
-        result = link_.ComSendContact(settings_.ComPortHandle, output, level);
-        if (result != TComResult::ComOk) {
-            // The device did not take the change: what is still queued
-            // belongs to a moment that has passed. Drop it, also what arrives
-            // while the warning is on screen, then send new notes normally.
-            // A send cut short by the window's shut-down is not worth a box.
-            DropQueue();
-            if (!shuttingDown_)
-                Warn(TComResult::ComErrWrite);
-            DropQueue();
-            settings_.SendBusy = false;
+        if (PortIsGone(result)) {
+            PortLost();
             return result;
         }
-        settings_.SendBusy = false;
+        if (!queued_.test(output))
+            PutFirst(output);
+        retryDue_ = true;
+        return result;
     }
+    if (!settings_.SendContacts.empty())
+        clocks_.Drain.Start(std::chrono::milliseconds(0));
     return result;
 }
+
+// ---------------------------------------------------------------------------
+// Clocks
 
 void TLiveBridge::Timer2Timer()
 {
     indicator_.StopClock();
     indicator_.SetLit(false);
+}
+
+void TLiveBridge::Timer3Timer()
+{
+    if (shuttingDown_)
+        return;
+    clocks_.Watch.Start(WatchInterval);
+    // Never inside a handshake: the port and the device stay as they are
+    // while a send waits for its answer.
+    if (settings_.SendBusy)
+        return;
+    if (!settings_.ComPortOpen) {
+        if (!settings_.ComPortName.empty())
+            OpenPort(false);
+    } else if (retryDue_) {
+        retryDue_ = false;
+        SendQueue();
+    }
+    try {
+        WatchMidiInput();
+    } catch (const EMidiInputError&) {
+        // Tried again at the next tick; a box every second would only hide
+        // the window.
+        SetMidiStatus({false, TLinkProblem::Failed});
+    }
+}
+
+void TLiveBridge::Timer4Timer()
+{
+    SendQueue();
 }

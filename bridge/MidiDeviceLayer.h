@@ -105,4 +105,8 @@ public:
 
     // The text of a code; nonzero when the layer has none for it.
     virtual TMidiResult ErrorText(TMidiResult code, std::string& text) = 0;
+
+    // False when no MIDI system answers at all, as DeviceCount last found
+    // (not merely no device): the menus then say so.
+    virtual bool MidiSystemFound() { return true; }
 };

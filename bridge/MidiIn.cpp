@@ -54,6 +54,16 @@ void TMidiInput::SetDeviceID(std::uint16_t index)
     productName_ = name;
 }
 
+std::vector<std::string> TMidiInput::DeviceNames()
+{
+    deviceCount_ = layer_.DeviceCount();
+    std::vector<std::string> names(deviceCount_);
+    for (std::uint16_t index = 0; index < deviceCount_; ++index)
+        if (layer_.DeviceName(index, names[index]) != MidiResult::NoError)
+            names[index].clear();
+    return names;
+}
+
 void TMidiInput::SetProductName(const std::string& name)
 {
     if (open_)

@@ -106,8 +106,15 @@ public:
     const THandler& OnOverflow() const { return onOverflow_; }
     void SetOnOverflow(THandler handler) { onOverflow_ = std::move(handler); }
 
-    // Number of devices when the component was created; not refreshed.
+    // Number of devices when the component was created or DeviceNames last
+    // asked.
     std::uint16_t DeviceCount() const { return deviceCount_; }
+    // The names of the devices the system reports now, by index, asked of the
+    // device layer without touching the selection, so also while open.
+    // DeviceCount follows. A device the layer cannot name has an empty name.
+    std::vector<std::string> DeviceNames();
+    // False when no MIDI system answers at all (not merely no device).
+    bool MidiSystemFound() { return layer_.MidiSystemFound(); }
 
     // While true, SetProductName is ignored: a stored design applied before
     // the saved device is chosen must not select anything.

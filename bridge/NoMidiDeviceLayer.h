@@ -20,6 +20,7 @@ public:
     TMidiResult Stop(TMidiInHandle) override { return MidiResult::InvalidHandle; }
     TMidiResult Reset(TMidiInHandle) override { return MidiResult::InvalidHandle; }
     TMidiResult Close(TMidiInHandle) override { return MidiResult::InvalidHandle; }
+    bool MidiSystemFound() override { return false; }
     TMidiResult ErrorText(TMidiResult code, std::string& text) override
     {
         return StandardMidiErrorText(code, text) ? MidiResult::NoError : MidiResult::InvalidParam;

@@ -89,6 +89,9 @@ public:
     // Arms the acknowledgement clock.
     void ComStartAckTimer();
 
+    // Why the last ComOpen could not open the device (after ComErrOpen).
+    TOpenProblem LastOpenProblem() const { return ports_.LastOpenProblem(); }
+
 private:
     TSerialPorts& ports_;
     TAckClock& ackClock_;

@@ -77,10 +77,21 @@ public:
 // The caller's handle of an open port; empty is the invalid handle.
 using TComHandle = std::unique_ptr<TSerialDevice>;
 
+// Why a port could not be opened, as far as the system tells.
+enum class TOpenProblem : std::uint8_t {
+    None,
+    NotFound,          // no such device (unplugged, mistyped)
+    InUse,             // held by another program, or by this one
+    PermissionDenied,  // the user may not open it
+    Other,
+};
+
 // Opens serial devices by the name the user chose, for exclusive use.
 class TSerialPorts {
 public:
     virtual ~TSerialPorts() = default;
     // The open device, or an empty handle when it cannot be opened.
     virtual TComHandle Open(const std::string& name) = 0;
+    // Why the last Open failed; None after one that succeeded.
+    virtual TOpenProblem LastOpenProblem() const { return TOpenProblem::Other; }
 };

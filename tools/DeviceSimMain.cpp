@@ -1,6 +1,7 @@
 // torem-devsim: a TOREM device on a pseudo-terminal. Prints the port to
 // open, then each change the device accepts, until SIGINT or SIGTERM.
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -34,12 +35,17 @@ constexpr const char* Usage =
     "  --answer BYTE    answer BYTE (0-255, decimal or 0x..) instead of 0x01\n"
     "  --no-level-ack   answer the start byte but not the level\n"
     "  --delay MS       wait MS milliseconds (0-60000) before each answer\n"
+    "  --drop-ack N     the Nth handshake (from 1) keeps its level but gets no\n"
+    "                   level acknowledgement, once, as if the answer was lost\n"
+    "  --state          at the end, print one line \"on: output=level ...\" with\n"
+    "                   every output that is not at 0\n"
     "  -h, --help       show this help and end\n";
 
 struct TArgs {
     TSimBehaviour Behaviour;
     std::string LinkPath;
     bool View = false;
+    bool State = false;
     bool Help = false;
 };
 
@@ -73,6 +79,8 @@ bool ParseArgs(int argc, char** argv, TArgs& args)
             args.Help = true;
         } else if (arg == "--view") {
             args.View = true;
+        } else if (arg == "--state") {
+            args.State = true;
         } else if (arg == "--silent") {
             args.Behaviour.Silent = true;
         } else if (arg == "--no-level-ack") {
@@ -82,19 +90,25 @@ bool ParseArgs(int argc, char** argv, TArgs& args)
             if (path == nullptr)
                 return false;
             args.LinkPath = path;
-        } else if (arg == "--answer" || arg == "--delay") {
+        } else if (arg == "--answer" || arg == "--delay" || arg == "--drop-ack") {
             const char* text = value();
             if (text == nullptr)
                 return false;
             const bool answer = arg == "--answer";
-            const auto number = ParseNumber(text, answer ? 255 : 60000);
-            if (!number) {
+            const bool drop = arg == "--drop-ack";
+            const auto number = ParseNumber(text, answer ? 255u : drop ? 0xFFFFFFFFu : 60000u);
+            if (!number || (drop && *number == 0)) {
                 std::fprintf(stderr, "torem-devsim: %s wants %s, not \"%s\"\n", argv[i - 1],
-                             answer ? "a byte value 0-255" : "milliseconds 0-60000", text);
+                             answer ? "a byte value 0-255"
+                             : drop ? "a handshake number from 1"
+                                    : "milliseconds 0-60000",
+                             text);
                 return false;
             }
             if (answer)
                 args.Behaviour.AnswerByte = static_cast<std::uint8_t>(*number);
+            else if (drop)
+                args.Behaviour.DropLevelAck = *number;
             else
                 args.Behaviour.Delay = std::chrono::milliseconds(*number);
         } else {
@@ -133,6 +147,16 @@ void RemoveLink(const std::string& path, const std::string& target)
     const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
     if (n >= 0 && std::string_view(buffer, static_cast<std::size_t>(n)) == target)
         (void)unlink(path.c_str());
+}
+
+// "on: output=level ..." for every output not at 0, in output order.
+std::string StateLine(const std::array<std::uint8_t, 256>& levels)
+{
+    std::string line = "on:";
+    for (std::size_t output = 0; output < levels.size(); ++output)
+        if (levels[output] != 0)
+            line += " " + std::to_string(output) + "=" + std::to_string(levels[output]);
+    return line;
 }
 
 void DrawView(const TDeviceSimulator& sim)
@@ -209,6 +233,10 @@ int Run(const TArgs& args, const sigset_t& endSignals)
     sim.Stop();
     if (!args.LinkPath.empty())
         RemoveLink(args.LinkPath, sim.SlavePath());
+    if (args.State) {
+        std::printf("%s\n", StateLine(sim.Levels()).c_str());
+        std::fflush(stdout);
+    }
     std::fprintf(stderr, "torem-devsim: %llu changes, %llu stray bytes, %llu dropped changes\n",
                  static_cast<unsigned long long>(sim.ChangeCount()),
                  static_cast<unsigned long long>(sim.Violations()),

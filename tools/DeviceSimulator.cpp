@@ -112,6 +112,13 @@ void TDeviceSimulator::Stop()
     }
 }
 
+void TDeviceSimulator::HangUp()
+{
+    Stop();
+    CloseIfOpen(slave_);
+    CloseIfOpen(master_);
+}
+
 void TDeviceSimulator::SetBehaviour(const TSimBehaviour& behaviour)
 {
     std::lock_guard lock(mutex_);
@@ -260,6 +267,7 @@ void TDeviceSimulator::Take(std::uint8_t byte)
     switch (state_) {
     case TState::Idle:
         if (byte == StartByte) {
+            ++handshakes_;
             state_ = TState::WaitOutput;
             Answer(false);
         } else {
@@ -283,6 +291,8 @@ void TDeviceSimulator::Answer(bool forLevel)
 {
     const TSimBehaviour behaviour = Behaviour();
     if (behaviour.Silent || (forLevel && !behaviour.AckLevel))
+        return;
+    if (forLevel && behaviour.DropLevelAck != 0 && handshakes_ == behaviour.DropLevelAck)
         return;
     if (behaviour.Delay.count() > 0) {
         // Sleeps on the wake pipe, so that Stop() cuts the delay short.

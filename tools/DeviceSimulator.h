@@ -40,6 +40,10 @@ struct TSimBehaviour {
     std::uint8_t AnswerByte = 0x01;      // what it answers; anything but 0x01 is "not ready"
     bool AckLevel = true;                // false: answers the start byte, not the level
     std::chrono::milliseconds Delay{0};  // waits this long before each answer
+    // The handshake of this number (counted from 1 since the simulator
+    // started) keeps its level but gets no level acknowledgement, as when
+    // one answer is lost on the line; 0 = none.
+    std::uint64_t DropLevelAck = 0;
 };
 
 struct TSimOptions {
@@ -71,6 +75,10 @@ public:
     void Start(TChangeHandler onChange = {});
     // Ends the thread; a pending answer delay is cut short. Idempotent.
     void Stop();
+    // Stops and closes the pseudo-terminal, as an unplugged device or a
+    // killed simulator does: the host's port hangs up, and the path goes
+    // once the host lets go. The recorded changes and levels stay readable.
+    void HangUp();
 
     void SetBehaviour(const TSimBehaviour& behaviour);
     TSimBehaviour Behaviour() const;
@@ -121,6 +129,7 @@ private:
     // Simulator thread only.
     TState state_ = TState::Idle;
     std::uint8_t output_ = 0;
+    std::uint64_t handshakes_ = 0;  // start bytes taken
     std::chrono::steady_clock::time_point lastActivity_{};
     TChangeHandler onChange_;
 

@@ -32,6 +32,7 @@ class TConsoleDialogs final : public TDialogs {
 public:
     explicit TConsoleDialogs(bool force) : force_(force) {}
     void Warning(const std::string& text) override { std::cerr << "torem-convert: " << text << '\n'; }
+    void WarningNoWait(const std::string& text) override { Warning(text); }
     void Information(const std::string&) override {}
     bool Confirmation(const std::string&) override { return force_; }
 

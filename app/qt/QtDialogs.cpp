@@ -41,6 +41,22 @@ void TQtDialogs::Warning(const std::string& text)
     MakeMessageBox(TMessageKind::Warning, text, parent_)->exec();
 }
 
+void TQtDialogs::WarningNoWait(const std::string& text)
+{
+    if (noWaitBox_) {
+        noWaitBox_->setText(QString::fromStdString(text));
+        noWaitBox_->raise();
+        return;
+    }
+    // Shown without a modal loop: the caller (the live bridge) goes on
+    // sending while the box is up, and the box goes away with its OK.
+    QMessageBox* box = MakeMessageBox(TMessageKind::Warning, text, parent_).release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    noWaitBox_ = box;
+    box->show();
+}
+
 void TQtDialogs::Information(const std::string& text)
 {
     MakeMessageBox(TMessageKind::Information, text, parent_)->exec();

@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
 #include "Dialogs.h"
 
-class QMessageBox;
 
 enum class TMessageKind { Warning, Information, Confirmation };
 
@@ -26,9 +26,11 @@ public:
     void SetParent(QWidget* parent) { parent_ = parent; }
 
     void Warning(const std::string& text) override;
+    void WarningNoWait(const std::string& text) override;
     void Information(const std::string& text) override;
     bool Confirmation(const std::string& text) override;
 
 private:
     QPointer<QWidget> parent_;
+    QPointer<QMessageBox> noWaitBox_;  // the one box that does not wait, while it is up
 };

@@ -24,6 +24,7 @@ namespace {
 
 constexpr char TagProperty[] = "Tag";
 constexpr char PortNameProperty[] = "PortName";
+constexpr char DeviceNameProperty[] = "DeviceName";
 
 const QColor Silver(192, 192, 192);
 const QColor PanelColour(212, 208, 200);
@@ -31,6 +32,8 @@ const QColor PanelFrame(227, 225, 219);
 const QColor BackPanelColour(179, 179, 179);
 const QColor ConverterTitleColour(236, 235, 232);
 const QColor BridgeTitleColour(227, 225, 219);
+// A port or MIDI device that is chosen but not open.
+const QColor DownColour(139, 0, 0);
 
 // What the labels and the menu items of the resolutions say, in the order of
 // Resolutions, in both languages.
@@ -285,7 +288,11 @@ void TForm1::CreateMenus()
         comMenuItems_[i] = NewItem(RS2321, comMenuNames[i], QStringLiteral("COM &%1").arg(i + 1), comMenuGroup_, i + 1);
     comMenuItems_[0]->setChecked(true);
     separator(RS2321, "N5");
-    OtherPortMenu = NewItem(RS2321, "OtherPortMenu", QStringLiteral("Other port..."));
+    // Checked when the port in use was named through it.
+    OtherPortMenu = NewItem(RS2321, "OtherPortMenu", QStringLiteral("Other port..."), comMenuGroup_);
+    separator(RS2321, "N7");
+    AllOff1 = NewItem(RS2321, "AllOff1", QStringLiteral("&All outputs off"));
+    AllOff1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
 
     MIDIPort1 = newMenu(bar, "MIDIPort1", QStringLiteral("&MIDI In Port"));
     bar->addMenu(MIDIPort1);
@@ -345,7 +352,9 @@ void TForm1::CreateMenus()
         comPopupItems_[i] = NewItem(PopupMenu1, comPopupNames[i], QStringLiteral("COM %1").arg(i + 1),
                                     comPopupGroup_, i + 1);
     separator(PopupMenu1, "N6");
-    OtherPortPopUp = NewItem(PopupMenu1, "OtherPortPopUp", QStringLiteral("Other port..."));
+    OtherPortPopUp = NewItem(PopupMenu1, "OtherPortPopUp", QStringLiteral("Other port..."), comPopupGroup_);
+    separator(PopupMenu1, "N8");
+    AllOffPopUp = NewItem(PopupMenu1, "AllOffPopUp", QStringLiteral("All outputs off"));
 
     PopupMenu4 = newMenu(this, "PopupMenu4", QString());
     midiPopupGroup_ = group();
@@ -369,6 +378,14 @@ void TForm1::CreateComponents()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(100);
+    // The live bridge's watch (port and MIDI device tried again about once a
+    // second) and its drain (the next waiting change, after the user's input).
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer4 = new QTimer(this);
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    watchClock_ = std::make_unique<TQtTimerClock>(*Timer3);
+    drainClock_ = std::make_unique<TQtTimerClock>(*Timer4);
 
     ackClock_ = std::make_unique<TQtAckClock>(*Timer1);
     link_ = std::make_unique<TRs232Link>(services_.SerialPorts, *ackClock_, pump_);
@@ -390,7 +407,12 @@ void TForm1::CreateComponents()
         ReportError(error.what());
         MidiInput1 = newInput(noMidiDevices_);
     }
-    bridge_ = std::make_unique<TLiveBridge>(settings_, *MidiInput1, *link_, services_.Dialogs, *indicator_);
+    bridge_ = std::make_unique<TLiveBridge>(settings_, *MidiInput1, *link_, services_.Dialogs, *indicator_,
+                                            TLiveBridge::TClocks{*watchClock_, *drainClock_});
+    bridge_->SetOnStatusChanged([this] {
+        ShowComPort();
+        ShowMidiInPortName();
+    });
 }
 
 void TForm1::ConnectHandlers()
@@ -419,6 +441,8 @@ void TForm1::ConnectHandlers()
         onSenderTrigger(item, &TForm1::COM11Click);
     onTrigger(OtherPortMenu, [this] { OtherPortClick(); });
     onTrigger(OtherPortPopUp, [this] { OtherPortClick(); });
+    onTrigger(AllOff1, [this] { AllOff1Click(); });
+    onTrigger(AllOffPopUp, [this] { AllOff1Click(); });
     onTrigger(None1, [this] { None1Click(); });
     onTrigger(None2, [this] { None1Click(); });
     for (QAction* item : resolutionItems_)
@@ -448,7 +472,13 @@ void TForm1::ConnectHandlers()
     connect(RS2321, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildSerialPortMenus(); }); });
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildSerialPortMenus(); }); });
 
+    // A device plugged in during the run shows the next time a MIDI menu opens.
+    connect(MIDIPort1, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildMidiInPortMenus(); }); });
+    connect(PopupMenu4, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildMidiInPortMenus(); }); });
+
     connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer2Timer(); }); });
+    connect(Timer3, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer3Timer(); }); });
+    connect(Timer4, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer4Timer(); }); });
 }
 
 // ---------------------------------------------------------------------------
@@ -494,6 +524,7 @@ void TForm1::FormCreate()
     Guarded([this] { bridge_->OpenComPort(); });
     settings_.MidiInOpen = false;
     Guarded([this] { bridge_->OpenMidiInPort(); });
+    bridge_->StartWatching();
     Guarded([this] { BuildSerialPortMenus(); });
     Guarded([this] { ShowResolution(); });
     Guarded([this] { ShowMidiMode(); });
@@ -565,7 +596,50 @@ void TForm1::ShowSeqFileName()
 
 void TForm1::ShowMidiInPortName()
 {
-    Label3->setText(ToQt(Label(LabelEntry::MidiIn) + settings_.MidiInPortName));
+    ShowLinkLabel(*Label3, LabelEntry::MidiIn, settings_.MidiInPortName, bridge_->MidiInStatus(), false);
+}
+
+std::string TForm1::Status(int entry) const
+{
+    return Text(TTextTable::StatusTexts, settings_.LanguageIndex, entry);
+}
+
+void TForm1::ShowLinkLabel(QLabel& label, int entry, const std::string& value, TLinkStatus status,
+                           bool serialPort)
+{
+    // The value in full when it fits, else elided in the middle; the
+    // tooltip always has all of it.
+    const QString prefix = ToQt(Label(entry));
+    const QFontMetrics metrics(label.font());
+    const int room = label.contentsRect().width() - metrics.horizontalAdvance(prefix) - 2;
+    label.setText(prefix + metrics.elidedText(ToQt(value), Qt::ElideMiddle, std::max(room, 0)));
+
+    const bool down = !value.empty() && !status.Open;
+    QString tip = ToQt(value);
+    if (down) {
+        int reason = 0;
+        switch (status.Problem) {
+        case TLinkProblem::NotFound: reason = StatusEntry::NotFound; break;
+        case TLinkProblem::InUse: reason = StatusEntry::InUse; break;
+        case TLinkProblem::PermissionDenied: reason = StatusEntry::PermissionDenied; break;
+        case TLinkProblem::Lost: reason = StatusEntry::Lost; break;
+        case TLinkProblem::Failed: reason = StatusEntry::Failed; break;
+        case TLinkProblem::None: break;
+        }
+        if (reason != 0)
+            tip += QLatin1Char('\n') + ToQt(Status(reason));
+        const bool waitsForDevice = !serialPort && (status.Problem == TLinkProblem::NotFound ||
+                                                    status.Problem == TLinkProblem::Lost);
+        tip += QLatin1Char('\n') + ToQt(Status(waitsForDevice ? StatusEntry::OpensWhenPresent : StatusEntry::Retrying));
+#if defined(__linux__)
+        if (serialPort && status.Problem == TLinkProblem::PermissionDenied)
+            tip += QLatin1Char('\n') + ToQt(Status(StatusEntry::DialoutHint));
+#endif
+    }
+    label.setToolTip(tip);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, down ? DownColour : QColor(Qt::black));
+    label.setPalette(palette);
 }
 
 void TForm1::ApplyLanguage()
@@ -590,9 +664,12 @@ void TForm1::ApplyLanguage()
     setTitle(RS2321, text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title));
     OtherPortMenu->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
     OtherPortPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
+    AllOff1->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::AllOutputsOff));
+    AllOffPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::AllOutputsOff));
 
     setTitle(MIDIPort1, text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::Title));
     None1->setText(text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::None));
+    BuildMidiInPortMenus();  // the marks of an absent device and of a missing MIDI system
 
     setTitle(Options1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Title));
     setTitle(Resolution1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Resolution));
@@ -780,11 +857,17 @@ void TForm1::OtherPortClick()
     const std::string question =
         Text(TTextTable::Rs232MenuTexts, settings_.LanguageIndex, Rs232MenuEntry::OtherPortPrompt);
     const auto answer = services_.PortNamePrompt.AskPortName(question, settings_.ComPortName);
-    if (!answer)
+    const std::string name = answer ? Trimmed(*answer) : std::string();
+    if (name.empty()) {
+        ShowComPort();  // the item's own check mark goes back where it was
         return;
-    const std::string name = Trimmed(*answer);
-    if (!name.empty())
-        SelectComPort(name);
+    }
+    SelectComPort(name);
+}
+
+void TForm1::AllOff1Click()
+{
+    bridge_->AllOutputsOff();
 }
 
 void TForm1::SelectComPort(const std::string& name)
@@ -809,13 +892,14 @@ void TForm1::ShowComPort()
         }
     }
     if (!shown) {
-        std::size_t item = 0;
-        if (name.size() >= 4 && name[3] >= '1' && name[3] <= '4')
-            item = static_cast<std::size_t>(name[3] - '1');
-        comMenuItems_[item]->setChecked(true);
-        comPopupItems_[item]->setChecked(true);
+        // COM1..COM4 have items of their own; any other name came through
+        // "Other port..." (or a settings file), which then shows it.
+        const bool comItem = name.size() == 4 && name.compare(0, 3, "COM") == 0 && name[3] >= '1' && name[3] <= '4';
+        const auto item = comItem ? static_cast<std::size_t>(name[3] - '1') : 0u;
+        (comItem ? comMenuItems_[item] : OtherPortMenu)->setChecked(true);
+        (comItem ? comPopupItems_[item] : OtherPortPopUp)->setChecked(true);
     }
-    Label7->setText(ToQt(Label(LabelEntry::ComPort) + name));
+    ShowLinkLabel(*Label7, LabelEntry::ComPort, name, bridge_->ComPortStatus(), true);
 }
 
 void TForm1::BuildSerialPortMenus()
@@ -856,67 +940,84 @@ void TForm1::BuildSerialPortMenus()
 
 void TForm1::BuildMidiInPortMenus()
 {
-    for (std::uint16_t index = 0; index < MidiInput1->DeviceCount(); ++index) {
-        MidiInput1->SetDeviceID(index);
-        const std::string name = MidiInput1->ProductName();
-        midiDeviceNames_.push_back(name);
-        const int tag = index + 1;
-        const QString number = QString::number(tag);
+    for (QAction* item : midiDeviceItems_)
+        delete item;
+    midiDeviceItems_.clear();
+
+    // Device i at position i + 2 of both menus, after None and the separator.
+    std::vector<std::string> names = MidiInput1->DeviceNames();
+    const std::size_t present = names.size();
+    const std::string& saved = settings_.MidiInPortName;
+    if (!saved.empty() && std::find(names.begin(), names.end(), saved) == names.end())
+        names.push_back(saved);  // kept and shown, opened when it appears
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int tag = static_cast<int>(i) + 1;
+        const QString caption =
+            LiteralCaption(names[i]) +
+            (i < present ? QString()
+                         : ToQt(Text(TTextTable::MidiPortMenuTexts, settings_.LanguageIndex,
+                                     MidiPortMenuEntry::AbsentMark)));
         const auto newItem = [&](QMenu* menu, QActionGroup* group, const QString& objectName) {
-            auto* item = new QAction(LiteralCaption(name), menu);
-            item->setObjectName(objectName);
+            auto* item = new QAction(caption, menu);
+            item->setObjectName(objectName + QString::number(tag));
             item->setCheckable(true);
             item->setProperty(TagProperty, tag);
+            item->setProperty(DeviceNameProperty, ToQt(names[i]));
             group->addAction(item);
             menu->addAction(item);
             connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { MidiInPortClick(item); }); });
+            midiDeviceItems_.push_back(item);
         };
-        newItem(MIDIPort1, midiMenuGroup_, QStringLiteral("MidiInPortMenu") + number);
-        newItem(PopupMenu4, midiPopupGroup_, QStringLiteral("MidiInPortPopUp") + number);
+        newItem(MIDIPort1, midiMenuGroup_, QStringLiteral("MidiInPortMenu"));
+        newItem(PopupMenu4, midiPopupGroup_, QStringLiteral("MidiInPortPopUp"));
+    }
+    if (!MidiInput1->MidiSystemFound()) {
+        for (QMenu* menu : {MIDIPort1, PopupMenu4}) {
+            auto* item = new QAction(ToQt(Text(TTextTable::MidiPortMenuTexts, settings_.LanguageIndex,
+                                               MidiPortMenuEntry::NoMidiSystem)),
+                                     menu);
+            item->setObjectName(menu == MIDIPort1 ? QStringLiteral("NoMidiSystemMenu")
+                                                  : QStringLiteral("NoMidiSystemPopUp"));
+            item->setEnabled(false);
+            menu->addAction(item);
+            midiDeviceItems_.push_back(item);
+        }
+    }
+    CheckMidiInItems();
+}
+
+void TForm1::CheckMidiInItems()
+{
+    const QString name = ToQt(settings_.MidiInPortName);
+    None1->setChecked(name.isEmpty());
+    None2->setChecked(name.isEmpty());
+    if (name.isEmpty())
+        return;
+    // The last device of that name wins, as the device walk finds it.
+    for (QMenu* menu : {MIDIPort1, PopupMenu4}) {
+        QAction* chosen = nullptr;
+        for (QAction* item : menu->actions())
+            if (item->isCheckable() && item != None1 && item != None2 &&
+                item->property(DeviceNameProperty).toString() == name)
+                chosen = item;
+        if (chosen != nullptr)
+            chosen->setChecked(true);
     }
 }
 
 void TForm1::SelectSavedMidiInPort()
 {
-    // The last device of that name wins, as the device walk finds it.
-    int found = -1;
-    for (std::uint16_t index = 0; index < MidiInput1->DeviceCount(); ++index) {
-        MidiInput1->SetDeviceID(index);
-        if (MidiInput1->ProductName() == settings_.MidiInPortName)
-            found = index;
-    }
-    if (found < 0) {
-        settings_.MidiInPortName.clear();
-        None1->setChecked(true);
-        None2->setChecked(true);
-        return;
-    }
-    MidiInput1->SetDeviceID(static_cast<std::uint16_t>(found));
-    settings_.MidiInPortName = MidiInput1->ProductName();
-    const auto position = static_cast<qsizetype>(found) + 2;
-    const QList<QAction*> menuItems = MIDIPort1->actions();
-    const QList<QAction*> popupItems = PopupMenu4->actions();
-    if (position < menuItems.size())
-        menuItems[position]->setChecked(true);
-    if (position < popupItems.size())
-        popupItems[position]->setChecked(true);
+    // A saved device that is not there keeps its name: the bridge opens it
+    // when it appears, and the menus show it marked absent meanwhile.
+    CheckMidiInItems();
 }
 
 void TForm1::MidiInPortClick(QObject* sender)
 {
-    const int tag = TagOf(sender);
-    if (tag < 1 || static_cast<std::size_t>(tag) > midiDeviceNames_.size())
+    if (sender == nullptr)
         return;
-    const QList<QAction*> menuItems = MIDIPort1->actions();
-    const QList<QAction*> popupItems = PopupMenu4->actions();
-    for (qsizetype position = 0; position < menuItems.size(); ++position) {
-        if (TagOf(menuItems[position]) != tag)
-            continue;
-        menuItems[position]->setChecked(true);
-        if (position < popupItems.size())
-            popupItems[position]->setChecked(true);
-    }
-    settings_.MidiInPortName = midiDeviceNames_[static_cast<std::size_t>(tag) - 1];
+    settings_.MidiInPortName = sender->property(DeviceNameProperty).toString().toStdString();
+    CheckMidiInItems();
     ShowMidiInPortName();
     bridge_->ReopenMidiInPort();
 }

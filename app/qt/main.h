@@ -34,6 +34,7 @@
 #include "QtAckClock.h"
 #include "QtActivityIndicator.h"
 #include "QtMessagePump.h"
+#include "QtTimerClock.h"
 #include "Rs232Link.h"
 #include "SerialDevice.h"
 #include "NoMidiDeviceLayer.h"
@@ -105,6 +106,7 @@ public:
     void OtherPortClick();                  // "Other port...": asks for a name
     void MidiInPortClick(QObject* sender);
     void None1Click();
+    void AllOff1Click();  // "All outputs off"
 
     // Displays and menus.
     void ApplyLanguage();
@@ -114,6 +116,8 @@ public:
     void ShowComPort();
     void BuildMidiInPortMenus();
     void SelectSavedMidiInPort();
+    // Checks the item of MidiInPortName in both MIDI menus, None when empty.
+    void CheckMidiInItems();
     // The system's ports below the separator of the RS232 menu and of PopupMenu1.
     void BuildSerialPortMenus();
 
@@ -137,6 +141,11 @@ private:
     void CheckLanguageItem();
     void SelectComPort(const std::string& name);
     std::string Label(int entry) const;
+    std::string Status(int entry) const;
+    // A port or device display: prefix and value (elided in the middle when
+    // too long), the whole value and, when it is not open, why in the tooltip
+    // and a dark red text.
+    void ShowLinkLabel(QLabel& label, int entry, const std::string& value, TLinkStatus status, bool serialPort);
     // The value labels whose value has no other display.
     void ShowMidiFileName();
     void ShowSeqFileName();
@@ -167,6 +176,7 @@ private:
     std::array<QAction*, 4> comMenuItems_{};   // COM11, COM21, COM31, COM51
     QActionGroup* comMenuGroup_ = nullptr;
     QAction* OtherPortMenu = nullptr;
+    QAction* AllOff1 = nullptr;
     QMenu* MIDIPort1 = nullptr;
     QAction* None1 = nullptr;
     QActionGroup* midiMenuGroup_ = nullptr;
@@ -185,6 +195,7 @@ private:
     std::array<QAction*, 4> comPopupItems_{};  // COM12, COM22, COM32, COM41
     QActionGroup* comPopupGroup_ = nullptr;
     QAction* OtherPortPopUp = nullptr;
+    QAction* AllOffPopUp = nullptr;
     QMenu* PopupMenu4 = nullptr;
     QAction* None2 = nullptr;
     QActionGroup* midiPopupGroup_ = nullptr;
@@ -206,14 +217,18 @@ private:
     TShape* Shape5 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;  // the bridge's watch
+    QTimer* Timer4 = nullptr;  // the bridge's drain
 
     // Components. The bridge refers to all the others and goes first.
-    std::vector<std::string> midiDeviceNames_;  // by Tag - 1, exactly as the system names them
+    std::vector<QAction*> midiDeviceItems_;   // the device items of both MIDI menus
     TNoMidiDeviceLayer noMidiDevices_;       // stands in when the MIDI system fails at start
     std::unique_ptr<TQtAckClock> ackClock_;
     TQtMessagePump pump_;
     std::unique_ptr<TRs232Link> link_;
     std::unique_ptr<TQtActivityIndicator> indicator_;
+    std::unique_ptr<TQtTimerClock> watchClock_;
+    std::unique_ptr<TQtTimerClock> drainClock_;
     std::unique_ptr<TMidiInput> MidiInput1;
     std::unique_ptr<TLiveBridge> bridge_;
 };

@@ -26,6 +26,7 @@ namespace {
 class TQuietDialogs final : public TDialogs, public TFileDialogs, public TPortNamePrompt {
 public:
     void Warning(const std::string&) override {}
+    void WarningNoWait(const std::string&) override {}
     void Information(const std::string&) override {}
     bool Confirmation(const std::string&) override { return false; }
     std::optional<std::string> OpenMidiFile(const std::string&) override { return std::nullopt; }

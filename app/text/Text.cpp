@@ -65,24 +65,30 @@ constexpr std::array<std::string_view, 2> HelpMenuTextsEnglish = {
     "&About...",
 };
 
-constexpr std::array<std::string_view, 3> Rs232MenuTextsFrench = {
+constexpr std::array<std::string_view, 4> Rs232MenuTextsFrench = {
     "&RS232",
     "Autre port...",
     "Nom ou chemin du port série :",
+    "&Toutes les sorties à zéro",
 };
-constexpr std::array<std::string_view, 3> Rs232MenuTextsEnglish = {
+constexpr std::array<std::string_view, 4> Rs232MenuTextsEnglish = {
     "&RS232",
     "Other port...",
     "Serial port name or path:",
+    "&All outputs off",
 };
 
-constexpr std::array<std::string_view, 2> MidiPortMenuTextsFrench = {
+constexpr std::array<std::string_view, 4> MidiPortMenuTextsFrench = {
     "&Port Midi d'entrée",
     "Aucun...",
+    " (absent)",
+    "Aucun système Midi trouvé",
 };
-constexpr std::array<std::string_view, 2> MidiPortMenuTextsEnglish = {
+constexpr std::array<std::string_view, 4> MidiPortMenuTextsEnglish = {
     "&Input Midi Port",
     "None...",
+    " (absent)",
+    "No Midi system found",
 };
 
 constexpr std::array<std::string_view, 6> OptionsMenuTextsFrench = {
@@ -217,21 +223,51 @@ constexpr std::array<std::string_view, 9> TransposeTextsEnglish = {
     "+ 4 Octaves",
 };
 
+constexpr std::array<std::string_view, 8> StatusTextsFrench = {
+    "Introuvable.",
+    "Utilisé par un autre programme.",
+    "Accès refusé.",
+    "Rejoignez le groupe dialout pour utiliser les ports série (sudo usermod -aG dialout $USER), puis reconnectez-vous.",
+    "Perdu.",
+    "Ne peut pas être ouvert.",
+    "Nouvel essai chaque seconde.",
+    "Ouvert dès qu'il apparaît.",
+};
+constexpr std::array<std::string_view, 8> StatusTextsEnglish = {
+    "Not found.",
+    "In use by another program.",
+    "Permission denied.",
+    "Join the dialout group to use serial ports (sudo usermod -aG dialout $USER), then log in again.",
+    "Lost.",
+    "Cannot be opened.",
+    "Tried again every second.",
+    "Opened as soon as it appears.",
+};
+
+// Both rows of a table have the same number of entries.
+template <std::size_t N>
+constexpr TTableRows RowsOf(int firstEntry, const std::array<std::string_view, N>& french,
+                            const std::array<std::string_view, N>& english)
+{
+    return {firstEntry, N, french.data(), english.data()};
+}
+
 const TTableRows& Rows(TTextTable table)
 {
     static const TTableRows rows[] = {
-        {1, 6, HintTextsFrench.data(), HintTextsEnglish.data()},
-        {1, 5, FileMenuTextsFrench.data(), FileMenuTextsEnglish.data()},
-        {1, 3, LanguageMenuTextsFrench.data(), LanguageMenuTextsEnglish.data()},
-        {1, 2, HelpMenuTextsFrench.data(), HelpMenuTextsEnglish.data()},
-        {1, 3, Rs232MenuTextsFrench.data(), Rs232MenuTextsEnglish.data()},
-        {1, 2, MidiPortMenuTextsFrench.data(), MidiPortMenuTextsEnglish.data()},
-        {1, 6, OptionsMenuTextsFrench.data(), OptionsMenuTextsEnglish.data()},
-        {1, 4, AboutTextsFrench.data(), AboutTextsEnglish.data()},
-        {1, 13, LabelTextsFrench.data(), LabelTextsEnglish.data()},
-        {0, 12, ComMessagesFrench.data(), ComMessagesEnglish.data()},
-        {1, 7, MessageTextsFrench.data(), MessageTextsEnglish.data()},
-        {1, 9, TransposeTextsFrench.data(), TransposeTextsEnglish.data()},
+        RowsOf(1, HintTextsFrench, HintTextsEnglish),
+        RowsOf(1, FileMenuTextsFrench, FileMenuTextsEnglish),
+        RowsOf(1, LanguageMenuTextsFrench, LanguageMenuTextsEnglish),
+        RowsOf(1, HelpMenuTextsFrench, HelpMenuTextsEnglish),
+        RowsOf(1, Rs232MenuTextsFrench, Rs232MenuTextsEnglish),
+        RowsOf(1, MidiPortMenuTextsFrench, MidiPortMenuTextsEnglish),
+        RowsOf(1, OptionsMenuTextsFrench, OptionsMenuTextsEnglish),
+        RowsOf(1, AboutTextsFrench, AboutTextsEnglish),
+        RowsOf(1, LabelTextsFrench, LabelTextsEnglish),
+        RowsOf(0, ComMessagesFrench, ComMessagesEnglish),
+        RowsOf(1, MessageTextsFrench, MessageTextsEnglish),
+        RowsOf(1, TransposeTextsFrench, TransposeTextsEnglish),
+        RowsOf(1, StatusTextsFrench, StatusTextsEnglish),
     };
     return rows[static_cast<int>(table)];
 }

@@ -22,6 +22,7 @@ enum class TTextTable {
     ComMessages,        // 0..11, by serial link result code
     MessageTexts,       // 1..7
     TransposeTexts,     // 1..9, by TransposeIndex
+    StatusTexts,        // 1..8: why a port or a MIDI device is not open
 };
 
 // The text of an entry; throws std::out_of_range for an entry the table lacks.
@@ -63,6 +64,8 @@ inline constexpr int About = 2;
 namespace MidiPortMenuEntry {
 inline constexpr int Title = 1;
 inline constexpr int None = 2;
+inline constexpr int AbsentMark = 3;  // follows the name of a device that is not there
+inline constexpr int NoMidiSystem = 4;
 }  // namespace MidiPortMenuEntry
 
 namespace OptionsMenuEntry {
@@ -118,4 +121,18 @@ namespace Rs232MenuEntry {
 inline constexpr int Title = 1;
 inline constexpr int OtherPort = 2;
 inline constexpr int OtherPortPrompt = 3;
+inline constexpr int AllOutputsOff = 4;
 }  // namespace Rs232MenuEntry
+
+// Entries of StatusTexts, the tooltip of a port or MIDI device display that
+// is not open: why, then what the bridge does about it.
+namespace StatusEntry {
+inline constexpr int NotFound = 1;
+inline constexpr int InUse = 2;
+inline constexpr int PermissionDenied = 3;
+inline constexpr int DialoutHint = 4;
+inline constexpr int Lost = 5;
+inline constexpr int Failed = 6;
+inline constexpr int Retrying = 7;
+inline constexpr int OpensWhenPresent = 8;
+}  // namespace StatusEntry

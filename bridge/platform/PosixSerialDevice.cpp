@@ -261,19 +261,41 @@ TComHandle TPosixSerialPorts::Open(const std::string& name)
 {
     const std::string path = DevicePath(name);
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        lastProblem_ = ProblemOfOpenError(errno);
         return {};
+    }
     // The lock comes first: it holds for root as well, and only the holder of
     // the port may set the exclusive flag (else we would set it on another
     // program's port and leave it there).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lastProblem_ = errno == EWOULDBLOCK ? TOpenProblem::InUse : TOpenProblem::Other;
         (void)close(fd);
         return {};
     }
+    lastProblem_ = TOpenProblem::None;
     // Keeps out later opens by non-root programs that do not lock. A file
     // that is no tty fails here quietly; reading its line settings fails.
     (void)ioctl(fd, TIOCEXCL);
     return std::make_unique<TPosixSerialDevice>(fd);
+}
+
+TOpenProblem TPosixSerialPorts::ProblemOfOpenError(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return TOpenProblem::NotFound;
+    case EBUSY:
+        return TOpenProblem::InUse;  // TIOCEXCL set by another program
+    case EACCES:
+    case EPERM:
+        return TOpenProblem::PermissionDenied;
+    default:
+        return TOpenProblem::Other;
+    }
 }
 
 std::string TPosixSerialPorts::DevicePath(const std::string& name)

@@ -51,9 +51,15 @@ public:
     // Opens DevicePath(name) for exclusive use: a port that this or another
     // program holds gives an empty handle, even for root.
     TComHandle Open(const std::string& name) override;
+    TOpenProblem LastOpenProblem() const override { return lastProblem_; }
 
     // "COM1".."COM9" (any case) are the system's first serial devices
     // (/dev/ttyS0../dev/ttyS8 on Linux); every other name, a path such as
     // "/dev/ttyUSB0" or "/dev/pts/3" included, is used as it stands.
     static std::string DevicePath(const std::string& name);
+    // What an errno of open() says about the port.
+    static TOpenProblem ProblemOfOpenError(int error);
+
+private:
+    TOpenProblem lastProblem_ = TOpenProblem::None;
 };

@@ -1,11 +1,14 @@
 #include "RtMidiDeviceLayer.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <limits>
 
 #include "Miditype.h"
@@ -24,6 +27,11 @@ struct TErrorSink {
     }
     bool Take() { return Reported.exchange(false); }
 };
+
+// The MIDI libraries' own diagnostics would go to stderr at every listing
+// while a system is missing; the layer reports through its codes instead.
+extern "C" void SilentJackMessage(const char*) {}
+extern "C" void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 bool AllDigits(const std::string& text, std::size_t from, std::size_t to)
 {
@@ -111,8 +119,84 @@ void TRtMidiDeviceLayer::TDevice::Deliver(double delta, const std::vector<unsign
     Callback(Instance, TMidiInMessage::Data, packed, nullptr, timestamp);
 }
 
-TRtMidiDeviceLayer::TRtMidiDeviceLayer(std::string clientName) : clientName_(std::move(clientName))
+// A JACK client of our own that only listens: it tells whether a server
+// answers, lists the MIDI sources, and takes the server's shutdown notice, so
+// that RtMidi is never asked to open a JACK port without a server (it would
+// crash) and a server that went away shows as its devices gone.
+class TRtMidiDeviceLayer::TJackWatch {
+public:
+    explicit TJackWatch(std::string name) : name_(std::move(name)) {}
+    ~TJackWatch() { Close(); }
+    TJackWatch(const TJackWatch&) = delete;
+    TJackWatch& operator=(const TJackWatch&) = delete;
+
+    // True when a server answers now; a server that shut down is let go and
+    // asked for again.
+    bool Answering()
+    {
+        if (client_ != nullptr && lost_.load(std::memory_order_acquire))
+            Close();
+        if (client_ == nullptr)
+            Open();
+        return client_ != nullptr;
+    }
+
+    // The ports MIDI comes out of ("client:port"), as RtMidi names them.
+    std::vector<std::string> MidiSources() const
+    {
+        std::vector<std::string> names;
+        if (client_ == nullptr)
+            return names;
+        const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
+        if (ports == nullptr)
+            return names;
+        for (const char** port = ports; *port != nullptr; ++port)
+            names.emplace_back(*port);
+        jack_free(ports);
+        return names;
+    }
+
+private:
+    static void OnShutdown(void* watch) { static_cast<TJackWatch*>(watch)->lost_.store(true, std::memory_order_release); }
+
+    void Open()
+    {
+        jack_status_t status{};
+        client_ = jack_client_open(name_.c_str(), JackNoStartServer, &status);
+        if (client_ == nullptr)
+            return;
+        lost_.store(false, std::memory_order_release);
+        jack_on_shutdown(client_, &TJackWatch::OnShutdown, this);
+        // The shutdown notice comes through the client's thread, which
+        // only an active client has.
+        if (jack_activate(client_) != 0)
+            Close();
+    }
+
+    void Close()
+    {
+        if (client_ == nullptr)
+            return;
+        (void)jack_client_close(client_);
+        client_ = nullptr;
+    }
+
+    const std::string name_;
+    jack_client_t* client_ = nullptr;
+    std::atomic<bool> lost_{false};
+};
+
+TRtMidiDeviceLayer::TRtMidiDeviceLayer(std::string clientName)
+    : clientName_(std::move(clientName)), jack_(std::make_unique<TJackWatch>(clientName_ + " watch"))
 {
+#if defined(SIGPIPE)
+    // JACK's client threads write to the server's socket; a server that is
+    // stopped would raise SIGPIPE there and end the whole program.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    jack_set_error_function(&SilentJackMessage);
+    jack_set_info_function(&SilentJackMessage);
+    snd_lib_error_set_handler(&SilentAlsaError);
 }
 
 TRtMidiDeviceLayer::~TRtMidiDeviceLayer()
@@ -122,24 +206,44 @@ TRtMidiDeviceLayer::~TRtMidiDeviceLayer()
         device->In.reset();
 }
 
-std::vector<TRtMidiDeviceLayer::TPort> TRtMidiDeviceLayer::Enumerate() const
+bool TRtMidiDeviceLayer::MidiSystemFound()
+{
+    std::lock_guard lock(mutex_);
+    if (!listed_) {
+        ports_ = Enumerate();
+        listed_ = true;
+    }
+    return systemFound_;
+}
+
+std::vector<TRtMidiDeviceLayer::TPort> TRtMidiDeviceLayer::Enumerate()
 {
     std::vector<TPort> ports;
     std::vector<RtMidi::Api> apis;
     RtMidi::getCompiledApi(apis);
+    systemFound_ = false;
     for (const RtMidi::Api api : apis) {
         if (api == RtMidi::RTMIDI_DUMMY)
             continue;
+        if (api == RtMidi::UNIX_JACK) {
+            // Listed by our own watching client: no client comes and goes
+            // in the server's graph at every listing.
+            if (!jack_->Answering())
+                continue;
+            systemFound_ = true;
+            for (std::string& name : jack_->MidiSources())
+                ports.push_back(TPort{static_cast<int>(api), name, name});
+            continue;
+        }
         try {
-            // Without /dev/snd the ALSA constructor throws; JACK constructs
-            // fine without a server and reports it to the error callback at
-            // the first question (opening a port then would crash).
+            // Without /dev/snd the ALSA constructor throws.
             RtMidiIn in(api, clientName_);
             TErrorSink errors;
             in.setErrorCallback(&TErrorSink::OnError, &errors);
             const unsigned count = in.getPortCount();
             if (errors.Take())
                 continue;
+            systemFound_ = true;
             for (unsigned i = 0; i < count; ++i) {
                 std::string name = in.getPortName(i);
                 if (errors.Take() || name.empty())
@@ -212,6 +316,8 @@ TMidiResult TRtMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback callba
     auto device = std::make_unique<TDevice>();
     device->Callback = callback;
     device->Instance = instance;
+    if (port.Api == RtMidi::UNIX_JACK && !jack_->Answering())
+        return MidiResult::NoDriver;  // RtMidi would crash opening a port without a server
     try {
         device->In = std::make_unique<RtMidiIn>(static_cast<RtMidi::Api>(port.Api), clientName_);
         device->In->setErrorCallback(&TErrorSink::OnError, &device->Errors);

@@ -48,6 +48,8 @@ public:
     TMidiResult Reset(TMidiInHandle handle) override;
     TMidiResult Close(TMidiInHandle handle) override;
     TMidiResult ErrorText(TMidiResult code, std::string& text) override;
+    // Whether ALSA or a JACK server answered at the last listing.
+    bool MidiSystemFound() override;
 
     struct TPort {
         int Api = 0;         // RtMidi::Api
@@ -57,7 +59,10 @@ public:
     struct TDevice;
 
 private:
-    std::vector<TPort> Enumerate() const;
+    class TJackWatch;
+
+    // With mutex_ held.
+    std::vector<TPort> Enumerate();
     // The port of index, listing the ports first if no call has yet; nullptr
     // for an index beyond the list. With mutex_ held.
     const TPort* Port(std::uint16_t index);
@@ -68,6 +73,8 @@ private:
     TMidiResult WithDevice(TMidiInHandle handle, TStep&& step);
 
     const std::string clientName_;
+    std::unique_ptr<TJackWatch> jack_;  // owner's calls only, under mutex_
+    bool systemFound_ = false;
     std::mutex mutex_;  // the owner's calls against each other
     std::vector<TPort> ports_;
     bool listed_ = false;

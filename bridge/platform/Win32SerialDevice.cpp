@@ -126,7 +126,22 @@ TComHandle TWin32SerialPorts::Open(const std::string& name)
 {
     const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            lastProblem_ = TOpenProblem::NotFound;
+            break;
+        case ERROR_ACCESS_DENIED:  // what Windows says of a port another program holds
+        case ERROR_SHARING_VIOLATION:
+            lastProblem_ = TOpenProblem::InUse;
+            break;
+        default:
+            lastProblem_ = TOpenProblem::Other;
+            break;
+        }
         return {};
+    }
+    lastProblem_ = TOpenProblem::None;
     return std::make_unique<TWin32SerialDevice>(handle);
 }

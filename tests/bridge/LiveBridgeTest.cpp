@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -47,6 +50,15 @@ TRun Scale(int first, int count)
         run.Changes.push_back({static_cast<std::uint8_t>(note), 0});
     }
     return run;
+}
+
+// Points a symbolic link at a port, replacing the link there was.
+bool PointLink(const std::string& link, const std::string& target)
+{
+    std::error_code error;
+    std::filesystem::remove(link, error);
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
 }
 
 void Inject(TLiveBridgeRig& rig, const TMidiMessage& message)
@@ -184,29 +196,125 @@ TEST(LiveBridge, BurstDuringAHandshakeArrivesInOrderOnceEach)
     // queued by a nested notification.
     TLiveBridgeRig rig;
     rig.StartUp();
-    const TRun run = Scale(36, 40);
+    std::vector<TMidiMessage> chord;
+    std::vector<TOutputChange> changes;
+    for (int i = 0; i < 40; ++i) {
+        chord.push_back(NoteOn(1 + i % 2, 36 + i, 1 + i));
+        changes.push_back({static_cast<std::uint8_t>((i % 2) * 128 + 36 + i), static_cast<std::uint8_t>(3 + 2 * i)});
+    }
     std::size_t played = 1;
     int nested = 0;
     rig.Indicator.onLight = [&] {
         nested += rig.Settings.SendBusy ? 1 : 0;
-        if (played < run.Messages.size())
-            Inject(rig, run.Messages[played++]);
+        if (played < chord.size())
+            Inject(rig, chord[played++]);
     };
 
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {run.Messages.front()}, run.Changes.size()));
-    EXPECT_EQ(nested, static_cast<int>(run.Messages.size()) - 1);
-    EXPECT_EQ(rig.Sim.Changes(), run.Changes);
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {chord.front()}, changes.size()));
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(rig.Sim.Changes(), changes);
     // Exactly start, output, level per change: no handshake began inside another.
-    EXPECT_EQ(rig.Sim.Received(), Wire(run.Changes));
+    EXPECT_EQ(rig.Sim.Received(), Wire(changes));
     EXPECT_EQ(rig.Sim.Violations(), 0u);
     EXPECT_EQ(rig.Sim.AbandonedFrames(), 0u);
-    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Settings.SendContacts.empty(); }));
     EXPECT_TRUE(rig.Settings.SendValues.empty());
     EXPECT_FALSE(rig.Settings.SendBusy);
     EXPECT_TRUE(rig.Dialogs.shown.empty());
 }
 
-TEST(LiveBridge, SilentDeviceWarnsOnceDropsTheMomentAndRecovers)
+TEST(LiveBridge, AWaitingChangeTakesTheNewerLevelInItsPlace)
+{
+    // While the first change waits for its answer, output 10 is struck and
+    // released three times and output 11 once: 10 keeps its place in the
+    // queue with its last level, and no stale level goes out.
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    const std::vector<TMidiMessage> during = {NoteOn(1, 10, 1), NoteOn(1, 11, 2), NoteOff(1, 10), NoteOn(1, 10, 3),
+                                              NoteOff(1, 10), NoteOn(1, 10, 4)};
+    bool injected = false;
+    rig.Indicator.onLight = [&] {
+        if (injected)
+            return;
+        injected = true;
+        for (const TMidiMessage& message : during)
+            Inject(rig, message);
+    };
+    std::size_t longest = 0;
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 5, 5)}, 3));
+    ASSERT_TRUE(rig.RunUntil([&] {
+        longest = std::max(longest, rig.Settings.SendContacts.size());
+        return rig.Settings.SendContacts.empty() && !rig.Settings.SendBusy;
+    }));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{5, 11}, {10, 9}, {11, 5}}));
+    EXPECT_LE(longest, 2u);
+}
+
+TEST(LiveBridge, ANoteOffGoesToTheOutputItsNoteOnLit)
+{
+    // The transposition changes while notes are held: each release still
+    // switches off what its strike lit, on either channel.
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 60, 10), NoteOn(2, 60, 10)}, 2));
+    rig.Settings.TransposeIndex = 7;
+    rig.Settings.MidiMode = MidiModeValue::DryContact;
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 60), NoteOn(2, 60, 0), NoteOn(1, 60, 9)}, 3));
+    // Struck again at another transposition: the key lights one output only.
+    rig.Settings.TransposeIndex = 5;
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 60, 9)}, 2));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 60)}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{60, 21},
+                                                             {188, 21},
+                                                             {60, 0},
+                                                             {188, 0},
+                                                             {84, 255},
+                                                             {84, 0},
+                                                             {60, 255},
+                                                             {60, 0}}));
+}
+
+TEST(LiveBridge, AllNotesOffSwitchesOffItsChannelAndAllOutputsOffEverything)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    ASSERT_TRUE(rig.PlayAndSettle(TLiveBridgeRig::FirstKeyboard,
+                                  {NoteOn(1, 1, 1), NoteOn(1, 2, 1), NoteOn(2, 3, 1), NoteOn(2, 4, 1), NoteOff(1, 2)}));
+    rig.Sim.ClearHistory();
+
+    // All Notes Off (123) on channel 1 switches off what channel 1 still has
+    // lit, and nothing of channel 2; All Sound Off (120) on channel 2 the rest.
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {{0xB0, 123, 0}}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{1, 0}}));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {{0xB1, 120, 0}}, 2));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{1, 0}, {131, 0}, {132, 0}}));
+    EXPECT_EQ(rig.Sim.Levels(), (std::array<std::uint8_t, 256>{}));
+
+    // "All outputs off": the device's levels are known for the outputs played
+    // so far, the others not; every output not known to be at 0 gets 0.
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 7, 7)}, 1));
+    rig.Sim.ClearHistory();
+    rig.Bridge.AllOutputsOff();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Sim.ChangeCount() == 256 - 4; }));
+    rig.Loop.ProcessMessages();
+    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+    const std::vector<TOutputChange> sent = rig.Sim.Changes();
+    EXPECT_EQ(sent.front(), (TOutputChange{0, 0}));
+    for (const int known : {1, 2, 131, 132})
+        EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [&](const TOutputChange& c) { return c.Output == known; }),
+                  0)
+            << int(known);
+    EXPECT_EQ(rig.Sim.Level(7), 0);
+
+    // Once everything is known to be at 0, it sends nothing.
+    rig.Sim.ClearHistory();
+    rig.Bridge.AllOutputsOff();
+    rig.Loop.ProcessMessages();
+    EXPECT_EQ(rig.Sim.ChangeCount(), 0u);
+    EXPECT_TRUE(rig.Settings.SendContacts.empty());
+}
+
+TEST(LiveBridge, SilentDeviceWarnsOnceWithoutWaitingAndIsBroughtIntoStepWhenItAnswers)
 {
     TLiveBridgeRig rig({.Behaviour = {.Silent = true}});
     rig.StartUp();
@@ -221,34 +329,67 @@ TEST(LiveBridge, SilentDeviceWarnsOnceDropsTheMomentAndRecovers)
             Inject(rig, phrase.Messages[i]);
         rig.Loop.Post([&] { rig.AckClock.RunOut(); });
     };
-    // Notes played while the box is up are dropped too; the device answers
-    // again by the time the user dismisses it.
-    rig.Dialogs.whileShown = [&](const std::string&) {
-        Inject(rig, NoteOn(1, 70, 70));
-        Inject(rig, NoteOff(1, 70));
-        rig.Sim.SetBehaviour({});
-    };
-
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {phrase.Messages.front()}, 0));
-    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{rig.Sim.SlavePath() + " : " + WritingError}));
-    EXPECT_EQ(rig.Indicator.lights, static_cast<int>(phrase.Messages.size()) + 2) << "the lamp flashes on";
-    EXPECT_FALSE(rig.Settings.SendBusy);
-    EXPECT_TRUE(rig.Settings.SendContacts.empty());
-    EXPECT_EQ(rig.MidiInput.MessageCount(), 0);
+    ASSERT_TRUE(rig.RunUntil([&] { return !rig.Settings.SendBusy && rig.MidiInput.MessageCount() == 0; }));
+    ASSERT_EQ(rig.Dialogs.shown.size(), 1u);
+    EXPECT_EQ(rig.Dialogs.shown[0].text, rig.Sim.SlavePath() + " : " + WritingError);
+    EXPECT_FALSE(rig.Dialogs.shown[0].waited);
+    EXPECT_FALSE(rig.Settings.SendContacts.empty()) << "nothing is dropped";
 
-    // The device drops the half change after its frame gap. The next note
-    // goes out normally; nothing from before is replayed.
+    // More notes while the box is up: queued, no second box, nothing sent
+    // before the watch tries again.
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 70, 70), NoteOn(1, 71, 71), NoteOff(1, 71)}, 0));
+    rig.Loop.ProcessMessages();
+    EXPECT_FALSE(rig.Settings.SendBusy);
+    EXPECT_EQ(rig.Dialogs.shown.size(), 1u);
+
+    // The device answers again by the watch's next tick: the output that
+    // failed goes first, then the others, each once with its last level.
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Sim.AbandonedFrames() == 1; }));
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(2, 1, 100)}, 1));
-    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{129, 201}}));
-    std::vector<std::uint8_t> wire = {TRs232Link::StartByte};
-    for (const std::uint8_t b : Wire({{129, 201}}))
-        wire.push_back(b);
-    EXPECT_EQ(rig.Sim.Received(), wire);
-    EXPECT_EQ(Warnings(rig).size(), 1u);
+    rig.Sim.SetBehaviour({});
+    rig.Sim.ClearHistory();
+    rig.Tick();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Settings.SendContacts.empty() && !rig.Settings.SendBusy; }));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{60, 0}, {61, 0}, {62, 0}, {70, 141}, {71, 0}}));
+    EXPECT_EQ(rig.Sim.Received(), Wire(rig.Sim.Changes()));
+    EXPECT_EQ(rig.Dialogs.shown.size(), 1u);
 }
 
-TEST(LiveBridge, ClosedPortDropsEventsWarnsWithoutStackingAndReplaysNothing)
+TEST(LiveBridge, ALostAcknowledgementLeavesNoOutputOn)
+{
+    // The device takes the level of the third handshake but its answer is
+    // lost; the change comes again, before the notes played meanwhile.
+    TLiveBridgeRig rig({.Behaviour = {.DropLevelAck = 3}});
+    rig.StartUp();
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 1, 1)}, 1));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 2, 1)}, 1));
+    // Played as the third change goes out, so they arrive during its wait,
+    // and the wait runs out once the device has taken the level.
+    bool injected = false;
+    rig.Indicator.onLight = [&] {
+        if (injected)
+            return;
+        injected = true;
+        Inject(rig, NoteOn(1, 3, 3));
+        Inject(rig, NoteOn(1, 4, 4));
+        Inject(rig, NoteOff(1, 2));
+    };
+    rig.RunOutAckClockWhen([&] { return rig.Sim.ChangeCount() == 3; });
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 1)}, 1));
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.MidiInput.MessageCount() == 0 && !rig.Settings.SendBusy; }));
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{rig.Sim.SlavePath() + " : " + WritingError}));
+    EXPECT_EQ(rig.Sim.Level(1), 0) << "the device has the level; only its answer was lost";
+
+    rig.Tick();
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Settings.SendContacts.empty() && !rig.Settings.SendBusy; }));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{1, 3}, {2, 3}, {1, 0}, {1, 0}, {3, 7}, {4, 9}, {2, 0}}));
+    for (unsigned output = 0; output < 256; ++output)
+        EXPECT_EQ(rig.Sim.Level(static_cast<std::uint8_t>(output)),
+                  rig.Bridge.WantedLevels()[output])
+            << output;
+}
+
+TEST(LiveBridge, AClosedPortWarnsOnceAndGetsTheWantedLevelsWhenItOpens)
 {
     TLiveBridgeRig rig;
     rig.StartUp(/*openComPort=*/false);
@@ -256,34 +397,27 @@ TEST(LiveBridge, ClosedPortDropsEventsWarnsWithoutStackingAndReplaysNothing)
     ASSERT_FALSE(rig.Settings.ComPortOpen);
     ASSERT_TRUE(rig.Settings.MidiInOpen);
 
-    // A chord struck while the first box is on screen opens no box of its own.
-    rig.Dialogs.whileShown = [&](const std::string&) {
-        if (rig.Dialogs.shown.size() > 1)
-            return;
-        for (const int note : {60, 64, 67, 72})
-            Inject(rig, NoteOn(1, note, 90));
-    };
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 48, 90)}, 0));
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0 && rig.MidiInput.MessageCount() == 0; }));
+    // One box for the whole spell, however many notes come.
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard,
+                         {NoteOn(1, 48, 90), NoteOn(1, 60, 90), NoteOn(1, 64, 90), NoteOff(1, 48)}, 0));
     const std::string text = rig.Sim.SlavePath() + " : " + InitErrorFrench;
     EXPECT_EQ(Warnings(rig), (std::vector<std::string>{text}));
-    EXPECT_EQ(rig.Dialogs.maxOpen, 1);
+    EXPECT_FALSE(rig.Dialogs.shown[0].waited);
     EXPECT_EQ(rig.Indicator.lights, 0);
+    EXPECT_EQ(rig.MidiInput.MessageCount(), 0) << "fetched, not left in the ring";
 
-    // A later note warns again, once.
-    rig.Dialogs.whileShown = nullptr;
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 48)}, 0));
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0; }));
-    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{text, text}));
-
-    // Opening the port sends what is played from then on, and nothing older.
+    // The port opens: the outputs the notes drove get their levels, in
+    // output order, and nothing else.
     ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
-    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 50, 10)}, 1));
-    rig.Loop.ProcessMessages();  // a replay would be pending, or queued
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Sim.ChangeCount() == 3; }));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{48, 0}, {60, 181}, {64, 181}}));
+    rig.Loop.ProcessMessages();
     EXPECT_TRUE(rig.Settings.SendContacts.empty());
-    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{50, 21}}));
-    EXPECT_EQ(rig.Sim.Received(), Wire({{50, 21}}));
-    EXPECT_EQ(Warnings(rig).size(), 2u);
+
+    // Closed again by hand: the next note warns again, once.
+    ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 60), NoteOff(1, 64)}, 0));
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{text, text}));
 }
 
 TEST(LiveBridge, FailedOpenLeavesThePortClosedAndNamesIt)
@@ -298,11 +432,17 @@ TEST(LiveBridge, FailedOpenLeavesThePortClosedAndNamesIt)
     EXPECT_EQ(rig.Bridge.OpenComPort(), TComResult::ComErrOpen);
     EXPECT_FALSE(rig.Settings.ComPortOpen);
     EXPECT_FALSE(rig.Settings.ComPortHandle);
+    EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{false, TLinkProblem::NotFound}));
 
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 60, 1)}, 0));
-    ASSERT_TRUE(rig.RunUntil([&] { return rig.Dialogs.open == 0; }));
     EXPECT_EQ(Warnings(rig), (std::vector<std::string>{missing + " : " + OpeningError, missing + " : " + InitError}));
     EXPECT_EQ(rig.Sim.ChangeCount(), 0u);
+
+    // Tried again quietly at each tick while it is missing.
+    rig.Tick();
+    rig.Tick();
+    EXPECT_EQ(Warnings(rig).size(), 2u);
+    EXPECT_FALSE(rig.Settings.ComPortOpen);
 }
 
 TEST(LiveBridge, PortAndKeyboardChangedWhileRunning)
@@ -311,24 +451,26 @@ TEST(LiveBridge, PortAndKeyboardChangedWhileRunning)
     rig.StartUp();
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 1, 1)}, 1));
 
-    // Another COM port: the window's COM11Click.
+    // Another COM port: the window's COM11Click. What the bridge drove is
+    // brought into step on the new port first.
     ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
     EXPECT_FALSE(rig.Settings.ComPortOpen);
     rig.Settings.ComPortName = rig.OtherSim.SlavePath();
     ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
-    const std::uint64_t before = rig.OtherSim.ChangeCount();
+    ASSERT_TRUE(rig.Settle());
     {
         TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 2, 2)});
-        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before; }));
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() == 2; }));
     }
     // The same port again: closed and reopened.
     ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
     ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
+    ASSERT_TRUE(rig.Settle());
     {
         TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 2)});
-        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before + 1; }));
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() == 5; }));
     }
-    EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{2, 5}, {2, 0}}));
+    EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{1, 3}, {2, 5}, {1, 3}, {2, 5}, {2, 0}}));
     EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{1, 3}}));
 
     // Another keyboard: the first one is closed, the second one plays.
@@ -340,21 +482,93 @@ TEST(LiveBridge, PortAndKeyboardChangedWhileRunning)
     EXPECT_FALSE(rig.Keyboards.InjectShort(TLiveBridgeRig::FirstKeyboard, 0x90, 3, 3));
     {
         TKeyboardPlayer player(rig.Keyboards, TLiveBridgeRig::SecondKeyboard, {NoteOn(2, 3, 3)});
-        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() > before + 2; }));
+        ASSERT_TRUE(rig.RunUntil([&] { return rig.OtherSim.ChangeCount() == 6; }));
     }
     EXPECT_EQ(rig.OtherSim.Changes().back(), (TOutputChange{131, 7}));
 
-    // None: nothing open; a name no device has raises and opens nothing.
+    // None: nothing open. A name no device has is kept and waited for.
     rig.Settings.MidiInPortName.clear();
     rig.Bridge.ReopenMidiInPort();
     EXPECT_FALSE(rig.Settings.MidiInOpen);
     EXPECT_FALSE(rig.Keyboards.IsOpen(TLiveBridgeRig::SecondKeyboard));
     rig.Settings.MidiInPortName = "Unplugged Keys";
-    EXPECT_THROW(rig.Bridge.ReopenMidiInPort(), EMidiInputError);
-    EXPECT_FALSE(rig.Settings.MidiInOpen);
+    rig.Bridge.ReopenMidiInPort();
+    EXPECT_FALSE(rig.MidiInput.IsOpen());
+    EXPECT_EQ(rig.Bridge.MidiInStatus(), (TLinkStatus{false, TLinkProblem::NotFound}));
+    EXPECT_EQ(rig.Settings.MidiInPortName, "Unplugged Keys");
 
     EXPECT_TRUE(rig.Dialogs.shown.empty());
     EXPECT_EQ(rig.Sim.Violations() + rig.OtherSim.Violations(), 0u);
+}
+
+TEST(LiveBridge, AKeyboardThatComesAndGoesIsOpenedByItself)
+{
+    TLiveBridgeRig rig;
+    rig.StartUp();
+    rig.Settings.MidiInPortName = "Later Keys";
+    rig.Bridge.ReopenMidiInPort();
+    std::vector<TLinkStatus> seen;
+    rig.Bridge.SetOnStatusChanged([&] { seen.push_back(rig.Bridge.MidiInStatus()); });
+
+    // Plugged in: opened at the next tick, and it plays.
+    const std::uint16_t later = rig.Keyboards.AddDevice("Later Keys");
+    rig.Tick();
+    ASSERT_TRUE(rig.Keyboards.IsStarted(later));
+    EXPECT_EQ(rig.Bridge.MidiInStatus(), (TLinkStatus{true, TLinkProblem::None}));
+    ASSERT_TRUE(rig.Play(later, {NoteOn(1, 9, 9)}, 1));
+
+    // Unplugged: lost at the next tick; plugged in again: open again.
+    rig.Keyboards.RemoveDevice(later);
+    rig.Tick();
+    EXPECT_FALSE(rig.MidiInput.IsOpen());
+    EXPECT_EQ(rig.Bridge.MidiInStatus(), (TLinkStatus{false, TLinkProblem::Lost}));
+    rig.Tick();
+    EXPECT_EQ(rig.Bridge.MidiInStatus(), (TLinkStatus{false, TLinkProblem::Lost}));
+    const std::uint16_t again = rig.Keyboards.AddDevice("Later Keys");
+    rig.Tick();
+    ASSERT_TRUE(rig.Keyboards.IsStarted(again));
+    ASSERT_TRUE(rig.Play(again, {NoteOff(1, 9)}, 1));
+    EXPECT_EQ(rig.Sim.Changes(), (std::vector<TOutputChange>{{9, 19}, {9, 0}}));
+    EXPECT_EQ(seen, (std::vector<TLinkStatus>{
+                        {true, TLinkProblem::None}, {false, TLinkProblem::Lost}, {true, TLinkProblem::None}}));
+    EXPECT_TRUE(rig.Dialogs.shown.empty());
+    rig.Bridge.SetOnStatusChanged(nullptr);  // seen goes before the rig
+}
+
+TEST(LiveBridge, ALostPortIsOpenedAgainByNameAndBroughtIntoStep)
+{
+    // The port is a link that the test points at one simulator, then, after
+    // the first one is gone, at another, as torem-devsim --link does.
+    TLiveBridgeRig rig;
+    const std::string link = rig.Dir.File("torem-port");
+    ASSERT_TRUE(PointLink(link, rig.Sim.SlavePath()));
+    rig.StartUp();
+    rig.Settings.ComPortName = link;
+    ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
+    ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 1, 1), NoteOn(2, 2, 2)}, 2));
+
+    // The device goes away: the next change finds the port hung up. Notes
+    // played while it is gone warn once, and still count.
+    rig.Sim.HangUp();
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 1)}, 0));
+    ASSERT_TRUE(rig.RunUntil([&] { return !rig.Settings.ComPortOpen; }));
+    EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{false, TLinkProblem::Lost}));
+    ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 3, 3), NoteOn(1, 4, 4), NoteOff(1, 4)}, 0));
+    EXPECT_EQ(Warnings(rig), (std::vector<std::string>{link + " : " + WritingError, link + " : " + InitError}));
+    rig.Tick();  // still gone, and shown as lost
+    EXPECT_FALSE(rig.Settings.ComPortOpen);
+    EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{false, TLinkProblem::Lost}));
+
+    // It comes back on the same name: opened at the next tick, and every
+    // output the bridge drove gets its level.
+    ASSERT_TRUE(PointLink(link, rig.OtherSim.SlavePath()));
+    rig.Tick();
+    ASSERT_TRUE(rig.Settings.ComPortOpen);
+    ASSERT_TRUE(rig.RunUntil([&] { return rig.Settings.SendContacts.empty() && !rig.Settings.SendBusy; }));
+    EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{1, 0}, {3, 7}, {4, 0}, {130, 5}}));
+    EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{true, TLinkProblem::None}));
+    EXPECT_EQ(Warnings(rig).size(), 2u);
 }
 
 TEST(LiveBridge, FailingNestedHandlerDoesNotStopLaterSends)

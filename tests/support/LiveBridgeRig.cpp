@@ -22,7 +22,16 @@ TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
       Dialogs(Loop),
       Lamp(Loop),
       Indicator(&Lamp),
-      Bridge(Settings, MidiInput, Link, Dialogs, Indicator)
+      Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+      Bridge(Settings, MidiInput, Link, Dialogs, Indicator, TLiveBridge::TClocks{Watch, Drain}),
+      AckWatch(Loop, std::chrono::milliseconds(0),
+               [this] {
+                   if (ackRunOutCondition && ackRunOutCondition()) {
+                       ackRunOutCondition = nullptr;
+                       AckWatch.SetEnabled(false);
+                       AckClock.RunOut();
+                   }
+               })
 {
     MidiInput.SetCapacity(4096);
     Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
@@ -51,6 +60,32 @@ void TLiveBridgeRig::StartUp(bool openComPort)
         Bridge.OpenComPort();
     Settings.MidiInOpen = false;
     Bridge.OpenMidiInPort();
+    Bridge.StartWatching();
+}
+
+void TLiveBridgeRig::Tick()
+{
+    Watch.RunOut();
+    Bridge.Timer3Timer();
+}
+
+bool TLiveBridgeRig::Settle()
+{
+    return RunUntil([&] {
+        return MidiInput.MessageCount() == 0 && Settings.SendContacts.empty() && !Settings.SendBusy;
+    });
+}
+
+bool TLiveBridgeRig::PlayAndSettle(std::uint16_t keyboard, std::vector<TMidiMessage> messages)
+{
+    TKeyboardPlayer player(Keyboards, keyboard, std::move(messages));
+    return RunUntil([&] { return player.Done(); }) && Settle();
+}
+
+void TLiveBridgeRig::RunOutAckClockWhen(std::function<bool()> condition)
+{
+    ackRunOutCondition = std::move(condition);
+    AckWatch.SetEnabled(true);
 }
 
 bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done)

@@ -20,10 +20,12 @@
 #include "LiveBridge.h"
 #include "LoopActivityIndicator.h"
 #include "ManualClock.h"
+#include "ManualTimerClock.h"
 #include "MidiIn.h"
 #include "ModalTestDialogs.h"
 #include "PosixSerialDevice.h"
 #include "RecordingIndicator.h"
+#include "TempDir.h"
 #include "Rs232Link.h"
 #include "VirtualMidiDeviceLayer.h"
 #include "WaitUntil.h"
@@ -49,10 +51,26 @@ struct TLiveBridgeRig {
     // Runs the loop until done() holds; false after FailureBound.
     bool RunUntil(const std::function<bool()>& done);
 
+    // The bridge's watch clock runs out: the port and the MIDI device are
+    // tried again, a failed send retried.
+    void Tick();
+
+    // Plays messages on a keyboard and runs the loop until the bridge has
+    // taken them all and has nothing left to send. For phrases in which a
+    // newer level may replace one still waiting.
+    bool PlayAndSettle(std::uint16_t keyboard, std::vector<TMidiMessage> messages);
+    // Runs the loop until the bridge has nothing left to send.
+    bool Settle();
+
+    // Runs the acknowledgement clock out, once, at the first pass of the
+    // loop (nested in a wait included) at which condition holds.
+    void RunOutAckClockWhen(std::function<bool()> condition);
+
     // Plays messages on a keyboard and runs the loop until Sim has accepted
     // changes more changes and the bridge has taken every message.
     bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes);
 
+    TTempDir Dir;
     TDeviceSimulator Sim;
     TDeviceSimulator OtherSim;
     TPosixSerialPorts Ports;
@@ -65,7 +83,12 @@ struct TLiveBridgeRig {
     TModalTestDialogs Dialogs;
     TLoopActivityIndicator Lamp;
     TRecordingIndicator Indicator;
+    TManualTimerClock Watch;  // run out by hand with Tick
+    TLoopTimerClock Drain;
     TLiveBridge Bridge;
+    // Looks at RunOutAckClockWhen's condition at every pass.
+    TLoopTimer AckWatch;
+    std::function<bool()> ackRunOutCondition;
 };
 
 // The bytes one change puts on the line: start byte, output, level.

@@ -12,9 +12,13 @@ public:
     struct Shown {
         Kind kind;
         std::string text;
+        bool waited = true;  // false for a box that did not wait for its OK
     };
 
     void Warning(const std::string& text) override { shown.push_back({Kind::Warning, text}); }
+    // Recorded as a warning that did not wait; it never pumps, whatever the
+    // dialogs do for the other boxes.
+    void WarningNoWait(const std::string& text) override { shown.push_back({Kind::Warning, text, false}); }
     void Information(const std::string& text) override { shown.push_back({Kind::Information, text}); }
     bool Confirmation(const std::string& text) override
     {

@@ -1,5 +1,7 @@
 #include "VirtualMidiDeviceLayer.h"
 
+#include <algorithm>
+
 std::uint16_t TVirtualMidiDeviceLayer::AddDevice(const std::string& name)
 {
     std::lock_guard lock(mutex_);
@@ -7,6 +9,21 @@ std::uint16_t TVirtualMidiDeviceLayer::AddDevice(const std::string& name)
     device.Name = name;
     devices_.push_back(std::move(device));
     return static_cast<std::uint16_t>(devices_.size() - 1);
+}
+
+void TVirtualMidiDeviceLayer::RemoveDevice(std::uint16_t device)
+{
+    std::lock_guard lock(mutex_);
+    if (device < devices_.size())
+        devices_[device].Present = false;
+}
+
+TVirtualMidiDeviceLayer::TDevice* TVirtualMidiDeviceLayer::Listed(std::uint16_t index)
+{
+    for (TDevice& device : devices_)
+        if (device.Present && index-- == 0)
+            return &device;
+    return nullptr;
 }
 
 void TVirtualMidiDeviceLayer::SetFailure(TMidiOperation operation, TMidiResult code, unsigned after)
@@ -51,7 +68,7 @@ TVirtualMidiDeviceLayer::TDevice* TVirtualMidiDeviceLayer::Started(std::uint16_t
     if (index >= devices_.size())
         return nullptr;
     TDevice& device = devices_[index];
-    return device.Handle != 0 && device.Started ? &device : nullptr;
+    return device.Present && device.Handle != 0 && device.Started ? &device : nullptr;
 }
 
 std::uint32_t TVirtualMidiDeviceLayer::Elapsed(const TDevice& device,
@@ -111,7 +128,8 @@ std::size_t TVirtualMidiDeviceLayer::QueuedBuffers(std::uint16_t index) const
 std::uint16_t TVirtualMidiDeviceLayer::DeviceCount()
 {
     std::lock_guard lock(mutex_);
-    return static_cast<std::uint16_t>(devices_.size());
+    return static_cast<std::uint16_t>(
+        std::count_if(devices_.begin(), devices_.end(), [](const TDevice& device) { return device.Present; }));
 }
 
 TMidiResult TVirtualMidiDeviceLayer::DeviceName(std::uint16_t index, std::string& name)
@@ -119,9 +137,10 @@ TMidiResult TVirtualMidiDeviceLayer::DeviceName(std::uint16_t index, std::string
     std::lock_guard lock(mutex_);
     if (const TMidiResult failure = Injected(TMidiOperation::DeviceName))
         return failure;
-    if (index >= devices_.size())
+    const TDevice* device = Listed(index);
+    if (device == nullptr)
         return MidiResult::BadDeviceId;
-    name = devices_[index].Name;
+    name = device->Name;
     return MidiResult::NoError;
 }
 
@@ -131,11 +150,12 @@ TMidiResult TVirtualMidiDeviceLayer::Open(std::uint16_t index, TMidiInCallback c
     std::lock_guard lock(mutex_);
     if (const TMidiResult failure = Injected(TMidiOperation::Open))
         return failure;
-    if (index >= devices_.size())
+    TDevice* listed = Listed(index);
+    if (listed == nullptr)
         return MidiResult::BadDeviceId;
     if (callback == nullptr)
         return MidiResult::InvalidParam;
-    TDevice& device = devices_[index];
+    TDevice& device = *listed;
     if (device.Handle != 0)
         return MidiResult::Allocated;
     device.Handle = ++nextHandle_;

@@ -38,8 +38,13 @@ public:
     TVirtualMidiDeviceLayer(const TVirtualMidiDeviceLayer&) = delete;
     TVirtualMidiDeviceLayer& operator=(const TVirtualMidiDeviceLayer&) = delete;
 
-    // Adds a device at the end of the list; returns its index.
+    // Adds a device at the end of the list; returns the number by which the
+    // test plays into it (its index in the list while none was removed).
     std::uint16_t AddDevice(const std::string& name);
+    // Unplugs a device: it leaves the list (the later ones move up) and
+    // delivers nothing more; while open, its handle can still be stopped,
+    // reset and closed.
+    void RemoveDevice(std::uint16_t device);
 
     // Makes operation fail with code, without effect, from its (after + 1)th
     // call on; code 0 makes it work again.
@@ -75,6 +80,7 @@ public:
 private:
     struct TDevice {
         std::string Name;
+        bool Present = true;       // false once unplugged
         TMidiInHandle Handle = 0;  // 0 while closed
         TMidiInCallback Callback = nullptr;
         void* Instance = nullptr;
@@ -97,6 +103,8 @@ private:
     TMidiResult WithDevice(TMidiOperation operation, TMidiInHandle handle, TStep&& step);
     TDevice* Find(TMidiInHandle handle);
     TDevice* Started(std::uint16_t index);
+    // The device at index of the list the system reports (unplugged ones left out).
+    TDevice* Listed(std::uint16_t index);
     static std::uint32_t Elapsed(const TDevice& device, std::optional<std::uint32_t> timestamp);
 
     // One lock for everything, held while a callback runs: callbacks of a

@@ -69,10 +69,17 @@ TComHandle TTestSerialPorts::Open(const std::string& name)
 {
     const auto mapped = paths.find(name);
     if (mapped != paths.end())
-        return system_.Open(mapped->second);
+        return Opened(system_.Open(mapped->second));
     if (!name.empty() && name.front() == '/')
-        return system_.Open(name);
+        return Opened(system_.Open(name));
+    lastProblem_ = TOpenProblem::NotFound;  // as if the machine had no such port
     return {};
+}
+
+TComHandle TTestSerialPorts::Opened(TComHandle handle)
+{
+    lastProblem_ = system_.LastOpenProblem();
+    return handle;
 }
 
 TWindowRig::TWindowRig()

@@ -77,10 +77,14 @@ public:
 class TTestSerialPorts final : public TSerialPorts {
 public:
     TComHandle Open(const std::string& name) override;
+    TOpenProblem LastOpenProblem() const override { return lastProblem_; }
     std::map<std::string, std::string> paths;
 
 private:
+    TComHandle Opened(TComHandle handle);
+
     TPosixSerialPorts system_;
+    TOpenProblem lastProblem_ = TOpenProblem::None;
 };
 
 // Everything one window needs, in a fresh directory.

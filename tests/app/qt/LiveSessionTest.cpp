@@ -7,6 +7,7 @@
 #include <thread>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -59,7 +60,14 @@ TEST_F(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLam
     EXPECT_EQ(rig.prompt.proposed, std::vector<std::string>{"COM1"});
     ASSERT_TRUE(window.Settings().ComPortOpen);
     EXPECT_EQ(window.Settings().ComPortName, device.SlavePath());
-    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : " + device.SlavePath());
+    EXPECT_TRUE(rig.Checked("OtherPortMenu") && rig.Checked("OtherPortPopUp"));
+    // The path does not fit the label: it is elided in the middle, and the
+    // tooltip has all of it.
+    const std::string shown = rig.LabelText("Label7");
+    ASSERT_EQ(shown.rfind(Blanks(13) + "Port COM : /", 0), 0u) << shown;
+    EXPECT_NE(shown.find("…"), std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 1), device.SlavePath().substr(device.SlavePath().size() - 1));
+    EXPECT_EQ(rig.Find<QLabel>("Label7")->toolTip().toStdString(), device.SlavePath());
 
     auto* lamp = rig.Find<TShape>("Shape5");
     Play(rig, {{0x90, 60, 100}, {0x91, 3, 127}, {0x80, 60, 0}});
@@ -94,10 +102,12 @@ TEST_F(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
         QMenu* menu = rig.Find<QMenu>(menuName);
         emit menu->aboutToShow();  // the list is taken again as the menu opens
         const QList<QAction*> items = menu->actions();
-        ASSERT_EQ(items.size(), 7) << menuName;
+        ASSERT_EQ(items.size(), 9) << menuName;
         EXPECT_TRUE(items[4]->isSeparator());
         EXPECT_EQ(items[5]->text().toStdString(), device.SlavePath());
         EXPECT_EQ(items[6]->text().toStdString(), "Other port...");
+        EXPECT_TRUE(items[7]->isSeparator());
+        EXPECT_EQ(items[8]->text().remove(QLatin1Char('&')).toStdString(), "All outputs off");
     }
 
     rig.Item("SerialPortPopUp1")->trigger();
@@ -119,6 +129,10 @@ TEST_F(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
     EXPECT_FALSE(window.Settings().ComPortOpen);
     EXPECT_EQ(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning).back(), "COM2 : Opening Error of COM port");
     EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM2");
+    // Shown in dark red, and the tooltip says why it is not open.
+    const QLabel* label = rig.Find<QLabel>("Label7");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(139, 0, 0));
+    EXPECT_EQ(label->toolTip().toStdString(), "COM2\nNot found.\nTried again every second.");
 }
 
 }  // namespace

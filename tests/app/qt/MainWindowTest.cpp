@@ -216,13 +216,15 @@ TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
     EXPECT_EQ(StateOf(window), english) << "back to English restores every text exactly";
 }
 
-TEST_F(MainWindow, ASettingsFileWithCom7OpensItAndShowsItWithCom1Checked)
+TEST_F(MainWindow, ASettingsFileWithCom7OpensItAndShowsItAsAnotherPort)
 {
     TForm1& window = StartSaved(rig, SettingsLines("French", "300", "COM7", "2", "9"));
 
     EXPECT_TRUE(rig.dialogs.shown.empty());
     EXPECT_TRUE(window.Settings().ComPortOpen);
-    EXPECT_TRUE(rig.Checked("COM11") && rig.Checked("COM12"));
+    // COM7 has no item of its own: the item it can be chosen with shows it.
+    EXPECT_TRUE(rig.Checked("OtherPortMenu") && rig.Checked("OtherPortPopUp"));
+    EXPECT_FALSE(rig.Checked("COM11") || rig.Checked("COM12"));
     EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM7");
     EXPECT_TRUE(rig.Checked("French1"));
     EXPECT_EQ(window.Settings().ResolutionMs, 300) << "kept as read";
