@@ -32,6 +32,8 @@ const QColor PanelFrame(227, 225, 219);
 const QColor BackPanelColour(179, 179, 179);
 const QColor ConverterTitleColour(236, 235, 232);
 const QColor BridgeTitleColour(227, 225, 219);
+// How soon a command deferred by a handshake is tried again.
+constexpr int CommandRetryMs = 10;
 // A port or MIDI device that is chosen but not open.
 const QColor DownColour(139, 0, 0);
 
@@ -418,17 +420,19 @@ void TForm1::CreateComponents()
 void TForm1::ConnectHandlers()
 {
     const auto onTrigger = [this](QAction* item, auto handler) {
-        connect(item, &QAction::triggered, this, [this, handler] { Guarded(handler); });
+        connect(item, &QAction::triggered, this, [this, handler] { Command(handler); });
     };
     const auto onSenderTrigger = [this](QAction* item, void (TForm1::*handler)(QObject*)) {
-        connect(item, &QAction::triggered, this, [this, item, handler] { Guarded([&] { (this->*handler)(item); }); });
+        connect(item, &QAction::triggered, this,
+                [this, item, handler] { Command([this, item, handler] { (this->*handler)(item); }); });
     };
     const auto onClick = [this](QToolButton* button, void (TForm1::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+        connect(button, &QToolButton::clicked, this,
+                [this, handler] { Command([this, handler] { (this->*handler)(); }); });
     };
     const auto onPictureClick = [this](TPictureBox* picture, void (TForm1::*handler)(QObject*)) {
         connect(picture, &TPictureBox::clicked, this,
-                [this, picture, handler] { Guarded([&] { (this->*handler)(picture); }); });
+                [this, picture, handler] { Command([this, picture, handler] { (this->*handler)(picture); }); });
     };
 
     onTrigger(Open1, [this] { Open1Click(); });
@@ -483,6 +487,18 @@ void TForm1::ConnectHandlers()
 
 // ---------------------------------------------------------------------------
 // The general error handler
+
+void TForm1::Command(const std::function<void()>& command)
+{
+    // A command that reaches the window while a handshake waits for its
+    // answer (a queued click, a shortcut) runs once the handshake is over:
+    // a dialog or a port change nested in the wait would outlast its clock.
+    if (settings_.SendBusy) {
+        QTimer::singleShot(CommandRetryMs, this, [this, command] { Command(command); });
+        return;
+    }
+    Guarded(command);
+}
 
 void TForm1::ReportException(std::exception_ptr error) noexcept
 {
@@ -923,7 +939,7 @@ void TForm1::BuildSerialPortMenus()
             item->setProperty(PortNameProperty, ToQt(name));
             group->addAction(item);
             menu->insertAction(before, item);
-            connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { SerialPortClick(item); }); });
+            connect(item, &QAction::triggered, this, [this, item] { Command([this, item] { SerialPortClick(item); }); });
             return item;
         };
         const QString number = QString::number(i + 1);
@@ -965,7 +981,7 @@ void TForm1::BuildMidiInPortMenus()
             item->setProperty(DeviceNameProperty, ToQt(names[i]));
             group->addAction(item);
             menu->addAction(item);
-            connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { MidiInPortClick(item); }); });
+            connect(item, &QAction::triggered, this, [this, item] { Command([this, item] { MidiInPortClick(item); }); });
             midiDeviceItems_.push_back(item);
         };
         newItem(MIDIPort1, midiMenuGroup_, QStringLiteral("MidiInPortMenu"));

@@ -133,6 +133,9 @@ private:
     template <class TStep>
     void Guarded(TStep&& step) noexcept;
     void ReportError(const std::string& text) noexcept;
+    // A user's command (menu item, button, picture): run under the general
+    // error handler, but only once no handshake waits.
+    void Command(const std::function<void()>& command);
     void ReportException(std::exception_ptr error) noexcept;
 
     // Steps of the commands.

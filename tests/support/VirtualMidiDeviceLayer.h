@@ -8,6 +8,7 @@
 // MidiDeviceLayer.h for every misuse. Any operation can be made to fail with
 // a chosen code.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -76,6 +77,9 @@ public:
     TMidiResult Reset(TMidiInHandle handle) override;
     TMidiResult Close(TMidiInHandle handle) override;
     TMidiResult ErrorText(TMidiResult code, std::string& text) override;
+    bool MidiSystemFound() override { return systemFound_; }
+    // As if no MIDI system answered at all.
+    void SetMidiSystemFound(bool found) { systemFound_ = found; }
 
 private:
     struct TDevice {
@@ -113,4 +117,5 @@ private:
     std::vector<TDevice> devices_;
     std::map<TMidiOperation, TFailure> failures_;
     TMidiInHandle nextHandle_ = 0;
+    std::atomic<bool> systemFound_{true};
 };

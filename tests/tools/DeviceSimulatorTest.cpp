@@ -125,3 +125,33 @@ TEST(DeviceSimulator, BehaviourChangesTakeEffectWhileItRuns)
     EXPECT_EQ(port.Read(), 0x01) << "the silent device answered";
     EXPECT_EQ(sim.Changes(), (std::vector<TOutputChange>{{1, 2}, {3, 4}}));
 }
+
+TEST(DeviceSimulator, ADroppedAcknowledgementIsOneLevelAnswerOnlyAndAHangUpEndsTheLine)
+{
+    TDeviceSimulator sim({.Behaviour = {.DropLevelAck = 2}});
+    sim.Start();
+    TRawPort port(sim.SlavePath());
+    ASSERT_TRUE(port.IsOpen());
+
+    // The second handshake keeps its level but gets no answer for it; the
+    // third is answered as usual.
+    for (const std::uint8_t output : {std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{3}}) {
+        ASSERT_TRUE(port.Write({0x1A}));
+        EXPECT_EQ(port.Read(), 0x01);
+        ASSERT_TRUE(port.Write({output, 9}));
+        if (output == 2) {
+            ASSERT_TRUE(sim.WaitForChanges(2, FailureBound));
+            Settle(sim, port, 6);
+            EXPECT_EQ(port.Read(0ms), std::nullopt) << "the level of handshake 2 was answered";
+        } else {
+            EXPECT_EQ(port.Read(), 0x01);
+        }
+    }
+    EXPECT_EQ(sim.Changes(), (std::vector<TOutputChange>{{1, 9}, {2, 9}, {3, 9}}));
+
+    // Hung up: the host's side of the line ends.
+    sim.HangUp();
+    EXPECT_FALSE(port.Write({0x1A}));
+    EXPECT_EQ(port.Read(), std::nullopt);
+    EXPECT_EQ(sim.Level(3), 9) << "what it took stays readable";
+}

@@ -135,4 +135,101 @@ TEST_F(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
     EXPECT_EQ(label->toolTip().toStdString(), "COM2\nNot found.\nTried again every second.");
 }
 
+TEST_F(LiveSession, ACommandGivenWhileAHandshakeWaitsRunsOnceItIsOver)
+{
+    rig.midi.AddDevice("TOREM Keys");
+    TDeviceSimulator& device = rig.Device();
+    rig.ports.paths["COM3"] = device.SlavePath();
+    TForm1& window = rig.Start();
+    rig.HoldTimers();
+    rig.Item("MidiInPortMenu1")->trigger();
+    rig.Item("COM31")->trigger();
+    ASSERT_TRUE(window.Settings().ComPortOpen);
+
+    // The user picks another port just as a note goes out to a device that
+    // answers late: the port change waits for the handshake, which ends well.
+    device.SetBehaviour({.Delay = std::chrono::milliseconds(100)});
+    bool pickedDuringWait = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (window.Settings().SendBusy && !pickedDuringWait) {
+            pickedDuringWait = true;
+            rig.Item("COM22")->trigger();
+        }
+    });
+    watcher.start(0);
+    Play(rig, {{0x90, 60, 100}});
+    ASSERT_TRUE(ProcessUntil([&] { return window.Settings().ComPortName == "COM2"; }));
+    watcher.stop();
+
+    EXPECT_TRUE(pickedDuringWait);
+    EXPECT_EQ(device.Changes(), (std::vector<TOutputChange>{{60, 201}}));
+    EXPECT_EQ(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning),
+              (std::vector<std::string>{"COM1 : Opening Error of COM port", "COM2 : Opening Error of COM port"}));
+}
+
+TEST_F(LiveSession, AnAbsentSavedDeviceIsShownAsSuchAndOpenedWhenItAppears)
+{
+    TDeviceSimulator& device = rig.Device();
+    rig.ports.paths["COM3"] = device.SlavePath();
+    std::vector<std::string> lines = {"Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English",
+                                      "Midi File :", "", "Resolution :", "1000", "Seq File :", "", "Port COM :",
+                                      "COM3", "Port Midi In :", "Later Keys", "Mode :", "1", "Transpose Value :", "5"};
+    TForm1& window = rig.StartWith(lines);
+    EXPECT_EQ(window.Settings().MidiInPortName, "Later Keys");
+    EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Later Keys (absent)");
+    EXPECT_TRUE(rig.Checked("MidiInPortMenu1") && rig.Checked("MidiInPortPopUp1"));
+    const QLabel* label3 = rig.Find<QLabel>("Label3");
+    EXPECT_EQ(label3->palette().color(QPalette::WindowText), QColor(139, 0, 0));
+    EXPECT_EQ(label3->toolTip().toStdString(), "Later Keys\nNot found.\nOpened as soon as it appears.");
+
+    // Plugged in: the watch opens it, and it plays.
+    const std::uint16_t keys = rig.midi.AddDevice("Later Keys");
+    rig.Find<QTimer>("Timer3")->start(0);
+    ASSERT_TRUE(ProcessUntil([&] { return rig.midi.IsStarted(keys); }));
+    EXPECT_EQ(label3->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_EQ(label3->toolTip().toStdString(), "Later Keys");
+    emit rig.Find<QMenu>("MIDIPort1")->aboutToShow();
+    EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Later Keys");
+    EXPECT_TRUE(rig.Checked("MidiInPortMenu1"));
+    Play(rig, {{0x90, 1, 1}});
+    ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 1; }));
+
+    // Kept at exit.
+    window.close();
+    EXPECT_NE(ReadFileBytes(rig.SettingsPath()).find("\r\nLater Keys\r\n"), std::string::npos);
+}
+
+TEST_F(LiveSession, WithoutAMidiSystemTheMenusSaySo)
+{
+    rig.midi.SetMidiSystemFound(false);
+    rig.Start();
+    for (const char* name : {"NoMidiSystemMenu", "NoMidiSystemPopUp"}) {
+        QAction* item = rig.Item(name);
+        EXPECT_FALSE(item->isEnabled()) << name;
+        EXPECT_EQ(item->text().toStdString(), "No Midi system found");
+    }
+    rig.Item("French1")->trigger();
+    EXPECT_EQ(rig.Item("NoMidiSystemMenu")->text().toStdString(), "Aucun système Midi trouvé");
+}
+
+TEST_F(LiveSession, AllOutputsOffSendsZeroToEveryOutputNotKnownToBeAtZero)
+{
+    TDeviceSimulator& device = rig.Device();
+    rig.ports.paths["COM3"] = device.SlavePath();
+    TForm1& window = rig.Start();
+    rig.Item("COM31")->trigger();
+    ASSERT_TRUE(window.Settings().ComPortOpen);
+    EXPECT_EQ(rig.Item("AllOff1")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+
+    rig.Item("AllOffPopUp")->trigger();
+    ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 256; }));
+    EXPECT_EQ(device.Levels(), (std::array<std::uint8_t, 256>{}));
+    // Everything is known to be at 0 now: nothing more goes out.
+    rig.Item("AllOff1")->trigger();
+    ASSERT_TRUE(ProcessPending());
+    EXPECT_EQ(device.ChangeCount(), 256u);
+    EXPECT_TRUE(window.Settings().SendContacts.empty());
+}
+
 }  // namespace

@@ -54,6 +54,31 @@ TEST_F(QtAdapters, MessageBoxesHaveTheirFixedTitlesAndButtons)
     EXPECT_EQ(confirmation->buttonRole(confirmation->escapeButton()), QMessageBox::NoRole);
 }
 
+TEST_F(QtAdapters, AWarningThatDoesNotWaitIsOneBoxWhoseTextTheNewestReplaces)
+{
+    QWidget owner;
+    TQtDialogs dialogs(&owner);
+    const auto boxes = [&] { return owner.findChildren<QMessageBox*>(); };
+
+    // Returns at once: no modal loop runs (one would never end here).
+    dialogs.WarningNoWait("COM2 : Writing Error on COM port");
+    ASSERT_EQ(boxes().size(), 1);
+    QMessageBox* box = boxes().front();
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(box->windowTitle().toStdString(), "Avertissement");
+
+    dialogs.WarningNoWait("COM2 : Initialization Error on port COM");
+    ASSERT_EQ(boxes().size(), 1) << "at most one at a time";
+    EXPECT_EQ(box->text().toStdString(), "COM2 : Initialization Error on port COM");
+
+    // OK closes it for good; the next warning is a new box.
+    box->buttons().front()->click();
+    ASSERT_TRUE(ProcessUntil([&] { return boxes().isEmpty(); }));
+    dialogs.WarningNoWait("COM2 : Writing Error on COM port");
+    EXPECT_EQ(boxes().size(), 1);
+}
+
 TEST_F(QtAdapters, FileDialogsFilterTheirKindAndTheSaveDialogAddsSeq)
 {
     const auto open = MakeOpenMidiDialog(nullptr, "/music/song.mid");
