@@ -33,6 +33,17 @@ struct TErrorSink {
 extern "C" void SilentJackMessage(const char*) {}
 extern "C" void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
+// RtMidi prints to stderr before it throws when ALSA has no sequencer (no
+// /dev/snd): ALSA is asked first, quietly.
+bool AlsaSequencerAnswers()
+{
+    snd_seq_t* sequencer = nullptr;
+    if (snd_seq_open(&sequencer, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0)
+        return false;
+    snd_seq_close(sequencer);
+    return true;
+}
+
 bool AllDigits(const std::string& text, std::size_t from, std::size_t to)
 {
     if (from >= to)
@@ -235,8 +246,9 @@ std::vector<TRtMidiDeviceLayer::TPort> TRtMidiDeviceLayer::Enumerate()
                 ports.push_back(TPort{static_cast<int>(api), name, name});
             continue;
         }
+        if (api == RtMidi::LINUX_ALSA && !AlsaSequencerAnswers())
+            continue;
         try {
-            // Without /dev/snd the ALSA constructor throws.
             RtMidiIn in(api, clientName_);
             TErrorSink errors;
             in.setErrorCallback(&TErrorSink::OnError, &errors);
