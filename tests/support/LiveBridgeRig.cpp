@@ -41,14 +41,19 @@ TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
 
 TLiveBridgeRig::~TLiveBridgeRig()
 {
-    Bridge.BeginShutdown();
+    ShutDownLikeTheWindow(Bridge, Settings);
+}
+
+void ShutDownLikeTheWindow(TLiveBridge& bridge, const AppSettings& settings)
+{
+    bridge.BeginShutdown();
     try {
-        Bridge.CloseMidiInPort();
+        bridge.CloseMidiInPort();
     } catch (const EMidiInputError&) {
         // A test that made the device fail; nothing is left to release.
     }
-    if (Settings.ComPortOpen)
-        Bridge.CloseComPort();
+    if (settings.ComPortOpen)
+        bridge.CloseComPort();
 }
 
 void TLiveBridgeRig::StartUp(bool openComPort)
@@ -90,14 +95,7 @@ void TLiveBridgeRig::RunOutAckClockWhen(std::function<bool()> condition)
 
 bool TLiveBridgeRig::RunUntil(const std::function<bool()>& done)
 {
-    // Short waits: the simulator's progress does not wake the loop.
-    const auto deadline = TEventLoop::Clock::now() + FailureBound;
-    while (!done()) {
-        if (TEventLoop::Clock::now() >= deadline)
-            return false;
-        Loop.RunOnce(std::chrono::milliseconds(2));
-    }
-    return true;
+    return RunLoopUntil(Loop, done);
 }
 
 bool TLiveBridgeRig::Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes)

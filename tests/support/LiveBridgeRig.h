@@ -19,6 +19,7 @@
 #include "KeyboardPlayer.h"
 #include "LiveBridge.h"
 #include "LoopActivityIndicator.h"
+#include "LoopUntil.h"
 #include "ManualClock.h"
 #include "ManualTimerClock.h"
 #include "MidiIn.h"
@@ -90,6 +91,10 @@ struct TLiveBridgeRig {
     TLoopTimer AckWatch;
     std::function<bool()> ackRunOutCondition;
 };
+
+// The window's shut-down: stop taking events, close the MIDI input (one that
+// fails to close is closed all the same), then the port when it is open.
+void ShutDownLikeTheWindow(TLiveBridge& bridge, const AppSettings& settings);
 
 // The bytes one change puts on the line: start byte, output, level.
 std::vector<std::uint8_t> Wire(const std::vector<TOutputChange>& changes);

@@ -17,6 +17,7 @@
 #include "DevsimProcess.h"
 #include "EventLoop.h"
 #include "JackServer.h"
+#include "LiveBridgeRig.h"
 #include "LiveBridge.h"
 #include "LoopActivityIndicator.h"
 #include "LoopNotificationTarget.h"
@@ -88,16 +89,7 @@ protected:
         Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
     }
 
-    ~JackLiveBridge() override
-    {
-        Bridge.BeginShutdown();
-        try {
-            Bridge.CloseMidiInPort();
-        } catch (const EMidiInputError&) {
-        }
-        if (Settings.ComPortOpen)
-            Bridge.CloseComPort();
-    }
+    ~JackLiveBridge() override { ShutDownLikeTheWindow(Bridge, Settings); }
 
     void SetUp() override
     {
@@ -116,16 +108,7 @@ protected:
     }
 
     // Runs the window's loop until done() holds; false after FailureBound.
-    bool RunUntil(const std::function<bool()>& done)
-    {
-        const auto deadline = TEventLoop::Clock::now() + FailureBound;
-        while (!done()) {
-            if (TEventLoop::Clock::now() >= deadline)
-                return false;
-            Loop.RunOnce(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
+    bool RunUntil(const std::function<bool()>& done) { return RunLoopUntil(Loop, done); }
 
     // Sends the messages from the source eight per JACK period or so (the
     // source's buffer holds about a hundred a period), running the window's
