@@ -9,17 +9,32 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTemporaryDir>
 
+#include "CommandLine.h"
 #include "FileDialogs.h"
 #include "PortNamePrompt.h"
 #include "NoMidiDeviceLayer.h"
 #include "main.h"
 
 namespace {
+
+constexpr char Program[] = "torem-screenshot";
+
+const char* const Usage =
+    "Usage: torem-screenshot ENGLISH.png FRENCH.png\n"
+    "\n"
+    "Draws the window as a first start shows it (default settings, no MIDI\n"
+    "device, COM1) in English and in French, and saves both as PNG pictures.\n"
+    "Needs no display.\n"
+    "\n"
+    "  -h, --help     show this help\n"
+    "      --version  show the version\n";
 
 // Nothing is asked and nothing is shown: a first start warns that COM1
 // cannot be opened, which the picture does not need.
@@ -53,10 +68,17 @@ bool Save(TForm1& window, const char* path)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "Usage: torem-screenshot ENGLISH.png FRENCH.png\n");
-        return 2;
+    std::vector<const char*> pictures;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (const auto answered = AnswerStandardOption(arg, Program, Usage))
+            return *answered;
+        if (arg.size() > 1 && arg[0] == '-')
+            return UsageError(Program, "unknown option " + std::string(arg));
+        pictures.push_back(argv[i]);
     }
+    if (pictures.size() != 2)
+        return UsageError(Program, "ENGLISH.png and FRENCH.png are both needed");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -74,10 +96,10 @@ int main(int argc, char* argv[])
     TForm1 window(services);
     window.show();
 
-    if (!Save(window, argv[1]))
+    if (!Save(window, pictures[0]))
         return 1;
     window.French1Click();
-    if (!Save(window, argv[2]))
+    if (!Save(window, pictures[1]))
         return 1;
     return 0;
 }

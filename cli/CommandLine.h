@@ -1,0 +1,23 @@
+#pragma once
+// What every program of the TOREM bridge answers on its command line, the
+// same way: --help prints the usage on stdout and --version the program's
+// name and version, both without doing anything else and ending with 0; a
+// usage mistake is one line on stderr followed by a hint, ending with 2.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+inline constexpr int ExitUsageError = 2;
+
+// "torem-convert 1.0": the program's name and the project's version.
+std::string VersionLine(std::string_view program);
+
+// Answers "-h", "--help" (usage) and "--version" on stdout and gives the
+// exit code 0; gives nothing for any other argument.
+std::optional<int> AnswerStandardOption(std::string_view argument, std::string_view program,
+                                        std::string_view usage);
+
+// Prints "program: message" and "Try 'program --help'." on stderr and gives
+// ExitUsageError.
+int UsageError(std::string_view program, std::string_view message);
