@@ -109,6 +109,8 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    if (services_.AdoptDialogs)
+        services_.AdoptDialogs(*this);
     FormCreate();
 }
 

@@ -91,8 +91,9 @@ int main(int argc, char* argv[])
     TQuietDialogs quiet;
     TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
-    const TForm1Services services{quiet,         quiet, quiet, noMidiDevices, noSerialPorts, {},
-                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString())};
+    const TForm1Services services{quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
+                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString()),
+                                  {}};
     TForm1 window(services);
     window.show();
 

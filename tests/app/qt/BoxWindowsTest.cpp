@@ -1,0 +1,69 @@
+// Every box is a child of the window with a close button only, the first
+// warnings of the start-up included.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "Help.h"
+#include "QtDialogs.h"
+
+namespace {
+
+// Title and close button, nothing to minimise or maximise with.
+void ExpectCloseButtonOnly(const QWidget& box)
+{
+    const Qt::WindowFlags flags = box.windowFlags();
+    EXPECT_EQ(box.windowType(), Qt::Dialog);
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowContextHelpButtonHint));
+}
+
+TEST(BoxWindows, MessageBoxesAndTheAboutBoxHaveACloseButtonOnly)
+{
+    TWindowRig rig;
+    TForm1& window = rig.Start();
+    for (const TMessageKind kind : {TMessageKind::Warning, TMessageKind::Information, TMessageKind::Confirmation}) {
+        const auto box = MakeMessageBox(kind, "text", &window);
+        EXPECT_EQ(box->parentWidget(), &window);
+        ExpectCloseButtonOnly(*box);
+    }
+    TForm2 about(window.Settings(), &window);
+    EXPECT_EQ(about.parentWidget(), &window);
+    ExpectCloseButtonOnly(about);
+    EXPECT_EQ(about.size(), QSize(394, 124));
+}
+
+TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
+{
+    EnsureApplication();
+    TTempDir dir;
+    TQtDialogs dialogs;
+    TTestFileDialogs files;
+    TTestPortPrompt prompt;
+    TVirtualMidiDeviceLayer midi;
+    TTestSerialPorts ports;  // COM1 never opens: a warning at start-up
+    const TForm1Services services{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg"),
+                                  [&](QWidget& window) { dialogs.SetParent(&window); }};
+    QString parentName;
+    bool closeButtonOnly = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        parentName = box->parentWidget() != nullptr ? box->parentWidget()->objectName() : QString();
+        closeButtonOnly = !box->windowFlags().testFlag(Qt::WindowMinimizeButtonHint);
+        box->close();
+    });
+    TForm1 window(services);
+    EXPECT_EQ(parentName.toStdString(), "Form1");
+    EXPECT_TRUE(closeButtonOnly);
+}
+
+}  // namespace
