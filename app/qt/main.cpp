@@ -94,6 +94,7 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(WindowTitle));
+    setWindowIcon(Artwork::ApplicationIcon());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFont(WindowFont(font()));
 

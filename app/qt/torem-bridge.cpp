@@ -9,6 +9,7 @@
 
 #include <QApplication>
 
+#include "Artwork.h"
 #include "CommandLine.h"
 #include "DisplayCheck.h"
 #include "Help.h"
@@ -70,6 +71,9 @@ int main(int argc, char* argv[])
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TOREM Bridge"));
+    // Lets a Wayland desktop find the menu entry, and with it the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TOREM_DESKTOP_ID));
+    QApplication::setWindowIcon(Artwork::ApplicationIcon());
 #ifndef _WIN32
     // Before the window: a signal during its start-up is kept for later.
     TEndSignals endSignals;

@@ -1,9 +1,10 @@
 // Every box is a child of the window with a close button only, the first
-// warnings of the start-up included.
+// warnings of the start-up included; the window carries the program's icon.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -64,6 +65,20 @@ TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
     TForm1 window(services);
     EXPECT_EQ(parentName.toStdString(), "Form1");
     EXPECT_TRUE(closeButtonOnly);
+}
+
+TEST(BoxWindows, TheWindowShowsTheProgramsIconAtTheThemesSizes)
+{
+    TWindowRig rig;
+    const QIcon icon = rig.Start().windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    // Drawn, not blank: the corner is clear and the middle is not.
+    const QImage picture = icon.pixmap(QSize(48, 48)).toImage();
+    EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(24, 24)), 255);
 }
 
 }  // namespace
