@@ -27,3 +27,22 @@ int UsageError(std::string_view program, std::string_view message)
     std::cerr << program << ": " << message << "\nTry '" << program << " --help'.\n";
     return ExitUsageError;
 }
+
+std::optional<int> ReadOperands(int argc, const char* const* argv, std::string_view program,
+                                std::string_view usage, std::vector<std::string>& operands)
+{
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            if (const auto answered = AnswerStandardOption(arg, program, usage))
+                return answered;
+            return UsageError(program, "unknown option " + std::string(arg));
+        } else {
+            operands.emplace_back(arg);
+        }
+    }
+    return std::nullopt;
+}

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr int ExitUsageError = 2;
 
@@ -21,3 +22,10 @@ std::optional<int> AnswerStandardOption(std::string_view argument, std::string_v
 // Prints "program: message" and "Try 'program --help'." on stderr and gives
 // ExitUsageError.
 int UsageError(std::string_view program, std::string_view message);
+
+// The whole command line of a program without options of its own: answers
+// --help and --version, refuses any other option, and gives the other
+// arguments ("--" ends the options) in operands. Gives the exit code when
+// the program is to end at once.
+std::optional<int> ReadOperands(int argc, const char* const* argv, std::string_view program,
+                                std::string_view usage, std::vector<std::string>& operands);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include <QApplication>
 
@@ -54,13 +54,11 @@ const char* const Usage =
 
 int main(int argc, char* argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        if (const auto answered = AnswerStandardOption(argv[i], Program, Usage))
-            return *answered;
-        const std::string_view arg = argv[i];
-        return UsageError(Program, (arg.size() > 1 && arg[0] == '-' ? "unknown option " : "unexpected argument ") +
-                                       std::string(arg));
-    }
+    std::vector<std::string> operands;
+    if (const auto exitCode = ReadOperands(argc, argv, Program, Usage, operands))
+        return *exitCode;
+    if (!operands.empty())
+        return UsageError(Program, "unexpected argument " + operands.front());
 #if defined(__unix__) && !defined(__APPLE__)
     // Qt would abort with a core dump; say it in one line instead.
     if (!HasDisplay({std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), std::getenv("QT_QPA_PLATFORM")})) {

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include <QGuiApplication>
 #include <QImage>
@@ -32,29 +32,25 @@ const char* const Usage =
 
 int main(int argc, char* argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (const auto answered = AnswerStandardOption(arg, Program, Usage))
-            return *answered;
-        if (arg.size() > 1 && arg[0] == '-')
-            return UsageError(Program, "unknown option " + std::string(arg));
-    }
-    if (argc < 4 || argc % 2 != 0)
+    std::vector<std::string> operands;
+    if (const auto exitCode = ReadOperands(argc, argv, Program, Usage, operands))
+        return *exitCode;
+    if (operands.size() < 3 || operands.size() % 2 != 1)
         return UsageError(Program, "ICON.svg and pairs of SIZE and OUTPUT.png are needed");
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
+    QSvgRenderer renderer(QString::fromStdString(operands[0]));
     if (!renderer.isValid()) {
-        std::fprintf(stderr, "%s: cannot read %s as SVG\n", Program, argv[1]);
+        std::fprintf(stderr, "%s: cannot read %s as SVG\n", Program, operands[0].c_str());
         return 1;
     }
-    for (int i = 2; i + 1 < argc; i += 2) {
+    for (std::size_t i = 1; i + 1 < operands.size(); i += 2) {
         bool isNumber = false;
-        const int size = QString::fromLocal8Bit(argv[i]).toInt(&isNumber);
+        const int size = QString::fromStdString(operands[i]).toInt(&isNumber);
         if (!isNumber || size < 1 || size > 4096)
-            return UsageError(Program, std::string("not a size in pixels: ") + argv[i]);
+            return UsageError(Program, "not a size in pixels: " + operands[i]);
         QImage picture(size, size, QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         {
@@ -62,8 +58,8 @@ int main(int argc, char* argv[])
             painter.setRenderHint(QPainter::Antialiasing);
             renderer.render(&painter);
         }
-        if (!picture.save(QString::fromLocal8Bit(argv[i + 1]), "PNG")) {
-            std::fprintf(stderr, "%s: cannot write %s\n", Program, argv[i + 1]);
+        if (!picture.save(QString::fromStdString(operands[i + 1]), "PNG")) {
+            std::fprintf(stderr, "%s: cannot write %s\n", Program, operands[i + 1].c_str());
             return 1;
         }
     }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <QApplication>
@@ -54,11 +53,11 @@ public:
     TComHandle Open(const std::string&) override { return {}; }
 };
 
-bool Save(TForm1& window, const char* path)
+bool Save(TForm1& window, const std::string& path)
 {
     QApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(path), "PNG")) {
-        std::fprintf(stderr, "torem-screenshot: cannot write %s\n", path);
+    if (!window.grab().save(QString::fromStdString(path), "PNG")) {
+        std::fprintf(stderr, "torem-screenshot: cannot write %s\n", path.c_str());
         return false;
     }
     return true;
@@ -68,15 +67,9 @@ bool Save(TForm1& window, const char* path)
 
 int main(int argc, char* argv[])
 {
-    std::vector<const char*> pictures;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (const auto answered = AnswerStandardOption(arg, Program, Usage))
-            return *answered;
-        if (arg.size() > 1 && arg[0] == '-')
-            return UsageError(Program, "unknown option " + std::string(arg));
-        pictures.push_back(argv[i]);
-    }
+    std::vector<std::string> pictures;
+    if (const auto exitCode = ReadOperands(argc, argv, Program, Usage, pictures))
+        return *exitCode;
     if (pictures.size() != 2)
         return UsageError(Program, "ENGLISH.png and FRENCH.png are both needed");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
