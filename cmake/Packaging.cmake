@@ -16,10 +16,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TOREM_BUILD_GUI)
-    # Loaded at run time, out of sight of dpkg-shlibdeps: Qt's Wayland
-    # plugin (X11's comes with Qt's GUI library), and the font the window's
-    # fixed layout is measured in.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-dejavu-core")
+    # Loaded at run time, out of sight of dpkg-shlibdeps: the font the
+    # window's fixed layout is measured in. Qt's X11 plugin comes with its
+    # GUI library and serves Wayland desktops through XWayland; qt6-wayland
+    # (and the QML stack it brings) is left to the user.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
 endif()
 
 include(CPack)
