@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the unit and integration tests,
 # the concurrent parts again under ThreadSanitizer, and the fuzz targets for
-# a few seconds each. Installs missing Debian packages first.
+# a few seconds each. Installs the missing Debian packages of the tests
+# first, and never removes one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+scripts/deps.sh test
 
 # Qt runs without a display; give it a private runtime directory.
 export QT_QPA_PLATFORM=offscreen

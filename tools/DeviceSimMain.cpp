@@ -16,9 +16,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "CommandLine.h"
 #include "DeviceSimulator.h"
 
 namespace {
+
+constexpr char Program[] = "torem-devsim";
 
 constexpr const char* Usage =
     "Usage: torem-devsim [options]\n"
@@ -39,14 +42,14 @@ constexpr const char* Usage =
     "                   level acknowledgement, once, as if the answer was lost\n"
     "  --state          at the end, print one line \"on: output=level ...\" with\n"
     "                   every output that is not at 0\n"
-    "  -h, --help       show this help and end\n";
+    "  -h, --help       show this help and end\n"
+    "      --version    show the version and end\n";
 
 struct TArgs {
     TSimBehaviour Behaviour;
     std::string LinkPath;
     bool View = false;
     bool State = false;
-    bool Help = false;
 };
 
 std::optional<unsigned> ParseNumber(std::string_view text, unsigned max)
@@ -63,20 +66,15 @@ std::optional<unsigned> ParseNumber(std::string_view text, unsigned max)
     return value;
 }
 
-// Fills args; on a mistake prints it and returns false.
-bool ParseArgs(int argc, char** argv, TArgs& args)
+// Fills args; gives the exit code when the program is to end at once (an
+// answered --help or --version, or a usage mistake).
+std::optional<int> ParseArgs(int argc, char** argv, TArgs& args)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        const auto value = [&]() -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "torem-devsim: %s needs a value\n", argv[i]);
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
-            args.Help = true;
+        const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (const auto answered = AnswerStandardOption(arg, Program, Usage)) {
+            return answered;
         } else if (arg == "--view") {
             args.View = true;
         } else if (arg == "--state") {
@@ -88,22 +86,21 @@ bool ParseArgs(int argc, char** argv, TArgs& args)
         } else if (arg == "--link") {
             const char* path = value();
             if (path == nullptr)
-                return false;
+                return UsageError(Program, std::string(arg) + " needs a value");
             args.LinkPath = path;
         } else if (arg == "--answer" || arg == "--delay" || arg == "--drop-ack") {
             const char* text = value();
             if (text == nullptr)
-                return false;
+                return UsageError(Program, std::string(arg) + " needs a value");
             const bool answer = arg == "--answer";
             const bool drop = arg == "--drop-ack";
             const auto number = ParseNumber(text, answer ? 255u : drop ? 0xFFFFFFFFu : 60000u);
             if (!number || (drop && *number == 0)) {
-                std::fprintf(stderr, "torem-devsim: %s wants %s, not \"%s\"\n", argv[i - 1],
-                             answer ? "a byte value 0-255"
-                             : drop ? "a handshake number from 1"
-                                    : "milliseconds 0-60000",
-                             text);
-                return false;
+                return UsageError(Program, std::string(arg) + " wants " +
+                                               (answer ? "a byte value 0-255"
+                                                : drop ? "a handshake number from 1"
+                                                       : "milliseconds 0-60000") +
+                                               ", not \"" + text + "\"");
             }
             if (answer)
                 args.Behaviour.AnswerByte = static_cast<std::uint8_t>(*number);
@@ -112,11 +109,10 @@ bool ParseArgs(int argc, char** argv, TArgs& args)
             else
                 args.Behaviour.Delay = std::chrono::milliseconds(*number);
         } else {
-            std::fprintf(stderr, "torem-devsim: unknown option \"%s\"\n", argv[i]);
-            return false;
+            return UsageError(Program, "unknown option " + std::string(arg));
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 // Points path at target, replacing an old symbolic link but nothing else.
@@ -249,14 +245,8 @@ int Run(const TArgs& args, const sigset_t& endSignals)
 int main(int argc, char** argv)
 {
     TArgs args;
-    if (!ParseArgs(argc, argv, args)) {
-        std::fputs("Try torem-devsim --help\n", stderr);
-        return 2;
-    }
-    if (args.Help) {
-        std::fputs(Usage, stdout);
-        return 0;
-    }
+    if (const auto exitCode = ParseArgs(argc, argv, args))
+        return *exitCode;
 
     // The end signals are taken synchronously by the main thread; blocked
     // before the simulator's thread starts, so it inherits the mask.

@@ -9,12 +9,15 @@
 #include <string>
 
 #include "AppSettings.h"
+#include "CommandLine.h"
 #include "ConversionCommand.h"
 #include "Resolution.h"
 #include "SeqFile.h"
 #include "Text.h"
 
 namespace {
+
+constexpr char Program[] = "torem-convert";
 
 const char* const Usage =
     "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] INPUT.mid OUTPUT.seq\n"
@@ -24,7 +27,8 @@ const char* const Usage =
     "\n"
     "  -r, --resolution MS   time resolution: 100, 250, 500 or 1000 ms (default 1000)\n"
     "  -f, --force           replace OUTPUT.seq when it exists\n"
-    "  -h, --help            show this help\n";
+    "  -h, --help            show this help\n"
+    "      --version         show the version\n";
 
 // Boxes become lines: warnings on stderr; the replace question is answered
 // by --force.
@@ -45,12 +49,6 @@ public:
     void SetConverterEnabled(bool) override {}
 };
 
-int UsageError(const std::string& message)
-{
-    std::cerr << "torem-convert: " << message << "\n\n" << Usage;
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -62,10 +60,8 @@ int main(int argc, char** argv)
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            std::cout << Usage;
-            return 0;
-        }
+        if (const auto answered = AnswerStandardOption(arg, Program, Usage))
+            return *answered;
         if (arg == "-f" || arg == "--force") {
             force = true;
         } else if (arg == "-r" || arg == "--resolution" || arg.rfind("--resolution=", 0) == 0) {
@@ -75,30 +71,30 @@ int main(int argc, char** argv)
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {
-                return UsageError(arg + " needs a value");
+                return UsageError(Program, arg + " needs a value");
             }
             const auto chosen = std::find_if(Resolutions.begin(), Resolutions.end(), [&value](const TResolution& r) {
                 return std::to_string(r.Ms) == value;
             });
             if (chosen == Resolutions.end())
-                return UsageError("the resolution must be 100, 250, 500 or 1000, not '" + value + "'");
+                return UsageError(Program, "the resolution must be 100, 250, 500 or 1000, not '" + value + "'");
             resolution = chosen->Ms;
         } else if (arg == "--") {
             for (++i; i < argc; ++i) {
                 if (fileCount == 2)
-                    return UsageError("too many arguments");
+                    return UsageError(Program, "too many arguments");
                 files[fileCount++] = argv[i];
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
+            return UsageError(Program, "unknown option " + arg);
         } else {
             if (fileCount == 2)
-                return UsageError("too many arguments");
+                return UsageError(Program, "too many arguments");
             files[fileCount++] = arg;
         }
     }
     if (fileCount != 2)
-        return UsageError("INPUT.mid and OUTPUT.seq are both needed");
+        return UsageError(Program, "INPUT.mid and OUTPUT.seq are both needed");
 
     AppSettings settings;
     settings.LanguageIndex = LanguageEnglish;

@@ -1,12 +1,28 @@
 // torem-example-midi: writes a short demonstration MIDI file (a melody on
 // channel 1, chords on channel 2) to try the converter with.
 
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <system_error>
 
+#include "CommandLine.h"
 #include "SmfWriter.h"
 
 namespace {
+
+constexpr char Program[] = "torem-example-midi";
+
+const char* const Usage =
+    "Usage: torem-example-midi [-f | --force] OUTPUT.mid\n"
+    "\n"
+    "Writes a short Standard MIDI File (a melody on channel 1, chords on\n"
+    "channel 2) to try the converter with.\n"
+    "\n"
+    "  -f, --force    replace OUTPUT.mid when it exists\n"
+    "  -h, --help     show this help\n"
+    "      --version  show the version\n";
 
 TSmfTrack Melody()
 {
@@ -44,14 +60,41 @@ TSmfTrack Chords()
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-        std::cerr << "Usage: torem-example-midi OUTPUT.mid\n";
-        return argc == 2 ? 0 : 2;
+    bool force = false;
+    std::string output;
+    bool endOfOptions = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
+            if (const auto answered = AnswerStandardOption(arg, Program, Usage))
+                return *answered;
+            if (arg == "-f" || arg == "--force")
+                force = true;
+            else if (arg == "--")
+                endOfOptions = true;
+            else
+                return UsageError(Program, "unknown option " + std::string(arg));
+        } else if (output.empty()) {
+            output = arg;
+        } else {
+            return UsageError(Program, "too many arguments");
+        }
+    }
+    if (output.empty())
+        return UsageError(Program, "OUTPUT.mid is needed");
+
+    // Anything already there, even a dangling link, is the user's to keep. A
+    // path that cannot be looked at (none) fails below with its own message.
+    std::error_code error;
+    const auto existing = std::filesystem::symlink_status(output, error).type();
+    if (!force && existing != std::filesystem::file_type::not_found && existing != std::filesystem::file_type::none) {
+        std::cerr << Program << ": " << output << " already exists; use --force to replace it\n";
+        return 1;
     }
     try {
-        WriteBytesToFile(argv[1], SmfFile(1, 480, {Melody(), Chords()}));
-    } catch (const std::exception& error) {
-        std::cerr << "torem-example-midi: " << error.what() << '\n';
+        WriteBytesToFile(output, SmfFile(1, 480, {Melody(), Chords()}));
+    } catch (const std::exception& e) {
+        std::cerr << Program << ": " << e.what() << '\n';
         return 1;
     }
     return 0;

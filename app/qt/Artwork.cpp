@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QDir>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -314,6 +315,15 @@ QPixmap AboutLogo()
     DrawMark(p, QRect(12, 8, 104, 40), 26);
     DrawNote(p, QPointF(108, 42), 1.1, Amber);
     return pixmap;
+}
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    const QDir pictures(QStringLiteral(":/icons"));
+    for (const QString& name : pictures.entryList({QStringLiteral("*.png")}, QDir::Files))
+        icon.addFile(pictures.filePath(name));
+    return icon;
 }
 
 }  // namespace Artwork

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "Artwork.h"
+#include "QtDialogs.h"
 #include "Text.h"
 
 namespace {
@@ -38,8 +39,7 @@ TForm2::TForm2(const AppSettings& settings, QWidget* parent) : QDialog(parent), 
 {
     setObjectName(QStringLiteral("Form2"));
     setModal(true);
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlags(BoxWindowFlags() | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(394, 124);
 
     auto* frame = new QFrame(this);

@@ -4,9 +4,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+Qt::WindowFlags BoxWindowFlags()
+{
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+}
+
 std::unique_ptr<QMessageBox> MakeMessageBox(TMessageKind kind, const std::string& text, QWidget* parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowFlags(BoxWindowFlags());
     box->setText(QString::fromStdString(text));
     box->setTextFormat(Qt::PlainText);
     switch (kind) {

@@ -16,12 +16,18 @@
 
 enum class TMessageKind { Warning, Information, Confirmation };
 
+// The frame of every box the program shows over its window: a title and a
+// close button, nothing to minimise or maximise it with, since a box hidden
+// that way would leave the window behind it looking frozen.
+Qt::WindowFlags BoxWindowFlags();
+
 // The box as it will be shown, not yet shown.
 std::unique_ptr<QMessageBox> MakeMessageBox(TMessageKind kind, const std::string& text, QWidget* parent);
 
 class TQtDialogs final : public TDialogs {
 public:
-    // The boxes are modal to parent (to the whole program while it is null).
+    // The boxes are children of parent and modal to it (to the whole program
+    // while it is null).
     explicit TQtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 

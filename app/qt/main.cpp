@@ -99,6 +99,7 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(WindowTitle));
+    setWindowIcon(Artwork::ApplicationIcon());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFont(WindowFont(font()));
 
@@ -114,6 +115,8 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    if (services_.AdoptDialogs)
+        services_.AdoptDialogs(*this);
     FormCreate();
 }
 

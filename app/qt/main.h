@@ -63,8 +63,12 @@ struct TForm1Services {
     // The system's serial ports by path, asked again whenever a COM port
     // menu opens; none when empty.
     std::function<std::vector<std::string>()> ListSerialPorts;
-    // The settings file; empty means TOREMMidiToSeqBridge.cfg beside the executable.
+    // The settings file; empty means TOREMMidiToSeqBridge.cfg where
+    // SettingsFilePath puts it (beside the executable or the user's folder).
     std::filesystem::path SettingsFile;
+    // Called with the window before its start-up sequence runs, so that every
+    // box of the run, the first warnings included, is a child of the window.
+    std::function<void(QWidget& window)> AdoptDialogs;
 };
 
 class TForm1 final : public QMainWindow, private TConverterControls {

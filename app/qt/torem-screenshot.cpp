@@ -9,17 +9,31 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTemporaryDir>
 
+#include "CommandLine.h"
 #include "FileDialogs.h"
 #include "PortNamePrompt.h"
 #include "NoMidiDeviceLayer.h"
 #include "main.h"
 
 namespace {
+
+constexpr char Program[] = "torem-screenshot";
+
+const char* const Usage =
+    "Usage: torem-screenshot ENGLISH.png FRENCH.png\n"
+    "\n"
+    "Draws the window as a first start shows it (default settings, no MIDI\n"
+    "device, COM1) in English and in French, and saves both as PNG pictures.\n"
+    "Needs no display.\n"
+    "\n"
+    "  -h, --help     show this help\n"
+    "      --version  show the version\n";
 
 // Nothing is asked and nothing is shown: a first start warns that COM1
 // cannot be opened, which the picture does not need.
@@ -40,11 +54,11 @@ public:
     TComHandle Open(const std::string&) override { return {}; }
 };
 
-bool Save(TForm1& window, const char* path)
+bool Save(TForm1& window, const std::string& path)
 {
     QApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(path), "PNG")) {
-        std::fprintf(stderr, "torem-screenshot: cannot write %s\n", path);
+    if (!window.grab().save(QString::fromStdString(path), "PNG")) {
+        std::fprintf(stderr, "torem-screenshot: cannot write %s\n", path.c_str());
         return false;
     }
     return true;
@@ -54,10 +68,11 @@ bool Save(TForm1& window, const char* path)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "Usage: torem-screenshot ENGLISH.png FRENCH.png\n");
-        return 2;
-    }
+    std::vector<std::string> pictures;
+    if (const auto exitCode = ReadOperands(argc, argv, Program, Usage, pictures))
+        return *exitCode;
+    if (pictures.size() != 2)
+        return UsageError(Program, "ENGLISH.png and FRENCH.png are both needed");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -70,15 +85,16 @@ int main(int argc, char* argv[])
     TQuietDialogs quiet;
     TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
-    const TForm1Services services{quiet,         quiet, quiet, noMidiDevices, noSerialPorts, {},
-                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString())};
+    const TForm1Services services{quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
+                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString()),
+                                  {}};
     TForm1 window(services);
     window.show();
 
-    if (!Save(window, argv[1]))
+    if (!Save(window, pictures[0]))
         return 1;
     window.French1Click();
-    if (!Save(window, argv[2]))
+    if (!Save(window, pictures[1]))
         return 1;
     return 0;
 }

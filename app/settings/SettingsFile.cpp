@@ -6,27 +6,21 @@
 #include "ExecutablePath.h"
 #include "FileReplace.h"
 #include "SettingsFormat.h"
+#include "SettingsLocation.h"
 #include "StdioFile.h"
 #include "TextLineReader.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-[[noreturn]] void ThrowInOutError(const std::error_code& error)
-{
-    throw EInOutError(error.value());
-}
-
-}  // namespace
-
 fs::path SettingsFilePath()
 {
+    fs::path executableDirectory;
     try {
-        return ExecutableDirectory() / SettingsFileName;
+        executableDirectory = ExecutableDirectory();
     } catch (const std::system_error& e) {
-        ThrowInOutError(e.code());
+        throw EInOutError(e.code());
     }
+    return ChooseSettingsFile(executableDirectory, UserSettingsDirectory(SystemEnvironment), SettingsFileName);
 }
 
 std::uint8_t LoadSettings(AppSettings& settings)
@@ -39,23 +33,28 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
     std::error_code error;
     const bool exists = fs::exists(file, error);
     if (error)
-        ThrowInOutError(error);
+        throw EInOutError(error, file);
     if (!exists)
         SaveSettings(settings, file);
 
     TFileHandle in = OpenFile(file, "rb");
     if (!in)
-        ThrowInOutError(LastFileError());
-    TTextLineReader reader([&in](char* buf, std::size_t size) {
+        throw EInOutError(LastFileError(), file);
+    TTextLineReader reader([&in, &file](char* buf, std::size_t size) {
         ClearFileError();
         const std::size_t got = std::fread(buf, 1, size, in.get());
         if (got == 0 && std::ferror(in.get()))
-            ThrowInOutError(LastFileError());
+            throw EInOutError(LastFileError(), file);
         return got;
     });
-    const std::uint8_t language = ReadSettings(settings, reader);
+    std::uint8_t language = 0;
+    try {
+        language = ReadSettings(settings, reader);
+    } catch (const EConvertError& e) {
+        throw EConvertError(e, file);
+    }
     if (!CloseFile(in))
-        ThrowInOutError(LastFileError());
+        throw EInOutError(LastFileError(), file);
     return language;
 }
 
@@ -69,6 +68,6 @@ void SaveSettings(const AppSettings& settings, const fs::path& file)
     try {
         ReplaceFileContents(file, FormatSettings(settings));
     } catch (const std::system_error& e) {
-        ThrowInOutError(e.code());
+        throw EInOutError(e.code(), file);
     }
 }

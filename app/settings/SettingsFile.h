@@ -1,6 +1,7 @@
 #pragma once
 // The user's eight saved choices, kept in "TOREMMidiToSeqBridge.cfg" beside
-// the executable: read once at start-up, written once at shut-down.
+// the executable or in the user's settings folder (SettingsLocation.h): read
+// once at start-up, written once at shut-down.
 //
 // Failures throw EInOutError or EConvertError (both ESettingsError), whose
 // what() is the text to show the user.
@@ -13,9 +14,10 @@
 
 inline constexpr char SettingsFileName[] = "TOREMMidiToSeqBridge.cfg";
 
-// The executable's directory followed by SettingsFileName; the working
-// directory plays no part. Throws EInOutError when the system cannot tell
-// where the executable is.
+// SettingsFileName beside the executable when it is there or can be made
+// there, otherwise in the user's settings folder (made when missing); the
+// working directory plays no part. Throws EInOutError when the system cannot
+// tell where the executable is or the user's folder cannot be made.
 std::filesystem::path SettingsFilePath();
 
 // Reads the saved fields of settings from the file. A missing file is first

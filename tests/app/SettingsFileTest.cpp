@@ -10,12 +10,14 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "SettingsFile.h"
 #include "SettingsFormat.h"
+#include "SettingsLocation.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -94,11 +96,22 @@ int RunInChild(TUser user, const std::function<bool()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool ReportsInOutError(const std::function<void()>& f, int code)
+// The run-time library's text, then the file and the system's reason.
+std::string InOutText(int code, const fs::path& file)
+{
+    return "Erreur E/S " + std::to_string(code) + "\n" + file.string() + ": " + std::generic_category().message(code);
+}
+
+std::string ConvertText(const std::string& line, const fs::path& file)
+{
+    return "'" + line + "' n'est pas une valeur entière correcte\n" + file.string();
+}
+
+bool ReportsInOutError(const std::function<void()>& f, int code, const fs::path& file)
 {
     const std::string text = ErrorOf(f);
     std::cerr << "child saw: " << text << "\n";
-    return text == "Erreur E/S " + std::to_string(code);
+    return text == InOutText(code, file);
 }
 
 TEST(SettingsFile, AMissingFileIsWrittenFromTheCurrentValuesThenRead)
@@ -185,8 +198,7 @@ TEST(SettingsFile, ANumericLineThatIsNoIntegerStopsTheReadingThere)
                                   "2147483648", "-2147483649", "99999999999999999999"}) {
         WriteFileBytes(path, File({"French", "x.mid", bad, "y.seq", "COM2", "", "2", "9"}));
         AppSettings settings;
-        EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }),
-                  "'" + bad + "' n'est pas une valeur entière correcte");
+        EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), ConvertText(bad, path));
         EXPECT_EQ(settings.LanguageIndex, 1) << bad;
         EXPECT_EQ(settings.MidiFileName, "x.mid");
         EXPECT_EQ(settings.ResolutionMs, 1000);
@@ -203,7 +215,7 @@ TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
     const std::size_t before = openFiles();
     AppSettings settings;
     EXPECT_THROW(LoadSettings(settings, path), EConvertError);
-    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), "'' n'est pas une valeur entière correcte");
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), ConvertText("", path));
     EXPECT_EQ(openFiles(), before);  // closed although the reading failed
     AppSettings expected;
     expected.LanguageIndex = 1;
@@ -271,7 +283,7 @@ TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
     EXPECT_EQ(settings.TransposeIndex, 7);
 
     WriteFileBytes(path, File({"English", "", "1000", "", "COM1", "Syn\x1Ath", "2", "9"}));
-    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), "'' n'est pas une valeur entière correcte");
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), ConvertText("", path));
     EXPECT_EQ(settings.MidiInPortName, "Syn");
 }
 
@@ -290,11 +302,12 @@ TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] {
                   const AppSettings settings;
-                  return ReportsInOutError([&] { SaveSettings(settings, dir / SettingsFileName); }, EACCES) &&
+                  return ReportsInOutError([&] { SaveSettings(settings, dir / SettingsFileName); }, EACCES,
+                                           dir / SettingsFileName) &&
                          ReportsInOutError([&] {
                              AppSettings s;
                              LoadSettings(s, dir / "missing.cfg");
-                         }, EACCES);
+                         }, EACCES, dir / "missing.cfg");
               }),
               0);
     EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), old);
@@ -312,7 +325,7 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
                   const rlimit limit{40, 40};
                   std::signal(SIGXFSZ, SIG_IGN);
                   setrlimit(RLIMIT_FSIZE, &limit);
-                  return ReportsInOutError([&] { SaveSettings(AppSettings{}, path); }, EFBIG);
+                  return ReportsInOutError([&] { SaveSettings(AppSettings{}, path); }, EFBIG, path);
               }),
               0);
     EXPECT_EQ(ReadFileBytes(path), old);
@@ -321,13 +334,13 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
     // The new file is complete but cannot take the place of a directory.
     fs::create_directories(dir.Path() / "taken.cfg" / "inside");
     EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, dir.Path() / "taken.cfg"); }),
-              "Erreur E/S " + std::to_string(EISDIR));
+              InOutText(EISDIR, dir.Path() / "taken.cfg"));
     EXPECT_TRUE(fs::is_directory(dir.Path() / "taken.cfg" / "inside"));
     EXPECT_EQ(Entries(dir.Path()).size(), 2u);
 
     // A directory on the way is a file.
     const fs::path impossible = dir.Path() / SettingsFileName / SettingsFileName;
-    const std::string notDir = "Erreur E/S " + std::to_string(ENOTDIR);
+    const std::string notDir = InOutText(ENOTDIR, impossible);
     EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, impossible); }), notDir);
     AppSettings settings;
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
@@ -343,6 +356,86 @@ TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
     fs::current_path(previous);
     EXPECT_EQ(path.filename(), SettingsFileName);
     EXPECT_TRUE(fs::is_regular_file(path.parent_path() / "torem_settings_tests"));
+}
+
+TEST(SettingsLocation, TheUsersFolderFollowsTheXdgRulesOrAppData)
+{
+    using TEnv = std::map<std::string, std::string>;
+    struct TCase {
+        TEnv environment;
+        fs::path expected;
+    };
+#ifdef _WIN32
+    const std::vector<TCase> cases{
+        {{{"APPDATA", "C:\\Users\\jo\\AppData\\Roaming"}}, "C:\\Users\\jo\\AppData\\Roaming\\TOREM bridge"},
+        {{{"XDG_CONFIG_HOME", "C:\\cfg"}}, ""},
+    };
+#else
+    const std::vector<TCase> cases{
+        {{{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/jo"}}, "/x/cfg/torem-bridge"},
+        {{{"XDG_CONFIG_HOME", "/x/cfg"}}, "/x/cfg/torem-bridge"},
+        {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/jo"}}, "/home/jo/.config/torem-bridge"},
+        {{{"HOME", "/home/jo"}}, "/home/jo/.config/torem-bridge"},
+        {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/jo"}}, "/home/jo/.config/torem-bridge"},  // relative: ignored
+        {{{"APPDATA", "/appdata"}}, ""},
+        {{}, ""},
+    };
+#endif
+    for (const TCase& c : cases) {
+        const auto lookup = [&](const char* name) {
+            const auto found = c.environment.find(name);
+            return found == c.environment.end() ? fs::path() : fs::path(found->second);
+        };
+        EXPECT_EQ(UserSettingsDirectory(lookup), c.expected) << c.expected;
+    }
+}
+
+TEST(SettingsLocation, BesideTheExecutableWhenTheFileIsThereOrCanBeMadeThereElseInTheUsersFolder)
+{
+    TTempDir tmp;
+    const fs::path program = tmp.Path() / "bin";
+    const fs::path user = tmp.Path() / "home" / ".config" / "torem-bridge";
+    fs::create_directory(program);
+    const fs::path beside = program / SettingsFileName;
+    const auto writable = [](const fs::path&) { return true; };
+    const auto locked = [](const fs::path&) { return false; };
+
+    EXPECT_EQ(ChooseSettingsFile(program, user, SettingsFileName, writable), beside);
+    EXPECT_EQ(ChooseSettingsFile(program, {}, SettingsFileName, locked), beside) << "no user folder known";
+    EXPECT_FALSE(fs::exists(tmp.Path() / "home"));
+
+    EXPECT_EQ(ChooseSettingsFile(program, user, SettingsFileName, locked), user / SettingsFileName);
+    EXPECT_TRUE(fs::is_directory(user)) << "made with its parents";
+    EXPECT_TRUE(fs::is_empty(user));
+
+    WriteFileBytes(beside.string(), DefaultFile);
+    EXPECT_EQ(ChooseSettingsFile(program, user, SettingsFileName, locked), beside) << "the portable file wins";
+
+    // A user folder that cannot be made is named in the error.
+    fs::remove(beside);
+    WriteFileBytes((tmp.Path() / "file").string(), "");
+    const fs::path impossible = tmp.Path() / "file" / "torem-bridge";
+    EXPECT_EQ(ErrorOf([&] { ChooseSettingsFile(program, impossible, SettingsFileName, locked); }),
+              InOutText(ENOTDIR, impossible));
+}
+
+TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
+{
+    TTempDir tmp;
+    EXPECT_TRUE(CanCreateIn(tmp.Path()));
+    EXPECT_TRUE(fs::is_empty(tmp.Path())) << "the probe is removed";
+    EXPECT_FALSE(CanCreateIn(tmp.Path() / "missing"));
+    // Beneath a file nothing can be made, whoever asks (root too).
+    WriteFileBytes(tmp.File("file"), "");
+    EXPECT_FALSE(CanCreateIn(tmp.Path() / "file"));
+
+    // A read-only folder, for a user to whom the permissions apply.
+    const fs::path locked = tmp.Path() / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] { return !CanCreateIn(locked); }), 0);
+    EXPECT_TRUE(fs::is_empty(locked));
 }
 
 }  // namespace

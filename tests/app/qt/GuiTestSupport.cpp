@@ -104,7 +104,7 @@ TDeviceSimulator& TWindowRig::Device()
 TForm1& TWindowRig::Start()
 {
     const TForm1Services services{dialogs, files, prompt, midi, ports,
-                                  [this] { return systemPorts; }, SettingsPath()};
+                                  [this] { return systemPorts; }, SettingsPath(), {}};
     window = std::make_unique<TForm1>(services);
     return *window;
 }

@@ -241,7 +241,7 @@ TEST_F(MainWindow, ABadSettingsFileIsReportedAndStartUpStillAppliesEverything)
     lines.resize(13);  // ends after the MIDI device: mode and transposition missing
     TForm1& window = StartSaved(rig, lines);
 
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{EConvertError("").what()});
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{EConvertError(EConvertError(""), rig.SettingsPath()).what()});
     EXPECT_EQ(rig.LabelText("Label1"), Blanks(13) + "Convertisseur de fichier Midi en fichier Séquence TOREM");
     EXPECT_EQ(rig.Find<QMenu>("Resolution1")->title().toStdString(), "&Résolution");
     EXPECT_EQ(rig.Item("None2")->text().toStdString(), "Aucun...");

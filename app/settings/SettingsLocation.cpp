@@ -1,0 +1,70 @@
+#include "SettingsLocation.h"
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "SettingsErrors.h"
+
+namespace fs = std::filesystem;
+
+fs::path SystemEnvironment(const char* name)
+{
+#ifdef _WIN32
+    // The wide environment: a folder name outside the ANSI code page survives.
+    std::wstring wideName;
+    for (const char* c = name; *c != '\0'; ++c)
+        wideName += static_cast<wchar_t>(*c);
+    const wchar_t* value = _wgetenv(wideName.c_str());
+#else
+    const char* value = std::getenv(name);
+#endif
+    return value != nullptr ? fs::path(value) : fs::path();
+}
+
+fs::path UserSettingsDirectory(const TEnvironmentLookup& environment)
+{
+#ifdef _WIN32
+    const fs::path appData = environment("APPDATA");
+    return appData.empty() ? fs::path() : appData / "TOREM bridge";
+#else
+    // A relative XDG_CONFIG_HOME is to be ignored, as the XDG base directory
+    // rules say: it would depend on the working directory.
+    const fs::path xdg = environment("XDG_CONFIG_HOME");
+    if (xdg.is_absolute())
+        return xdg / "torem-bridge";
+    const fs::path home = environment("HOME");
+    return home.empty() ? fs::path() : home / ".config" / "torem-bridge";
+#endif
+}
+
+bool CanCreateIn(const fs::path& directory)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const fs::path probe = directory / (".torem-bridge-probe-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(probe, error)) {
+            fs::remove(probe, error);
+            return true;
+        }
+        if (error)
+            return false;
+        // The name was taken already: try another one.
+    }
+    return false;
+}
+
+fs::path ChooseSettingsFile(const fs::path& executableDirectory, const fs::path& userDirectory,
+                            const fs::path& fileName, const std::function<bool(const fs::path&)>& canCreateIn)
+{
+    const fs::path beside = executableDirectory / fileName;
+    std::error_code error;
+    if (fs::exists(beside, error) || canCreateIn(executableDirectory) || userDirectory.empty())
+        return beside;
+    fs::create_directories(userDirectory, error);
+    if (error)
+        throw EInOutError(error, userDirectory);
+    return userDirectory / fileName;
+}
