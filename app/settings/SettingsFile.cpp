@@ -20,7 +20,8 @@ fs::path SettingsFilePath()
     } catch (const std::system_error& e) {
         throw EInOutError(e.code());
     }
-    return ChooseSettingsFile(executableDirectory, UserSettingsDirectory(SystemEnvironment), SettingsFileName);
+    return ChooseSettingsFile(executableDirectory, UserSettingsDirectory(SystemEnvironment), SettingsFileName,
+                              [](const fs::path& folder) { return !IsSystemProgramFolder(folder) && CanCreateIn(folder); });
 }
 
 std::uint8_t LoadSettings(AppSettings& settings)

@@ -56,6 +56,25 @@ bool CanCreateIn(const fs::path& directory)
     return false;
 }
 
+bool IsSystemProgramFolder(const fs::path& directory)
+{
+#ifdef _WIN32
+    (void)directory;
+    return false;  // Program Files cannot be written without elevation anyway
+#else
+    std::error_code error;
+    const fs::path folder = fs::weakly_canonical(directory, error);
+    if (error)
+        return false;
+    for (const char* system : {TOREM_INSTALL_BINDIR, "/usr/bin", "/usr/local/bin", "/bin"}) {
+        const fs::path known = fs::weakly_canonical(system, error);
+        if (!error && known == folder)
+            return true;
+    }
+    return false;
+#endif
+}
+
 fs::path ChooseSettingsFile(const fs::path& executableDirectory, const fs::path& userDirectory,
                             const fs::path& fileName, const std::function<bool(const fs::path&)>& canCreateIn)
 {

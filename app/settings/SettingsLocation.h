@@ -22,6 +22,11 @@ std::filesystem::path UserSettingsDirectory(const TEnvironmentLookup& environmen
 // permission bits say nothing for root, ACLs or a read-only file system.
 bool CanCreateIn(const std::filesystem::path& directory);
 
+// Whether directory is where installed programs live (/usr/bin, /usr/local/bin,
+// the folder of the install rules): no place for a settings file, even for
+// root who may write there.
+bool IsSystemProgramFolder(const std::filesystem::path& directory);
+
 // The settings file: fileName in executableDirectory when it exists there or
 // when canCreateIn(executableDirectory); otherwise fileName in userDirectory,
 // which is created with its parents. Without a user folder the executable's

@@ -419,6 +419,18 @@ TEST(SettingsLocation, BesideTheExecutableWhenTheFileIsThereOrCanBeMadeThereElse
               InOutText(ENOTDIR, impossible));
 }
 
+TEST(SettingsLocation, TheSystemsProgramFoldersAreNoPlaceForSettings)
+{
+    // Root may write in /usr/bin; an installed program still keeps its
+    // settings in the user's folder.
+    TTempDir tmp;
+    EXPECT_TRUE(IsSystemProgramFolder("/usr/bin"));
+    EXPECT_TRUE(IsSystemProgramFolder("/usr/local/bin"));
+    EXPECT_TRUE(IsSystemProgramFolder("/usr/bin/"));
+    EXPECT_FALSE(IsSystemProgramFolder(tmp.Path()));
+    EXPECT_FALSE(IsSystemProgramFolder("/usr"));
+}
+
 TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
 {
     TTempDir tmp;
