@@ -5,6 +5,7 @@
 
 #include "ExecutablePath.h"
 #include "FileReplace.h"
+#include "InputFile.h"
 #include "SettingsFormat.h"
 #include "StdioFile.h"
 #include "TextLineReader.h"
@@ -43,9 +44,13 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
     if (!exists)
         SaveSettings(settings, file);
 
-    TFileHandle in = OpenFile(file, "rb");
-    if (!in)
-        ThrowInOutError(LastFileError());
+    // Only a regular file is read: a FIFO in its place is never waited on.
+    TFileHandle in;
+    try {
+        in = OpenInputFile(file).File;
+    } catch (const std::system_error& e) {
+        ThrowInOutError(e.code());
+    }
     TTextLineReader reader([&in](char* buf, std::size_t size) {
         ClearFileError();
         const std::size_t got = std::fread(buf, 1, size, in.get());
