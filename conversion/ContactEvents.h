@@ -14,15 +14,23 @@
 std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks);
 
 // One TUseFullMidiEvent per note-on on MIDI channel 1 or 2 that did not
-// itself close a note, in track order, then stored order.
+// itself close a note, in track order, then file order.
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents);
+
+// The changes CollectNoteEvents then CleanContactEvents give, ready to be
+// sorted, without a list of notes or of events in between: each note goes
+// into the cleaning as soon as its length is known. Returns the number of
+// notes taken.
+std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                                 std::vector<TContactorEvent>& contactEvents);
 
 // CleanContactEvents, then SortContactEvents.
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
                           std::vector<TContactorEvent>& contactEvents);
 
-// BuildContactEvents, QuantizeContactEvents, RemoveSameTimeDuplicates, then
-// RemoveRepeatedStates: the changes in note order, ready to be sorted.
+// What BuildContactEvents, QuantizeContactEvents, RemoveSameTimeDuplicates,
+// then RemoveRepeatedStates leave: the changes in note order, ready to be
+// sorted; in one pass that stores one change per time and output.
 void CleanContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
                         std::vector<TContactorEvent>& contactEvents);
 

@@ -38,7 +38,7 @@ TEST(MidiFileReader, TheLastTempoEventSetsTheFactorForTheWholeFile)
     TMidiFile one = LoadTrack(first);
     EXPECT_EQ(one.Bpm(), 120);
     EXPECT_DOUBLE_EQ(one.MicrosecondsPerTick(), 500000.0 / 480);
-    EXPECT_EQ(one.TrackAt(0).EventAt(1)->Time, 960);
+    EXPECT_EQ(one.TrackAt(0).Events()[1].Time, 960);
     EXPECT_EQ(TicksToMs(one.MicrosecondsPerTick(), 960), 1000u);
 
     // A later tempo in a later track rules the events of every track.
@@ -72,7 +72,7 @@ Pairing Durations(const TSmfTrack& track)
 {
     const TMidiFile file = LoadTrack(track);
     Pairing p;
-    for (const TMidiEvent& e : file.TrackAt(0).Events)
+    for (const TMidiEvent& e : file.TrackAt(0).Events())
         if (e.Status != 0xFF)
             p.durations.push_back(e.Duration);
     return p;
@@ -118,12 +118,13 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
         .Event(0, {7})                          // running program change
         .EndOfTrack();
     const TMidiFile file = LoadTrack(track);
-    const auto& events = file.TrackAt(0).Events;
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     ASSERT_EQ(events.size(), 9u);
     EXPECT_EQ(events[1].Status, 0x90);
     EXPECT_EQ(events[1].Data1, 62);
     EXPECT_EQ(events[2].Status, 0xFF);
-    EXPECT_EQ(events[2].MetaData, "text");
+    EXPECT_EQ(file.TrackAt(0).MetaData(2), "text");
+    EXPECT_EQ(file.TrackAt(0).MetaData(1), "") << "no meta event";
     EXPECT_EQ(events[3].Status, 0x90);
     EXPECT_EQ(events[3].Data1, 64);
     EXPECT_EQ(events[4].Status, 0xF0);
@@ -154,31 +155,37 @@ TEST(MidiFileReader, HeaderFieldsChunksAndNames)
     EXPECT_EQ(file.NumberOfTracks(), 4);
     EXPECT_EQ(file.TrackAt(0).TrackName, "Piano");
     EXPECT_EQ(file.TrackAt(0).InstrumentName, std::string("Or\0an", 5));
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Data1, 0x03);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Data1, 0x03);
     EXPECT_EQ(file.TrackAt(1).EventCount(), 1);
     EXPECT_EQ(file.TrackAt(2).EventCount(), 0);
     EXPECT_EQ(file.TrackAt(3).EventCount(), 0);
-    EXPECT_EQ(file.TrackAt(0).EventAt(-1), nullptr);
-    EXPECT_EQ(file.TrackAt(0).EventAt(4), nullptr);
     EXPECT_THROW(file.TrackAt(4), std::out_of_range);
 
     // Format 3 leaves the format alone; a new load drops the old tracks.
     file.LoadBytes(SmfHeaderChunk(3, 1, 96) + SmfChunk("MTrk", plain.Data()));
     EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
     EXPECT_EQ(file.NumberOfTracks(), 1);
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Status, 0x91);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Status, 0x91);
 }
 
-TEST(MidiFileReader, TimesWrapInThirtyTwoBitsWithoutOverflow)
+TEST(MidiFileReader, ATrackWhoseTimePassesThirtyTwoBitsIsRefusedInsteadOfWrapping)
 {
     TSmfTrack track;
     track.Event(0x0FFFFFFF, {0x90, 60, 1}).Event(0x0FFFFFFF, {60, 0});
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 13; ++i)
         track.Event(0x0FFFFFFF, {0xFE});
+    track.Event(0x0FFFFFFF, {0xFE});  // 16 x (2^28 - 1) = 2^32 - 16: the last tick that fits
     const TMidiFile file = LoadTrack(track);
-    const auto& events = file.TrackAt(0).Events;
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     EXPECT_EQ(events[0].Duration, 0x0FFFFFFF);
-    EXPECT_EQ(static_cast<std::uint32_t>(events.back().Time), 18u * 0x0FFFFFFFu);  // modulo 2^32
+    EXPECT_EQ(static_cast<std::uint32_t>(events.back().Time), 0xFFFFFFF0u);
+
+    track.Event(15, {0xFE});  // 2^32 - 1
+    EXPECT_EQ(static_cast<std::uint32_t>(LoadTrack(track).TrackAt(0).Events().back().Time), 0xFFFFFFFFu);
+    track.Event(1, {0xFE});
+    TMidiFile tooLong;
+    EXPECT_THROW(tooLong.LoadBytes(SmfFile(1, 480, {track})), EMidiTrackTooLong);
+    EXPECT_EQ(tooLong.Tracks().at(0).EventCount(), 17) << "the events before it are kept";
 }
 
 TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
@@ -204,7 +211,13 @@ TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
         {"negative length", header + std::string("MTrk\x80\x00\x00\x01", 8), "invalid length"},
         {"length past the end", header + std::string("MTrk\x00\x00\x00\x09\x00\x90", 10), "only 2 bytes follow"},
         {"torn chunk header", header + std::string("MTr", 3), "ends inside the header of chunk 2"},
-        {"no midi at all", "hello", "ends inside the header of chunk 1"},
+        {"empty", "", "MIDI file is empty"},
+        {"text", "hello, this is no MIDI file\n", "is not a Standard MIDI File"},
+        {"zeros", std::string(4096, '\0'), "is not a Standard MIDI File"},
+        {"another chunk first", SmfChunk("MTrk", "") + header, "does not begin with an 'MThd' chunk"},
+        {"lone MThd", "MThd", "ends inside the header of chunk 1"},
+        {"SMPTE frame rate", SmfHeaderChunk(0, 1, 0xE628) + SmfChunk("MTrk", ""), "gives 26 frames per second"},
+        {"SMPTE zero ticks", SmfHeaderChunk(0, 1, 0xE700) + SmfChunk("MTrk", ""), "0 ticks per frame"},
     };
     for (const auto& c : cases) {
         const std::string message = ErrorOf(c.bytes);
@@ -231,7 +244,7 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     TMidiFile file;
     file.SetFilename(dir.File("a.mid"));
     file.LoadFile();
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Duration, 480);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Duration, 480);
 
     file.SetFilename(dir.File("missing.mid"));
     try {
@@ -242,7 +255,6 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     }
 }
 
-// Tracks big enough to be read side by side.
 TSmfTrack BigTrack(std::uint8_t channel, int notes)
 {
     TSmfTrack track;
@@ -252,39 +264,43 @@ TSmfTrack BigTrack(std::uint8_t channel, int notes)
     return track;
 }
 
-TEST(MidiFileReader, LargeFilesReadSideBySideGiveTheSameTracks)
+TEST(MidiFileReader, EachTrackReadsAsItDoesAloneAndTheLastTempoInFileOrderRules)
 {
-    TSmfTrack first = BigTrack(0, 30000);
+    TSmfTrack first = BigTrack(0, 3000);
     first.Meta(0, 0x03, "first").Tempo(0, 400000).EndOfTrack();
-    std::vector<TSmfTrack> tracks{first, BigTrack(1, 30000), BigTrack(2, 30000)};
-    tracks[2].Tempo(0, 300000).EndOfTrack();
-    const std::string bytes = SmfFile(1, 480, tracks);
-    ASSERT_GE(bytes.size(), TMidiFile::ParallelBytes);
+    std::vector<TSmfTrack> tracks{first, BigTrack(1, 3000), BigTrack(2, 3000)};
+    tracks[2].Tempo(0, 300000).Meta(5, 0x01, std::string("a\0b", 3)).EndOfTrack();
 
     TMidiFile all;
-    all.LoadBytes(bytes);
+    all.LoadBytes(SmfFile(1, 480, tracks));
     ASSERT_EQ(all.NumberOfTracks(), 3);
     EXPECT_EQ(all.Bpm(), 200) << "the last tempo in file order";
     for (int t = 0; t < 3; ++t) {
-        TMidiFile alone;  // one track on its own is read in one piece
+        TMidiFile alone;
         alone.LoadBytes(SmfFile(1, 480, {tracks[static_cast<std::size_t>(t)]}));
         const TMidiTrack& a = all.TrackAt(t);
         const TMidiTrack& b = alone.TrackAt(0);
         ASSERT_EQ(a.EventCount(), b.EventCount());
         EXPECT_EQ(a.TrackName, b.TrackName);
         EXPECT_EQ(a.CurrentTime, b.CurrentTime);
-        for (std::int32_t i = 0; i < a.EventCount(); ++i) {
-            const TMidiEvent& x = *a.EventAt(i);
-            const TMidiEvent& y = *b.EventAt(i);
-            ASSERT_TRUE(x.Status == y.Status && x.Data1 == y.Data1 && x.Data2 == y.Data2 &&
-                        x.DeltaTime == y.DeltaTime && x.Time == y.Time && x.Duration == y.Duration &&
-                        x.MetaData == y.MetaData)
+        const std::vector<TMidiEvent> ea = a.Events();
+        const std::vector<TMidiEvent> eb = b.Events();
+        ASSERT_EQ(ea.size(), static_cast<std::size_t>(a.EventCount()));
+        for (std::size_t i = 0; i < ea.size(); ++i) {
+            const TMidiEvent& x = ea[i];
+            const TMidiEvent& y = eb[i];
+            ASSERT_TRUE(x.Status == y.Status && x.Data1 == y.Data1 && x.Data2 == y.Data2 && x.Time == y.Time &&
+                        x.Duration == y.Duration)
                 << "track " << t << " event " << i;
         }
     }
+    const TMidiTrack& last = all.TrackAt(2);
+    EXPECT_EQ(last.MetaData(last.EventCount() - 2), std::string("a\0b", 3));
+    EXPECT_EQ(last.MetaData(last.EventCount() - 3), std::string("\x04\x93\xE0", 3)) << "tempo 300000";
+    EXPECT_EQ(last.MetaData(0), "") << "no meta event";
 }
 
-TEST(MidiFileReader, InLargeFilesTheFirstErrorInFileOrderWins)
+TEST(MidiFileReader, TheFirstErrorInFileOrderWins)
 {
     // Track 2 breaks off in the middle; track 3's zero tempo comes later.
     TSmfTrack broken = BigTrack(1, 30000);
@@ -315,8 +331,9 @@ TEST(MidiFileReader, InLargeFilesTheFirstErrorInFileOrderWins)
     ASSERT_EQ(file.Tracks().size(), 2u);
     const TMidiTrack& last = file.Tracks()[1];
     ASSERT_EQ(last.EventCount(), 1 + 2 * 30000 + 2);
-    EXPECT_EQ(last.Events.back().Data1, 0x51);
-    EXPECT_EQ(last.Events[last.Events.size() - 2].Duration, 0);
+    const std::vector<TMidiEvent> events = last.Events();
+    EXPECT_EQ(events.back().Data1, 0x51);
+    EXPECT_EQ(events[events.size() - 2].Duration, 0);
 }
 
 }  // namespace
