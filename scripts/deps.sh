@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev
           librtmidi-dev libasound2-dev libgtest-dev libgmock-dev libbenchmark-dev
           xauth fonts-dejavu-core fonts-dejavu-extra clang libclang-rt-14-dev)
+# Needed only by the tests and benchmarks (bench/compare-midicsv.sh runs
+# midicsv beside torem-convert and measures both with GNU time).
+testonly=(midicsv time)
 # jackd1 is installed without recommends: jackd2 would replace the JACK library
 # that librtmidi links against.
 norecommends=(jackd1)
@@ -19,7 +22,7 @@ missing() {
     done
 }
 
-need=($(missing "${packages[@]}"))
+need=($(missing "${packages[@]}" "${testonly[@]}"))
 need_nr=($(missing "${norecommends[@]}"))
 [ ${#need[@]} -eq 0 ] && [ ${#need_nr[@]} -eq 0 ] && exit 0
 
