@@ -116,44 +116,36 @@ inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
 
 // The cleaning steps without the list of changes. Of each group of changes
 // sharing a time and an output, only the one that stands last in the list
-// survives the removal of same-time duplicates: a table keeps, per time and
-// output, the change met so far with the latest place in the list, so the
-// changes may come in any order. At the end the survivors, put in list
-// order, lose their repeated states.
-//
-// The table is indexed directly by slot and output while the slots are few
-// (a file of some minutes: the entries of one slot lie side by side, and the
-// changes of a track come slot after slot), and hashed beyond. Past MaxKept
-// entries it gives up, for the steps one by one, which do the same with less
-// memory per change when the changes are that many.
+// survives the removal of same-time duplicates: a hash table keeps, per time
+// and output, the change met so far with the latest place in the list, so
+// the changes may come in any order. At the end the survivors, put in list
+// order, lose their repeated states. Memory goes with the times and outputs
+// changed, not with the notes.
 template <std::uint32_t R>
 class TLatestChanges {
 public:
-    static constexpr std::size_t DirectKeys = std::size_t{1} << 18;  // 1024 slots, 4 MiB
-    static constexpr std::size_t MaxKept = std::size_t{1} << 20;
-
     // place orders the changes as the list would: any increasing numbering
-    // below 2^56. False once the table has given up.
-    bool Offer(std::uint64_t place, const TContactorEvent& change)
+    // below 2^56.
+    void Offer(std::uint64_t place, const TContactorEvent& change)
     {
         // The slot the time is raised to (in 64 bits: near 2^32 it overflows).
         const std::uint64_t slot = (std::uint64_t{change.TimeMs} + (R - 1)) / R;
         const std::uint64_t key = slot << 8 | change.Contact;
-        TEntry* entry = !hashed_ && key < entries_.size() ? &entries_[key] : Entry(key);
-        if (!entry)
-            return false;
-        if (entry->Key == Unused) {
-            *entry = TEntry{key, place << 8 | change.Value};
+        if (2 * (used_ + 1) > entries_.size())
+            Grow();
+        TEntry& entry = Find(key);
+        if (entry.Key == Unused) {
+            entry = TEntry{key, place << 8 | change.Value};
             ++used_;
-        } else if (place > entry->PlaceValue >> 8) {
-            entry->PlaceValue = place << 8 | change.Value;
+        } else if (place > entry.PlaceValue >> 8) {
+            entry.PlaceValue = place << 8 | change.Value;
         }
-        return true;
     }
 
-    bool OfferNote(std::uint64_t notePlace, const TUseFullMidiEvent& note)
+    void OfferNote(std::uint64_t notePlace, const TUseFullMidiEvent& note)
     {
-        return Offer(2 * notePlace, SwitchOn(note)) && Offer(2 * notePlace + 1, SwitchOff(note));
+        Offer(2 * notePlace, SwitchOn(note));
+        Offer(2 * notePlace + 1, SwitchOff(note));
     }
 
     // The survivors in list order, of each run of equal states the first.
@@ -179,32 +171,8 @@ private:
         std::uint64_t PlaceValue = 0;  // place << 8 | level
     };
 
-    // The entry of a key the direct table does not hold yet: the table grows,
-    // or turns to hashing when the slots are too many to index.
-    TEntry* Entry(std::uint64_t key)
-    {
-        if (!hashed_ && key < DirectKeys) {
-            entries_.resize(std::bit_ceil(key + 1));
-            return &entries_[key];
-        }
-        if (!hashed_) {
-            std::vector<TEntry> direct;
-            direct.swap(entries_);
-            hashed_ = true;
-            if (!Rehash(direct, std::bit_ceil(std::max<std::size_t>(4096, 4 * used_))))
-                return nullptr;
-        }
-        if (2 * (used_ + 1) > entries_.size()) {
-            std::vector<TEntry> old;
-            old.swap(entries_);
-            if (!Rehash(old, 2 * old.size()))
-                return nullptr;
-        }
-        return &Probe(key);
-    }
-
     // Open addressing with linear probing over a power-of-two table.
-    TEntry& Probe(std::uint64_t key)
+    TEntry& Find(std::uint64_t key)
     {
         const std::size_t mask = entries_.size() - 1;
         for (std::size_t i = (key * 0x9E3779B97F4A7C15u) >> shift_;; i = (i + 1) & mask)
@@ -212,21 +180,18 @@ private:
                 return entries_[i];
     }
 
-    bool Rehash(const std::vector<TEntry>& old, std::size_t size)
+    void Grow()
     {
-        if (used_ >= MaxKept)
-            return false;
-        entries_.assign(size, TEntry{});
-        shift_ = 64 - std::countr_zero(size);
+        std::vector<TEntry> old(entries_.empty() ? 1024 : 2 * entries_.size());
+        old.swap(entries_);
+        shift_ = 64 - std::countr_zero(entries_.size());
         for (const TEntry& e : old)
             if (e.Key != Unused)
-                Probe(e.Key) = e;
-        return true;
+                Find(e.Key) = e;
     }
 
     std::vector<TEntry> entries_;
     std::size_t used_ = 0;
-    bool hashed_ = false;
     int shift_ = 64;
 };
 
@@ -244,66 +209,63 @@ auto WithResolution(std::uint16_t resolutionMs, TStep&& step)
     }
 }
 
-void CleanStepByStep(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
-                     std::vector<TContactorEvent>& contactEvents)
-{
-    BuildContactEvents(noteEvents, contactEvents);
-    QuantizeContactEvents(contactEvents, resolutionMs);
-    RemoveSameTimeDuplicates(contactEvents);
-    RemoveRepeatedStates(contactEvents);
-}
-
 }  // namespace
 
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents)
 {
     noteEvents.clear();
     const TNoteOfEvent noteOf(midiFile);
-    // A track's notes come as they become final; in the list they go in the
-    // track's order.
-    std::vector<std::pair<std::int32_t, TUseFullMidiEvent>> track;
-    const auto flush = [&] {
-        std::sort(track.begin(), track.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& indexed : track)
-            noteEvents.push_back(indexed.second);
-        track.clear();
-    };
-    std::int32_t current = 0;
-    midiFile.ForEachNoteOn([&](std::int32_t t, std::int32_t index, const TMidiEvent& event) {
-        if (t != current) {
-            flush();
-            current = t;
-        }
-        if (IsCollected(event))
-            track.emplace_back(index, noteOf(event));
+    midiFile.ForEachTrack([&](std::int32_t, const std::vector<TMidiEvent>& events) {
+        for (const TMidiEvent& event : events)
+            if (IsCollected(event))
+                noteEvents.push_back(noteOf(event));
     });
-    flush();
 }
 
-std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
-                                 std::vector<TContactorEvent>& contactEvents)
+namespace {
+
+// About the last slot a change of the file can fall in: none falls past the
+// end of the longest track.
+std::uint64_t LastSlot(const TMidiFile& midiFile, std::uint16_t resolutionMs)
 {
+    std::uint32_t ticks = 0;
+    for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
+        ticks = std::max(ticks, static_cast<std::uint32_t>(midiFile.TrackAt(t).CurrentTime));
+    return TicksToMs(midiFile.MicrosecondsPerTick(), ticks) / ResolutionOf(resolutionMs).Ms + 1;
+}
+
+}  // namespace
+
+std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                                 std::vector<TContactorEvent>& contactEvents, TCleaningWay way)
+{
+    if (way == TCleaningWay::BySize) {
+        std::uint64_t events = 0;
+        for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
+            events += static_cast<std::uint64_t>(midiFile.TrackAt(t).EventCount());
+        way = events >= TableEvents && LastSlot(midiFile, resolutionMs) * 256 <= TableTimesAndOutputs
+                  ? TCleaningWay::Table
+                  : TCleaningWay::Steps;
+    }
+    if (way == TCleaningWay::Steps) {
+        std::vector<TUseFullMidiEvent> noteEvents;
+        CollectNoteEvents(midiFile, noteEvents);
+        CleanContactEvents(noteEvents, resolutionMs, contactEvents);
+        return noteEvents.size();
+    }
     std::size_t notes = 0;
-    const bool cleaned = WithResolution(resolutionMs, [&]<std::uint32_t R>() {
+    WithResolution(resolutionMs, [&]<std::uint32_t R>() {
         TLatestChanges<R> latest;
         const TNoteOfEvent noteOf(midiFile);
-        bool kept = true;
         midiFile.ForEachNoteOn([&](std::int32_t track, std::int32_t index, const TMidiEvent& event) {
-            if (kept && IsCollected(event)) {
-                kept = latest.OfferNote(std::uint64_t(track) << 32 | static_cast<std::uint32_t>(index), noteOf(event));
+            if (IsCollected(event)) {
+                latest.OfferNote(std::uint64_t(track) << 32 | static_cast<std::uint32_t>(index), noteOf(event));
                 ++notes;
             }
         });
-        if (kept)
-            latest.Finish(contactEvents);
-        return kept;
+        latest.Finish(contactEvents);
     });
-    if (cleaned)
-        return notes;
-    std::vector<TUseFullMidiEvent> noteEvents;
-    CollectNoteEvents(midiFile, noteEvents);
-    CleanStepByStep(noteEvents, resolutionMs, contactEvents);
-    return noteEvents.size();
+    return notes;
 }
 
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
@@ -316,16 +278,10 @@ void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std:
 void CleanContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
                         std::vector<TContactorEvent>& contactEvents)
 {
-    const bool cleaned = WithResolution(resolutionMs, [&]<std::uint32_t R>() {
-        TLatestChanges<R> latest;
-        for (std::size_t i = 0; i < noteEvents.size(); ++i)
-            if (!latest.OfferNote(i, noteEvents[i]))
-                return false;
-        latest.Finish(contactEvents);
-        return true;
-    });
-    if (!cleaned)
-        CleanStepByStep(noteEvents, resolutionMs, contactEvents);
+    BuildContactEvents(noteEvents, contactEvents);
+    QuantizeContactEvents(contactEvents, resolutionMs);
+    RemoveSameTimeDuplicates(contactEvents);
+    RemoveRepeatedStates(contactEvents);
 }
 
 void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,

@@ -123,8 +123,12 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
 
 class TMidiSource {
 public:
-    // The file of that name, as it was when loaded.
-    TMidiSource(std::string name, const TFileStamp& stamp) : name_(std::move(name)), onDisk_(true), stamp_(stamp) {}
+    // The file of that name, as it was when opened to be loaded: its first
+    // reading takes it as it is open.
+    TMidiSource(std::string name, TInputFile opened)
+        : name_(std::move(name)), onDisk_(true), stamp_(opened.Stamp), opened_(std::move(opened))
+    {
+    }
     // A copy of bytes.
     TMidiSource(std::string name, std::string_view bytes) : name_(std::move(name)), bytes_(bytes) {}
 
@@ -137,6 +141,7 @@ private:
     std::string bytes_;
     bool onDisk_ = false;
     TFileStamp stamp_;
+    mutable std::optional<TInputFile> opened_;
 };
 
 struct TMidiChunkReader::TState {
@@ -150,6 +155,11 @@ TMidiChunkReader::TMidiChunkReader(const TMidiSource& source) : state_(new TStat
 {
     if (!source.onDisk_)
         return;
+    if (source.opened_) {
+        state_->File = std::move(source.opened_);
+        source.opened_.reset();
+        return;
+    }
     try {
         state_->File = OpenInputFile(source.name_);
     } catch (const EFileRefused& refused) {
@@ -188,7 +198,7 @@ std::string_view TMidiChunkReader::Chunk(std::size_t offset, std::size_t length)
     return std::string_view(state_->Buffer.get(), length);
 }
 
-std::vector<TMidiEvent> TMidiTrack::Events() const
+void TMidiTrack::ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const
 {
     struct TSink {
         void Event(std::int32_t, const TMidiEvent& event, std::string_view) { events.push_back(event); }
@@ -197,15 +207,20 @@ std::vector<TMidiEvent> TMidiTrack::Events() const
             events[static_cast<std::size_t>(index)].Duration = event.Duration;
         }
         std::vector<TMidiEvent>& events;
-    };
-    std::vector<TMidiEvent> events;
-    if (!source_)
-        return events;
+    } sink{events};
+    events.clear();
     events.reserve(static_cast<std::size_t>(eventCount_));
-    TSink sink{events};
-    TMidiChunkReader reader(*source_);
-    const auto pairing = std::make_unique<TNotePairing>();
-    Read(reader, sink, pairing.get());
+    Read(reader, sink, &pairing);
+}
+
+std::vector<TMidiEvent> TMidiTrack::Events() const
+{
+    std::vector<TMidiEvent> events;
+    if (source_) {
+        TMidiChunkReader reader(*source_);
+        const auto pairing = std::make_unique<TNotePairing>();
+        ReadEvents(reader, *pairing, events);
+    }
     return events;
 }
 
@@ -232,12 +247,12 @@ void TMidiFile::LoadFile()
 {
     std::shared_ptr<const TMidiSource> source;
     try {
-        const TInputFile input = OpenInputFile(filename_);
+        TInputFile input = OpenInputFile(filename_);
         if (input.Stamp.Size > MaxFileBytes)
             throw EMidiFileError("The MIDI file " + filename_ + " is " + std::to_string(input.Stamp.Size) +
                                  " bytes long; MIDI files of more than " + std::to_string(MaxFileBytes) +
                                  " bytes (32 MiB) are refused");
-        source = std::make_shared<const TMidiSource>(filename_, input.Stamp);
+        source = std::make_shared<const TMidiSource>(filename_, std::move(input));
     } catch (const EFileRefused& refused) {
         throw EMidiFileError("Cannot read the MIDI file " + filename_ + ": " + refused.what());
     } catch (const std::system_error& error) {

@@ -69,6 +69,7 @@ private:
     friend class TMidiFile;
     template <typename TSink>
     void Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairing = nullptr) const;
+    void ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const;
 
     std::shared_ptr<const TMidiSource> source_;
     std::size_t offset_ = 0;  // of the events read, in the file
@@ -125,6 +126,12 @@ public:
     template <typename TFinal>
     void ForEachNoteOn(TFinal&& final) const;
 
+    // Calls visit(track, events) with the events of tracks 0 to
+    // NumberOfTracks - 1 in turn (as TMidiTrack::Events gives them), in one
+    // reading of the file and one list, which holds a track at a time.
+    template <typename TVisit>
+    void ForEachTrack(TVisit&& visit) const;
+
     // A file without a tempo event plays at 120 beats per minute.
     static constexpr std::uint32_t DefaultTempo = 500000;  // microseconds per quarter note
 
@@ -177,4 +184,18 @@ void TMidiFile::ForEachNoteOn(TFinal&& final) const
     const auto pairing = std::make_unique<TNotePairing>();  // 64 KiB: not for the stack
     for (; sink.track < numberOfTracks_; ++sink.track)
         TrackAt(sink.track).Read(reader, sink, pairing.get());
+}
+
+template <typename TVisit>
+void TMidiFile::ForEachTrack(TVisit&& visit) const
+{
+    if (numberOfTracks_ == 0 || tracks_.empty())
+        return;
+    TMidiChunkReader reader(*tracks_.front().source_);
+    const auto pairing = std::make_unique<TNotePairing>();
+    std::vector<TMidiEvent> events;
+    for (std::int32_t t = 0; t < numberOfTracks_; ++t) {
+        TrackAt(t).ReadEvents(reader, *pairing, events);
+        visit(t, events);
+    }
 }

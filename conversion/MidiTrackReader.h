@@ -135,12 +135,19 @@ void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sin
             std::string_view metaData;
             if (running.TwoDataBytes && end - p >= 3 && ((p[0] | p[1]) & 0x80) == 0) {
                 // Most events of a dense file, read at once: a one-byte delta
-                // time, then two data bytes under running status.
+                // time, then two data bytes under running status...
                 delta = p[0];
                 event.Status = running.Status;
                 event.Data1 = p[1];
                 event.Data2 = p[2];
                 p += 3;
+            } else if (running.TwoDataBytes && end - p >= 4 && p[0] >= 0x80 && ((p[1] | p[2]) & 0x80) == 0) {
+                // ...or a two-byte one.
+                delta = (p[0] & 0x7Fu) << 7 | p[1];
+                event.Status = running.Status;
+                event.Data1 = p[2];
+                event.Data2 = p[3];
+                p += 4;
             } else {
                 p = ReadEventBytes(begin, p, end, place, running, delta, event, metaData);
             }
