@@ -123,9 +123,10 @@ std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed)
 
 std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::uint32_t seed)
 {
-    // 50 000 microseconds per quarter note at 480 ticks: 9600 ticks a second.
+    // 50 000 microseconds per quarter note at 960 ticks: 19 200 ticks a
+    // second, room for a note a tick on each track.
     constexpr std::uint32_t tempo = 50000;
-    constexpr std::uint16_t division = 480;
+    constexpr std::uint16_t division = 960;
     constexpr std::uint32_t ticksPerSecond = 1000000 / tempo * division;
     std::mt19937 random(seed);
     std::vector<TSmfTrack> built(static_cast<std::size_t>(tracks));
