@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ContactEvents.h"
@@ -166,6 +167,60 @@ TEST(MidiFileReader, HeaderFieldsChunksAndNames)
     EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
     EXPECT_EQ(file.NumberOfTracks(), 1);
     EXPECT_EQ(file.TrackAt(0).Events()[0].Status, 0x91);
+}
+
+TEST(MidiFileReader, AnSmpteDivisionGivesFramesTimesTicksPerSecondWhateverTheTempo)
+{
+    const struct {
+        std::uint16_t division;
+        std::int32_t framesPerSecond;
+        double microsecondsPerTick;
+    } rates[] = {
+        {0xE828, 24, 1000000.0 / 24 / 40},   // -24, 40 ticks per frame
+        {0xE728, 25, 1000.0},                // -25, 40: a millisecond
+        {0xE31E, 29, 100000000.0 / 2997 / 30},  // -29 is 29.97 frames, drop frame
+        {0xE250, 30, 1000000.0 / 30 / 80},   // -30, 80
+        {0xE701, 25, 40000.0},               // one tick per frame
+    };
+    for (const auto& rate : rates) {
+        TSmfTrack track;
+        track.Tempo(0, 250000).Event(0, {0x90, 1, 1}).Tempo(10, 1000000);
+        const TMidiFile file = LoadTrack(track, rate.division);
+        EXPECT_EQ(file.SmpteFramesPerSecond(), rate.framesPerSecond) << rate.division;
+        EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), rate.microsecondsPerTick) << rate.division;
+        EXPECT_EQ(file.Bpm(), 60) << "the tempo events still give the beats per minute";
+        EXPECT_EQ(file.TicksPerQuarter(), rate.division) << "the word as it stands";
+    }
+    // Another header with ticks per quarter note ends the SMPTE timing.
+    TMidiFile file;
+    file.LoadBytes(SmfHeaderChunk(0, 1, 0xE728) + SmfHeaderChunk(0, 1, 480) + SmfChunk("MTrk", ""));
+    EXPECT_EQ(file.SmpteFramesPerSecond(), 0);
+    EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), 500000.0 / 480);
+}
+
+TEST(MidiFileReader, EventsAreReadAgainFromTheFileOnlyWhileItIsTheFileLoaded)
+{
+    TTempDir dir;
+    TSmfTrack track;
+    track.Meta(0, 0x01, "words").Event(0, {0x90, 60, 100}).Event(480, {60, 0}).EndOfTrack();
+    const std::string path = dir.File("a.mid");
+    WriteBytesToFile(path, SmfFile(0, 480, {track}));
+    TMidiFile file;
+    file.SetFilename(path);
+    file.LoadFile();
+    EXPECT_EQ(file.TrackAt(0).Events().at(1).Duration, 480);
+    EXPECT_EQ(file.TrackAt(0).MetaData(0), "words");
+
+    track.Event(10, {0x90, 61, 100});
+    WriteBytesToFile(path, SmfFile(0, 480, {track}));
+    try {
+        file.TrackAt(0).Events();
+        FAIL() << "a changed file read as the one loaded";
+    } catch (const EMidiFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "The MIDI file " + path + " has changed since it was read");
+    }
+    std::filesystem::remove(path);
+    EXPECT_THROW(file.TrackAt(0).Events(), EMidiFileError);
 }
 
 TEST(MidiFileReader, ATrackWhoseTimePassesThirtyTwoBitsIsRefusedInsteadOfWrapping)
