@@ -376,13 +376,12 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
         TMidiTrack& track;
         const TChunkPlace& place;
     } sink{*this, track, place};
-    // After an error the track keeps the events read before it: its length
-    // ends with them.
+    // After an error the track keeps the events read before it.
+    track.length_ = data.size();
     TTrackRead read;
     struct TKeep {
         ~TKeep()
         {
-            track.length_ = read.Bytes;
             track.eventCount_ = read.Events;
             track.CurrentTime = read.Time;
         }

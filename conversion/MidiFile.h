@@ -72,7 +72,7 @@ private:
     void ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const;
 
     std::shared_ptr<const TMidiSource> source_;
-    std::size_t offset_ = 0;  // of the events read, in the file
+    std::size_t offset_ = 0;  // of the chunk's data, in the file
     std::size_t length_ = 0;
     std::size_t chunkNumber_ = 0;
     std::int32_t eventCount_ = 0;
@@ -166,7 +166,7 @@ void TMidiTrack::Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairi
 {
     const TChunkPlace place{reader.Name(), chunkNumber_, offset_ - 8, "MTrk"};
     TTrackRead read;
-    ReadTrackEvents(reader.Chunk(offset_, length_), place, sink, pairing, read);
+    ReadTrackEvents(reader.Chunk(offset_, length_), place, sink, pairing, read, eventCount_);
 }
 
 template <typename TFinal>

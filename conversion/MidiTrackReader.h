@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,10 +90,9 @@ struct TRunningStatus {
     bool TwoDataBytes = false;  // a note, key pressure, controller or pitch bend
 };
 
-// How far the reading of a track went: the events handed to the sink, their
-// bytes, and the time of the last one.
+// How far the reading of a track went: the events handed to the sink and
+// the time of the last one.
 struct TTrackRead {
-    std::size_t Bytes = 0;
     std::int32_t Events = 0;
     std::int32_t Time = 0;
 };
@@ -112,12 +112,14 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
 // sink.Final(index, event) gets each note-on status event once its Duration
 // is final; without (nullptr), every Duration is 0 and Final is not called.
 //
-// read tells how far it went, also when reading stops with EMidiFileError
-// (data running past the chunk) or EMidiTrackTooLong (a time past
-// 2^32 - 1 ticks), or when the sink throws.
+// Reading stops after maxEvents events (an event may look at the byte after
+// it, so a track cut short by an error is read again whole, up to the
+// events it kept). read tells how far it went, also when reading stops with
+// EMidiFileError (data running past the chunk) or EMidiTrackTooLong (a time
+// past 2^32 - 1 ticks), or when the sink throws.
 template <typename TSink>
 void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sink, TNotePairing* pairing,
-                     TTrackRead& read)
+                     TTrackRead& read, std::int32_t maxEvents = std::numeric_limits<std::int32_t>::max())
 {
     const auto* const begin = reinterpret_cast<const unsigned char*>(data.data());
     const auto* const end = begin + data.size();
@@ -129,7 +131,7 @@ void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sin
     std::uint32_t time = 0;
     TTrackRead done;
     try {
-        for (std::int32_t index = 0; end - p >= 2; ++index) {
+        for (std::int32_t index = 0; index < maxEvents && end - p >= 2; ++index) {
             TMidiEvent event;
             std::uint32_t delta;
             std::string_view metaData;
@@ -158,7 +160,7 @@ void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sin
             event.Time = static_cast<std::int32_t>(time);
             if (pairing)
                 pairing->Add(index, event, onFinal);
-            done = TTrackRead{static_cast<std::size_t>(p - begin), index + 1, event.Time};
+            done = TTrackRead{index + 1, event.Time};
             sink.Event(index, event, metaData);
         }
     } catch (...) {

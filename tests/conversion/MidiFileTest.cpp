@@ -138,6 +138,20 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
     EXPECT_EQ(events[7].Data1, 7);
 }
 
+TEST(MidiFileReader, AnEventWithoutDataBytesUnderRunningStatusEndsBeforeTheByteItLooksAt)
+{
+    // Delta 0, status 0xFC; delta 5 and a data byte, which 0xFC as running
+    // status leaves alone: the track ends with the byte it looked at.
+    TSmfTrack track;
+    track.Raw(std::string("\x00\xFC\x05\x00", 4));
+    const TMidiFile file = LoadTrack(track);
+    EXPECT_EQ(file.TrackAt(0).EventCount(), 2);
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].Status, 0xFC);
+    EXPECT_EQ(events[1].Time, 5);
+}
+
 TEST(MidiFileReader, HeaderFieldsChunksAndNames)
 {
     TSmfTrack named;
