@@ -259,7 +259,9 @@ std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolu
         const TNoteOfEvent noteOf(midiFile);
         midiFile.ForEachNoteOn([&](std::int32_t track, std::int32_t index, const TMidiEvent& event) {
             if (IsCollected(event)) {
-                latest.OfferNote(std::uint64_t(track) << 32 | static_cast<std::uint32_t>(index), noteOf(event));
+                // A file of 32 MiB holds fewer than 2^22 tracks.
+                latest.OfferNote(static_cast<std::uint64_t>(track) << 32 | static_cast<std::uint32_t>(index),
+                                 noteOf(event));
                 ++notes;
             }
         });

@@ -100,7 +100,7 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
         // Meta and system exclusive events leave the running status of the
         // channel messages alone.
         if (status != 0xFF && status != 0xF0 && status != 0xF7)
-            running = TRunningStatus{status, status <= 0xBF || (status >= 0xE0 && status <= 0xEF)};
+            running = TRunningStatus{status, TakesTwoDataBytes(status)};
     } else {
         status = running.Status;
     }
@@ -109,7 +109,7 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
         event.Data1 = byte("a meta event type");
         const std::uint32_t length = vlq("a meta event length");
         metaData = skip(length, "meta event data");
-    } else if (status >= 0x80 && (status <= 0xBF || (status >= 0xE0 && status <= 0xEF))) {
+    } else if (TakesTwoDataBytes(status)) {
         event.Data1 = byte("a channel message");
         event.Data2 = byte("a channel message");
     } else if (status >= 0xC0 && status <= 0xDF) {
@@ -120,6 +120,28 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
     }
     return p;
 }
+
+namespace {
+
+[[noreturn]] void ThrowCannotRead(const std::string& name, const std::string& why)
+{
+    throw EMidiFileError("Cannot read the MIDI file " + name + ": " + why);
+}
+
+// Only a regular file is opened, with the refusal or the system's error in
+// the reader's words.
+TInputFile OpenMidiFile(const std::string& name)
+{
+    try {
+        return OpenInputFile(name);
+    } catch (const EFileRefused& refused) {
+        ThrowCannotRead(name, refused.what());
+    } catch (const std::system_error& error) {
+        ThrowCannotRead(name, error.code().message());
+    }
+}
+
+}  // namespace
 
 class TMidiSource {
 public:
@@ -160,13 +182,7 @@ TMidiChunkReader::TMidiChunkReader(const TMidiSource& source) : state_(new TStat
         source.opened_.reset();
         return;
     }
-    try {
-        state_->File = OpenInputFile(source.name_);
-    } catch (const EFileRefused& refused) {
-        throw EMidiFileError("Cannot read the MIDI file " + source.name_ + ": " + refused.what());
-    } catch (const std::system_error& error) {
-        throw EMidiFileError("Cannot read the MIDI file " + source.name_ + ": " + error.code().message());
-    }
+    state_->File = OpenMidiFile(source.name_);
     if (!(state_->File->Stamp == source.stamp_))
         throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
 }
@@ -191,7 +207,7 @@ std::string_view TMidiChunkReader::Chunk(std::size_t offset, std::size_t length)
     try {
         got = ReadInputFile(*state_->File, offset, state_->Buffer.get(), length);
     } catch (const std::system_error& error) {
-        throw EMidiFileError("Cannot read the MIDI file " + source.name_ + ": " + error.code().message());
+        ThrowCannotRead(source.name_, error.code().message());
     }
     if (got != length)
         throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
@@ -245,20 +261,7 @@ std::string TMidiTrack::MetaData(std::int32_t index) const
 
 void TMidiFile::LoadFile()
 {
-    std::shared_ptr<const TMidiSource> source;
-    try {
-        TInputFile input = OpenInputFile(filename_);
-        if (input.Stamp.Size > MaxFileBytes)
-            throw EMidiFileError("The MIDI file " + filename_ + " is " + std::to_string(input.Stamp.Size) +
-                                 " bytes long; MIDI files of more than " + std::to_string(MaxFileBytes) +
-                                 " bytes (32 MiB) are refused");
-        source = std::make_shared<const TMidiSource>(filename_, std::move(input));
-    } catch (const EFileRefused& refused) {
-        throw EMidiFileError("Cannot read the MIDI file " + filename_ + ": " + refused.what());
-    } catch (const std::system_error& error) {
-        throw EMidiFileError("Cannot read the MIDI file " + filename_ + ": " + error.code().message());
-    }
-    Load(source);
+    Load(std::make_shared<const TMidiSource>(filename_, OpenMidiFile(filename_)));
 }
 
 void TMidiFile::LoadBytes(std::string_view bytes, const std::string& name)
@@ -271,9 +274,12 @@ void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
     tracks_.clear();
     tempoSeen_ = false;
     const std::string& name = source->Name();
+    const std::uint64_t size = source->Size();
+    if (size > MaxFileBytes)
+        throw EMidiFileError(name + " is " + std::to_string(size) + " bytes long; MIDI files of more than " +
+                             std::to_string(MaxFileBytes) + " bytes (32 MiB) are refused");
     try {
         TMidiChunkReader reader(*source);
-        const std::uint64_t size = source->Size();
         if (size == 0)
             throw EMidiFileError(name + " is empty");
         if (size < 4 || reader.Chunk(0, 4) != "MThd")

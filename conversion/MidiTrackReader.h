@@ -84,10 +84,16 @@ private:
     std::vector<std::uint16_t> used_;  // keys held, so that a track's end costs what it used
 };
 
+// Notes, key pressure, controllers and pitch bend carry two data bytes.
+constexpr bool TakesTwoDataBytes(std::uint8_t status)
+{
+    return (status >= 0x80 && status <= 0xBF) || (status >= 0xE0 && status <= 0xEF);
+}
+
 // The running status of a track: the status of the last channel message.
 struct TRunningStatus {
     std::uint8_t Status = 0;
-    bool TwoDataBytes = false;  // a note, key pressure, controller or pitch bend
+    bool TwoDataBytes = false;  // TakesTwoDataBytes(Status)
 };
 
 // How far the reading of a track went: the events handed to the sink and

@@ -31,7 +31,8 @@ void CheckOutputFile(const std::filesystem::path& target, const std::filesystem:
 // Makes target hold exactly bytes. keep, when given, names a file that must
 // not be overwritten. On failure the previous target (if any) is untouched,
 // no temporary file is left behind, and EFileRefused or std::system_error
-// carries the reason.
+// carries the reason; but for a failure to sync the folder once the new
+// file has taken the target's place, which is reported all the same.
 void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const std::filesystem::path& keep = {});
 
