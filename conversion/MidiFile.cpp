@@ -217,15 +217,13 @@ std::string_view TMidiChunkReader::Chunk(std::size_t offset, std::size_t length)
 void TMidiTrack::ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const
 {
     struct TSink {
-        void Event(std::int32_t, const TMidiEvent& event, std::string_view) { events.push_back(event); }
-        void Final(std::int32_t index, const TMidiEvent& event)
-        {
-            events[static_cast<std::size_t>(index)].Duration = event.Duration;
-        }
-        std::vector<TMidiEvent>& events;
-    } sink{events};
-    events.clear();
-    events.reserve(static_cast<std::size_t>(eventCount_));
+        void Event(std::int32_t index, const TMidiEvent& event, std::string_view) { events[index] = event; }
+        void Final(std::int32_t index, const TMidiEvent& event) { events[index].Duration = event.Duration; }
+        TMidiEvent* events;
+    };
+    // Its events are counted: each goes to its place.
+    events.resize(static_cast<std::size_t>(eventCount_));
+    TSink sink{events.data()};
     Read(reader, sink, &pairing);
 }
 
