@@ -6,6 +6,8 @@
 #                             clang for the fuzz targets, a JACK server, the
 #                             validators of the menu entry and the metainfo, man)
 #   scripts/deps.sh package   building the Debian package as well
+#                             (and midicsv and GNU time, which
+#                             bench/compare-midicsv.sh measures against)
 # It never removes a package: apt's plan is simulated first, and a plan that
 # would remove anything is refused.
 set -euo pipefail
@@ -15,7 +17,7 @@ purpose=${1:-run}
 run=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev librtmidi-dev libasound2-dev fonts-dejavu-core)
 package=(dpkg-dev file)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xauth fonts-dejavu-extra clang libclang-rt-14-dev
-      desktop-file-utils appstream man-db "${package[@]}")
+      desktop-file-utils appstream man-db midicsv time "${package[@]}")
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]

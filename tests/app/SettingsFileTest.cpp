@@ -18,6 +18,7 @@
 #include "SettingsFile.h"
 #include "SettingsFormat.h"
 #include "SettingsLocation.h"
+#include "SpecialFiles.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -345,6 +346,39 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
     AppSettings settings;
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
     EXPECT_EQ(ReadFileBytes(path), old);
+}
+
+TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+{
+    TTempDir dir;
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    AppSettings english;
+    english.MidiFileName = "new.mid";
+
+    // Refused by its mode bits, root or not, as a direct write would be.
+    const std::string locked = dir.File("locked.cfg");
+    WriteFileBytes(locked, old);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(english, locked); }), InOutText(EACCES, locked));
+    EXPECT_EQ(ReadFileBytes(locked), old);
+
+    // The link's target gets the settings, the link stays, and they read back.
+    WriteFileBytes(dir.File("real.cfg"), old);
+    fs::create_symlink("real.cfg", dir.File(SettingsFileName));
+    SaveSettings(english, dir.File(SettingsFileName));
+    EXPECT_TRUE(fs::is_symlink(dir.File(SettingsFileName)));
+    EXPECT_EQ(ReadFileBytes(dir.File("real.cfg")), FormatSettings(english));
+    AppSettings read;
+    LoadSettings(read, dir.File(SettingsFileName));
+    EXPECT_EQ(read.MidiFileName, "new.mid");
+
+    // A FIFO in its place: refused at once, read or written, and left alone.
+    MakeFifo(dir.File("fifo.cfg"));
+    const std::string invalid = InOutText(EINVAL, dir.File("fifo.cfg"));
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(read, dir.File("fifo.cfg")); }), invalid);
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(english, dir.File("fifo.cfg")); }), invalid);
+    EXPECT_EQ(fs::symlink_status(dir.File("fifo.cfg")).type(), fs::file_type::fifo);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 }
 
 TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "FileRuleCases.h"
 #include "SmfWriter.h"
 #include "TempDir.h"
 
@@ -25,10 +26,12 @@ protected:
         WriteBytesToFile(dir.File("song.mid"), SmfFile(0, 480, {track}));
     }
 
-    TRun Run(const std::string& args)
+    TRun Run(const std::string& args) { return RunShell(std::string("'") + TOREM_CONVERT_PATH + "' " + args); }
+
+    // Runs a shell command line, its output and errors caught.
+    TRun RunShell(const std::string& line)
     {
-        const std::string command = std::string("'") + TOREM_CONVERT_PATH + "' " + args + " >'" +
-                                    dir.File("out.txt") + "' 2>'" + dir.File("err.txt") + "'";
+        const std::string command = "(" + line + ") >'" + dir.File("out.txt") + "' 2>'" + dir.File("err.txt") + "'";
         const int status = std::system(command.c_str());
         TRun run;
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -38,6 +41,13 @@ protected:
     }
 
     std::string Quoted(const std::string& name) { return "'" + dir.File(name) + "'"; }
+
+    // The error torem-convert reports, empty when it wrote the image.
+    std::string ErrorOf(const std::string& args)
+    {
+        const TRun run = Run(args);
+        return run.exitCode == 0 ? "" : run.err;
+    }
 
     TTempDir dir;
 };
@@ -92,6 +102,68 @@ TEST_F(ConvertTool, ErrorsExitWithOneAndLeaveTheOutputAlone)
     EXPECT_NE(run.err.find("x.seq"), std::string::npos) << run.err;
 
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.seq")));
+}
+
+TEST_F(ConvertTool, RefusesOutputsThatAreNoRegularFileOrTheMidiFileItself)
+{
+    ExpectBadOutputsRefused(dir, [&](const std::string& output, bool replace) {
+        return ErrorOf((replace ? "--force " : "") + Quoted("song.mid") + " '" + output + "'");
+    });
+}
+
+TEST_F(ConvertTool, FollowsLinksAndKeepsModeAndOwnerOfWhatItReplaces)
+{
+    ExpectCarefulWrites(dir, [&](const std::string& output, bool replace) {
+        return ErrorOf((replace ? "--force " : "") + Quoted("song.mid") + " '" + output + "'");
+    });
+}
+
+TEST_F(ConvertTool, RefusesInputsThatAreNoStandardMidiFileAtOnceAndNamesThem)
+{
+    ExpectBadInputsRefused(dir, [&](const std::string& input) {
+        const std::string error = ErrorOf("'" + input + "' " + Quoted("out.seq"));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
+        return error;
+    });
+}
+
+TEST_F(ConvertTool, WarningsNameTheMidiFileTheyAreAbout)
+{
+    const std::string missing = dir.File("missing.mid");
+    EXPECT_EQ(Run("'" + missing + "' " + Quoted("out.seq")).err,
+              "torem-convert: " + missing + ": Midi file location or Midi file does not exist...\n");
+    EXPECT_EQ(Run("'" + dir.Path().string() + "' " + Quoted("out.seq")).err,
+              "torem-convert: " + dir.Path().string() + ": Midi file location or Midi file does not exist...\n");
+
+    TSmfTrack late;  // past 2^32 - 1 ticks
+    late.Event(0, {0x90, 1, 1}).Event(0xFFFFFFF, {1, 0});
+    for (int i = 0; i < 16; ++i)
+        late.Event(0xFFFFFFF, {0xFE});
+    WriteBytesToFile(dir.File("late.mid"), SmfFile(0, 480, {late}));
+    EXPECT_EQ(Run(Quoted("late.mid") + " " + Quoted("out.seq")).err,
+              "torem-convert: " + dir.File("late.mid") + ": The Midi file is too long for this resolution...\n");
+    EXPECT_EQ(Run(Quoted("song.mid") + " ''").err, "torem-convert: Sequence file must be assigned...\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
+}
+
+TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
+{
+    // Eight tracks of 4 MiB of notes, just under the size limit.
+    WriteBytesToFile(dir.File("large.mid"), DenseSmf(5500000, 8, 60));
+    // The least memory, in MiB steps, in which the small file converts; the
+    // large one needs a 4 MiB track on top.
+    const auto within = [&](int mib, const std::string& midi) {
+        return RunShell("ulimit -v " + std::to_string(mib * 1024) + "; exec '" + TOREM_CONVERT_PATH + "' -f " +
+                        Quoted(midi) + " " + Quoted("out.seq"));
+    };
+    int least = 1;
+    while (least < 256 && within(least, "song.mid").exitCode != 0)
+        ++least;
+    ASSERT_LT(least, 256);
+    const TRun tight = within(least, "large.mid");
+    EXPECT_EQ(tight.exitCode, 1);
+    EXPECT_EQ(tight.err, "torem-convert: Not enough memory to read " + dir.File("large.mid") + "\n");
+    EXPECT_EQ(within(least + 32, "large.mid").exitCode, 0) << "32 MiB more are enough for 32 MiB of file";
 }
 
 TEST_F(ConvertTool, BadUsageExitsWithTwo)
