@@ -238,6 +238,15 @@ std::vector<TMidiEvent> TMidiTrack::Events() const
     return events;
 }
 
+const TMidiEvent* TMidiTrack::EventAt(std::int32_t index) const
+{
+    if (index < 0 || index >= eventCount_)
+        return nullptr;
+    if (!kept_)
+        kept_ = std::make_shared<const std::vector<TMidiEvent>>(Events());
+    return static_cast<std::size_t>(index) < kept_->size() ? &(*kept_)[static_cast<std::size_t>(index)] : nullptr;
+}
+
 std::string TMidiTrack::MetaData(std::int32_t index) const
 {
     struct TSink {

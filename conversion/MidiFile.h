@@ -61,6 +61,10 @@ public:
     std::int32_t EventCount() const { return eventCount_; }
     // The events in file order, note-offs paired with note-ons.
     std::vector<TMidiEvent> Events() const;
+    // The event at index, or nullptr when index is negative or not below
+    // EventCount. The first call reads the track's events again and keeps
+    // them with the track (the conversion itself never asks).
+    const TMidiEvent* EventAt(std::int32_t index) const;
     // The data bytes of the meta event at index (zero bytes included); empty
     // for any other event.
     std::string MetaData(std::int32_t index) const;
@@ -76,6 +80,7 @@ private:
     std::size_t length_ = 0;
     std::size_t chunkNumber_ = 0;
     std::int32_t eventCount_ = 0;
+    mutable std::shared_ptr<const std::vector<TMidiEvent>> kept_;  // for EventAt
 };
 
 // Raised by LoadFile: the file cannot be opened or read, is no Standard MIDI

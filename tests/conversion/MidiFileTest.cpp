@@ -106,6 +106,28 @@ TEST(MidiFileReader, NoteOffsPairWithTheLatestMatchingNoteOnOfTheirChannel)
     EXPECT_EQ(Durations(others).durations, (V{0, 0, 0}));
 }
 
+TEST(MidiFileReader, EventAtGivesEachEventOfATrackByIndexAndNothingOutsideIt)
+{
+    TSmfTrack track;
+    track.Event(0, {0x90, 60, 100}).Event(480, {0x80, 60, 0}).Event(10, {0xC0, 5});
+    TMidiFile file;
+    file.LoadBytes(SmfFile(1, 480, {track}));
+    const TMidiTrack& read = file.TrackAt(0);
+    ASSERT_EQ(read.EventCount(), 3);
+    const std::vector<TMidiEvent> events = read.Events();
+    for (std::int32_t i = 0; i < read.EventCount(); ++i) {
+        const TMidiEvent* event = read.EventAt(i);
+        ASSERT_NE(event, nullptr) << i;
+        EXPECT_EQ(event->Status, events[static_cast<std::size_t>(i)].Status) << i;
+        EXPECT_EQ(event->Time, events[static_cast<std::size_t>(i)].Time) << i;
+        EXPECT_EQ(event->Duration, events[static_cast<std::size_t>(i)].Duration) << i;
+    }
+    EXPECT_EQ(read.EventAt(1)->Duration, -1);
+    EXPECT_EQ(read.EventAt(2)->Data1, 5);
+    EXPECT_EQ(read.EventAt(-1), nullptr);
+    EXPECT_EQ(read.EventAt(3), nullptr);
+}
+
 TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
 {
     TSmfTrack track;
