@@ -50,7 +50,6 @@ std::string TConversionCommand::Message(int entry) const
 TConversionOutcome TConversionCommand::Execute()
 {
     const TControlsDisabled disabled(controls_);
-    notesTaken_ = 0;
 
     if (!FileExists(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
@@ -75,8 +74,7 @@ TConversionOutcome TConversionCommand::Execute()
         // Refused before the replace question: the user is never asked to
         // replace a file with an image that cannot be written. Too many
         // changes are refused before sorting, which bounds the sort's work.
-        settings_.NoteEvents.clear();
-        notesTaken_ = CollectContactEvents(midiFile_, settings_.ResolutionMs, settings_.ContactEvents);
+        CollectContactEvents(midiFile_, settings_.ResolutionMs, settings_.NoteEvents, settings_.ContactEvents);
     } catch (const std::bad_alloc&) {
         throw EMidiFileError("Not enough memory to convert the MIDI file " + settings_.MidiFileName);
     }

@@ -37,10 +37,6 @@ public:
     // shows their text; the controls are enabled again on every outcome.
     TConversionOutcome Execute();
 
-    // The notes of channels 1 and 2 the last Execute took from the MIDI file.
-    // They go straight into the changes: the record's NoteEvents stays empty.
-    std::size_t NotesTaken() const { return notesTaken_; }
-
 private:
     TConversionOutcome ConfirmAndWriteSeqFile();
     void WriteSeqFile();
@@ -50,5 +46,4 @@ private:
     TMidiFile& midiFile_;
     TDialogs& dialogs_;
     TConverterControls& controls_;
-    std::size_t notesTaken_ = 0;
 };

@@ -134,7 +134,7 @@ int main(int argc, char** argv)
     }
 
     std::cout << Text(TTextTable::MessageTexts, settings.LanguageIndex, MessageEntry::ProcessDone) << ' '
-              << command.NotesTaken() << " notes, " << settings.ContactEvents.size() << " changes, "
+              << settings.NoteEvents.size() << " notes, " << settings.ContactEvents.size() << " changes, "
               << settings.SeqFrames.size() << " frames, " << FrameBytes(settings.SeqFrames)
               << " frame bytes\n";
     return 0;

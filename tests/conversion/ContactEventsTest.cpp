@@ -21,6 +21,12 @@ TUseFullMidiEvent Note(std::uint32_t time, std::uint32_t duration, std::uint8_t 
     return TUseFullMidiEvent{time, duration, channel, note, velocity};
 }
 
+TUseFullMidiEvent Unclosed(TUseFullMidiEvent note)
+{
+    note.Unclosed = true;
+    return note;
+}
+
 Events Prepared(const std::vector<TUseFullMidiEvent>& notes, std::uint16_t resolution)
 {
     Events events;
@@ -46,8 +52,15 @@ TEST(CollectNoteEvents, TakesNoteOnsOfChannelsOneAndTwoThatCloseNothing)
     CollectNoteEvents(file, notes);
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes[0], Note(0, 500, 0, 60, 100));
-    EXPECT_EQ(notes[1], Note(500, 0, 0, 62, 0));
-    EXPECT_EQ(notes[2], Note(1000, 0, 1, 60, 127));  // track order, not time order
+    EXPECT_EQ(notes[1], Note(500, 0, 0, 62, 0));  // closed by the 0x80
+    EXPECT_EQ(notes[2], Unclosed(Note(1000, 0, 1, 60, 127)));  // track order, not time order
+
+    // Closed at once is not left open.
+    TSmfTrack zero;
+    zero.Event(0, {0x90, 60, 100}).Event(0, {0x80, 60, 0});
+    file.LoadBytes(SmfFile(0, 480, {zero}));
+    CollectNoteEvents(file, notes);
+    EXPECT_EQ(notes, (std::vector{Note(0, 0, 0, 60, 100)}));
 }
 
 TEST(PrepareContactEvents, MapsChannelNoteAndVelocityToOutputAndLevel)
@@ -195,6 +208,21 @@ std::string RandomFile(std::mt19937& random)
     return SmfFile(1, static_cast<std::uint16_t>(1 + random() % 960), tracks);
 }
 
+// The notes as a walk over every event of every track takes them, the
+// events read whole with the reader's pairing.
+std::vector<TUseFullMidiEvent> NotesOfEvents(const TMidiFile& file)
+{
+    std::vector<TUseFullMidiEvent> notes;
+    const double factor = file.MicrosecondsPerTick();
+    for (std::int32_t t = 0; t < file.NumberOfTracks(); ++t)
+        for (const TMidiEvent& e : file.TrackAt(t).Events())
+            if (e.Duration != -1 && (e.Status == 0x90 || e.Status == 0x91))
+                notes.push_back({TicksToMs(factor, static_cast<std::uint32_t>(e.Time)),
+                                 TicksToMs(factor, static_cast<std::uint32_t>(e.Duration)),
+                                 static_cast<std::uint8_t>(e.Status - 0x90), e.Data1, e.Data2, !e.Closed});
+    return notes;
+}
+
 TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsGive)
 {
     // Random files, with few outputs so that duplicates and repeats abound,
@@ -211,11 +239,14 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
         file.LoadBytes(bytes);
         std::vector<TUseFullMidiEvent> notes;
         CollectNoteEvents(file, notes);
+        ASSERT_EQ(notes, NotesOfEvents(file)) << "in track order, then file order";
         for (const std::uint16_t resolution : {std::uint16_t{100}, std::uint16_t{1000}, std::uint16_t{300}}) {
             const Events expected = CleanedStepByStep(notes, resolution);
             for (const TCleaningWay way : {TCleaningWay::Table, TCleaningWay::Steps, TCleaningWay::BySize}) {
+                std::vector<TUseFullMidiEvent> taken{Note(1, 1, 1, 1, 1)};
                 Events events;
-                ASSERT_EQ(CollectContactEvents(file, resolution, events, way), notes.size());
+                CollectContactEvents(file, resolution, taken, events, way);
+                ASSERT_EQ(taken, notes) << static_cast<int>(way) << " at " << resolution;
                 ASSERT_EQ(events, expected) << static_cast<int>(way) << " at " << resolution;
             }
         }
