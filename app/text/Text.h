@@ -3,6 +3,7 @@
 // (table, LanguageIndex, entry). Texts are UTF-8.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,7 @@ enum class TTextTable {
     MessageTexts,       // 1..7
     TransposeTexts,     // 1..9, by TransposeIndex
     StatusTexts,        // 1..8: why a port or a MIDI device is not open
+    ViewerTexts,        // 1..20: the sequence viewer, its picture and the image's faults
 };
 
 // The text of an entry; throws std::out_of_range for an entry the table lacks.
@@ -32,6 +34,13 @@ inline std::string Text(TTextTable table, std::uint8_t languageIndex, int entry)
 {
     return std::string(LookupText(table, languageIndex, entry));
 }
+
+// The text with %1 to %9 replaced by the arguments in turn.
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> arguments);
+
+// "1 note", "2 notes": the count and the noun in the number the language
+// gives it (French takes the singular for 0 as well).
+std::string Counted(std::uint8_t languageIndex, std::uint64_t count, std::string_view one, std::string_view many);
 
 // Number of entries per language of a table.
 int TextEntryCount(TTextTable table);
@@ -48,6 +57,7 @@ inline constexpr int OpenMidiFile = 2;
 inline constexpr int SeqFile = 3;
 inline constexpr int Convert = 4;
 inline constexpr int Exit = 5;
+inline constexpr int ViewSequence = 6;
 }  // namespace FileMenuEntry
 
 namespace LanguageMenuEntry {
@@ -136,3 +146,20 @@ inline constexpr int Failed = 6;
 inline constexpr int Retrying = 7;
 inline constexpr int OpensWhenPresent = 8;
 }  // namespace StatusEntry
+
+// Entries of ViewerTexts: the window, its picture, and what makes a file no
+// image: entry ImageProblem + a TImageProblem (WrongSize is 1).
+namespace ViewerEntry {
+inline constexpr int Title = 1;
+inline constexpr int SequenceTab = 2;
+inline constexpr int ReportTab = 3;
+inline constexpr int NoReport = 4;
+inline constexpr int CannotRead = 5;   // %1 the file, %2 why
+inline constexpr int NotAnImage = 6;   // %1 the file, %2 the fault
+inline constexpr int AtByte = 7;       // %1 the byte, %2 the fault
+inline constexpr int Channel1 = 8;
+inline constexpr int Channel2 = 9;
+inline constexpr int TimeAxis = 10;
+inline constexpr int NoChanges = 11;
+inline constexpr int ImageProblem = 11;
+}  // namespace ViewerEntry

@@ -8,6 +8,7 @@
 
 #include "ContactEvents.h"
 #include "LiteralSteps.h"
+#include "RandomSmf.h"
 #include "SeqFile.h"
 #include "SmfWriter.h"
 
@@ -172,42 +173,6 @@ Events CleanedStepByStep(const std::vector<TUseFullMidiEvent>& notes, std::uint1
     return events;
 }
 
-// A file of random events of every kind over a few tracks.
-std::string RandomFile(std::mt19937& random)
-{
-    std::vector<TSmfTrack> tracks(1 + random() % 4);
-    for (TSmfTrack& track : tracks) {
-        bool noteStatus = false;  // running status may continue a note
-        for (int n = static_cast<int>(random() % 300); n > 0; --n) {
-            const auto delta = static_cast<std::uint32_t>(random() % 5 == 0 ? random() % 20000 : random() % 40);
-            const auto channel = static_cast<std::uint8_t>(random() % 3);
-            const auto note = static_cast<std::uint8_t>(random() % 6);
-            const auto velocity = static_cast<std::uint8_t>(random() % 3 == 0 ? 0 : random() % 128);
-            switch (random() % 6) {
-            case 0:
-            case 1:
-                track.Event(delta, {static_cast<std::uint8_t>(0x90 | channel), note, velocity});
-                noteStatus = true;
-                break;
-            case 2:
-                track.Event(delta, {static_cast<std::uint8_t>(0x80 | channel), note, velocity});
-                noteStatus = true;
-                break;
-            case 3:
-                if (noteStatus)
-                    track.Event(delta, {note, velocity});
-                break;
-            case 4: track.Tempo(delta, static_cast<std::uint32_t>(1 + random() % 2000000)); break;
-            default:
-                track.Event(delta, {static_cast<std::uint8_t>(0xC0 | channel), note});
-                noteStatus = false;
-                break;
-            }
-        }
-    }
-    return SmfFile(1, static_cast<std::uint16_t>(1 + random() % 960), tracks);
-}
-
 // The notes as a walk over every event of every track takes them, the
 // events read whole with the reader's pairing.
 std::vector<TUseFullMidiEvent> NotesOfEvents(const TMidiFile& file)
@@ -231,7 +196,7 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
     std::mt19937 random(5);
     std::vector<std::string> files;
     for (int i = 0; i < 400; ++i)
-        files.push_back(RandomFile(random));
+        files.push_back(RandomSmf(random));
     files.push_back(GeneratedSmf(40000, 4, 9));
     files.push_back(DenseSmf(40000, 16, 2, 9));
     for (const std::string& bytes : files) {
