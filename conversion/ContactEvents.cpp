@@ -16,11 +16,6 @@ namespace {
 
 constexpr std::uint32_t MaxTime = std::numeric_limits<std::uint32_t>::max();
 
-std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
-{
-    return b > MaxTime - a ? MaxTime : a + b;
-}
-
 // An entry's time and its place in the list.
 struct TTimedIndex {
     std::uint32_t TimeMs;
@@ -102,19 +97,6 @@ private:
 
     TExtendedFactor factor_;
 };
-
-// The two changes of a note, in list order: the switch-on, then the switch-off.
-inline TContactorEvent SwitchOn(const TUseFullMidiEvent& note)
-{
-    const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
-    const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
-    return TContactorEvent{note.TimeMs, contact, level};
-}
-
-inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
-{
-    return TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), SwitchOn(note).Contact, 0};
-}
 
 // The cleaning steps without the list of changes. Of each group of changes
 // sharing a time and an output, only the one that stands last in the list
@@ -394,12 +376,8 @@ void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
 
 void QuantizeContactEvents(std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
-    for (TContactorEvent& e : contactEvents) {
-        const std::uint32_t q = e.TimeMs / r * r;
-        if (q < e.TimeMs)
-            e.TimeMs = SaturatingAdd(q, r);
-    }
+    for (TContactorEvent& e : contactEvents)
+        e.TimeMs = QuantizedTime(e.TimeMs, resolutionMs);
 }
 
 void RemoveSameTimeDuplicates(std::vector<TContactorEvent>& contactEvents)

@@ -6,7 +6,38 @@
 #include <vector>
 
 #include "MidiFile.h"
+#include "Resolution.h"
 #include "UsefullMidiEventClasse.h"
+
+// a + b, or UINT32_MAX where it would wrap.
+constexpr std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
+{
+    return b > UINT32_MAX - a ? UINT32_MAX : a + b;
+}
+
+// The two changes of a note, in list order: the switch-on, at a level from
+// the velocity (127 gives 255, any other v gives 2v)...
+inline TContactorEvent SwitchOn(const TUseFullMidiEvent& note)
+{
+    const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
+    const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
+    return TContactorEvent{note.TimeMs, contact, level};
+}
+
+// ...then the switch-off.
+inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
+{
+    return TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), SwitchOn(note).Contact, 0};
+}
+
+// A time raised to the next multiple of the resolution it converts as;
+// multiples, 0 included, stay. Saturates at UINT32_MAX.
+inline std::uint32_t QuantizedTime(std::uint32_t timeMs, std::uint16_t resolutionMs)
+{
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
+    const std::uint32_t q = timeMs / r * r;
+    return q < timeMs ? SaturatingAdd(q, r) : timeMs;
+}
 
 // Milliseconds of a tick count: the exact extended-precision product with
 // MicrosecondsPerTick, truncated to whole microseconds, divided by 1000.

@@ -50,6 +50,7 @@ std::string TConversionCommand::Message(int entry) const
 TConversionOutcome TConversionCommand::Execute()
 {
     const TControlsDisabled disabled(controls_);
+    facts_.reset();
 
     if (!FileExists(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
@@ -97,6 +98,10 @@ TConversionOutcome TConversionCommand::Execute()
         return TConversionOutcome::DoesNotFit;
     }
 
+    // The frames are built before the question, so that the report of a
+    // declined conversion tells of the image it would have written.
+    BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
+    facts_ = FactsOf(midiFile_, settings_.ResolutionMs);
     return ConfirmAndWriteSeqFile();
 }
 
@@ -111,7 +116,6 @@ TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
 
 void TConversionCommand::WriteSeqFile()
 {
-    BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
     WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs),
                       settings_.MidiFileName);
     dialogs_.Information(Message(MessageEntry::ProcessDone));

@@ -291,6 +291,64 @@ constexpr std::array<std::string_view, 20> ViewerTextsEnglish = {
     "0x%1 follows the frames where 0 belongs",
 };
 
+constexpr std::array<std::string_view, 26> ReportTextsFrench = {
+    "note",
+    "notes",
+    "changement",
+    "changements",
+    "trame",
+    "trames",
+    "octet de trames",
+    "octets de trames",
+    " (la première vide)",
+    "%1, %2, %3%4, %5",
+    "Notes des canaux Midi autres que 1 et 2, ignorées : %1",
+    "  %1  canal %2, note %3, piste %4",
+    "Débuts de note qu'aucune fin de note ne ferme, ignorés : %1",
+    "  %1  sortie %2 (canal %3, note %4)",
+    "Notes qui n'allument jamais leur sortie, leur début et leur fin tombant dans le même créneau : %1",
+    "Notes qui n'allument jamais leur sortie, d'autres notes de la même sortie prenant leur place : %1",
+    "Notes fondues avec la suivante sur la même sortie : %1",
+    "  %1  sortie %2 (canal %3, note %4), de %5 à %6",
+    "  ... et %1 de plus",
+    "Aucun événement de tempo ; %1 µs par noire, la valeur par défaut, valent pour tout le fichier",
+    "1 événement de tempo ; %1 µs par noire valent pour tout le fichier",
+    "%1 événements de tempo ; %2 µs par noire, le dernier, valent pour tout le fichier",
+    "  %1  piste %2 : %3 µs par noire",
+    "Événements de tempo : %1, aucun n'est utilisé : la division du temps est SMPTE, %2 images par seconde, %3 "
+    "tops par image",
+    "Dernier changement à %1, créneau %2 sur 65535 ; %3 octets de trames utilisés sur 32768",
+    "Aucun changement de sortie ; %1 octets de trames utilisés sur 32768",
+};
+constexpr std::array<std::string_view, 26> ReportTextsEnglish = {
+    "note",
+    "notes",
+    "change",
+    "changes",
+    "frame",
+    "frames",
+    "frame byte",
+    "frame bytes",
+    " (the first one empty)",
+    "%1, %2, %3%4, %5",
+    "Notes on MIDI channels other than 1 and 2, left out: %1",
+    "  %1  channel %2, note %3, track %4",
+    "Note-ons that no note-off closed, left out: %1",
+    "  %1  output %2 (channel %3, note %4)",
+    "Notes that never switch their output on, their start and end falling on the same slot: %1",
+    "Notes that never switch their output on, other notes of the same output taking their place: %1",
+    "Notes merged with the next one on the same output: %1",
+    "  %1  output %2 (channel %3, note %4), from %5 to %6",
+    "  ... and %1 more",
+    "No tempo event; %1 µs per quarter note, the default, is used for the whole file",
+    "1 tempo event; %1 µs per quarter note is used for the whole file",
+    "%1 tempo events; %2 µs per quarter note, the last, is used for the whole file",
+    "  %1  track %2: %3 µs per quarter note",
+    "Tempo events: %1, none used: the time division is SMPTE, %2 frames per second, %3 ticks per frame",
+    "Last change at %1, slot %2 of 65535; %3 frame bytes used of 32768",
+    "No output change; %1 frame bytes used of 32768",
+};
+
 // Both rows of a table have the same number of entries.
 template <std::size_t N>
 constexpr TTableRows RowsOf(int firstEntry, const std::array<std::string_view, N>& french,
@@ -316,6 +374,7 @@ const TTableRows& Rows(TTextTable table)
         RowsOf(1, TransposeTextsFrench, TransposeTextsEnglish),
         RowsOf(1, StatusTextsFrench, StatusTextsEnglish),
         RowsOf(1, ViewerTextsFrench, ViewerTextsEnglish),
+        RowsOf(1, ReportTextsFrench, ReportTextsEnglish),
     };
     return rows[static_cast<int>(table)];
 }

@@ -25,6 +25,7 @@ enum class TTextTable {
     TransposeTexts,     // 1..9, by TransposeIndex
     StatusTexts,        // 1..8: why a port or a MIDI device is not open
     ViewerTexts,        // 1..20: the sequence viewer, its picture and the image's faults
+    ReportTexts,        // 1..26: the conversion report
 };
 
 // The text of an entry; throws std::out_of_range for an entry the table lacks.
@@ -163,3 +164,34 @@ inline constexpr int TimeAxis = 10;
 inline constexpr int NoChanges = 11;
 inline constexpr int ImageProblem = 11;
 }  // namespace ViewerEntry
+
+// Entries of ReportTexts: nouns in both numbers (for Counted), then the
+// lines of the report; list lines begin with two spaces.
+namespace ReportEntry {
+inline constexpr int NoteOne = 1;
+inline constexpr int NoteMany = 2;
+inline constexpr int ChangeOne = 3;
+inline constexpr int ChangeMany = 4;
+inline constexpr int FrameOne = 5;
+inline constexpr int FrameMany = 6;
+inline constexpr int FrameByteOne = 7;
+inline constexpr int FrameByteMany = 8;
+inline constexpr int FirstFrameEmpty = 9;
+inline constexpr int Summary = 10;           // %1 notes, %2 changes, %3 frames, %4 FirstFrameEmpty or nothing, %5 bytes
+inline constexpr int OtherChannels = 11;     // %1 count
+inline constexpr int OtherChannelLine = 12;  // %1 time, %2 channel, %3 note, %4 track
+inline constexpr int Unclosed = 13;          // %1 count
+inline constexpr int NoteAtLine = 14;        // %1 time, %2 output, %3 channel, %4 note
+inline constexpr int SameSlot = 15;          // %1 count
+inline constexpr int TakenOver = 16;         // %1 count
+inline constexpr int Merged = 17;            // %1 count
+inline constexpr int NoteLine = 18;          // %1 time, %2 output, %3 channel, %4 note, %5 start, %6 end
+inline constexpr int More = 19;              // %1 count
+inline constexpr int TempoNone = 20;         // %1 tempo
+inline constexpr int TempoOne = 21;          // %1 tempo
+inline constexpr int TempoMany = 22;         // %1 count, %2 tempo
+inline constexpr int TempoLine = 23;         // %1 time, %2 track, %3 tempo
+inline constexpr int TempoSmpte = 24;        // %1 count, %2 frames per second, %3 ticks per frame
+inline constexpr int ImageUse = 25;          // %1 time, %2 slot, %3 frame bytes
+inline constexpr int NoChange = 26;          // %1 frame bytes
+}  // namespace ReportEntry
