@@ -150,6 +150,7 @@ TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, T
     const double headings = banks * HeadingHeight + std::max(banks - 1, 0) * BankGap;
 
     TSeqPicture picture;
+    picture.LanguageIndex = languageIndex;
     picture.FontSize = FontSize;
     picture.Background = White;
     picture.Width = std::max(area.Width, LabelColumn + Right + 100);
@@ -216,4 +217,22 @@ TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, T
         }
     }
     return picture;
+}
+
+std::string BarText(const TSeqPicture& picture, const TPictureBar& bar)
+{
+    const auto text = [&picture](int entry) { return LookupText(TTextTable::ViewerTexts, picture.LanguageIndex, entry); };
+    std::string described = Fill(text(ViewerEntry::Bar), {std::to_string(bar.Output), std::to_string(bar.Level),
+                                                           ClockTime(bar.FromMs), ClockTime(bar.ToMs)});
+    if (bar.Runs > 1)
+        described += Fill(text(ViewerEntry::Runs), {std::to_string(bar.Runs)});
+    return described;
+}
+
+const TPictureBar* BarAt(const TSeqPicture& picture, double x, double y)
+{
+    for (auto bar = picture.Bars.rbegin(); bar != picture.Bars.rend(); ++bar)
+        if (x >= bar->X && x < bar->X + bar->Width && y >= bar->Y && y < bar->Y + bar->Height)
+            return &*bar;
+    return nullptr;
 }

@@ -65,6 +65,7 @@ struct TPictureBar {
 };
 
 struct TSeqPicture {
+    std::uint8_t LanguageIndex = 2;  // of its words
     double Width = 0;
     double Height = 0;
     double FontSize = 0;  // pixels
@@ -80,3 +81,11 @@ TRgb BarColour(std::uint8_t output, std::uint8_t level);
 
 // The picture of a valid image, its words in the language given.
 TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, TPictureArea area = {});
+
+// What a bar of the picture stands for, in the picture's language:
+// "output 10, level 255, 0:00:00.000 to 0:00:01.500", and for a run of bars
+// " (50 bars, the highest level)" after it.
+std::string BarText(const TSeqPicture& picture, const TPictureBar& bar);
+
+// The last bar that holds the point (x, y), or nullptr.
+const TPictureBar* BarAt(const TSeqPicture& picture, double x, double y);

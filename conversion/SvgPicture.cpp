@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "SeqImage.h"
 
 namespace {
 
@@ -78,11 +77,8 @@ std::string SequenceSvg(const TSeqPicture& picture)
                "\" y2=\"" + Number(line.Y2) + "\" stroke=\"" + Colour(line.Colour) + "\"/>\n";
     svg += "</g>\n<g class=\"bars\">\n";
     for (const TPictureBar& bar : picture.Bars) {
-        std::string title = "output " + std::to_string(bar.Output) + ", level " + std::to_string(bar.Level) + ", " +
-                            ClockTime(bar.FromMs) + " to " + ClockTime(bar.ToMs);
-        if (bar.Runs > 1)
-            title += " (" + std::to_string(bar.Runs) + " bars, the highest level)";
-        svg += Rect(bar.X, bar.Y, bar.Width, bar.Height, bar.Colour, "bar") + "><title>" + title + "</title></rect>\n";
+        svg += Rect(bar.X, bar.Y, bar.Width, bar.Height, bar.Colour, "bar") + "><title>" +
+               Escaped(BarText(picture, bar)) + "</title></rect>\n";
     }
     svg += "</g>\n<g class=\"labels\">\n";
     for (const TPictureText& text : picture.Texts) {

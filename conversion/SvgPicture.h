@@ -5,6 +5,6 @@
 
 #include "SeqPicture.h"
 
-// A standalone SVG document (UTF-8) of the picture. Each bar carries a
-// title with its output, level and times, which viewers show on hover.
+// A standalone SVG document (UTF-8) of the picture. Each bar carries its
+// BarText as a title, which viewers show on hover.
 std::string SequenceSvg(const TSeqPicture& picture);

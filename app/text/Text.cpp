@@ -246,7 +246,7 @@ constexpr std::array<std::string_view, 8> StatusTextsEnglish = {
     "Opened as soon as it appears.",
 };
 
-constexpr std::array<std::string_view, 20> ViewerTextsFrench = {
+constexpr std::array<std::string_view, 22> ViewerTextsFrench = {
     "Visionneuse de séquence",
     "Séquence",
     "Rapport de conversion",
@@ -267,8 +267,10 @@ constexpr std::array<std::string_view, 20> ViewerTextsFrench = {
     "le créneau suivant vaut %1 et ne vient pas après le créneau %2 de la trame",
     "le créneau suivant de la dernière trame vaut %1, et non 0",
     "0x%1 suit les trames à la place de 0",
+    "sortie %1, niveau %2, de %3 à %4",
+    " (%1 barres, le niveau le plus haut)",
 };
-constexpr std::array<std::string_view, 20> ViewerTextsEnglish = {
+constexpr std::array<std::string_view, 22> ViewerTextsEnglish = {
     "Sequence viewer",
     "Sequence",
     "Conversion report",
@@ -289,6 +291,8 @@ constexpr std::array<std::string_view, 20> ViewerTextsEnglish = {
     "the next slot is %1, not after the frame's slot %2",
     "the last frame's next slot is %1, not 0",
     "0x%1 follows the frames where 0 belongs",
+    "output %1, level %2, %3 to %4",
+    " (%1 bars, the highest level)",
 };
 
 constexpr std::array<std::string_view, 26> ReportTextsFrench = {

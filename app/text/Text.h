@@ -24,7 +24,7 @@ enum class TTextTable {
     MessageTexts,       // 1..7
     TransposeTexts,     // 1..9, by TransposeIndex
     StatusTexts,        // 1..8: why a port or a MIDI device is not open
-    ViewerTexts,        // 1..20: the sequence viewer, its picture and the image's faults
+    ViewerTexts,        // 1..22: the sequence viewer, its picture and the image's faults
     ReportTexts,        // 1..26: the conversion report
 };
 
@@ -148,8 +148,9 @@ inline constexpr int Retrying = 7;
 inline constexpr int OpensWhenPresent = 8;
 }  // namespace StatusEntry
 
-// Entries of ViewerTexts: the window, its picture, and what makes a file no
-// image: entry ImageProblem + a TImageProblem (WrongSize is 1).
+// Entries of ViewerTexts: the window, its picture, what makes a file no
+// image (entry ImageProblem + a TImageProblem, WrongSize being 1), and what
+// a bar of the picture stands for.
 namespace ViewerEntry {
 inline constexpr int Title = 1;
 inline constexpr int SequenceTab = 2;
@@ -163,6 +164,8 @@ inline constexpr int Channel2 = 9;
 inline constexpr int TimeAxis = 10;
 inline constexpr int NoChanges = 11;
 inline constexpr int ImageProblem = 11;
+inline constexpr int Bar = 21;   // %1 output, %2 level, %3 from, %4 to
+inline constexpr int Runs = 22;  // %1 bars
 }  // namespace ViewerEntry
 
 // Entries of ReportTexts: nouns in both numbers (for Counted), then the

@@ -26,7 +26,7 @@ TEST(LanguageTables, EveryTableHasItsEntriesInBothLanguages)
         {TTextTable::OptionsMenuTexts, 1, 6}, {TTextTable::AboutTexts, 1, 4},
         {TTextTable::LabelTexts, 1, 13},     {TTextTable::ComMessages, 0, 12},
         {TTextTable::MessageTexts, 1, 7},    {TTextTable::TransposeTexts, 1, 9},
-        {TTextTable::StatusTexts, 1, 8},     {TTextTable::ViewerTexts, 1, 20},
+        {TTextTable::StatusTexts, 1, 8},     {TTextTable::ViewerTexts, 1, 22},
         {TTextTable::ReportTexts, 1, 26},
     };
     for (const auto& t : tables) {

@@ -6,6 +6,7 @@
 
 #include "ContactEvents.h"
 #include "RandomSmf.h"
+#include "SeqExamples.h"
 #include "SeqFile.h"
 #include "SeqImage.h"
 #include "SeqPicture.h"
@@ -48,14 +49,6 @@ TConverted Convert(const std::string& midi, std::uint16_t resolution)
     return converted;
 }
 
-std::string CsvOf(const std::vector<TContactorEvent>& changes)
-{
-    std::string csv = "time_ms,output,level\n";
-    for (const TContactorEvent& c : changes)
-        csv += std::to_string(c.TimeMs) + ',' + std::to_string(c.Contact) + ',' + std::to_string(c.Value) + '\n';
-    return csv;
-}
-
 TEST(SeqImage, ReadsBackEveryImageTheConversionWrites)
 {
     std::mt19937 random(21);
@@ -88,20 +81,9 @@ TEST(SeqImage, ReadsBackEveryImageTheConversionWrites)
     EXPECT_GT(images, 600) << "most files make an image";
 }
 
-// The image of the worked example: 500 ms, output 10 on from 0 to 1500 ms.
-std::string Example()
-{
-    TTrameOfContactorEvent on;
-    on.NextSlot = 3;
-    on.add(10, 255);
-    TTrameOfContactorEvent off;
-    off.add(10, 0);
-    return Bytes(BuildSeqImage({on, off}, 500));
-}
-
 TEST(SeqImage, ListsTheFramesWithSlotTimeAndChanges)
 {
-    EXPECT_EQ(ImageListing(ParseSeqImage(Example(), "x")),
+    EXPECT_EQ(ImageListing(ParseSeqImage(WorkedExampleImage(), "x")),
               "Resolution: 500 ms (code 3)\n"
               "Frame bytes: 10 of 32768\n"
               "slot     0  0:00:00.000  10=255\n"
@@ -124,7 +106,7 @@ TEST(SeqImage, ListsTheFramesWithSlotTimeAndChanges)
 
 TEST(SeqImage, CheckFindsEachKindOfDamageAtItsByte)
 {
-    const std::string good = Example();
+    const std::string good = WorkedExampleImage();
     ASSERT_TRUE(CheckImageBytes(good, good.size()).Valid());
     const auto damaged = [&good](std::size_t at, std::uint8_t byte) {
         std::string bytes = good;
@@ -202,7 +184,7 @@ TEST(SeqImage, CheckFindsEachKindOfDamageAtItsByte)
 TEST(SeqImage, FilesAreReadUnderTheInputRulesAndNamedInErrors)
 {
     TTempDir dir;
-    WriteBytesToFile(dir.File("good.seq"), Example());
+    WriteBytesToFile(dir.File("good.seq"), WorkedExampleImage());
     EXPECT_EQ(ReadSeqImageFile(dir.File("good.seq")).ChangeCount(), 2u);
 
     const auto errorOf = [](const std::string& path, std::uint8_t language = LanguageEnglish) {
@@ -317,6 +299,17 @@ TEST(SeqPicture, OneBarPerSwitchOnToTheNextChangeEachBankUnderItsHeading)
     EXPECT_NE(svg.find("<title>output 10, level 100, 0:00:02.000 to 0:00:03.000</title>"), std::string::npos);
     EXPECT_EQ(Count(svg, ">Channel 2</text>"), 1u);
     EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
+
+    // What the window tells on hover: the bar under the point, in the
+    // picture's language; nothing between bars.
+    const TPictureBar* hovered = BarAt(picture, ten[1].X + 1, ten[1].Y + ten[1].Height - 0.5);
+    ASSERT_NE(hovered, nullptr);
+    EXPECT_EQ(hovered->FromMs, 2000u);
+    EXPECT_EQ(BarAt(picture, ten[1].X - 1, ten[1].Y + 1), nullptr) << "the gap from 1500 to 2000 ms";
+    EXPECT_EQ(BarAt(picture, ten[1].X + 1, ten[1].Y - 0.5), nullptr) << "above the bar";
+    const TSeqPicture french = LayOutSequence(image, LanguageFrench);
+    EXPECT_EQ(BarText(french, *BarAt(french, ten[1].X + 1, ten[1].Y + 1)),
+              "sortie 10, niveau 100, de 0:00:02.000 à 0:00:03.000");
 }
 
 // Output 1 flickers every 100 ms for 10 s, is on for 100 s at 30 minutes,

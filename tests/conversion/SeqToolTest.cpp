@@ -6,6 +6,7 @@
 #include "ConversionCommand.h"
 #include "FileRuleCases.h"
 #include "ProgramRun.h"
+#include "SeqExamples.h"
 #include "SeqFile.h"
 #include "SmfWriter.h"
 #include "SpecialFiles.h"
@@ -42,22 +43,7 @@ protected:
         TNoControls controls;
         EXPECT_EQ(TConversionCommand(settings, file, dialogs, controls).Execute(), TConversionOutcome::Written)
             << midi;
-        std::string csv = "time_ms,output,level\n";
-        for (const TContactorEvent& c : settings.ContactEvents)
-            csv += std::to_string(c.TimeMs) + ',' + std::to_string(c.Contact) + ',' + std::to_string(c.Value) + '\n';
-        return csv;
-    }
-
-    // The image of the worked example: 500 ms, output 10 on from 0 to 1500 ms.
-    std::string Example()
-    {
-        TTrameOfContactorEvent on;
-        on.NextSlot = 3;
-        on.add(10, 255);
-        TTrameOfContactorEvent off;
-        off.add(10, 0);
-        const std::vector<std::uint8_t> image = BuildSeqImage({on, off}, 500);
-        return std::string(image.begin(), image.end());
+        return CsvOf(settings.ContactEvents);
     }
 
     TTempDir dir;
@@ -87,7 +73,7 @@ TEST_F(SeqTool, CsvGivesTheSortedChangesOfTheConversionOfRealAndGeneratedFiles)
 
 TEST_F(SeqTool, ListsChecksAndDrawsAnImage)
 {
-    WriteFileBytes(dir.File("x.seq"), Example());
+    WriteFileBytes(dir.File("x.seq"), WorkedExampleImage());
     TProgramResult run = Seq({dir.File("x.seq")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(run.Out,
@@ -98,7 +84,7 @@ TEST_F(SeqTool, ListsChecksAndDrawsAnImage)
     EXPECT_EQ(run.ExitCode, 0);
     EXPECT_EQ(run.Out, dir.File("x.seq") + ": a valid sequence image: 2 frames, 2 changes, the last frame at 0:00:01.500\n");
 
-    std::string damaged = Example();
+    std::string damaged = WorkedExampleImage();
     damaged[34] = 9;
     WriteFileBytes(dir.File("bad.seq"), damaged);
     for (const char* mode : {"--check", "--csv"}) {
@@ -124,7 +110,7 @@ TEST_F(SeqTool, ListsChecksAndDrawsAnImage)
     run = Seq({"--force", "--svg", dir.File("x.seq"), dir.File("x.seq")});
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_NE(run.Err.find("it is the same file as"), std::string::npos) << run.Err;
-    EXPECT_EQ(ReadFileBytes(dir.File("x.seq")), Example());
+    EXPECT_EQ(ReadFileBytes(dir.File("x.seq")), WorkedExampleImage());
 }
 
 TEST_F(SeqTool, ReadsOnlyRegularFilesAndWritesOnlyWhereTheConverterWould)
@@ -138,7 +124,7 @@ TEST_F(SeqTool, ReadsOnlyRegularFilesAndWritesOnlyWhereTheConverterWould)
     EXPECT_EQ(run.Err, "torem-seq: Cannot read the sequence file " + dir.File("none.seq") + ": No such file or directory\n");
 
     // The rules of the converter's outputs, song.mid holding an image.
-    WriteFileBytes(dir.File("song.mid"), Example());
+    WriteFileBytes(dir.File("song.mid"), WorkedExampleImage());
     ExpectBadOutputsRefused(dir, [&](const std::string& output, bool replace) {
         std::vector<std::string> arguments{"--svg", output, dir.File("song.mid")};
         if (replace)
