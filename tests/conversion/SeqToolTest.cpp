@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <string>
+#include <utility>
 
 #include "ConversionCommand.h"
 #include "FileRuleCases.h"
 #include "ProgramRun.h"
+#include "RandomSmf.h"
 #include "SeqExamples.h"
 #include "SeqFile.h"
 #include "SmfWriter.h"
@@ -30,8 +34,9 @@ protected:
     }
 
     // Converts the MIDI file with the Convert command into the image named;
-    // the sorted changes of the conversion as torem-seq --csv lists them.
-    std::string Convert(const std::string& midi, const std::string& image, std::uint16_t resolution)
+    // the sorted changes of the conversion as torem-seq --csv lists them,
+    // none when the image cannot hold them.
+    std::optional<std::string> Convert(const std::string& midi, const std::string& image, std::uint16_t resolution)
     {
         AppSettings settings;
         settings.MidiFileName = midi;
@@ -41,9 +46,17 @@ protected:
         TTestDialogs dialogs;
         dialogs.answerYes = true;
         TNoControls controls;
-        EXPECT_EQ(TConversionCommand(settings, file, dialogs, controls).Execute(), TConversionOutcome::Written)
-            << midi;
-        return CsvOf(settings.ContactEvents);
+        switch (TConversionCommand(settings, file, dialogs, controls).Execute()) {
+        case TConversionOutcome::Written:
+            return CsvOf(settings.ContactEvents);
+        case TConversionOutcome::TooLongForResolution:
+        case TConversionOutcome::TooManyChangesAtOnce:
+        case TConversionOutcome::DoesNotFit:
+            return std::nullopt;
+        default:
+            ADD_FAILURE() << midi;
+            return std::nullopt;
+        }
     }
 
     TTempDir dir;
@@ -57,17 +70,57 @@ TEST_F(SeqTool, CsvGivesTheSortedChangesOfTheConversionOfRealAndGeneratedFiles)
     WriteBytesToFile(dir.File("dense.mid"), DenseSmf(3000, 8, 60, 4));
     midis.push_back(dir.File("generated.mid"));
     midis.push_back(dir.File("dense.mid"));
+    std::mt19937 random(15);
+    for (int i = 0; i < 24; ++i) {
+        midis.push_back(dir.File("random" + std::to_string(i) + ".mid"));
+        WriteBytesToFile(midis.back(), RandomSmf(random));
+    }
+    int images = 0;
     for (const std::string& midi : midis) {
         for (const std::uint16_t resolution : {std::uint16_t{100}, std::uint16_t{1000}}) {
             const std::string image = dir.File("out.seq");
-            const std::string expected = Convert(midi, image, resolution);
+            std::filesystem::remove(image);
+            const std::optional<std::string> expected = Convert(midi, image, resolution);
             if (HasFailure())
                 return;
+            if (!expected)
+                continue;
+            ++images;
             const TProgramResult run = Seq({"--csv", image});
             EXPECT_EQ(run.ExitCode, 0) << run.Err;
-            EXPECT_EQ(run.Out, expected) << midi << " at " << resolution;
+            EXPECT_EQ(run.Out, *expected) << midi << " at " << resolution;
             EXPECT_EQ(Seq({"--check", image}).ExitCode, 0) << midi;
         }
+    }
+    EXPECT_GT(images, 40);
+}
+
+TEST_F(SeqTool, CheckRejectsEachKindOfDamageWithItsByte)
+{
+    // Frame records: "00 03 01 0A FF" then "00 00 01 0A 00" at 32768.
+    const std::string good = WorkedExampleImage();
+    const auto damaged = [&good](std::size_t at, std::uint8_t byte) {
+        std::string bytes = good;
+        bytes[at] = static_cast<char>(byte);
+        return bytes;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {good.substr(0, 65535), "byte 65535: the file is 65535 bytes long, not 65536"},
+        {damaged(35, 'A'), "byte 35: the header holds 0x41 where a space (0x20) belongs"},
+        {damaged(34, 5), "byte 34: the resolution code is 5, not 1 to 4"},
+        {damaged(32, 0x80), "byte 32: the frame bytes are 32778, more than 32768"},
+        {damaged(33, 9), "byte 32773: the frame of 1 changes runs past the 9 frame bytes"},
+        {damaged(32769, 0), "byte 32768: the next slot is 0, not after the frame's slot 0"},
+        {damaged(32774, 1), "byte 32773: the last frame's next slot is 1, not 0"},
+        {damaged(32778, 7), "byte 32778: 0x07 follows the frames where 0 belongs"},
+    };
+    const std::string path = dir.File("x.seq");
+    for (const auto& [bytes, fault] : cases) {
+        WriteFileBytes(path, bytes);
+        const TProgramResult run = Seq({"--check", path});
+        EXPECT_EQ(run.ExitCode, 1) << fault;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, "torem-seq: " + path + " is not a valid sequence image: " + fault + "\n");
     }
 }
 
