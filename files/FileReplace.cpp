@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <random>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -258,6 +259,38 @@ private:
     TPendingSlot* slot_ = nullptr;
 };
 
+// A writable file in a folder the user may not write: no new file can be
+// made beside it, so its own bytes are replaced, as a direct write would do.
+// Its inode stays, and with it its mode, owner and hard links.
+void WriteInPlace(const fs::path& path, std::string_view bytes)
+{
+    const TSignalsHeld held;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        ThrowError(errno, "open");
+    int error = 0;
+    for (std::string_view left = bytes; error == 0 && !left.empty();) {
+        const ssize_t written = ::write(fd, left.data(), left.size());
+        if (written < 0 && errno != EINTR)
+            error = errno;
+        else if (written > 0)
+            left.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ThrowError(error, "write");
+}
+
+bool FolderRefusesNewFiles(const std::error_code& error)
+{
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted;
+}
+
 // The new directory entry reaches the disk too, not only the file's bytes.
 void SyncFolder(const fs::path& folder)
 {
@@ -289,7 +322,16 @@ void ReplaceFileContents(const fs::path& target, std::string_view bytes, const f
     const TOutput out = ResolveOutput(target);
     CheckOutput(out, keep);
     const fs::path folder = FolderOf(out.Path);
-    TTemporaryFile temporary(folder);
+    std::optional<TTemporaryFile> made;
+    try {
+        made.emplace(folder);
+    } catch (const std::system_error& e) {
+        if (!out.Exists || !FolderRefusesNewFiles(e.code()))
+            throw;
+        WriteInPlace(out.Path, bytes);
+        return;
+    }
+    TTemporaryFile& temporary = *made;
     temporary.Write(bytes);
     if (out.Exists)
         temporary.TakeOwnerAndMode(out.Status);

@@ -14,7 +14,9 @@
 // - a replaced file keeps its permission bits, and its owner and group
 //   where the process may set them;
 // - the temporary file has a short name of its own, so that any name the
-//   system accepts can be written, and it goes on every failure.
+//   system accepts can be written, and it goes on every failure;
+// - a writable file in a folder the user may not write, where no temporary
+//   file can be made, is written in place, as a direct write would be.
 
 #include <filesystem>
 #include <string_view>

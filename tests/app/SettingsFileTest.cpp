@@ -288,30 +288,30 @@ TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
     EXPECT_EQ(settings.MidiInPortName, "Syn");
 }
 
-TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
+TEST(SettingsFile, InAFolderWithoutWriteAccessAWritableFileIsWrittenInPlaceAndANewOneIsRefused)
 {
     TTempDir tmp;
     const fs::path dir = tmp.Path() / "locked";
     fs::create_directory(dir);
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
     WriteFileBytes((dir / SettingsFileName).string(), old);
-    // The file itself stays writable: only the directory is locked, so a
-    // writer that truncated the old file in place would get through.
+    // The file itself stays writable: only the directory is locked, so no
+    // file can be made beside it, and a missing one cannot be made at all.
     fs::permissions(dir / SettingsFileName, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
                                                                 fs::perms::others_exec));
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    AppSettings english;
+    english.MidiFileName = "new.mid";
     EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] {
-                  const AppSettings settings;
-                  return ReportsInOutError([&] { SaveSettings(settings, dir / SettingsFileName); }, EACCES,
-                                           dir / SettingsFileName) &&
-                         ReportsInOutError([&] {
-                             AppSettings s;
-                             LoadSettings(s, dir / "missing.cfg");
-                         }, EACCES, dir / "missing.cfg");
+                  SaveSettings(english, dir / SettingsFileName);
+                  return ReportsInOutError([&] {
+                      AppSettings s;
+                      LoadSettings(s, dir / "missing.cfg");
+                  }, EACCES, dir / "missing.cfg");
               }),
               0);
-    EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), old);
+    EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), FormatSettings(english));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
 }
 

@@ -81,6 +81,37 @@ TEST(ReplaceFileContents, AFileTheUserMayNotWriteIsRefusedAsADirectWriteWouldBe)
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 }
 
+TEST(ReplaceFileContents, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace)
+{
+    TTempDir dir;
+    // A folder only its owner (root) may write, with a file anybody may.
+    const fs::path folder = dir.Path() / "theirs";
+    fs::create_directory(folder);
+    const std::string target = (folder / "shared.seq").string();
+    WriteFileBytes(target, "the old, longer contents");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    fs::create_hard_link(target, dir.File("other-name.seq"));
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    const int status = StatusOfChild(true, [&] {
+        try {
+            ReplaceFileContents(target, "new");
+        } catch (...) {
+            return 1;
+        }
+        return 0;
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(ReadFileBytes(dir.File("other-name.seq")), "new") << "the same file, links and all";
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::others_write, fs::perms::others_write);
+    EXPECT_EQ(LeftoverTemporaryFiles(folder.string()), 0);
+}
+
 TEST(OutputNameTaken, AnyEntryTakesTheNameADanglingLinkIncluded)
 {
     TTempDir dir;
