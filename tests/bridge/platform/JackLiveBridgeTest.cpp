@@ -94,7 +94,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Server.Start()) << "jackd did not start";
-        ASSERT_TRUE(Source.Open());
+        ASSERT_TRUE(Source.Open()) << Source.LastError();
     }
 
     // The window's start-up, with the port behind Link and the source.
@@ -247,7 +247,7 @@ TEST_F(JackLiveBridge, TheJackServerStoppedAndStartedAgainLeavesTheBridgeRunning
 
     // It comes back, and the source with it: the notes flow again by themselves.
     ASSERT_TRUE(Server.Start());
-    ASSERT_TRUE(Source.Open());
+    ASSERT_TRUE(Source.Open()) << Source.LastError();
     ASSERT_TRUE(RunUntil([&] { return MidiInput.IsOpen(); }));
     EXPECT_EQ(Bridge.MidiInStatus(), (TLinkStatus{true, TLinkProblem::None}));
     score.Off(10);

@@ -35,9 +35,13 @@ bool Answers(const std::string& name)
 
 struct TErrorFlag {
     std::atomic<bool> Raised{false};
-    static void OnError(RtMidiError::Type, const std::string&, void* user)
+    std::string Text;
+    static void OnError(RtMidiError::Type, const std::string& text, void* user)
     {
-        static_cast<TErrorFlag*>(user)->Raised = true;
+        auto* flag = static_cast<TErrorFlag*>(user);
+        if (!flag->Raised)
+            flag->Text = text;
+        flag->Raised = true;
     }
 };
 
@@ -114,9 +118,11 @@ bool TJackSource::Open()
         out_->getPortCount();  // a warning here means no server: opening would crash
         if (!error.Raised)
             out_->openVirtualPort(port_);
-    } catch (const RtMidiError&) {
+    } catch (const RtMidiError& e) {
+        error.Text = e.getMessage();
         error.Raised = true;
     }
+    lastError_ = error.Raised ? error.Text : std::string();
     if (error.Raised)
         out_.reset();
     return out_ != nullptr;

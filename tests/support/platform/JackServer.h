@@ -42,6 +42,8 @@ public:
     TJackSource(std::string client, std::string port);
     ~TJackSource();
     bool Open();
+    // Why the last Open failed, as RtMidi said it.
+    const std::string& LastError() const { return lastError_; }
     void Close();
     std::string Name() const { return client_ + ":" + port_; }
     // A short message; the source's JACK buffer holds about a hundred per
@@ -52,4 +54,5 @@ private:
     std::string client_;
     std::string port_;
     std::unique_ptr<RtMidiOut> out_;
+    std::string lastError_;
 };
