@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -78,6 +80,10 @@ std::string ErrorOf(const std::function<void()>& f)
     return "";
 }
 
+#ifdef _WIN32
+// Wine applies no ACLs, and Windows has no file size limit per process.
+constexpr char PosixOnly[] = "needs POSIX permissions and another user, or a file size limit";
+#else
 enum class TUser { Same, Unprivileged };
 
 // Runs body in a child process and returns its exit code: 0 when body holds.
@@ -96,23 +102,42 @@ int RunInChild(TUser user, const std::function<bool()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+#endif
+
 // The run-time library's text, then the file and the system's reason.
+std::string InOutText(std::error_code code, const fs::path& file)
+{
+    return "Erreur E/S " + std::to_string(code.value()) + "\n" + file.string() + ": " + code.message();
+}
+
 std::string InOutText(int code, const fs::path& file)
 {
-    return "Erreur E/S " + std::to_string(code) + "\n" + file.string() + ": " + std::generic_category().message(code);
+    return InOutText(std::error_code(code, std::generic_category()), file);
 }
+
+// What the system says of a path that goes through a file as if it were a
+// folder.
+#ifdef _WIN32
+const std::error_code ThroughAFile(3, std::system_category());  // ERROR_PATH_NOT_FOUND
+const char* const TestProgram = "torem_settings_tests.exe";
+#else
+const std::error_code ThroughAFile = std::make_error_code(std::errc::not_a_directory);
+const char* const TestProgram = "torem_settings_tests";
+#endif
 
 std::string ConvertText(const std::string& line, const fs::path& file)
 {
     return "'" + line + "' n'est pas une valeur entière correcte\n" + file.string();
 }
 
+#ifndef _WIN32
 bool ReportsInOutError(const std::function<void()>& f, int code, const fs::path& file)
 {
     const std::string text = ErrorOf(f);
     std::cerr << "child saw: " << text << "\n";
     return text == InOutText(code, file);
 }
+#endif
 
 TEST(SettingsFile, AMissingFileIsWrittenFromTheCurrentValuesThenRead)
 {
@@ -289,6 +314,9 @@ TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
 
 TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
     TTempDir tmp;
     const fs::path dir = tmp.Path() / "locked";
     fs::create_directory(dir);
@@ -312,10 +340,14 @@ TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
               0);
     EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), old);
     EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
+#endif
 }
 
-TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
+TEST(SettingsFile, AFullDiskNeverDestroysThePreviousFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
     TTempDir dir;
     const std::string path = dir.File(SettingsFileName);
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
@@ -330,6 +362,15 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
               0);
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{SettingsFileName});
+#endif
+}
+
+TEST(SettingsFile, AFailedReplaceNeverDestroysThePreviousFile)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    WriteFileBytes(path, old);
 
     // The new file is complete but cannot take the place of a directory.
     fs::create_directories(dir.Path() / "taken.cfg" / "inside");
@@ -340,7 +381,7 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
 
     // A directory on the way is a file.
     const fs::path impossible = dir.Path() / SettingsFileName / SettingsFileName;
-    const std::string notDir = InOutText(ENOTDIR, impossible);
+    const std::string notDir = InOutText(ThroughAFile, impossible);
     EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, impossible); }), notDir);
     AppSettings settings;
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
@@ -355,7 +396,7 @@ TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
     const fs::path path = SettingsFilePath();
     fs::current_path(previous);
     EXPECT_EQ(path.filename(), SettingsFileName);
-    EXPECT_TRUE(fs::is_regular_file(path.parent_path() / "torem_settings_tests"));
+    EXPECT_TRUE(fs::is_regular_file(path.parent_path() / TestProgram));
 }
 
 TEST(SettingsLocation, TheUsersFolderFollowsTheXdgRulesOrAppData)
@@ -424,11 +465,30 @@ TEST(SettingsLocation, TheSystemsProgramFoldersAreNoPlaceForSettings)
     // Root may write in /usr/bin; an installed program still keeps its
     // settings in the user's folder.
     TTempDir tmp;
+    EXPECT_FALSE(IsSystemProgramFolder(tmp.Path()));
+#ifdef _WIN32
+    // An administrator may write under Program Files.
+    const auto lookup = [](const char* name) {
+        const std::string value = name == std::string("ProgramFiles")        ? "C:\\Program Files"
+                                  : name == std::string("ProgramFiles(x86)") ? "C:\\Program Files (x86)\\"
+                                                                             : "";
+        return fs::path(value);
+    };
+    const std::vector<std::pair<std::string, bool>> cases{
+        {"C:\\Program Files\\TOREM Bridge", true},       {"c:\\PROGRAM FILES\\torem bridge\\", true},
+        {"C:\\Program Files (x86)\\TOREM Bridge", true}, {"C:\\Program Files", true},
+        {"C:\\Program Files Extra\\TOREM Bridge", false}, {"D:\\Program Files\\TOREM Bridge", false},
+        {"C:\\Users\\jo\\TOREM Bridge", false},         {"C:\\Program", false},
+    };
+    for (const auto& [folder, system] : cases)
+        EXPECT_EQ(IsSystemProgramFolder(folder, lookup), system) << folder;
+    EXPECT_FALSE(IsSystemProgramFolder("C:\\Program Files\\TOREM", [](const char*) { return fs::path(); }));
+#else
     EXPECT_TRUE(IsSystemProgramFolder("/usr/bin"));
     EXPECT_TRUE(IsSystemProgramFolder("/usr/local/bin"));
     EXPECT_TRUE(IsSystemProgramFolder("/usr/bin/"));
-    EXPECT_FALSE(IsSystemProgramFolder(tmp.Path()));
     EXPECT_FALSE(IsSystemProgramFolder("/usr"));
+#endif
 }
 
 TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
@@ -441,6 +501,7 @@ TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
     WriteFileBytes(tmp.File("file"), "");
     EXPECT_FALSE(CanCreateIn(tmp.Path() / "file"));
 
+#ifndef _WIN32
     // A read-only folder, for a user to whom the permissions apply.
     const fs::path locked = tmp.Path() / "locked";
     fs::create_directory(locked);
@@ -448,6 +509,7 @@ TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] { return !CanCreateIn(locked); }), 0);
     EXPECT_TRUE(fs::is_empty(locked));
+#endif
 }
 
 }  // namespace
