@@ -26,12 +26,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-# Windows programs run here under wine: quietly (WINEDEBUG), without asking to
-# download Mono and Gecko (WINEDLLOVERRIDES), in a prefix of the build's own.
+# Windows programs run here under wine, in a prefix of the build's own.
 find_program(TOREM_WINE wine)
 if(TOREM_WINE)
     set(TOREM_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "The wine prefix the tests run in")
-    set(CMAKE_CROSSCOMPILING_EMULATOR
-        ${CMAKE_COMMAND} -E env WINEPREFIX=${TOREM_WINEPREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-        ${TOREM_WINE})
+    set(TOREM_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${TOREM_WINE_RUN} ${TOREM_WINEPREFIX} ${TOREM_WINE})
 endif()
