@@ -11,6 +11,10 @@
 
 inline constexpr int ExitUsageError = 2;
 
+// The arguments of the command line after the program's name, in UTF-8 on
+// every system (on Windows read again from the wide command line).
+std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
+
 // "torem-convert 1.0": the program's name and the project's version.
 std::string VersionLine(std::string_view program);
 
