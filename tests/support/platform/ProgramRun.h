@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,15 @@ public:
     void Signal(int signal);
     // Waits as long as the program runs.
     TProgramResult Wait();
+    // What it has printed on stderr so far (nothing while it starts).
+    std::string ErrSoFar() const
+    {
+        try {
+            return ReadFileBytes(output_.File("err"));
+        } catch (const std::runtime_error&) {
+            return {};
+        }
+    }
 
 private:
     TTempDir output_;
