@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -66,30 +67,207 @@ std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks)
     return Milliseconds(TruncatedExtendedProduct(microsecondsPerTick, ticks));
 }
 
+namespace {
+
+// Note-ons of MIDI channel 1 or 2 that did not themselves close a note.
+bool IsCollected(const TMidiEvent& event)
+{
+    return event.Duration != -1 && (event.Status == 0x90 || event.Status == 0x91);
+}
+
+// The note of a collected event, its times in milliseconds (TicksToMs, with
+// the factor split once for the whole file).
+class TNoteOfEvent {
+public:
+    explicit TNoteOfEvent(const TMidiFile& midiFile) : factor_(midiFile.MicrosecondsPerTick()) {}
+
+    TUseFullMidiEvent operator()(const TMidiEvent& event) const
+    {
+        TUseFullMidiEvent note;
+        note.TimeMs = Ms(event.Time);
+        note.Channel = static_cast<std::uint8_t>(event.Status - 0x90);
+        note.Note = event.Data1;
+        note.Velocity = event.Data2;
+        note.DurationMs = Ms(event.Duration);
+        return note;
+    }
+
+private:
+    std::uint32_t Ms(std::int32_t ticks) const
+    {
+        return Milliseconds(factor_.TruncatedProduct(static_cast<std::uint32_t>(ticks)));
+    }
+
+    TExtendedFactor factor_;
+};
+
+// The two changes of a note, in list order: the switch-on, then the switch-off.
+inline TContactorEvent SwitchOn(const TUseFullMidiEvent& note)
+{
+    const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
+    const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
+    return TContactorEvent{note.TimeMs, contact, level};
+}
+
+inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
+{
+    return TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), SwitchOn(note).Contact, 0};
+}
+
+// The cleaning steps without the list of changes. Of each group of changes
+// sharing a time and an output, only the one that stands last in the list
+// survives the removal of same-time duplicates: a hash table keeps, per time
+// and output, the change met so far with the latest place in the list, so
+// the changes may come in any order. At the end the survivors, put in list
+// order, lose their repeated states. Memory goes with the times and outputs
+// changed, not with the notes.
+template <std::uint32_t R>
+class TLatestChanges {
+public:
+    // place orders the changes as the list would: any increasing numbering
+    // below 2^56.
+    void Offer(std::uint64_t place, const TContactorEvent& change)
+    {
+        // The slot the time is raised to (in 64 bits: near 2^32 it overflows).
+        const std::uint64_t slot = (std::uint64_t{change.TimeMs} + (R - 1)) / R;
+        const std::uint64_t key = slot << 8 | change.Contact;
+        if (2 * (used_ + 1) > entries_.size())
+            Grow();
+        TEntry& entry = Find(key);
+        if (entry.Key == Unused) {
+            entry = TEntry{key, place << 8 | change.Value};
+            ++used_;
+        } else if (place > entry.PlaceValue >> 8) {
+            entry.PlaceValue = place << 8 | change.Value;
+        }
+    }
+
+    void OfferNote(std::uint64_t notePlace, const TUseFullMidiEvent& note)
+    {
+        Offer(2 * notePlace, SwitchOn(note));
+        Offer(2 * notePlace + 1, SwitchOff(note));
+    }
+
+    // The survivors in list order, of each run of equal states the first.
+    void Finish(std::vector<TContactorEvent>& contactEvents)
+    {
+        std::erase_if(entries_, [](const TEntry& e) { return e.Key == Unused; });
+        std::sort(entries_.begin(), entries_.end(),
+                  [](const TEntry& a, const TEntry& b) { return a.PlaceValue < b.PlaceValue; });
+        contactEvents.clear();
+        for (const TEntry& e : entries_) {
+            const auto time = static_cast<std::uint32_t>(std::min<std::uint64_t>((e.Key >> 8) * R, MaxTime));
+            const TContactorEvent change{time, static_cast<std::uint8_t>(e.Key), static_cast<std::uint8_t>(e.PlaceValue)};
+            if (contactEvents.empty() || contactEvents.back().Contact != change.Contact ||
+                contactEvents.back().Value != change.Value)
+                contactEvents.push_back(change);
+        }
+    }
+
+private:
+    static constexpr std::uint64_t Unused = ~std::uint64_t{0};
+    struct TEntry {
+        std::uint64_t Key = Unused;    // slot << 8 | output
+        std::uint64_t PlaceValue = 0;  // place << 8 | level
+    };
+
+    // Open addressing with linear probing over a power-of-two table.
+    TEntry& Find(std::uint64_t key)
+    {
+        const std::size_t mask = entries_.size() - 1;
+        for (std::size_t i = (key * 0x9E3779B97F4A7C15u) >> shift_;; i = (i + 1) & mask)
+            if (entries_[i].Key == key || entries_[i].Key == Unused)
+                return entries_[i];
+    }
+
+    void Grow()
+    {
+        std::vector<TEntry> old(entries_.empty() ? 1024 : 2 * entries_.size());
+        old.swap(entries_);
+        shift_ = 64 - std::countr_zero(entries_.size());
+        for (const TEntry& e : old)
+            if (e.Key != Unused)
+                Find(e.Key) = e;
+    }
+
+    std::vector<TEntry> entries_;
+    std::size_t used_ = 0;
+    int shift_ = 64;
+};
+
+// Calls step.template operator()<R>() with R the resolution that resolutionMs
+// converts as: one instance per resolution, where a division by R is a
+// multiplication.
+template <typename TStep>
+auto WithResolution(std::uint16_t resolutionMs, TStep&& step)
+{
+    switch (ResolutionOf(resolutionMs).Ms) {
+    case 100: return step.template operator()<100>();
+    case 250: return step.template operator()<250>();
+    case 500: return step.template operator()<500>();
+    default: return step.template operator()<1000>();
+    }
+}
+
+}  // namespace
+
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents)
 {
     noteEvents.clear();
-    // TicksToMs, with the factor split once for the whole file.
-    const TExtendedFactor factor(midiFile.MicrosecondsPerTick());
-    const auto ticksToMs = [&factor](std::int32_t ticks) {
-        return Milliseconds(factor.TruncatedProduct(static_cast<std::uint32_t>(ticks)));
-    };
-    for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t) {
-        const TMidiTrack& track = midiFile.TrackAt(t);
-        for (const TMidiEvent& event : track.Events) {
-            if (event.Duration == -1)
-                continue;
-            if (event.Status != 0x90 && event.Status != 0x91)
-                continue;
-            TUseFullMidiEvent note;
-            note.TimeMs = ticksToMs(event.Time);
-            note.Channel = static_cast<std::uint8_t>(event.Status - 0x90);
-            note.Note = event.Data1;
-            note.Velocity = event.Data2;
-            note.DurationMs = ticksToMs(event.Duration);
-            noteEvents.push_back(note);
-        }
+    const TNoteOfEvent noteOf(midiFile);
+    midiFile.ForEachTrack([&](std::int32_t, const std::vector<TMidiEvent>& events) {
+        for (const TMidiEvent& event : events)
+            if (IsCollected(event))
+                noteEvents.push_back(noteOf(event));
+    });
+}
+
+namespace {
+
+// About the last slot a change of the file can fall in: none falls past the
+// end of the longest track.
+std::uint64_t LastSlot(const TMidiFile& midiFile, std::uint16_t resolutionMs)
+{
+    std::uint32_t ticks = 0;
+    for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
+        ticks = std::max(ticks, static_cast<std::uint32_t>(midiFile.TrackAt(t).CurrentTime));
+    return TicksToMs(midiFile.MicrosecondsPerTick(), ticks) / ResolutionOf(resolutionMs).Ms + 1;
+}
+
+}  // namespace
+
+std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                                 std::vector<TContactorEvent>& contactEvents, TCleaningWay way)
+{
+    if (way == TCleaningWay::BySize) {
+        std::uint64_t events = 0;
+        for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
+            events += static_cast<std::uint64_t>(midiFile.TrackAt(t).EventCount());
+        way = events >= TableEvents && LastSlot(midiFile, resolutionMs) * 256 <= TableTimesAndOutputs
+                  ? TCleaningWay::Table
+                  : TCleaningWay::Steps;
     }
+    if (way == TCleaningWay::Steps) {
+        std::vector<TUseFullMidiEvent> noteEvents;
+        CollectNoteEvents(midiFile, noteEvents);
+        CleanContactEvents(noteEvents, resolutionMs, contactEvents);
+        return noteEvents.size();
+    }
+    std::size_t notes = 0;
+    WithResolution(resolutionMs, [&]<std::uint32_t R>() {
+        TLatestChanges<R> latest;
+        const TNoteOfEvent noteOf(midiFile);
+        midiFile.ForEachNoteOn([&](std::int32_t track, std::int32_t index, const TMidiEvent& event) {
+            if (IsCollected(event)) {
+                // A file of 32 MiB holds fewer than 2^22 tracks.
+                latest.OfferNote(static_cast<std::uint64_t>(track) << 32 | static_cast<std::uint32_t>(index),
+                                 noteOf(event));
+                ++notes;
+            }
+        });
+        latest.Finish(contactEvents);
+    });
+    return notes;
 }
 
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
@@ -114,10 +292,8 @@ void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
     contactEvents.clear();
     contactEvents.reserve(noteEvents.size() * 2);
     for (const TUseFullMidiEvent& note : noteEvents) {
-        const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
-        const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
-        contactEvents.push_back(TContactorEvent{note.TimeMs, contact, level});
-        contactEvents.push_back(TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), contact, 0});
+        contactEvents.push_back(SwitchOn(note));
+        contactEvents.push_back(SwitchOff(note));
     }
 }
 

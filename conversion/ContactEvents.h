@@ -14,8 +14,30 @@
 std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks);
 
 // One TUseFullMidiEvent per note-on on MIDI channel 1 or 2 that did not
-// itself close a note, in track order, then stored order.
+// itself close a note, in track order, then file order.
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents);
+
+// How CollectContactEvents cleans: by size, or one way for the tests.
+enum class TCleaningWay {
+    BySize,  // Table for large files within TableTimesAndOutputs, Steps otherwise
+    Table,   // each note into a table of the latest change per time and output
+    Steps,   // CollectNoteEvents, then CleanContactEvents
+};
+// Files of at least this many events go the Table way: the steps' lists
+// grow with the notes (some 44 bytes a note), the table with the times and
+// outputs changed...
+inline constexpr std::uint64_t TableEvents = std::uint64_t{1} << 16;
+// ...as long as at most this many times and outputs can change (4096 slots
+// of 256 outputs), which bounds the table.
+inline constexpr std::uint64_t TableTimesAndOutputs = std::uint64_t{1} << 20;
+
+// The changes CollectNoteEvents then CleanContactEvents give, ready to be
+// sorted. The Table way keeps no list of notes or of events: each note goes
+// into the cleaning as soon as its length is known. Returns the number of
+// notes taken.
+std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                                 std::vector<TContactorEvent>& contactEvents,
+                                 TCleaningWay way = TCleaningWay::BySize);
 
 // CleanContactEvents, then SortContactEvents.
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,

@@ -1,6 +1,7 @@
 #include "ConversionCommand.h"
 
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "ContactEvents.h"
@@ -49,6 +50,7 @@ std::string TConversionCommand::Message(int entry) const
 TConversionOutcome TConversionCommand::Execute()
 {
     const TControlsDisabled disabled(controls_);
+    notesTaken_ = 0;
 
     if (!FileExists(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
@@ -59,13 +61,25 @@ TConversionOutcome TConversionCommand::Execute()
         return TConversionOutcome::SeqFileMissing;
     }
 
+    // A name the image can never go to is refused before any work.
+    CheckSeqFileName(settings_.SeqFileName, settings_.MidiFileName);
+
     midiFile_.SetFilename(settings_.MidiFileName);
-    midiFile_.LoadFile();
-    CollectNoteEvents(midiFile_, settings_.NoteEvents);
-    // Refused before the replace question: the user is never asked to
-    // replace a file with an image that cannot be written. Too many changes
-    // are refused before sorting, which bounds the sort's work.
-    CleanContactEvents(settings_.NoteEvents, settings_.ResolutionMs, settings_.ContactEvents);
+    try {
+        midiFile_.LoadFile();
+    } catch (const EMidiTrackTooLong&) {
+        dialogs_.Warning(Message(MessageEntry::TooLongForResolution));
+        return TConversionOutcome::TooLongForResolution;
+    }
+    try {
+        // Refused before the replace question: the user is never asked to
+        // replace a file with an image that cannot be written. Too many
+        // changes are refused before sorting, which bounds the sort's work.
+        settings_.NoteEvents.clear();
+        notesTaken_ = CollectContactEvents(midiFile_, settings_.ResolutionMs, settings_.ContactEvents);
+    } catch (const std::bad_alloc&) {
+        throw EMidiFileError("Not enough memory to convert the MIDI file " + settings_.MidiFileName);
+    }
     if (!CanFitFrameBlock(settings_.ContactEvents.size())) {
         dialogs_.Warning(Message(MessageEntry::DoesNotFit));
         return TConversionOutcome::DoesNotFit;
@@ -90,7 +104,7 @@ TConversionOutcome TConversionCommand::Execute()
 
 TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
 {
-    if (FileExists(settings_.SeqFileName) &&
+    if (SeqFileExists(settings_.SeqFileName) &&
         !dialogs_.Confirmation(settings_.SeqFileName + Message(MessageEntry::AlreadyExists)))
         return TConversionOutcome::Declined;
     WriteSeqFile();
@@ -100,6 +114,7 @@ TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
 void TConversionCommand::WriteSeqFile()
 {
     BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
-    WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs));
+    WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs),
+                      settings_.MidiFileName);
     dialogs_.Information(Message(MessageEntry::ProcessDone));
 }

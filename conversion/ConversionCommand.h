@@ -18,7 +18,7 @@ public:
 enum class TConversionOutcome {
     MidiFileMissing,       // warning shown
     SeqFileMissing,        // warning shown
-    TooLongForResolution,  // warning shown, nothing written
+    TooLongForResolution,  // warning shown, nothing written (a track past 2^32 - 1 ticks included)
     TooManyChangesAtOnce,  // warning shown, nothing written
     DoesNotFit,            // warning shown, nothing written
     Declined,              // the user kept the existing sequence file
@@ -31,10 +31,15 @@ public:
                        TConverterControls& controls);
 
     // Runs the command on MidiFileName, SeqFileName and ResolutionMs. The
-    // reader's EMidiFileError and the writer's ESeqFileError pass through to
-    // the caller, whose error handler shows their text; the controls are
-    // enabled again on every outcome.
+    // reader's EMidiFileError (memory running out included) and the
+    // writer's ESeqFileError (a sequence file name refused before the MIDI
+    // file is read included) pass through to the caller, whose error handler
+    // shows their text; the controls are enabled again on every outcome.
     TConversionOutcome Execute();
+
+    // The notes of channels 1 and 2 the last Execute took from the MIDI file.
+    // They go straight into the changes: the record's NoteEvents stays empty.
+    std::size_t NotesTaken() const { return notesTaken_; }
 
 private:
     TConversionOutcome ConfirmAndWriteSeqFile();
@@ -45,4 +50,5 @@ private:
     TMidiFile& midiFile_;
     TDialogs& dialogs_;
     TConverterControls& controls_;
+    std::size_t notesTaken_ = 0;
 };

@@ -64,7 +64,9 @@ TExtendedFactor::TExtendedFactor(double factor)
     exponent_ -= 53;
 }
 
-std::uint64_t TExtendedFactor::TruncatedProduct(std::uint32_t count) const
+// The product rounded to 64 significant bits as the x87 unit rounds it,
+// then truncated.
+std::uint64_t TExtendedFactor::RoundedProduct(std::uint32_t count) const
 {
     if (mantissa_ == 0 || count == 0)
         return 0;

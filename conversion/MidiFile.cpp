@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <new>
+#include <optional>
 #include <system_error>
-#include <thread>
+
+#include "FileKind.h"
+#include "InputFile.h"
 
 namespace {
 
@@ -24,260 +25,303 @@ std::uint32_t BigEndian16(const unsigned char* p)
     return (std::uint32_t{p[0]} << 8) | p[1];
 }
 
-std::string ChunkId(const unsigned char* p)
+std::string ChunkId(std::string_view id)
 {
-    std::string id;
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] >= 0x20 && p[i] < 0x7F) {
-            id += static_cast<char>(p[i]);
+    std::string text;
+    for (const char c : id) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            text += c;
         } else {
             char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", p[i]);
-            id += hex;
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            text += hex;
         }
     }
-    return id;
+    return text;
 }
 
-// Reads one track chunk's events; every read is checked against the chunk's end.
-class TTrackParser {
-public:
-    TTrackParser(std::string_view data, std::string where) : data_(data), where_(std::move(where)) {}
+// The SMPTE frame rates a division's high byte may give (as a negative
+// number), with the length of a frame.
+struct TSmpteRate {
+    std::int32_t FramesPerSecond;
+    double MicrosecondsPerFrame;
+};
+constexpr std::array<TSmpteRate, 4> SmpteRates{{
+    {24, 1000000.0 / 24},
+    {25, 1000000.0 / 25},
+    {29, 100000000.0 / 2997},  // 29.97 frames per second, drop frame
+    {30, 1000000.0 / 30},
+}};
 
-    bool TwoBytesLeft() const { return pos_ + 1 < data_.size(); }
+}  // namespace
 
-    std::uint32_t Vlq(const char* what)
-    {
+std::string TChunkPlace::Where() const
+{
+    return Name + ": chunk " + std::to_string(Number) + " ('" + ChunkId(Id) + "') at byte " + std::to_string(Offset);
+}
+
+const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned char* p, const unsigned char* end,
+                                    const TChunkPlace& place, TRunningStatus& running, std::uint32_t& delta,
+                                    TMidiEvent& event, std::string_view& metaData)
+{
+    const auto fail = [&](const char* what) {
+        throw EMidiFileError(place.Where() + ", byte " + std::to_string(p - begin) + " of its data: " + what +
+                             " runs past the end of the chunk");
+    };
+    const auto byte = [&](const char* what) -> std::uint8_t {
+        if (p == end)
+            fail(what);
+        return *p++;
+    };
+    const auto vlq = [&](const char* what) {
         std::uint32_t value = 0;
         for (;;) {
-            const std::uint8_t b = Byte(what);
+            const std::uint8_t b = byte(what);
             value = value * 128u + (b & 0x7Fu);  // wraps in 32 bits, as a 32-bit reader would
             if (b < 0x80)
                 return value;
         }
+    };
+    const auto skip = [&](std::uint32_t length, const char* what) {
+        if (length > static_cast<std::size_t>(end - p))
+            fail(what);
+        const auto* skipped = p;
+        p += length;
+        return std::string_view(reinterpret_cast<const char*>(skipped), length);
+    };
+
+    delta = vlq("a delta time");
+    if (p == end)
+        fail("an event");
+    std::uint8_t status = *p;
+    if (status >= 0x80) {
+        ++p;
+        // Meta and system exclusive events leave the running status of the
+        // channel messages alone.
+        if (status != 0xFF && status != 0xF0 && status != 0xF7)
+            running = TRunningStatus{status, TakesTwoDataBytes(status)};
+    } else {
+        status = running.Status;
     }
-
-    std::uint8_t Peek(const char* what) const
-    {
-        if (pos_ >= data_.size())
-            Fail(what);
-        return static_cast<std::uint8_t>(data_[pos_]);
+    event.Status = status;
+    if (status == 0xFF) {
+        event.Data1 = byte("a meta event type");
+        const std::uint32_t length = vlq("a meta event length");
+        metaData = skip(length, "meta event data");
+    } else if (TakesTwoDataBytes(status)) {
+        event.Data1 = byte("a channel message");
+        event.Data2 = byte("a channel message");
+    } else if (status >= 0xC0 && status <= 0xDF) {
+        event.Data1 = byte("a channel message");
+    } else if (status == 0xF0 || status == 0xF7) {
+        const std::uint32_t length = vlq("a system exclusive length");
+        skip(length, "system exclusive data");
     }
+    return p;
+}
 
-    std::uint8_t Byte(const char* what)
-    {
-        const std::uint8_t b = Peek(what);
-        ++pos_;
-        return b;
+namespace {
+
+[[noreturn]] void ThrowCannotRead(const std::string& name, const std::string& why)
+{
+    throw EMidiFileError("Cannot read the MIDI file " + name + ": " + why);
+}
+
+// Only a regular file is opened, with the refusal or the system's error in
+// the reader's words.
+TInputFile OpenMidiFile(const std::string& name)
+{
+    try {
+        return OpenInputFile(name);
+    } catch (const EFileRefused& refused) {
+        ThrowCannotRead(name, refused.what());
+    } catch (const std::system_error& error) {
+        ThrowCannotRead(name, error.code().message());
     }
-
-    std::string_view Bytes(std::uint32_t count, const char* what)
-    {
-        if (count > data_.size() - pos_)
-            Fail(what);
-        const std::string_view bytes = data_.substr(pos_, count);
-        pos_ += count;
-        return bytes;
-    }
-
-    [[noreturn]] void Fail(const char* what) const
-    {
-        throw EMidiFileError(where_ + ", byte " + std::to_string(pos_) + " of its data: " + what +
-                             " runs past the end of the chunk");
-    }
-
-    const std::string& Where() const { return where_; }
-
-private:
-    std::string_view data_;
-    std::size_t pos_ = 0;
-    std::string where_;
-};
+}
 
 }  // namespace
 
-PMidiEvent TMidiTrack::EventAt(std::int32_t index) const
+class TMidiSource {
+public:
+    // The file of that name, as it was when opened to be loaded: its first
+    // reading takes it as it is open.
+    TMidiSource(std::string name, TInputFile opened)
+        : name_(std::move(name)), onDisk_(true), stamp_(opened.Stamp), opened_(std::move(opened))
+    {
+    }
+    // A copy of bytes.
+    TMidiSource(std::string name, std::string_view bytes) : name_(std::move(name)), bytes_(bytes) {}
+
+    const std::string& Name() const { return name_; }
+    std::uint64_t Size() const { return onDisk_ ? stamp_.Size : bytes_.size(); }
+
+private:
+    friend class TMidiChunkReader;
+    std::string name_;
+    std::string bytes_;
+    bool onDisk_ = false;
+    TFileStamp stamp_;
+    mutable std::optional<TInputFile> opened_;
+};
+
+struct TMidiChunkReader::TState {
+    const TMidiSource& Source;
+    std::optional<TInputFile> File;
+    std::unique_ptr<char[]> Buffer;  // as large as the largest chunk read
+    std::size_t Capacity = 0;
+};
+
+TMidiChunkReader::TMidiChunkReader(const TMidiSource& source) : state_(new TState{source, {}, {}, 0})
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= Events.size())
+    if (!source.onDisk_)
+        return;
+    if (source.opened_) {
+        state_->File = std::move(source.opened_);
+        source.opened_.reset();
+        return;
+    }
+    state_->File = OpenMidiFile(source.name_);
+    if (!(state_->File->Stamp == source.stamp_))
+        throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
+}
+
+TMidiChunkReader::~TMidiChunkReader() = default;
+
+const std::string& TMidiChunkReader::Name() const
+{
+    return state_->Source.name_;
+}
+
+std::string_view TMidiChunkReader::Chunk(std::size_t offset, std::size_t length)
+{
+    const TMidiSource& source = state_->Source;
+    if (!source.onDisk_)
+        return std::string_view(source.bytes_).substr(offset, length);
+    if (length > state_->Capacity) {
+        state_->Buffer = std::make_unique_for_overwrite<char[]>(length);
+        state_->Capacity = length;
+    }
+    std::size_t got = 0;
+    try {
+        got = ReadInputFile(*state_->File, offset, state_->Buffer.get(), length);
+    } catch (const std::system_error& error) {
+        ThrowCannotRead(source.name_, error.code().message());
+    }
+    if (got != length)
+        throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
+    return std::string_view(state_->Buffer.get(), length);
+}
+
+void TMidiTrack::ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const
+{
+    struct TSink {
+        void Event(std::int32_t index, const TMidiEvent& event, std::string_view) { events[index] = event; }
+        void Final(std::int32_t index, const TMidiEvent& event) { events[index].Duration = event.Duration; }
+        TMidiEvent* events;
+    };
+    // Its events are counted: each goes to its place.
+    events.resize(static_cast<std::size_t>(eventCount_));
+    TSink sink{events.data()};
+    Read(reader, sink, &pairing);
+}
+
+std::vector<TMidiEvent> TMidiTrack::Events() const
+{
+    std::vector<TMidiEvent> events;
+    if (source_) {
+        TMidiChunkReader reader(*source_);
+        const auto pairing = std::make_unique<TNotePairing>();
+        ReadEvents(reader, *pairing, events);
+    }
+    return events;
+}
+
+const TMidiEvent* TMidiTrack::EventAt(std::int32_t index) const
+{
+    if (index < 0 || index >= eventCount_)
         return nullptr;
-    return &Events[static_cast<std::size_t>(index)];
+    if (!kept_)
+        kept_ = std::make_shared<const std::vector<TMidiEvent>>(Events());
+    return static_cast<std::size_t>(index) < kept_->size() ? &(*kept_)[static_cast<std::size_t>(index)] : nullptr;
+}
+
+std::string TMidiTrack::MetaData(std::int32_t index) const
+{
+    struct TSink {
+        void Event(std::int32_t i, const TMidiEvent& event, std::string_view data)
+        {
+            if (i == index && event.Status == 0xFF)
+                found = data;
+        }
+        void Final(std::int32_t, const TMidiEvent&) {}
+        std::int32_t index;
+        std::string found;
+    } sink{index, {}};
+    if (!source_)
+        return {};
+    TMidiChunkReader reader(*source_);
+    Read(reader, sink);
+    return sink.found;
 }
 
 void TMidiFile::LoadFile()
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(filename_.c_str(), "rb"), &std::fclose);
-    if (!file)
-        throw EMidiFileError("Cannot open the MIDI file " + filename_ + ": " + std::strerror(errno));
-
-    auto bytes = std::make_shared<std::string>();
-    std::array<char, 65536> block;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        const long size = std::ftell(file.get());
-        if (size > 0)
-            bytes->reserve(static_cast<std::size_t>(size));
-        std::rewind(file.get());
-    }
-    for (;;) {
-        const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
-        bytes->append(block.data(), got);
-        if (got < block.size())
-            break;
-    }
-    if (std::ferror(file.get()))
-        throw EMidiFileError("Cannot read the MIDI file " + filename_ + ": " + std::strerror(errno));
-    file.reset();
-
-    Load(std::move(bytes), filename_);
+    Load(std::make_shared<const TMidiSource>(filename_, OpenMidiFile(filename_)));
 }
 
 void TMidiFile::LoadBytes(std::string_view bytes, const std::string& name)
 {
-    Load(std::make_shared<const std::string>(bytes), name);
+    Load(std::make_shared<const TMidiSource>(name, bytes));
 }
 
-struct TMidiFile::TChunk {
-    enum class TKind { Header, Track, Other };
-    TKind Kind = TKind::Other;
-    std::string_view Data;
-    std::string Where;
-};
-
-namespace {
-
-// A track chunk read on its own: its events, the tempo events it holds (to be
-// applied in file order afterwards) and the error that ended it, if any.
-struct TReadTrack {
-    TMidiTrack Track;
-    std::vector<std::pair<std::size_t, std::uint32_t>> Tempos;  // event index, tempo
-    std::string Error;
-};
-
-}  // namespace
-
-void TMidiFile::Load(std::shared_ptr<const std::string> bytes, const std::string& name)
+void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
 {
     tracks_.clear();
     tempoSeen_ = false;
+    const std::string& name = source->Name();
+    const std::uint64_t size = source->Size();
+    if (size > MaxFileBytes)
+        throw EMidiFileError(name + " is " + std::to_string(size) + " bytes long; MIDI files of more than " +
+                             std::to_string(MaxFileBytes) + " bytes (32 MiB) are refused");
+    try {
+        TMidiChunkReader reader(*source);
+        if (size == 0)
+            throw EMidiFileError(name + " is empty");
+        if (size < 4 || reader.Chunk(0, 4) != "MThd")
+            throw EMidiFileError(name + " is not a Standard MIDI File: it does not begin with an 'MThd' chunk");
 
-    // The chunk headers in file order. A torn or impossible header ends the
-    // list; its error is raised once the chunks before it are read.
-    std::vector<TChunk> chunks;
-    std::string boundaryError;
-    const std::string_view all(*bytes);
-    const auto* base = reinterpret_cast<const unsigned char*>(all.data());
-    std::size_t pos = 0;
-    while (pos < all.size()) {
-        const std::size_t chunkNumber = chunks.size() + 1;
-        const std::size_t remaining = all.size() - pos;
-        if (remaining < 8) {
-            boundaryError = name + ": the file ends inside the header of chunk " + std::to_string(chunkNumber) +
-                            " (only " + std::to_string(remaining) + " bytes at byte " + std::to_string(pos) + ")";
-            break;
+        std::uint64_t pos = 0;
+        for (std::size_t number = 1; pos < size; ++number) {
+            const std::uint64_t remaining = size - pos;
+            if (remaining < 8)
+                throw EMidiFileError(name + ": the file ends inside the header of chunk " + std::to_string(number) +
+                                     " (only " + std::to_string(remaining) + " bytes at byte " + std::to_string(pos) +
+                                     ")");
+            std::array<char, 8> header;
+            const std::string_view read = reader.Chunk(static_cast<std::size_t>(pos), header.size());
+            std::copy(read.begin(), read.end(), header.begin());
+            const TChunkPlace place{name, number, static_cast<std::size_t>(pos), std::string_view(header.data(), 4)};
+            const std::uint32_t length = BigEndian32(reinterpret_cast<const unsigned char*>(header.data()) + 4);
+            if (length & 0x80000000u)
+                throw EMidiFileError(place.Where() + " has an invalid length of " + std::to_string(length) + " bytes");
+            if (length > remaining - 8)
+                throw EMidiFileError(place.Where() + " is " + std::to_string(length) + " bytes long but only " +
+                                     std::to_string(remaining - 8) + " bytes follow");
+            const auto offset = static_cast<std::size_t>(pos + 8);
+            // Any other chunk is passed over, unread.
+            if (place.Id == "MThd")
+                ReadHeaderChunk(reader.Chunk(offset, length), place.Where());
+            else if (place.Id == "MTrk")
+                ReadTrackChunk(source, reader.Chunk(offset, length), offset, number);
+            pos += 8 + std::uint64_t{length};
         }
-        const unsigned char* header = base + pos;
-        const std::uint32_t length = BigEndian32(header + 4);
-        TChunk chunk;
-        chunk.Where = name + ": chunk " + std::to_string(chunkNumber) + " ('" + ChunkId(header) + "') at byte " +
-                      std::to_string(pos);
-        if (length & 0x80000000u) {
-            boundaryError = chunk.Where + " has an invalid length of " + std::to_string(length) + " bytes";
-            break;
-        }
-        if (length > remaining - 8) {
-            boundaryError = chunk.Where + " is " + std::to_string(length) + " bytes long but only " +
-                            std::to_string(remaining - 8) + " bytes follow";
-            break;
-        }
-        chunk.Data = all.substr(pos + 8, length);
-        if (std::memcmp(header, "MThd", 4) == 0)
-            chunk.Kind = TChunk::TKind::Header;
-        else if (std::memcmp(header, "MTrk", 4) == 0)
-            chunk.Kind = TChunk::TKind::Track;
-        chunks.push_back(std::move(chunk));
-        pos += 8 + std::size_t{length};
+        if (!tempoSeen_)
+            ApplyTempo(DefaultTempo, name + ": default tempo");
+    } catch (const std::bad_alloc&) {
+        throw EMidiFileError("Not enough memory to read " + name);
     }
-
-    // Track chunks are independent of each other but for the tempo, so they
-    // are read side by side and their tempo events applied in order below.
-    std::vector<std::size_t> trackChunks;
-    std::size_t trackBytes = 0;
-    for (std::size_t c = 0; c < chunks.size(); ++c)
-        if (chunks[c].Kind == TChunk::TKind::Track) {
-            trackChunks.push_back(c);
-            trackBytes += chunks[c].Data.size();
-        }
-    std::vector<TReadTrack> read(trackChunks.size());
-    const auto readOne = [&](std::size_t t) {
-        TReadTrack& r = read[t];
-        r.Track.bytes_ = bytes;
-        try {
-            ReadTrackEvents(r.Track, chunks[trackChunks[t]].Data, chunks[trackChunks[t]].Where,
-                            [&r](std::size_t index, std::uint32_t tempo) { r.Tempos.emplace_back(index, tempo); });
-        } catch (const EMidiFileError& e) {
-            r.Error = e.what();
-        }
-    };
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (trackBytes >= ParallelBytes && cores > 1 && read.size() > 1) {
-        std::atomic<std::size_t> next{0};
-        const auto worker = [&] {
-            for (std::size_t t; (t = next.fetch_add(1)) < read.size();)
-                readOne(t);
-        };
-        std::vector<std::thread> helpers;
-        try {
-            for (unsigned h = 1; h < std::min<std::size_t>(cores, read.size()); ++h)
-                helpers.emplace_back(worker);
-        } catch (const std::system_error&) {
-            // Fewer threads than hoped for: this one reads the rest.
-        }
-        worker();
-        for (std::thread& helper : helpers)
-            helper.join();
-    } else {
-        for (std::size_t t = 0; t < read.size(); ++t)
-            readOne(t);
-    }
-
-    // In file order: header chunks set the division, tracks join the list and
-    // their tempo events take effect; the first error in file order is raised
-    // with everything before it kept.
-    std::size_t t = 0;
-    for (const TChunk& chunk : chunks) {
-        if (chunk.Kind == TChunk::TKind::Header) {
-            ReadHeaderChunk(chunk.Data, chunk.Where);
-            continue;
-        }
-        if (chunk.Kind != TChunk::TKind::Track)
-            continue;
-        TReadTrack& r = read[t++];
-        const bool tempoFails = std::any_of(r.Tempos.begin(), r.Tempos.end(), [this](const auto& mark) {
-            return mark.second == 0 || ticksPerQuarter_ == 0;
-        });
-        if (tempoFails) {
-            // Read it again with each tempo applied where it stands, so the
-            // track ends exactly at the failing event, as read so far.
-            TMidiTrack& track = tracks_.emplace_back();
-            track.bytes_ = bytes;
-            ReadTrackEvents(track, chunk.Data, chunk.Where, [&](std::size_t, std::uint32_t tempo) {
-                ApplyTempo(tempo, chunk.Where);
-                tempoSeen_ = true;
-            });
-            continue;  // not reached: the failing tempo throws
-        }
-        for (const auto& mark : r.Tempos) {
-            ApplyTempo(mark.second, chunk.Where);
-            tempoSeen_ = true;
-        }
-        tracks_.push_back(std::move(r.Track));
-        if (!r.Error.empty())
-            throw EMidiFileError(r.Error);
-    }
-    if (!boundaryError.empty())
-        throw EMidiFileError(boundaryError);
-
-    if (!tempoSeen_)
-        ApplyTempo(DefaultTempo, name + ": default tempo");
     numberOfTracks_ = static_cast<std::int32_t>(tracks_.size());
 }
 
@@ -293,102 +337,83 @@ void TMidiFile::ReadHeaderChunk(std::string_view data, const std::string& where)
     default: break;
     }
     numberOfTracks_ = static_cast<std::int32_t>(BigEndian16(p + 2));
-    // SMPTE divisions (top bit set) are taken as a plain tick count.
     ticksPerQuarter_ = static_cast<std::int32_t>(BigEndian16(p + 4));
+    smpteFramesPerSecond_ = 0;
+    if (p[4] & 0x80) {
+        // SMPTE timing: minus the frames per second, then ticks per frame.
+        const int framesPerSecond = -static_cast<std::int8_t>(p[4]);
+        const auto rate = std::find_if(SmpteRates.begin(), SmpteRates.end(), [framesPerSecond](const TSmpteRate& r) {
+            return r.FramesPerSecond == framesPerSecond;
+        });
+        if (rate == SmpteRates.end())
+            throw EMidiFileError(where + ": the SMPTE division gives " + std::to_string(framesPerSecond) +
+                                 " frames per second, not 24, 25, 29 or 30");
+        if (p[5] == 0)
+            throw EMidiFileError(where + ": the SMPTE division gives 0 ticks per frame");
+        smpteFramesPerSecond_ = framesPerSecond;
+        smpteMicrosecondsPerTick_ = rate->MicrosecondsPerFrame / p[5];
+    }
 }
 
-void TMidiFile::ReadTrackEvents(TMidiTrack& track, std::string_view data, const std::string& where,
-                                const std::function<void(std::size_t, std::uint32_t)>& onTempo)
+void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source, std::string_view data,
+                               std::size_t offset, std::size_t chunkNumber)
 {
-    TTrackParser in(data, where);
-    // Most events take three or four bytes; a rough reservation avoids regrowth.
-    track.Events.reserve(data.size() / 4);
+    TMidiTrack& track = tracks_.emplace_back();
+    track.source_ = source;
+    track.offset_ = offset;
+    track.chunkNumber_ = chunkNumber;
+    const TChunkPlace place{source->Name(), chunkNumber, offset - 8, "MTrk"};
 
-    // Index of the latest note-on status event (0x90..0x9F) per channel and
-    // first data byte: the backward pairing search stops at exactly that one.
-    std::vector<std::int32_t> latestNoteOn(16 * 256, -1);
-    std::uint32_t currentTime = 0;
-    std::uint8_t runningStatus = 0;
-
-    while (in.TwoBytesLeft()) {
-        TMidiEvent event;
-        const std::uint32_t delta = in.Vlq("a delta time");
-        event.DeltaTime = static_cast<std::int32_t>(delta);
-
-        const std::uint8_t first = in.Peek("an event");
-        if (first >= 0x80) {
-            event.Status = first;
-            in.Byte("an event");
-            // Meta and system exclusive events leave the running status of
-            // the channel messages alone.
-            if (first != 0xFF && first != 0xF0 && first != 0xF7)
-                runningStatus = first;
-        } else {
-            event.Status = runningStatus;
-        }
-
-        const std::uint8_t status = event.Status;
-        if (status == 0xFF) {
-            event.Data1 = in.Byte("a meta event type");
-            const std::uint32_t length = in.Vlq("a meta event length");
-            event.MetaData = in.Bytes(length, "meta event data");
-        } else if ((status >= 0x80 && status <= 0xBF) || (status >= 0xE0 && status <= 0xEF)) {
-            event.Data1 = in.Byte("a channel message");
-            event.Data2 = in.Byte("a channel message");
-        } else if (status >= 0xC0 && status <= 0xDF) {
-            event.Data1 = in.Byte("a channel message");
-        } else if (status == 0xF0 || status == 0xF7) {
-            const std::uint32_t length = in.Vlq("a system exclusive length");
-            in.Bytes(length, "system exclusive data");
-        }
-
-        // Add the event to the track.
-        if (status == 0xFF) {
-            if (event.Data1 == 0x03)
-                track.TrackName.assign(event.MetaData);
-            else if (event.Data1 == 0x04)
-                track.InstrumentName.assign(event.MetaData);
-        }
-        currentTime += delta;  // unsigned: wraps instead of overflowing
-        event.Time = static_cast<std::int32_t>(currentTime);
-        track.CurrentTime = event.Time;
-        const auto index = static_cast<std::int32_t>(track.Events.size());
-        track.Events.push_back(event);
-
-        const std::uint8_t kind = status & 0xF0;
-        const std::size_t key = (status & 0x0Fu) * 256u + event.Data1;
-        if (kind == 0x80 || (kind == 0x90 && event.Data2 == 0)) {
-            const std::int32_t match = latestNoteOn[key];
-            if (match >= 0) {
-                TMidiEvent& noteOn = track.Events[static_cast<std::size_t>(match)];
-                noteOn.Duration = static_cast<std::int32_t>(currentTime - static_cast<std::uint32_t>(noteOn.Time));
-                track.Events.back().Duration = -1;
+    // Read once to check it, count its events and take its names and tempo
+    // events; its events are read again when they are asked for.
+    struct TSink {
+        void Event(std::int32_t, const TMidiEvent& event, std::string_view meta)
+        {
+            if (event.Status != 0xFF)
+                return;
+            if (event.Data1 == 0x03) {
+                track.TrackName.assign(meta);
+            } else if (event.Data1 == 0x04) {
+                track.InstrumentName.assign(meta);
+            } else if (event.Data1 == 0x51) {
+                if (meta.size() < 3)
+                    throw EMidiFileError(place.Where() + ": a tempo event has " + std::to_string(meta.size()) +
+                                         " data bytes instead of 3");
+                const auto* d = reinterpret_cast<const unsigned char*>(meta.data());
+                midiFile.ApplyTempo((std::uint32_t{d[0]} << 16) | (std::uint32_t{d[1]} << 8) | d[2], place.Where());
+                midiFile.tempoSeen_ = true;
             }
         }
-        if (kind == 0x90)
-            latestNoteOn[key] = index;
-
-        if (status == 0xFF && event.Data1 == 0x51) {
-            const std::string_view d = event.MetaData;
-            if (d.size() < 3)
-                throw EMidiFileError(where + ": a tempo event has " + std::to_string(d.size()) +
-                                     " data bytes instead of 3");
-            const std::uint32_t tempo = (std::uint32_t{static_cast<std::uint8_t>(d[0])} << 16) |
-                                        (std::uint32_t{static_cast<std::uint8_t>(d[1])} << 8) |
-                                        static_cast<std::uint8_t>(d[2]);
-            onTempo(static_cast<std::size_t>(index), tempo);
+        void Final(std::int32_t, const TMidiEvent&) {}
+        TMidiFile& midiFile;
+        TMidiTrack& track;
+        const TChunkPlace& place;
+    } sink{*this, track, place};
+    // After an error the track keeps the events read before it.
+    track.length_ = data.size();
+    TTrackRead read;
+    struct TKeep {
+        ~TKeep()
+        {
+            track.eventCount_ = read.Events;
+            track.CurrentTime = read.Time;
         }
-    }
+        TMidiTrack& track;
+        const TTrackRead& read;
+    } keep{track, read};
+    ReadTrackEvents(data, place, sink, nullptr, read);
 }
 
 void TMidiFile::ApplyTempo(std::uint32_t tempo, const std::string& where)
 {
     if (tempo == 0)
         throw EMidiFileError(where + ": a tempo of 0 microseconds per quarter note");
-    if (ticksPerQuarter_ == 0)
+    if (smpteFramesPerSecond_ == 0 && ticksPerQuarter_ == 0)
         throw EMidiFileError(where + ": the tempo cannot be applied, the header gives 0 ticks per quarter note");
     bpm_ = static_cast<std::int32_t>(MicrosecondsPerMinute / tempo);
-    microsecondsPerTick_ = static_cast<double>(tempo) / ticksPerQuarter_;
+    // SMPTE ticks are fixed lengths of time, whatever the tempo.
+    microsecondsPerTick_ =
+        smpteFramesPerSecond_ != 0 ? smpteMicrosecondsPerTick_ : static_cast<double>(tempo) / ticksPerQuarter_;
 }
 
 void TMidiFile::SetBpm(std::int32_t value)
@@ -401,7 +426,8 @@ void TMidiFile::SetBpm(std::int32_t value)
         throw std::invalid_argument("Bpm cannot be applied with 0 ticks per quarter note");
     const std::uint32_t q = MicrosecondsPerMinute / static_cast<std::uint32_t>(value);
     bpm_ = static_cast<std::int32_t>(MicrosecondsPerMinute / q);
-    microsecondsPerTick_ = static_cast<double>(q) / ticksPerQuarter_;
+    if (smpteFramesPerSecond_ == 0)
+        microsecondsPerTick_ = static_cast<double>(q) / ticksPerQuarter_;
 }
 
 const TMidiTrack& TMidiFile::TrackAt(std::int32_t index) const

@@ -2,50 +2,99 @@
 // Standard MIDI File reader: one TMidiTrack per track chunk, each event with
 // its absolute time in ticks and, for a note-on closed by a note-off, its
 // length; one tempo factor for the whole file.
+//
+// The events are not stored: a track's events are read again from the file
+// (checked to be the file loaded) or from the bytes loaded whenever they are
+// asked for, so that no event takes memory of its own. Reading holds one
+// chunk at a time.
 
 #include <cstdint>
-#include <functional>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class TNotePairing;
+
 enum class TFileFormat { single = 0, multi_synch = 1, multi_asynch = 2 };
 
+// One event as the conversion reads it.
 struct TMidiEvent {
-    std::uint8_t Status = 0;  // running status applied; 0xFF for a meta event
-    std::uint8_t Data1 = 0;   // meta type for a meta event
-    std::uint8_t Data2 = 0;
-    std::int32_t DeltaTime = 0;
-    std::int32_t Time = 0;      // ticks since the start of the track
+    std::int32_t Time = 0;      // ticks since the start of the track, 0 to 2^32 - 1 read as unsigned
     std::int32_t Duration = 0;  // note length for a paired note-on; -1 for the note-off that closed it
-    // Data bytes of a meta event (zero bytes included); a view into the
-    // track's own copy of its chunk, valid as long as the track.
-    std::string_view MetaData;
+    std::uint8_t Status = 0;    // running status applied; 0xFF for a meta event
+    std::uint8_t Data1 = 0;     // meta type for a meta event
+    std::uint8_t Data2 = 0;
 };
-using PMidiEvent = const TMidiEvent*;
+
+// Where the bytes of a loaded MIDI file come from when its events are read
+// again: the file itself, or a copy of bytes loaded from memory.
+class TMidiSource;
+
+// One reading of a loaded file's chunks. Throws EMidiFileError when the file
+// cannot be read again or has changed since it was loaded.
+class TMidiChunkReader {
+public:
+    explicit TMidiChunkReader(const TMidiSource& source);
+    ~TMidiChunkReader();
+    TMidiChunkReader(const TMidiChunkReader&) = delete;
+    TMidiChunkReader& operator=(const TMidiChunkReader&) = delete;
+
+    // The name the source goes by in error texts.
+    const std::string& Name() const;
+    // length bytes from offset on, valid until the next call.
+    std::string_view Chunk(std::size_t offset, std::size_t length);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
 
 class TMidiTrack {
 public:
-    std::vector<TMidiEvent> Events;
     std::string TrackName;       // data of the last meta event 0x03
     std::string InstrumentName;  // data of the last meta event 0x04
-    std::int32_t CurrentTime = 0;
+    std::int32_t CurrentTime = 0;    // the time of the last event
 
-    std::int32_t EventCount() const { return static_cast<std::int32_t>(Events.size()); }
-    // The event at index, or nullptr when the index is out of range.
-    PMidiEvent EventAt(std::int32_t index) const;
+    std::int32_t EventCount() const { return eventCount_; }
+    // The events in file order, note-offs paired with note-ons.
+    std::vector<TMidiEvent> Events() const;
+    // The event at index, or nullptr when index is negative or not below
+    // EventCount. The first call reads the track's events again and keeps
+    // them with the track (the conversion itself never asks).
+    const TMidiEvent* EventAt(std::int32_t index) const;
+    // The data bytes of the meta event at index (zero bytes included); empty
+    // for any other event.
+    std::string MetaData(std::int32_t index) const;
 
 private:
     friend class TMidiFile;
-    std::shared_ptr<const std::string> bytes_;  // the file's bytes, behind the MetaData views
+    template <typename TSink>
+    void Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairing = nullptr) const;
+    void ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const;
+
+    std::shared_ptr<const TMidiSource> source_;
+    std::size_t offset_ = 0;  // of the chunk's data, in the file
+    std::size_t length_ = 0;
+    std::size_t chunkNumber_ = 0;
+    std::int32_t eventCount_ = 0;
+    mutable std::shared_ptr<const std::vector<TMidiEvent>> kept_;  // for EventAt
 };
 
-// Raised by LoadFile: the file cannot be opened or read, or is malformed.
+// Raised by LoadFile: the file cannot be opened or read, is no Standard MIDI
+// File, is too large, or is malformed. The text names the file.
 class EMidiFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A track whose time passes 2^32 - 1 ticks, which no time of the conversion
+// can hold: the file is too long, whatever the resolution.
+class EMidiTrackTooLong : public EMidiFileError {
+public:
+    using EMidiFileError::EMidiFileError;
 };
 
 class TMidiFile {
@@ -54,14 +103,18 @@ public:
     void SetFilename(std::string filename) { filename_ = std::move(filename); }
 
     // Reads the whole file named by Filename, replacing the previous tracks.
-    // Throws EMidiFileError.
+    // Throws EMidiFileError, also when memory runs out.
     void LoadFile();
 
     // Parses a file's bytes as LoadFile does; name only appears in error texts.
     void LoadBytes(std::string_view bytes, const std::string& name = "MIDI file");
 
     std::int32_t NumberOfTracks() const { return numberOfTracks_; }
+    // The header's division word as it stands, 0 to 65535.
     std::int32_t TicksPerQuarter() const { return ticksPerQuarter_; }
+    // Frames per second of a division with its top bit set (SMPTE timing):
+    // 24, 25, 29 (29.97 drop frame) or 30; 0 for ticks per quarter note.
+    std::int32_t SmpteFramesPerSecond() const { return smpteFramesPerSecond_; }
     TFileFormat FileFormat() const { return fileFormat_; }
     std::int32_t Bpm() const { return bpm_; }
     void SetBpm(std::int32_t value);
@@ -69,32 +122,85 @@ public:
 
     // Throws std::out_of_range outside 0 .. NumberOfTracks - 1.
     const TMidiTrack& TrackAt(std::int32_t index) const;
-    const std::vector<TMidiTrack>& Tracks() const { return tracks_; }
+    const std::deque<TMidiTrack>& Tracks() const { return tracks_; }
+
+    // Calls final(track, index, event) for each note-on status event (0x90 to
+    // 0x9F) of tracks 0 to NumberOfTracks - 1 once its Duration is final:
+    // track after track, within a track in no particular order. What the
+    // conversion needs, without the events being stored.
+    template <typename TFinal>
+    void ForEachNoteOn(TFinal&& final) const;
+
+    // Calls visit(track, events) with the events of tracks 0 to
+    // NumberOfTracks - 1 in turn (as TMidiTrack::Events gives them), in one
+    // reading of the file and one list, which holds a track at a time.
+    template <typename TVisit>
+    void ForEachTrack(TVisit&& visit) const;
 
     // A file without a tempo event plays at 120 beats per minute.
     static constexpr std::uint32_t DefaultTempo = 500000;  // microseconds per quarter note
 
-    // Track chunks of at least this many bytes in all are read side by side
-    // on the machine's cores.
-    static constexpr std::size_t ParallelBytes = 1 << 18;
+    // No sequence the device holds comes from a larger file (16 382 changes
+    // at most), and the bound keeps the reader's memory bounded: such files
+    // are refused before they are read.
+    static constexpr std::uint64_t MaxFileBytes = 32u << 20;
 
 private:
-    struct TChunk;
-    void Load(std::shared_ptr<const std::string> bytes, const std::string& name);
-    void ReadHeaderChunk(std::string_view data, const std::string& name);
+    void Load(const std::shared_ptr<const TMidiSource>& source);
+    void ReadHeaderChunk(std::string_view data, const std::string& where);
+    void ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source, std::string_view data, std::size_t offset,
+                        std::size_t chunkNumber);
     void ApplyTempo(std::uint32_t tempo, const std::string& where);
-    // Reads a track chunk's events into track; onTempo gets each tempo
-    // event's index and value. Throws EMidiFileError, the track keeping the
-    // events read so far.
-    static void ReadTrackEvents(TMidiTrack& track, std::string_view data, const std::string& where,
-                                const std::function<void(std::size_t, std::uint32_t)>& onTempo);
 
     std::string filename_;
-    std::vector<TMidiTrack> tracks_;
+    std::deque<TMidiTrack> tracks_;  // a deque: many small chunks never copy the ones read
     std::int32_t numberOfTracks_ = 0;
     std::int32_t ticksPerQuarter_ = 0;
+    std::int32_t smpteFramesPerSecond_ = 0;
+    double smpteMicrosecondsPerTick_ = 0.0;
     TFileFormat fileFormat_ = TFileFormat::single;
     std::int32_t bpm_ = 0;
     double microsecondsPerTick_ = 0.0;
     bool tempoSeen_ = false;
 };
+
+#include "MidiTrackReader.h"
+
+template <typename TSink>
+void TMidiTrack::Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairing) const
+{
+    const TChunkPlace place{reader.Name(), chunkNumber_, offset_ - 8, "MTrk"};
+    TTrackRead read;
+    ReadTrackEvents(reader.Chunk(offset_, length_), place, sink, pairing, read, eventCount_);
+}
+
+template <typename TFinal>
+void TMidiFile::ForEachNoteOn(TFinal&& final) const
+{
+    struct TSink {
+        void Event(std::int32_t, const TMidiEvent&, std::string_view) {}
+        void Final(std::int32_t index, const TMidiEvent& event) { final(track, index, event); }
+        TFinal& final;
+        std::int32_t track;
+    } sink{final, 0};
+    if (numberOfTracks_ == 0 || tracks_.empty())
+        return;
+    TMidiChunkReader reader(*tracks_.front().source_);
+    const auto pairing = std::make_unique<TNotePairing>();  // 64 KiB: not for the stack
+    for (; sink.track < numberOfTracks_; ++sink.track)
+        TrackAt(sink.track).Read(reader, sink, pairing.get());
+}
+
+template <typename TVisit>
+void TMidiFile::ForEachTrack(TVisit&& visit) const
+{
+    if (numberOfTracks_ == 0 || tracks_.empty())
+        return;
+    TMidiChunkReader reader(*tracks_.front().source_);
+    const auto pairing = std::make_unique<TNotePairing>();
+    std::vector<TMidiEvent> events;
+    for (std::int32_t t = 0; t < numberOfTracks_; ++t) {
+        TrackAt(t).ReadEvents(reader, *pairing, events);
+        visit(t, events);
+    }
+}

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "FileKind.h"
 #include "FileReplace.h"
 #include "Resolution.h"
 
@@ -110,11 +111,38 @@ std::vector<std::uint8_t> BuildSeqImage(const std::vector<TTrameOfContactorEvent
     return image;
 }
 
-void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image)
+namespace {
+
+// Runs a step of the file rules with their failures in the words of the
+// sequence file.
+template <typename TStep>
+void AsSeqFileStep(const std::string& path, TStep step)
 {
     try {
-        ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+        step();
+    } catch (const EFileRefused& refused) {
+        throw ESeqFileError("Cannot write the sequence file " + path + ": " + refused.what());
     } catch (const std::system_error& e) {
         throw ESeqFileError("Cannot write the sequence file " + path + ": " + e.code().message());
     }
+}
+
+}  // namespace
+
+bool SeqFileExists(const std::string& path)
+{
+    return OutputNameTaken(path);
+}
+
+void CheckSeqFileName(const std::string& path, const std::string& midiFile)
+{
+    AsSeqFileStep(path, [&] { CheckOutputFile(path, midiFile); });
+}
+
+void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image, const std::string& midiFile)
+{
+    AsSeqFileStep(path, [&] {
+        ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
+                            midiFile);
+    });
 }

@@ -48,7 +48,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Whether anything goes by the name of the sequence file, a dangling
+// symbolic link included: writing it replaces something.
+bool SeqFileExists(const std::string& path);
+
+// Refuses (ESeqFileError) a sequence file name the image could not be
+// written to: a folder, device, FIFO or socket, a write-protected file, or
+// the MIDI file itself under whatever name.
+void CheckSeqFileName(const std::string& path, const std::string& midiFile);
+
 // Writes the image to a new file beside path and renames it over path only
 // once complete; on failure nothing is left behind and an existing file is
-// untouched. Throws ESeqFileError.
-void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image);
+// untouched. A symbolic link is followed; a replaced file keeps its
+// permissions and owner. Refuses what CheckSeqFileName refuses. Throws
+// ESeqFileError.
+void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image,
+                       const std::string& midiFile = {});

@@ -5,6 +5,8 @@
 #   scripts/deps.sh test      the tests as well (GoogleTest, Google Benchmark,
 #                             clang for the fuzz targets, a JACK server, the
 #                             validators of the menu entry and the metainfo, man)
+#                             (and midicsv and GNU time, which
+#                             bench/compare-midicsv.sh measures against)
 #   scripts/deps.sh package   building the Debian package as well
 #   scripts/deps.sh windows   cross-building the Windows programs and running
 #                             their tests under wine (scripts/test-windows.sh),
@@ -18,7 +20,7 @@ purpose=${1:-run}
 run=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev librtmidi-dev libasound2-dev fonts-dejavu-core)
 package=(dpkg-dev file)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xauth fonts-dejavu-extra clang libclang-rt-14-dev
-      desktop-file-utils appstream man-db "${package[@]}")
+      desktop-file-utils appstream man-db midicsv time "${package[@]}")
 # The Windows programs: mingw-w64 with POSIX threads, GoogleTest's sources to
 # build for Windows, man to turn the manual pages into text for the archive;
 # wine, without the desktop integration and fonts it recommends.

@@ -1,5 +1,6 @@
 #include "SmfWriter.h"
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -118,4 +119,38 @@ std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed)
         track.EndOfTrack();
     }
     return SmfFile(1, 480, built);
+}
+
+std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::uint32_t seed)
+{
+    // 50 000 microseconds per quarter note at 960 ticks: 19 200 ticks a
+    // second, room for a note a tick on each track.
+    constexpr std::uint32_t tempo = 50000;
+    constexpr std::uint16_t division = 960;
+    constexpr std::uint32_t ticksPerSecond = 1000000 / tempo * division;
+    std::mt19937 random(seed);
+    std::vector<TSmfTrack> built(static_cast<std::size_t>(tracks));
+    built[0].Meta(0, 0x03, "Dense").Tempo(0, tempo);
+    const std::size_t perTrack = notes / static_cast<std::size_t>(tracks);
+    // Each note takes its share of the span: on at a random point of it,
+    // off at its end.
+    const auto share = static_cast<std::uint32_t>(std::max<std::size_t>(
+        1, std::size_t{seconds} * ticksPerSecond / std::max<std::size_t>(perTrack, 1)));
+    for (int t = 0; t < tracks; ++t) {
+        TSmfTrack& track = built[static_cast<std::size_t>(t)];
+        const std::size_t count = perTrack + (static_cast<std::size_t>(t) < notes % static_cast<std::size_t>(tracks) ? 1 : 0);
+        const auto status = static_cast<std::uint8_t>(0x90 | (t % 2));
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto note = static_cast<std::uint8_t>(random() % 120);
+            const auto velocity = static_cast<std::uint8_t>(1 + random() % 127);
+            const auto on = static_cast<std::uint32_t>(random() % share);
+            if (i == 0)
+                track.Event(on, {status, note, velocity});  // explicit status, then running status
+            else
+                track.Event(on, {note, velocity});
+            track.Event(share - on, {note, 0});
+        }
+        track.EndOfTrack();
+    }
+    return SmfFile(1, division, built);
 }

@@ -42,3 +42,8 @@ void WriteBytesToFile(const std::string& path, const std::string& bytes);
 // tracks, with running status and velocity-0 note-offs, as real sequencer
 // output looks. Deterministic for a given seed.
 std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed = 1);
+
+// The same kind of file with its notes packed into `seconds` seconds: as
+// dense as a file gets whose image the device still holds at 1 s. Notes 0
+// to 119 of channels 1 and 2, so that at no time all 256 outputs change.
+std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::uint32_t seed = 1);

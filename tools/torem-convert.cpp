@@ -11,6 +11,7 @@
 #include "AppSettings.h"
 #include "CommandLine.h"
 #include "ConversionCommand.h"
+#include "FileReplace.h"
 #include "Resolution.h"
 #include "SeqFile.h"
 #include "Text.h"
@@ -30,15 +31,17 @@ const char* const Usage =
     "  -h, --help            show this help\n"
     "      --version         show the version\n";
 
-// Boxes become lines: warnings on stderr; the replace question is answered
-// by --force.
+// Boxes become lines: the warning is kept for main to print with the file
+// it is about; the replace question is answered by --force.
 class TConsoleDialogs final : public TDialogs {
 public:
     explicit TConsoleDialogs(bool force) : force_(force) {}
-    void Warning(const std::string& text) override { std::cerr << "torem-convert: " << text << '\n'; }
+    void Warning(const std::string& text) override { warning = text; }
     void WarningNoWait(const std::string& text) override { Warning(text); }
     void Information(const std::string&) override {}
     bool Confirmation(const std::string&) override { return force_; }
+
+    std::string warning;
 
 private:
     bool force_;
@@ -102,25 +105,36 @@ int main(int argc, char** argv)
     settings.MidiFileName = files[0];
     settings.SeqFileName = files[1];
 
+    // An interrupted write leaves no temporary file behind.
+    RemoveTemporaryFilesOnInterrupt();
+
     TMidiFile midiFile;
     TConsoleDialogs dialogs(force);
     TNoControls controls;
+    TConversionCommand command(settings, midiFile, dialogs, controls);
     try {
-        const TConversionOutcome outcome = TConversionCommand(settings, midiFile, dialogs, controls).Execute();
-        if (outcome == TConversionOutcome::Declined) {
+        const TConversionOutcome outcome = command.Execute();
+        switch (outcome) {
+        case TConversionOutcome::Written:
+            break;
+        case TConversionOutcome::Declined:
             std::cerr << "torem-convert: " << settings.SeqFileName
                       << " already exists; use --force to replace it\n";
             return 1;
-        }
-        if (outcome != TConversionOutcome::Written)
+        case TConversionOutcome::SeqFileMissing:
+            std::cerr << "torem-convert: " << dialogs.warning << '\n';
             return 1;
+        default:  // the window's words, about the MIDI file named
+            std::cerr << "torem-convert: " << settings.MidiFileName << ": " << dialogs.warning << '\n';
+            return 1;
+        }
     } catch (const std::exception& error) {
         std::cerr << "torem-convert: " << error.what() << '\n';
         return 1;
     }
 
     std::cout << Text(TTextTable::MessageTexts, settings.LanguageIndex, MessageEntry::ProcessDone) << ' '
-              << settings.NoteEvents.size() << " notes, " << settings.ContactEvents.size() << " changes, "
+              << command.NotesTaken() << " notes, " << settings.ContactEvents.size() << " changes, "
               << settings.SeqFrames.size() << " frames, " << FrameBytes(settings.SeqFrames)
               << " frame bytes\n";
     return 0;

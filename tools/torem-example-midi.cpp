@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "CommandLine.h"
+#include "FileKind.h"
+#include "FileReplace.h"
 #include "SmfWriter.h"
 
 namespace {
@@ -91,10 +93,16 @@ int main(int argc, char** argv)
         std::cerr << Program << ": " << output << " already exists; use --force to replace it\n";
         return 1;
     }
+    // Written as torem-convert writes its images: never a device, a folder
+    // or half a file.
+    RemoveTemporaryFilesOnInterrupt();
     try {
-        WriteBytesToFile(output, SmfFile(1, 480, {Melody(), Chords()}));
-    } catch (const std::exception& e) {
-        std::cerr << Program << ": " << e.what() << '\n';
+        ReplaceFileContents(output, SmfFile(1, 480, {Melody(), Chords()}));
+    } catch (const EFileRefused& refused) {
+        std::cerr << Program << ": cannot write " << output << ": " << refused.what() << '\n';
+        return 1;
+    } catch (const std::system_error& e) {
+        std::cerr << Program << ": cannot write " << output << ": " << e.code().message() << '\n';
         return 1;
     }
     return 0;

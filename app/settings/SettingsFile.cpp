@@ -5,6 +5,7 @@
 
 #include "ExecutablePath.h"
 #include "FileReplace.h"
+#include "InputFile.h"
 #include "SettingsFormat.h"
 #include "SettingsLocation.h"
 #include "StdioFile.h"
@@ -38,9 +39,13 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
     if (!exists)
         SaveSettings(settings, file);
 
-    TFileHandle in = OpenFile(file, "rb");
-    if (!in)
-        throw EInOutError(LastFileError(), file);
+    // Only a regular file is read: a FIFO in its place is never waited on.
+    TFileHandle in;
+    try {
+        in = OpenInputFile(file).File;
+    } catch (const std::system_error& e) {
+        throw EInOutError(e.code(), file);
+    }
     TTextLineReader reader([&in, &file](char* buf, std::size_t size) {
         ClearFileError();
         const std::size_t got = std::fread(buf, 1, size, in.get());

@@ -20,6 +20,7 @@
 #include "SettingsFile.h"
 #include "SettingsFormat.h"
 #include "SettingsLocation.h"
+#include "SpecialFiles.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -312,7 +313,7 @@ TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
     EXPECT_EQ(settings.MidiInPortName, "Syn");
 }
 
-TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
+TEST(SettingsFile, InAFolderWithoutWriteAccessAWritableFileIsWrittenInPlaceAndANewOneIsRefused)
 {
 #ifdef _WIN32
     GTEST_SKIP() << PosixOnly;
@@ -322,23 +323,23 @@ TEST(SettingsFile, ASaveWithoutWriteAccessReportsTheErrorAndKeepsTheOldFile)
     fs::create_directory(dir);
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
     WriteFileBytes((dir / SettingsFileName).string(), old);
-    // The file itself stays writable: only the directory is locked, so a
-    // writer that truncated the old file in place would get through.
+    // The file itself stays writable: only the directory is locked, so no
+    // file can be made beside it, and a missing one cannot be made at all.
     fs::permissions(dir / SettingsFileName, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
                                                                 fs::perms::others_exec));
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    AppSettings english;
+    english.MidiFileName = "new.mid";
     EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] {
-                  const AppSettings settings;
-                  return ReportsInOutError([&] { SaveSettings(settings, dir / SettingsFileName); }, EACCES,
-                                           dir / SettingsFileName) &&
-                         ReportsInOutError([&] {
-                             AppSettings s;
-                             LoadSettings(s, dir / "missing.cfg");
-                         }, EACCES, dir / "missing.cfg");
+                  SaveSettings(english, dir / SettingsFileName);
+                  return ReportsInOutError([&] {
+                      AppSettings s;
+                      LoadSettings(s, dir / "missing.cfg");
+                  }, EACCES, dir / "missing.cfg");
               }),
               0);
-    EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), old);
+    EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), FormatSettings(english));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
 #endif
 }
@@ -386,6 +387,39 @@ TEST(SettingsFile, AFailedReplaceNeverDestroysThePreviousFile)
     AppSettings settings;
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
     EXPECT_EQ(ReadFileBytes(path), old);
+}
+
+TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+{
+    TTempDir dir;
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    AppSettings english;
+    english.MidiFileName = "new.mid";
+
+    // Refused by its mode bits, root or not, as a direct write would be.
+    const std::string locked = dir.File("locked.cfg");
+    WriteFileBytes(locked, old);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(english, locked); }), InOutText(EACCES, locked));
+    EXPECT_EQ(ReadFileBytes(locked), old);
+
+    // The link's target gets the settings, the link stays, and they read back.
+    WriteFileBytes(dir.File("real.cfg"), old);
+    fs::create_symlink("real.cfg", dir.File(SettingsFileName));
+    SaveSettings(english, dir.File(SettingsFileName));
+    EXPECT_TRUE(fs::is_symlink(dir.File(SettingsFileName)));
+    EXPECT_EQ(ReadFileBytes(dir.File("real.cfg")), FormatSettings(english));
+    AppSettings read;
+    LoadSettings(read, dir.File(SettingsFileName));
+    EXPECT_EQ(read.MidiFileName, "new.mid");
+
+    // A FIFO in its place: refused at once, read or written, and left alone.
+    MakeFifo(dir.File("fifo.cfg"));
+    const std::string invalid = InOutText(EINVAL, dir.File("fifo.cfg"));
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(read, dir.File("fifo.cfg")); }), invalid);
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(english, dir.File("fifo.cfg")); }), invalid);
+    EXPECT_EQ(fs::symlink_status(dir.File("fifo.cfg")).type(), fs::file_type::fifo);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 }
 
 TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)

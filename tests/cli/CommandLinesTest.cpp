@@ -97,6 +97,13 @@ TEST(CommandLines, TheExampleMidiFileReplacesAnExistingFileOnlyWithForce)
         EXPECT_EQ(ReadFileBytes(song), written);
     }
 
+    // Even with --force, only a regular file is replaced, by the same rules
+    // as the converter's images.
+    run = RunIn(*example, folder, {"--force", folder.Path().string()});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "torem-example-midi: cannot write " + folder.Path().string() +
+                           ": it is a folder, not a regular file\n");
+
     // A name that looks like an option is taken as a file after "--".
     run = RunIn(*example, folder, {"--", "--version"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;

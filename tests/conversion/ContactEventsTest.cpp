@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 
 #include <pthread.h>
@@ -144,6 +145,81 @@ TEST(PrepareContactEvents, FastCleaningLeavesWhatTheSearchByDeletionLeaves)
     literal::RemoveSameTimeDuplicates(slow);
     EXPECT_EQ(twice, slow);
     EXPECT_EQ(twice.size(), 256u);
+}
+
+// The cleaning as its four steps, one after the other: what the one-pass
+// cleanings must give.
+Events CleanedStepByStep(const std::vector<TUseFullMidiEvent>& notes, std::uint16_t resolution)
+{
+    Events events;
+    BuildContactEvents(notes, events);
+    QuantizeContactEvents(events, resolution);
+    RemoveSameTimeDuplicates(events);
+    RemoveRepeatedStates(events);
+    return events;
+}
+
+// A file of random events of every kind over a few tracks.
+std::string RandomFile(std::mt19937& random)
+{
+    std::vector<TSmfTrack> tracks(1 + random() % 4);
+    for (TSmfTrack& track : tracks) {
+        bool noteStatus = false;  // running status may continue a note
+        for (int n = static_cast<int>(random() % 300); n > 0; --n) {
+            const auto delta = static_cast<std::uint32_t>(random() % 5 == 0 ? random() % 20000 : random() % 40);
+            const auto channel = static_cast<std::uint8_t>(random() % 3);
+            const auto note = static_cast<std::uint8_t>(random() % 6);
+            const auto velocity = static_cast<std::uint8_t>(random() % 3 == 0 ? 0 : random() % 128);
+            switch (random() % 6) {
+            case 0:
+            case 1:
+                track.Event(delta, {static_cast<std::uint8_t>(0x90 | channel), note, velocity});
+                noteStatus = true;
+                break;
+            case 2:
+                track.Event(delta, {static_cast<std::uint8_t>(0x80 | channel), note, velocity});
+                noteStatus = true;
+                break;
+            case 3:
+                if (noteStatus)
+                    track.Event(delta, {note, velocity});
+                break;
+            case 4: track.Tempo(delta, static_cast<std::uint32_t>(1 + random() % 2000000)); break;
+            default:
+                track.Event(delta, {static_cast<std::uint8_t>(0xC0 | channel), note});
+                noteStatus = false;
+                break;
+            }
+        }
+    }
+    return SmfFile(1, static_cast<std::uint16_t>(1 + random() % 960), tracks);
+}
+
+TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsGive)
+{
+    // Random files, with few outputs so that duplicates and repeats abound,
+    // times from some seconds to far past 2^32 ms (where they saturate),
+    // and large files that go the table way by their size.
+    std::mt19937 random(5);
+    std::vector<std::string> files;
+    for (int i = 0; i < 400; ++i)
+        files.push_back(RandomFile(random));
+    files.push_back(GeneratedSmf(40000, 4, 9));
+    files.push_back(DenseSmf(40000, 16, 2, 9));
+    for (const std::string& bytes : files) {
+        TMidiFile file;
+        file.LoadBytes(bytes);
+        std::vector<TUseFullMidiEvent> notes;
+        CollectNoteEvents(file, notes);
+        for (const std::uint16_t resolution : {std::uint16_t{100}, std::uint16_t{1000}, std::uint16_t{300}}) {
+            const Events expected = CleanedStepByStep(notes, resolution);
+            for (const TCleaningWay way : {TCleaningWay::Table, TCleaningWay::Steps, TCleaningWay::BySize}) {
+                Events events;
+                ASSERT_EQ(CollectContactEvents(file, resolution, events, way), notes.size());
+                ASSERT_EQ(events, expected) << static_cast<int>(way) << " at " << resolution;
+            }
+        }
+    }
 }
 
 TEST(PrepareContactEvents, SortKeepsTheQuicksortOrderOfEqualTimes)

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 
 #include "ConversionCommand.h"
+#include "FileRuleCases.h"
 #include "SeqFile.h"
 #include "SmfWriter.h"
 #include "TempDir.h"
@@ -46,6 +53,21 @@ protected:
     }
 
     std::string Message(int entry) const { return Text(TTextTable::MessageTexts, settings.LanguageIndex, entry); }
+
+    // Converts song.mid into output: the error or warning, empty when written.
+    std::string ConvertTo(const std::string& output, bool replace)
+    {
+        settings.SeqFileName = output;
+        dialogs.answerYes = replace;
+        dialogs.shown.clear();
+        try {
+            const TConversionOutcome outcome = Run();
+            return outcome == TConversionOutcome::Written ? "" : "outcome " + std::to_string(static_cast<int>(outcome));
+        } catch (const ESeqFileError& e) {
+            EXPECT_TRUE(dialogs.shown.empty()) << "refused before anything is asked or said";
+            return e.what();
+        }
+    }
 
     TTempDir dir;
     AppSettings settings;
@@ -163,6 +185,115 @@ TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedBeforeTheReplaceQuestion)
     for (int i = 0; i < 4000; ++i)
         spread.Event(96, {0x90, 5, 100}).Event(96, {0x80, 5, 0});
     refused({spread}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConvertCommand, RefusesOutputsThatAreNoRegularFileOrTheMidiFileItself)
+{
+    ExpectBadOutputsRefused(dir, [&](const std::string& output, bool replace) { return ConvertTo(output, replace); });
+}
+
+TEST_F(ConvertCommand, FollowsLinksAndKeepsModeAndOwnerOfWhatItReplaces)
+{
+    ExpectCarefulWrites(dir, [&](const std::string& output, bool replace) { return ConvertTo(output, replace); });
+}
+
+TEST_F(ConvertCommand, RefusesInputsThatAreNoStandardMidiFileAtOnceAndNamesThem)
+{
+    ExpectBadInputsRefused(dir, [&](const std::string& input) -> std::string {
+        settings.MidiFileName = input;
+        try {
+            Run();
+        } catch (const EMidiFileError& e) {
+            EXPECT_FALSE(std::filesystem::exists(settings.SeqFileName));
+            return e.what();
+        }
+        return "";
+    });
+}
+
+TEST_F(ConvertCommand, ATrackPastThirtyTwoBitsOfTicksIsTooLongForTheResolution)
+{
+    TSmfTrack late;
+    late.Event(0, {0x90, 1, 1}).Event(0xFFFFFFF, {1, 0});
+    for (int i = 0; i < 16; ++i)
+        late.Event(0xFFFFFFF, {0xFE});
+    WriteBytesToFile(settings.MidiFileName, SmfFile(0, 480, {late}));
+    EXPECT_EQ(Run(), TConversionOutcome::TooLongForResolution);
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{Message(MessageEntry::TooLongForResolution)}));
+    EXPECT_FALSE(std::filesystem::exists(settings.SeqFileName));
+}
+
+TEST_F(ConvertCommand, SmpteTimedFilesConvertInFramesWhateverTheTempo)
+{
+    // 25 frames of 40 ticks: a tick is a millisecond. The note from 0 to
+    // 1200 ms gives the image of the 500 ms example; the tempo event, which
+    // would make a tick 2 ms at 120 ticks per quarter, changes nothing.
+    TSmfTrack track;
+    track.Tempo(0, 240000).Event(0, {0x90, 10, 127}).Event(1200, {10, 0}).EndOfTrack();
+    WriteBytesToFile(settings.MidiFileName, SmfFile(0, 0xE728, {track}));
+    EXPECT_EQ(Run(), TConversionOutcome::Written);
+    const std::string image = ReadFileBytes(settings.SeqFileName);
+    EXPECT_EQ(image.substr(32, 3), std::string("\x00\x0A\x03", 3));
+    EXPECT_EQ(image.substr(32768, 10), std::string("\x00\x03\x01\x0A\xFF\x00\x00\x01\x0A\x00", 10));
+
+    // 29.97 frames of 30 ticks: 899.1 ticks a second. 8991 ticks are 10 s
+    // exactly, 8990 a little less, raised to the same second at 1 s; 8992
+    // go past it.
+    const auto offAt = [&](std::uint32_t ticks) {
+        TSmfTrack t;
+        t.Event(0, {0x90, 10, 127}).Event(ticks, {10, 0});
+        WriteBytesToFile(settings.MidiFileName, SmfFile(0, 0xE31E, {t}));
+        settings.ResolutionMs = 1000;
+        dialogs.answerYes = true;
+        EXPECT_EQ(Run(), TConversionOutcome::Written);
+        return settings.ContactEvents.back().TimeMs;
+    };
+    EXPECT_EQ(offAt(8990), 10000u);
+    EXPECT_EQ(offAt(8991), 10000u);
+    EXPECT_EQ(offAt(8992), 11000u);
+}
+
+// Virtual memory the process has now, in bytes.
+std::size_t VirtualMemory()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(ConvertCommand, ALargeFileConvertsWithinLittleMoreMemoryThanItsSize)
+{
+    // Eight tracks of 4 MiB of notes, just under the size limit.
+    const std::string bytes = DenseSmf(5500000, 8, 60);
+    ASSERT_LT(bytes.size(), TMidiFile::MaxFileBytes);
+    ASSERT_GT(bytes.size(), TMidiFile::MaxFileBytes - (1u << 20));
+    WriteBytesToFile(settings.MidiFileName, bytes);
+    settings.ResolutionMs = 1000;
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlim_t limit = VirtualMemory() + (std::size_t{32} << 20);
+        const rlimit memory{limit, limit};
+        ::setrlimit(RLIMIT_AS, &memory);
+        try {
+            _exit(TConversionCommand(settings, midiFile, dialogs, controls).Execute() == TConversionOutcome::Written
+                      ? 0
+                      : 2);
+        } catch (const std::exception& e) {
+            std::cerr << "child saw: " << e.what() << '\n';
+            _exit(3);
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFileBytes(settings.SeqFileName).size(), 65536u);
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "FileRuleCases.h"
 #include "ProgramRun.h"
 #include "SmfWriter.h"
 #include "TempDir.h"
@@ -26,7 +32,38 @@ protected:
         return RunProgram(TOREM_CONVERT_PATH, options);
     }
 
+#ifndef _WIN32
+    // Runs a shell command line, its output and errors caught.
+    TProgramResult RunShell(const std::string& line)
+    {
+        const std::string command = "(" + line + ") >'" + dir.File("out.txt") + "' 2>'" + dir.File("err.txt") + "'";
+        const int status = std::system(command.c_str());
+        TProgramResult run;
+        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.Out = ReadFileBytes(dir.File("out.txt"));
+        run.Err = ReadFileBytes(dir.File("err.txt"));
+        return run;
+    }
+
+    std::string Quoted(const std::string& name) { return "'" + dir.File(name) + "'"; }
+#endif
+
     std::string File(const std::string& name) { return dir.File(name); }
+
+    // The error torem-convert reports, empty when it wrote the image.
+    std::string ErrorOf(std::vector<std::string> arguments)
+    {
+        const TProgramResult run = Run(std::move(arguments));
+        return run.ExitCode == 0 ? "" : run.Err;
+    }
+
+    // Converts song.mid into output, replacing it only when told.
+    std::string ErrorOfConvertingTo(const std::string& output, bool replace)
+    {
+        if (replace)
+            return ErrorOf({"--force", File("song.mid"), output});
+        return ErrorOf({File("song.mid"), output});
+    }
 
     TTempDir dir;
 };
@@ -81,6 +118,72 @@ TEST_F(ConvertTool, ErrorsExitWithOneAndLeaveTheOutputAlone)
     EXPECT_NE(run.Err.find("x.seq"), std::string::npos) << run.Err;
 
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.seq")));
+}
+
+TEST_F(ConvertTool, RefusesOutputsThatAreNoRegularFileOrTheMidiFileItself)
+{
+    ExpectBadOutputsRefused(dir, [&](const std::string& output, bool replace) {
+        return ErrorOfConvertingTo(output, replace);
+    });
+}
+
+TEST_F(ConvertTool, FollowsLinksAndKeepsModeAndOwnerOfWhatItReplaces)
+{
+    ExpectCarefulWrites(dir, [&](const std::string& output, bool replace) {
+        return ErrorOfConvertingTo(output, replace);
+    });
+}
+
+TEST_F(ConvertTool, RefusesInputsThatAreNoStandardMidiFileAtOnceAndNamesThem)
+{
+    ExpectBadInputsRefused(dir, [&](const std::string& input) {
+        const std::string error = ErrorOf({input, File("out.seq")});
+        EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
+        return error;
+    });
+}
+
+TEST_F(ConvertTool, WarningsNameTheMidiFileTheyAreAbout)
+{
+    const std::string missing = dir.File("missing.mid");
+    EXPECT_EQ(Run({missing, File("out.seq")}).Err,
+              "torem-convert: " + missing + ": Midi file location or Midi file does not exist...\n");
+    EXPECT_EQ(Run({dir.Path().string(), File("out.seq")}).Err,
+              "torem-convert: " + dir.Path().string() + ": Midi file location or Midi file does not exist...\n");
+
+    TSmfTrack late;  // past 2^32 - 1 ticks
+    late.Event(0, {0x90, 1, 1}).Event(0xFFFFFFF, {1, 0});
+    for (int i = 0; i < 16; ++i)
+        late.Event(0xFFFFFFF, {0xFE});
+    WriteBytesToFile(dir.File("late.mid"), SmfFile(0, 480, {late}));
+    EXPECT_EQ(Run({File("late.mid"), File("out.seq")}).Err,
+              "torem-convert: " + dir.File("late.mid") + ": The Midi file is too long for this resolution...\n");
+    EXPECT_EQ(Run({File("song.mid"), ""}).Err, "torem-convert: Sequence file must be assigned...\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
+}
+
+TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a shell's ulimit to bound the program's memory";
+#else
+    // Eight tracks of 4 MiB of notes, just under the size limit.
+    WriteBytesToFile(dir.File("large.mid"), DenseSmf(5500000, 8, 60));
+    // The least memory, in MiB steps, in which the small file converts; the
+    // large one needs a 4 MiB track on top.
+    const auto within = [&](int mib, const std::string& midi) {
+        return RunShell("ulimit -v " + std::to_string(mib * 1024) + "; exec '" + TOREM_CONVERT_PATH + "' -f " +
+                        Quoted(midi) + " " + Quoted("out.seq"));
+    };
+    int least = 1;
+    while (least < 256 && within(least, "song.mid").ExitCode != 0)
+        ++least;
+    ASSERT_LT(least, 256);
+    const TProgramResult tight = within(least, "large.mid");
+    EXPECT_EQ(tight.ExitCode, 1);
+    EXPECT_EQ(tight.Err, "torem-convert: Not enough memory to read " + dir.File("large.mid") + "\n");
+    EXPECT_EQ(within(least + 32, "large.mid").ExitCode, 0) << "32 MiB more are enough for 32 MiB of file";
+#endif
 }
 
 TEST_F(ConvertTool, BadUsageExitsWithTwo)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ContactEvents.h"
@@ -38,7 +39,7 @@ TEST(MidiFileReader, TheLastTempoEventSetsTheFactorForTheWholeFile)
     TMidiFile one = LoadTrack(first);
     EXPECT_EQ(one.Bpm(), 120);
     EXPECT_DOUBLE_EQ(one.MicrosecondsPerTick(), 500000.0 / 480);
-    EXPECT_EQ(one.TrackAt(0).EventAt(1)->Time, 960);
+    EXPECT_EQ(one.TrackAt(0).Events()[1].Time, 960);
     EXPECT_EQ(TicksToMs(one.MicrosecondsPerTick(), 960), 1000u);
 
     // A later tempo in a later track rules the events of every track.
@@ -72,7 +73,7 @@ Pairing Durations(const TSmfTrack& track)
 {
     const TMidiFile file = LoadTrack(track);
     Pairing p;
-    for (const TMidiEvent& e : file.TrackAt(0).Events)
+    for (const TMidiEvent& e : file.TrackAt(0).Events())
         if (e.Status != 0xFF)
             p.durations.push_back(e.Duration);
     return p;
@@ -105,6 +106,28 @@ TEST(MidiFileReader, NoteOffsPairWithTheLatestMatchingNoteOnOfTheirChannel)
     EXPECT_EQ(Durations(others).durations, (V{0, 0, 0}));
 }
 
+TEST(MidiFileReader, EventAtGivesEachEventOfATrackByIndexAndNothingOutsideIt)
+{
+    TSmfTrack track;
+    track.Event(0, {0x90, 60, 100}).Event(480, {0x80, 60, 0}).Event(10, {0xC0, 5});
+    TMidiFile file;
+    file.LoadBytes(SmfFile(1, 480, {track}));
+    const TMidiTrack& read = file.TrackAt(0);
+    ASSERT_EQ(read.EventCount(), 3);
+    const std::vector<TMidiEvent> events = read.Events();
+    for (std::int32_t i = 0; i < read.EventCount(); ++i) {
+        const TMidiEvent* event = read.EventAt(i);
+        ASSERT_NE(event, nullptr) << i;
+        EXPECT_EQ(event->Status, events[static_cast<std::size_t>(i)].Status) << i;
+        EXPECT_EQ(event->Time, events[static_cast<std::size_t>(i)].Time) << i;
+        EXPECT_EQ(event->Duration, events[static_cast<std::size_t>(i)].Duration) << i;
+    }
+    EXPECT_EQ(read.EventAt(1)->Duration, -1);
+    EXPECT_EQ(read.EventAt(2)->Data1, 5);
+    EXPECT_EQ(read.EventAt(-1), nullptr);
+    EXPECT_EQ(read.EventAt(3), nullptr);
+}
+
 TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
 {
     TSmfTrack track;
@@ -118,12 +141,13 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
         .Event(0, {7})                          // running program change
         .EndOfTrack();
     const TMidiFile file = LoadTrack(track);
-    const auto& events = file.TrackAt(0).Events;
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     ASSERT_EQ(events.size(), 9u);
     EXPECT_EQ(events[1].Status, 0x90);
     EXPECT_EQ(events[1].Data1, 62);
     EXPECT_EQ(events[2].Status, 0xFF);
-    EXPECT_EQ(events[2].MetaData, "text");
+    EXPECT_EQ(file.TrackAt(0).MetaData(2), "text");
+    EXPECT_EQ(file.TrackAt(0).MetaData(1), "") << "no meta event";
     EXPECT_EQ(events[3].Status, 0x90);
     EXPECT_EQ(events[3].Data1, 64);
     EXPECT_EQ(events[4].Status, 0xF0);
@@ -134,6 +158,20 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
     EXPECT_EQ(events[6].Data2, 0);
     EXPECT_EQ(events[7].Status, 0xC0);
     EXPECT_EQ(events[7].Data1, 7);
+}
+
+TEST(MidiFileReader, AnEventWithoutDataBytesUnderRunningStatusEndsBeforeTheByteItLooksAt)
+{
+    // Delta 0, status 0xFC; delta 5 and a data byte, which 0xFC as running
+    // status leaves alone: the track ends with the byte it looked at.
+    TSmfTrack track;
+    track.Raw(std::string("\x00\xFC\x05\x00", 4));
+    const TMidiFile file = LoadTrack(track);
+    EXPECT_EQ(file.TrackAt(0).EventCount(), 2);
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].Status, 0xFC);
+    EXPECT_EQ(events[1].Time, 5);
 }
 
 TEST(MidiFileReader, HeaderFieldsChunksAndNames)
@@ -154,31 +192,91 @@ TEST(MidiFileReader, HeaderFieldsChunksAndNames)
     EXPECT_EQ(file.NumberOfTracks(), 4);
     EXPECT_EQ(file.TrackAt(0).TrackName, "Piano");
     EXPECT_EQ(file.TrackAt(0).InstrumentName, std::string("Or\0an", 5));
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Data1, 0x03);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Data1, 0x03);
     EXPECT_EQ(file.TrackAt(1).EventCount(), 1);
     EXPECT_EQ(file.TrackAt(2).EventCount(), 0);
     EXPECT_EQ(file.TrackAt(3).EventCount(), 0);
-    EXPECT_EQ(file.TrackAt(0).EventAt(-1), nullptr);
-    EXPECT_EQ(file.TrackAt(0).EventAt(4), nullptr);
     EXPECT_THROW(file.TrackAt(4), std::out_of_range);
 
     // Format 3 leaves the format alone; a new load drops the old tracks.
     file.LoadBytes(SmfHeaderChunk(3, 1, 96) + SmfChunk("MTrk", plain.Data()));
     EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
     EXPECT_EQ(file.NumberOfTracks(), 1);
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Status, 0x91);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Status, 0x91);
 }
 
-TEST(MidiFileReader, TimesWrapInThirtyTwoBitsWithoutOverflow)
+TEST(MidiFileReader, AnSmpteDivisionGivesFramesTimesTicksPerSecondWhateverTheTempo)
+{
+    const struct {
+        std::uint16_t division;
+        std::int32_t framesPerSecond;
+        double microsecondsPerTick;
+    } rates[] = {
+        {0xE828, 24, 1000000.0 / 24 / 40},   // -24, 40 ticks per frame
+        {0xE728, 25, 1000.0},                // -25, 40: a millisecond
+        {0xE31E, 29, 100000000.0 / 2997 / 30},  // -29 is 29.97 frames, drop frame
+        {0xE250, 30, 1000000.0 / 30 / 80},   // -30, 80
+        {0xE701, 25, 40000.0},               // one tick per frame
+    };
+    for (const auto& rate : rates) {
+        TSmfTrack track;
+        track.Tempo(0, 250000).Event(0, {0x90, 1, 1}).Tempo(10, 1000000);
+        const TMidiFile file = LoadTrack(track, rate.division);
+        EXPECT_EQ(file.SmpteFramesPerSecond(), rate.framesPerSecond) << rate.division;
+        EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), rate.microsecondsPerTick) << rate.division;
+        EXPECT_EQ(file.Bpm(), 60) << "the tempo events still give the beats per minute";
+        EXPECT_EQ(file.TicksPerQuarter(), rate.division) << "the word as it stands";
+    }
+    // Another header with ticks per quarter note ends the SMPTE timing.
+    TMidiFile file;
+    file.LoadBytes(SmfHeaderChunk(0, 1, 0xE728) + SmfHeaderChunk(0, 1, 480) + SmfChunk("MTrk", ""));
+    EXPECT_EQ(file.SmpteFramesPerSecond(), 0);
+    EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), 500000.0 / 480);
+}
+
+TEST(MidiFileReader, EventsAreReadAgainFromTheFileOnlyWhileItIsTheFileLoaded)
+{
+    TTempDir dir;
+    TSmfTrack track;
+    track.Meta(0, 0x01, "words").Event(0, {0x90, 60, 100}).Event(480, {60, 0}).EndOfTrack();
+    const std::string path = dir.File("a.mid");
+    WriteBytesToFile(path, SmfFile(0, 480, {track}));
+    TMidiFile file;
+    file.SetFilename(path);
+    file.LoadFile();
+    EXPECT_EQ(file.TrackAt(0).Events().at(1).Duration, 480);
+    EXPECT_EQ(file.TrackAt(0).MetaData(0), "words");
+
+    track.Event(10, {0x90, 61, 100});
+    WriteBytesToFile(path, SmfFile(0, 480, {track}));
+    try {
+        file.TrackAt(0).Events();
+        FAIL() << "a changed file read as the one loaded";
+    } catch (const EMidiFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "The MIDI file " + path + " has changed since it was read");
+    }
+    std::filesystem::remove(path);
+    EXPECT_THROW(file.TrackAt(0).Events(), EMidiFileError);
+}
+
+TEST(MidiFileReader, ATrackWhoseTimePassesThirtyTwoBitsIsRefusedInsteadOfWrapping)
 {
     TSmfTrack track;
     track.Event(0x0FFFFFFF, {0x90, 60, 1}).Event(0x0FFFFFFF, {60, 0});
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 13; ++i)
         track.Event(0x0FFFFFFF, {0xFE});
+    track.Event(0x0FFFFFFF, {0xFE});  // 16 x (2^28 - 1) = 2^32 - 16: the last tick that fits
     const TMidiFile file = LoadTrack(track);
-    const auto& events = file.TrackAt(0).Events;
+    const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     EXPECT_EQ(events[0].Duration, 0x0FFFFFFF);
-    EXPECT_EQ(static_cast<std::uint32_t>(events.back().Time), 18u * 0x0FFFFFFFu);  // modulo 2^32
+    EXPECT_EQ(static_cast<std::uint32_t>(events.back().Time), 0xFFFFFFF0u);
+
+    track.Event(15, {0xFE});  // 2^32 - 1
+    EXPECT_EQ(static_cast<std::uint32_t>(LoadTrack(track).TrackAt(0).Events().back().Time), 0xFFFFFFFFu);
+    track.Event(1, {0xFE});
+    TMidiFile tooLong;
+    EXPECT_THROW(tooLong.LoadBytes(SmfFile(1, 480, {track})), EMidiTrackTooLong);
+    EXPECT_EQ(tooLong.Tracks().at(0).EventCount(), 17) << "the events before it are kept";
 }
 
 TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
@@ -204,7 +302,13 @@ TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
         {"negative length", header + std::string("MTrk\x80\x00\x00\x01", 8), "invalid length"},
         {"length past the end", header + std::string("MTrk\x00\x00\x00\x09\x00\x90", 10), "only 2 bytes follow"},
         {"torn chunk header", header + std::string("MTr", 3), "ends inside the header of chunk 2"},
-        {"no midi at all", "hello", "ends inside the header of chunk 1"},
+        {"empty", "", "MIDI file is empty"},
+        {"text", "hello, this is no MIDI file\n", "is not a Standard MIDI File"},
+        {"zeros", std::string(4096, '\0'), "is not a Standard MIDI File"},
+        {"another chunk first", SmfChunk("MTrk", "") + header, "does not begin with an 'MThd' chunk"},
+        {"lone MThd", "MThd", "ends inside the header of chunk 1"},
+        {"SMPTE frame rate", SmfHeaderChunk(0, 1, 0xE628) + SmfChunk("MTrk", ""), "gives 26 frames per second"},
+        {"SMPTE zero ticks", SmfHeaderChunk(0, 1, 0xE700) + SmfChunk("MTrk", ""), "0 ticks per frame"},
     };
     for (const auto& c : cases) {
         const std::string message = ErrorOf(c.bytes);
@@ -231,7 +335,7 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     TMidiFile file;
     file.SetFilename(dir.File("a.mid"));
     file.LoadFile();
-    EXPECT_EQ(file.TrackAt(0).EventAt(0)->Duration, 480);
+    EXPECT_EQ(file.TrackAt(0).Events()[0].Duration, 480);
 
     file.SetFilename(dir.File("missing.mid"));
     try {
@@ -242,7 +346,6 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     }
 }
 
-// Tracks big enough to be read side by side.
 TSmfTrack BigTrack(std::uint8_t channel, int notes)
 {
     TSmfTrack track;
@@ -252,39 +355,43 @@ TSmfTrack BigTrack(std::uint8_t channel, int notes)
     return track;
 }
 
-TEST(MidiFileReader, LargeFilesReadSideBySideGiveTheSameTracks)
+TEST(MidiFileReader, EachTrackReadsAsItDoesAloneAndTheLastTempoInFileOrderRules)
 {
-    TSmfTrack first = BigTrack(0, 30000);
+    TSmfTrack first = BigTrack(0, 3000);
     first.Meta(0, 0x03, "first").Tempo(0, 400000).EndOfTrack();
-    std::vector<TSmfTrack> tracks{first, BigTrack(1, 30000), BigTrack(2, 30000)};
-    tracks[2].Tempo(0, 300000).EndOfTrack();
-    const std::string bytes = SmfFile(1, 480, tracks);
-    ASSERT_GE(bytes.size(), TMidiFile::ParallelBytes);
+    std::vector<TSmfTrack> tracks{first, BigTrack(1, 3000), BigTrack(2, 3000)};
+    tracks[2].Tempo(0, 300000).Meta(5, 0x01, std::string("a\0b", 3)).EndOfTrack();
 
     TMidiFile all;
-    all.LoadBytes(bytes);
+    all.LoadBytes(SmfFile(1, 480, tracks));
     ASSERT_EQ(all.NumberOfTracks(), 3);
     EXPECT_EQ(all.Bpm(), 200) << "the last tempo in file order";
     for (int t = 0; t < 3; ++t) {
-        TMidiFile alone;  // one track on its own is read in one piece
+        TMidiFile alone;
         alone.LoadBytes(SmfFile(1, 480, {tracks[static_cast<std::size_t>(t)]}));
         const TMidiTrack& a = all.TrackAt(t);
         const TMidiTrack& b = alone.TrackAt(0);
         ASSERT_EQ(a.EventCount(), b.EventCount());
         EXPECT_EQ(a.TrackName, b.TrackName);
         EXPECT_EQ(a.CurrentTime, b.CurrentTime);
-        for (std::int32_t i = 0; i < a.EventCount(); ++i) {
-            const TMidiEvent& x = *a.EventAt(i);
-            const TMidiEvent& y = *b.EventAt(i);
-            ASSERT_TRUE(x.Status == y.Status && x.Data1 == y.Data1 && x.Data2 == y.Data2 &&
-                        x.DeltaTime == y.DeltaTime && x.Time == y.Time && x.Duration == y.Duration &&
-                        x.MetaData == y.MetaData)
+        const std::vector<TMidiEvent> ea = a.Events();
+        const std::vector<TMidiEvent> eb = b.Events();
+        ASSERT_EQ(ea.size(), static_cast<std::size_t>(a.EventCount()));
+        for (std::size_t i = 0; i < ea.size(); ++i) {
+            const TMidiEvent& x = ea[i];
+            const TMidiEvent& y = eb[i];
+            ASSERT_TRUE(x.Status == y.Status && x.Data1 == y.Data1 && x.Data2 == y.Data2 && x.Time == y.Time &&
+                        x.Duration == y.Duration)
                 << "track " << t << " event " << i;
         }
     }
+    const TMidiTrack& last = all.TrackAt(2);
+    EXPECT_EQ(last.MetaData(last.EventCount() - 2), std::string("a\0b", 3));
+    EXPECT_EQ(last.MetaData(last.EventCount() - 3), std::string("\x04\x93\xE0", 3)) << "tempo 300000";
+    EXPECT_EQ(last.MetaData(0), "") << "no meta event";
 }
 
-TEST(MidiFileReader, InLargeFilesTheFirstErrorInFileOrderWins)
+TEST(MidiFileReader, TheFirstErrorInFileOrderWins)
 {
     // Track 2 breaks off in the middle; track 3's zero tempo comes later.
     TSmfTrack broken = BigTrack(1, 30000);
@@ -315,8 +422,9 @@ TEST(MidiFileReader, InLargeFilesTheFirstErrorInFileOrderWins)
     ASSERT_EQ(file.Tracks().size(), 2u);
     const TMidiTrack& last = file.Tracks()[1];
     ASSERT_EQ(last.EventCount(), 1 + 2 * 30000 + 2);
-    EXPECT_EQ(last.Events.back().Data1, 0x51);
-    EXPECT_EQ(last.Events[last.Events.size() - 2].Duration, 0);
+    const std::vector<TMidiEvent> events = last.Events();
+    EXPECT_EQ(events.back().Data1, 0x51);
+    EXPECT_EQ(events[events.size() - 2].Duration, 0);
 }
 
 }  // namespace

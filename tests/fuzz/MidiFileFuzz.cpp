@@ -1,5 +1,7 @@
 // Any bytes as a MIDI file: either the reader raises EMidiFileError or the
-// whole conversion runs through to an image, without reading outside a chunk.
+// whole conversion runs through to an image, without reading outside a chunk,
+// the notes taken straight from the file cleaned as the steps one by one
+// clean the list of notes.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CollectNoteEvents(file, notes);
     for (const std::uint16_t resolution : {100, 1000}) {
         std::vector<TContactorEvent> changes;
-        CleanContactEvents(notes, resolution, changes);
+        if (CollectContactEvents(file, resolution, changes) != notes.size())
+            __builtin_trap();
+        std::vector<TContactorEvent> stepByStep;
+        BuildContactEvents(notes, stepByStep);
+        QuantizeContactEvents(stepByStep, resolution);
+        RemoveSameTimeDuplicates(stepByStep);
+        RemoveRepeatedStates(stepByStep);
+        if (changes != stepByStep)
+            __builtin_trap();
         if (!CanFitFrameBlock(changes.size()))
             continue;
         SortContactEvents(changes);

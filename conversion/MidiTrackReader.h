@@ -1,0 +1,179 @@
+#pragma once
+// Reading a track chunk's events, for the reader and for the conversion,
+// which walks the notes without keeping the events: one reading, one
+// pairing of note-offs with note-ons.
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "MidiFile.h"
+
+// Where a track chunk stands in its file, for error texts, which are rare:
+// the words are put together only when one is raised.
+struct TChunkPlace {
+    const std::string& Name;
+    std::size_t Number;
+    std::size_t Offset;
+    std::string_view Id;  // the chunk's four identifier bytes
+
+    std::string Where() const;
+};
+
+// The pairing rule of the reader: a note-off (0x8n, or 0x9n with velocity
+// 0) closes the latest note-on status event (0x9n) of its channel and first
+// data byte, which takes the distance as its Duration, the note-off taking
+// -1; a later note-off closes it again. An event's Duration is final once
+// the next 0x9n event of its channel and first data byte has come, or the
+// track has ended: so only the latest such event per key is held.
+class TNotePairing {
+public:
+    TNotePairing() { open_.fill(TOpen{}); }
+
+    // event is the track's event at index, just read, Duration 0; a note-off
+    // that closes a note leaves with -1. final(index, event) gets the note-on
+    // status event that this one makes final.
+    template <typename TFinal>
+    void Add(std::int32_t index, TMidiEvent& event, TFinal&& final)
+    {
+        const std::uint8_t kind = event.Status & 0xF0;
+        if (kind != 0x80 && kind != 0x90)
+            return;
+        const std::size_t key = (event.Status & 0x0Fu) * 256u + event.Data1;
+        TOpen& open = open_[key];
+        if ((kind == 0x80 || event.Data2 == 0) && open.Index >= 0) {
+            open.Event.Duration =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(event.Time) - static_cast<std::uint32_t>(open.Event.Time));
+            event.Duration = -1;
+        }
+        if (kind != 0x90)
+            return;
+        if (open.Index >= 0)
+            final(open.Index, open.Event);
+        else
+            used_.push_back(static_cast<std::uint16_t>(key));
+        open = TOpen{index, event};
+    }
+
+    // The track has ended: every event still held is final.
+    template <typename TFinal>
+    void Finish(TFinal&& final)
+    {
+        for (const std::uint16_t key : used_)
+            final(open_[key].Index, open_[key].Event);
+        Reset();
+    }
+
+    // Ready for another track, whatever this one left.
+    void Reset()
+    {
+        for (const std::uint16_t key : used_)
+            open_[key] = TOpen{};
+        used_.clear();
+    }
+
+private:
+    struct TOpen {
+        std::int32_t Index = -1;
+        TMidiEvent Event;
+    };
+    std::array<TOpen, 16 * 256> open_;
+    std::vector<std::uint16_t> used_;  // keys held, so that a track's end costs what it used
+};
+
+// Notes, key pressure, controllers and pitch bend carry two data bytes.
+constexpr bool TakesTwoDataBytes(std::uint8_t status)
+{
+    return (status >= 0x80 && status <= 0xBF) || (status >= 0xE0 && status <= 0xEF);
+}
+
+// The running status of a track: the status of the last channel message.
+struct TRunningStatus {
+    std::uint8_t Status = 0;
+    bool TwoDataBytes = false;  // TakesTwoDataBytes(Status)
+};
+
+// How far the reading of a track went: the events handed to the sink and
+// the time of the last one.
+struct TTrackRead {
+    std::int32_t Events = 0;
+    std::int32_t Time = 0;
+};
+
+// Reads the event that begins at p, in any of its forms: its delta time,
+// status (running status applied), data bytes, and a meta event's data.
+// Returns where the next event begins. Throws EMidiFileError when it runs
+// past end.
+const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned char* p, const unsigned char* end,
+                                    const TChunkPlace& place, TRunningStatus& running, std::uint32_t& delta,
+                                    TMidiEvent& event, std::string_view& metaData);
+
+// Reads the events of a track chunk's data in file order. For each event,
+// sink.Event(index, event, metaData) (a meta event's data bytes, empty for
+// any other). With a pairing, events reach Event with their Duration as it
+// stands when read (0, or -1 for a note-off that closed a note), and
+// sink.Final(index, event) gets each note-on status event once its Duration
+// is final; without (nullptr), every Duration is 0 and Final is not called.
+//
+// Reading stops after maxEvents events (an event may look at the byte after
+// it, so a track cut short by an error is read again whole, up to the
+// events it kept). read tells how far it went, also when reading stops with
+// EMidiFileError (data running past the chunk) or EMidiTrackTooLong (a time
+// past 2^32 - 1 ticks), or when the sink throws.
+template <typename TSink>
+void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sink, TNotePairing* pairing,
+                     TTrackRead& read, std::int32_t maxEvents = std::numeric_limits<std::int32_t>::max())
+{
+    const auto* const begin = reinterpret_cast<const unsigned char*>(data.data());
+    const auto* const end = begin + data.size();
+    const auto* p = begin;
+    const auto onFinal = [&sink](std::int32_t index, const TMidiEvent& event) { sink.Final(index, event); };
+    if (pairing)
+        pairing->Reset();
+    TRunningStatus running;
+    std::uint32_t time = 0;
+    TTrackRead done;
+    try {
+        for (std::int32_t index = 0; index < maxEvents && end - p >= 2; ++index) {
+            TMidiEvent event;
+            std::uint32_t delta;
+            std::string_view metaData;
+            if (running.TwoDataBytes && end - p >= 3 && ((p[0] | p[1]) & 0x80) == 0) {
+                // Most events of a dense file, read at once: a one-byte delta
+                // time, then two data bytes under running status...
+                delta = p[0];
+                event.Status = running.Status;
+                event.Data1 = p[1];
+                event.Data2 = p[2];
+                p += 3;
+            } else if (running.TwoDataBytes && end - p >= 4 && p[0] >= 0x80 && ((p[1] | p[2]) & 0x80) == 0) {
+                // ...or a two-byte one.
+                delta = (p[0] & 0x7Fu) << 7 | p[1];
+                event.Status = running.Status;
+                event.Data1 = p[2];
+                event.Data2 = p[3];
+                p += 4;
+            } else {
+                p = ReadEventBytes(begin, p, end, place, running, delta, event, metaData);
+            }
+            if (delta > 0xFFFFFFFFu - time)
+                throw EMidiTrackTooLong(place.Where() + ": the track's time passes 4294967295 ticks at its event " +
+                                        std::to_string(index + 1));
+            time += delta;
+            event.Time = static_cast<std::int32_t>(time);
+            if (pairing)
+                pairing->Add(index, event, onFinal);
+            done = TTrackRead{index + 1, event.Time};
+            sink.Event(index, event, metaData);
+        }
+    } catch (...) {
+        read = done;
+        throw;
+    }
+    read = done;
+    if (pairing)
+        pairing->Finish(onFinal);
+}

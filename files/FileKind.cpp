@@ -1,0 +1,39 @@
+#include "FileKind.h"
+
+#include <sys/stat.h>
+
+TFileKind FileKindOfMode(unsigned mode)
+{
+    switch (mode & S_IFMT) {
+    case S_IFREG: return TFileKind::Regular;
+    case S_IFDIR: return TFileKind::Folder;
+    case S_IFCHR: return TFileKind::CharacterDevice;
+#ifndef _WIN32
+    case S_IFBLK: return TFileKind::BlockDevice;
+    case S_IFIFO: return TFileKind::Fifo;
+    case S_IFSOCK: return TFileKind::Socket;
+#endif
+    default: return TFileKind::Other;
+    }
+}
+
+const char* DescribeFileKind(TFileKind kind)
+{
+    switch (kind) {
+    case TFileKind::Regular: return "a regular file";
+    case TFileKind::Folder: return "a folder";
+    case TFileKind::CharacterDevice: return "a character device";
+    case TFileKind::BlockDevice: return "a block device";
+    case TFileKind::Fifo: return "a FIFO";
+    case TFileKind::Socket: return "a socket";
+    case TFileKind::Other: break;
+    }
+    return "a special file";
+}
+
+EFileRefused NotARegularFile(TFileKind kind, const std::string& linkTarget)
+{
+    const std::string what = linkTarget.empty() ? std::string("it is ") : "it links to " + linkTarget + ", ";
+    return EFileRefused(kind == TFileKind::Folder ? std::errc::is_a_directory : std::errc::invalid_argument,
+                        what + DescribeFileKind(kind) + ", not a regular file");
+}
