@@ -26,6 +26,7 @@ using TSystemMidiDevices = TNoMidiDeviceLayer;  // built without a MIDI system
 
 int main(int argc, char** argv)
 {
+    ShowUtf8OnConsole();
     TLiveOptions options;
     if (const auto exitCode = ReadLiveOptions(Utf8Arguments(argc, argv), options))
         return *exitCode;

@@ -28,3 +28,10 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv)
 #endif
     return arguments;
 }
+
+void ShowUtf8OnConsole()
+{
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+}

@@ -84,6 +84,22 @@ TEST_F(ConvertTool, ConvertsAndSummarisesOnOneLine)
     EXPECT_EQ(ReadFileBytes(dir.File("c.seq"))[34], 4) << "1 s by default";
 }
 
+TEST_F(ConvertTool, NamesOutsideTheCodePageConvertToTheSameImageAndAreToldAsGiven)
+{
+    // Ωmega.mid and Ωmega ✓.seq: on Windows neither fits the ANSI code page.
+    const std::string midi = File("\xCE\xA9mega.mid");
+    const std::string seq = File("\xCE\xA9mega \xE2\x9C\x93.seq");
+    WriteFileBytes(midi, ReadFileBytes(File("song.mid")));
+    TProgramResult run = Run({"-r", "500", midi, seq});
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    ASSERT_EQ(Run({"-r", "500", File("song.mid"), File("song.seq")}).ExitCode, 0);
+    EXPECT_EQ(ReadFileBytes(seq), ReadFileBytes(File("song.seq")));
+
+    run = Run({midi, seq});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "torem-convert: " + seq + " already exists; use --force to replace it\n");
+}
+
 TEST_F(ConvertTool, AnExistingOutputIsReplacedOnlyWithForce)
 {
     WriteFileBytes(dir.File("song.seq"), "keep me");
