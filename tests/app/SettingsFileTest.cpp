@@ -167,12 +167,22 @@ TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
     written.ResolutionMs = 250;
     written.SeqFileName = "";
     written.ComPortName = "COM3";
-    written.MidiInPortName = "Périphérique \xE9 MIDI 2 ";  // a stray Latin-1 byte passes too
     written.MidiMode = 2;
     written.TransposeIndex = 9;
+#ifdef _WIN32
+    // Every character has its byte in Windows-1252, the earlier tool's
+    // encoding. (The program's texts are always valid UTF-8 there.)
+    written.MidiInPortName = "Périphérique MIDI 2 ";
+    const std::string midiFileBytes = "/home/jo/Mes morceaux/\xC9t\xE9 \xE0 No\xEBl.mid";
+    const std::string portBytes = "P\xE9riph\xE9rique MIDI 2 ";
+#else
+    written.MidiInPortName = "Périphérique \xE9 MIDI 2 ";  // a stray Latin-1 byte passes too
+    const std::string midiFileBytes = written.MidiFileName;
+    const std::string portBytes = written.MidiInPortName;
+#endif
     SaveSettings(written, path);
     const std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes, File({"French", written.MidiFileName, "250", "", "COM3", written.MidiInPortName, "2", "9"}));
+    EXPECT_EQ(bytes, File({"French", midiFileBytes, "250", "", "COM3", portBytes, "2", "9"}));
 
     AppSettings read;
     read.SeqFileName = "something else";
@@ -180,6 +190,61 @@ TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
     EXPECT_EQ(Saved(read), Saved(written));
     SaveSettings(read, path);
     EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
+TEST(SettingsFile, EarlierWindows1252FilesReadOnWindowsAndTextsBeyondItAreWrittenInUtf8)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    // As the earlier tool wrote it: Windows-1252.
+    const std::string old = File({"French", "C:\\Musique\\M\xE9lodie \x80.mid", "250", "", "COM3", "Clavier \xE9t\xE9", "1", "5"});
+    WriteFileBytes(path, old);
+    AppSettings read;
+    LoadSettings(read, path);
+#ifdef _WIN32
+    EXPECT_EQ(read.MidiFileName, "C:\\Musique\\Mélodie €.mid");
+    EXPECT_EQ(read.MidiInPortName, "Clavier été");
+#else
+    EXPECT_EQ(read.MidiFileName, "C:\\Musique\\M\xE9lodie \x80.mid") << "bytes as they are";
+#endif
+    SaveSettings(read, path);
+    EXPECT_EQ(ReadFileBytes(path), old);
+
+    // An omega has no byte in Windows-1252: the whole file is UTF-8, on
+    // every system, and reads back unchanged.
+    AppSettings written;
+    written.MidiFileName = "Mélodie.mid";
+    written.SeqFileName = "\xCE\xA9mega.seq";
+    SaveSettings(written, path);
+    EXPECT_EQ(ReadFileBytes(path), File({"English", "Mélodie.mid", "1000", "\xCE\xA9mega.seq", "COM1", "", "1", "5"}));
+    LoadSettings(read, path);
+    EXPECT_EQ(Saved(read), Saved(written));
+}
+
+TEST(SettingsFormat, OnWindowsTheFileIsUtf8WhenValidOtherwiseWindows1252)
+{
+    const struct {
+        std::string bytes;
+        std::string text;
+    } reads[] = {
+        {"plain", "plain"},
+        {"M\xC3\xA9lodie \xE2\x82\xAC", "Mélodie €"},
+        {"M\xE9lodie \x80", "Mélodie €"},
+        {"\xC3\xA9 and \xE9", "Ã© and é"},  // one stray byte: all of it is Windows-1252
+    };
+    for (const auto& r : reads)
+        EXPECT_EQ(SettingsTextFromWindowsFile(r.bytes), r.text) << r.bytes;
+
+    const struct {
+        std::string text;
+        std::string bytes;
+    } writes[] = {
+        {"plain", "plain"},
+        {"Mélodie € “x”", "M\xE9lodie \x80 \x93x\x94"},
+        {"Mélodie \xCE\xA9", "Mélodie \xCE\xA9"},  // an omega: all of it stays UTF-8
+    };
+    for (const auto& w : writes)
+        EXPECT_EQ(WindowsFileFromSettingsText(w.text), w.bytes) << w.text;
 }
 
 TEST(SettingsFile, OnlyTheExactWordEnglishGivesEnglish)
@@ -389,7 +454,7 @@ TEST(SettingsFile, AFailedReplaceNeverDestroysThePreviousFile)
     EXPECT_EQ(ReadFileBytes(path), old);
 }
 
-TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+TEST(SettingsFile, AWriteProtectedFileIsRefused)
 {
     TTempDir dir;
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
@@ -402,6 +467,18 @@ TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAn
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(ErrorOf([&] { SaveSettings(english, locked); }), InOutText(EACCES, locked));
     EXPECT_EQ(ReadFileBytes(locked), old);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+}
+
+TEST(SettingsFile, ALinkedFileIsWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs, and only a privileged user may make symbolic links there";
+#else
+    TTempDir dir;
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    AppSettings english;
+    english.MidiFileName = "new.mid";
 
     // The link's target gets the settings, the link stays, and they read back.
     WriteFileBytes(dir.File("real.cfg"), old);
@@ -420,6 +497,7 @@ TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAn
     EXPECT_EQ(ErrorOf([&] { SaveSettings(english, dir.File("fifo.cfg")); }), invalid);
     EXPECT_EQ(fs::symlink_status(dir.File("fifo.cfg")).type(), fs::file_type::fifo);
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+#endif
 }
 
 TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
