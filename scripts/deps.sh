@@ -22,9 +22,9 @@ package=(dpkg-dev file)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xauth fonts-dejavu-extra clang libclang-rt-14-dev
       desktop-file-utils appstream man-db midicsv time "${package[@]}")
 # The Windows programs: mingw-w64 with POSIX threads, GoogleTest's sources to
-# build for Windows, man to turn the manual pages into text for the archive;
-# wine, without the desktop integration and fonts it recommends.
-windows=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest man-db)
+# build for Windows, groff to turn the manual pages into text for the
+# archive; wine, without the desktop integration and fonts it recommends.
+windows=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest groff-base)
 windows_no_recommends=(wine wine64)
 
 installed() {

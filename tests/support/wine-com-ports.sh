@@ -46,8 +46,7 @@ start)
         echo $! >"$state/$port.pid"
     done
     for port in "${ports[@]}"; do
-        for _ in $(seq 200); do
-            [ -L "$state/$port" ] && break
+        while [ ! -L "$state/$port" ] && running "$(cat "$state/$port.pid")"; do
             sleep 0.05
         done
         [ -L "$state/$port" ] || { echo "torem-devsim did not start for $port:" >&2; cat "$state/$port.err" >&2; stop; exit 1; }
