@@ -11,18 +11,8 @@
 #include "CommandLine.h"
 #include "EndRequests.h"
 #include "LiveConsole.h"
+#include "SystemMidiDevices.h"
 #include "SystemSerialPorts.h"
-
-#if defined(TOREM_HAVE_RTMIDI)
-#include "RtMidiDeviceLayer.h"
-using TSystemMidiDevices = TRtMidiDeviceLayer;
-#elif defined(_WIN32)
-#include "WinMmDeviceLayer.h"
-using TSystemMidiDevices = TWinMmDeviceLayer;
-#else
-#include "NoMidiDeviceLayer.h"
-using TSystemMidiDevices = TNoMidiDeviceLayer;  // built without a MIDI system
-#endif
 
 int main(int argc, char** argv)
 {
