@@ -50,11 +50,15 @@ start)
             sleep 0.05
         done
         [ -L "$state/$port" ] || { echo "torem-devsim did not start for $port:" >&2; cat "$state/$port.err" >&2; stop; exit 1; }
-        # The registry maps the port at every start of the wine session; the
-        # link in dosdevices maps it in the session running now.
+        # The registry maps the port at every start of the wine session, and
+        # wine's serial driver then lists it among the system's ports; in the
+        # session running now, the link in dosdevices maps it and the port is
+        # listed here as the driver would list it.
         "$wine_run" "$prefix" wine reg add 'HKLM\Software\Wine\Ports' /v "$port" /t REG_SZ /d "$state/$port" /f \
             </dev/null >/dev/null 2>&1
         ln -sfn "$state/$port" "$prefix/dosdevices/${port,,}"
+        "$wine_run" "$prefix" wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "\\Device\\Serial$((${port#COM} - 1))" \
+            /t REG_SZ /d "$port" /f </dev/null >/dev/null 2>&1
     done
     ;;
 stop)

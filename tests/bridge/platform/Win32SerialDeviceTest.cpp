@@ -13,6 +13,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EventLoop.h"
@@ -132,6 +133,7 @@ TEST(Win32SerialDevice, StaleBytesArePurgedAndAnAnswerThatNeverComesRunsOutTheSe
     NEEDS_SIMULATED_PORTS();
     TComLink com;
     ASSERT_EQ(com.Link.ComOpen(com.Handle, "COM13"), TComResult::ComOk);
+    const std::size_t before = Accepted("COM13").size();
     // A start byte of an earlier change leaves the device's answer waiting
     // in the receive queue; the device takes its output and level and, being
     // the kind that never acknowledges a level, says no more.
@@ -142,6 +144,12 @@ TEST(Win32SerialDevice, StaleBytesArePurgedAndAnAnswerThatNeverComesRunsOutTheSe
     ASSERT_EQ(QueuedInput(com.Handle), 1);
     ASSERT_TRUE(com.Handle->WriteByte(1));
     ASSERT_TRUE(com.Handle->WriteByte(2));
+    // The purge below would drop what the device has not read yet.
+    const auto sent = Clock::now();
+    while (Accepted("COM13").size() == before && Clock::now() - sent < 60s)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(Accepted("COM13").size(), before + 1);
+    ASSERT_EQ(Accepted("COM13").back(), "1 2");
 
     // Taken for the answer to the start byte, the stale byte would let the
     // device's real answer pass for the level's.
