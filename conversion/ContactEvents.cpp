@@ -9,16 +9,12 @@
 #include <type_traits>
 
 #include "ExtendedMultiply.h"
+#include "LargePages.h"
 #include "Resolution.h"
 
 namespace {
 
 constexpr std::uint32_t MaxTime = std::numeric_limits<std::uint32_t>::max();
-
-std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
-{
-    return b > MaxTime - a ? MaxTime : a + b;
-}
 
 // An entry's time and its place in the list.
 struct TTimedIndex {
@@ -81,7 +77,7 @@ class TNoteOfEvent {
 public:
     explicit TNoteOfEvent(const TMidiFile& midiFile) : factor_(midiFile.MicrosecondsPerTick()) {}
 
-    TUseFullMidiEvent operator()(const TMidiEvent& event) const
+    [[gnu::always_inline]] TUseFullMidiEvent operator()(const TMidiEvent& event) const
     {
         TUseFullMidiEvent note;
         note.TimeMs = Ms(event.Time);
@@ -89,6 +85,7 @@ public:
         note.Note = event.Data1;
         note.Velocity = event.Data2;
         note.DurationMs = Ms(event.Duration);
+        note.Unclosed = !event.Closed;
         return note;
     }
 
@@ -100,19 +97,6 @@ private:
 
     TExtendedFactor factor_;
 };
-
-// The two changes of a note, in list order: the switch-on, then the switch-off.
-inline TContactorEvent SwitchOn(const TUseFullMidiEvent& note)
-{
-    const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
-    const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
-    return TContactorEvent{note.TimeMs, contact, level};
-}
-
-inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
-{
-    return TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), SwitchOn(note).Contact, 0};
-}
 
 // The cleaning steps without the list of changes. Of each group of changes
 // sharing a time and an output, only the one that stands last in the list
@@ -211,15 +195,115 @@ auto WithResolution(std::uint16_t resolutionMs, TStep&& step)
 
 }  // namespace
 
+namespace {
+
+// Reads the notes of a file into the list in its order, track after track
+// and within a track in file order, in the one reading that also pairs
+// note-offs: a note is final only once the next note-on of its key comes
+// or its track ends, so each goes to its place among the track's notes,
+// which the reader counted. onNote(track, index, note) sees each note as it
+// becomes final.
+template <typename TOnNote>
+class TNoteCollector {
+public:
+    TNoteCollector(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& notes, TOnNote onNote)
+        : midiFile_(midiFile), notes_(notes), onNote_(onNote), noteOf_(midiFile)
+    {
+        std::size_t count = 0;
+        for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
+            count += static_cast<std::size_t>(midiFile.TrackAt(t).NoteCount());
+        notes_.clear();
+        notes_.reserve(count);
+        AdviseLargePages(notes_.data(), count * sizeof(TUseFullMidiEvent));
+    }
+
+    void Track(std::int32_t track)
+    {
+        track_ = track;
+        base_ = notes_.size();
+        notesBefore_ = 0;
+        notes_.resize(base_ + static_cast<std::size_t>(midiFile_.TrackAt(track).NoteCount()));
+    }
+
+    void Event(std::int32_t, const TMidiEvent& event, std::string_view)
+    {
+        if ((event.Status & 0xFE) != 0x90)
+            return;
+        // Its key's latest note-on status event, until the next one comes
+        // (after this one is final).
+        place_[Key(event)] = notesBefore_;
+        if (event.Data2 != 0)
+            ++notesBefore_;
+    }
+
+    [[gnu::always_inline]] void Final(std::int32_t index, const TMidiEvent& event)
+    {
+        if (!IsCollected(event))
+            return;
+        const TUseFullMidiEvent note = noteOf_(event);
+        const std::size_t place = place_[Key(event)];
+        if (event.Data2 != 0) {
+            if (base_ + place >= notes_.size())
+                throw EMidiFileError("The MIDI file " + midiFile_.Filename() + " has changed since it was read");
+            notes_[base_ + place] = note;
+        } else {
+            // A velocity-0 note-on that closed nothing, or was itself closed
+            // again: rare, put in its place at the end of the track.
+            strays_.push_back({index, place, note});
+        }
+        onNote_(track_, index, note);
+    }
+
+    void EndTrack()
+    {
+        if (strays_.empty())
+            return;
+        std::sort(strays_.begin(), strays_.end(), [](const TStray& a, const TStray& b) { return a.Index < b.Index; });
+        // From the back: each stray goes before the note-on that followed it.
+        std::size_t kept = notes_.size() - base_;
+        notes_.resize(notes_.size() + strays_.size());
+        std::size_t to = notes_.size();
+        for (std::size_t stray = strays_.size(); stray-- > 0;) {
+            for (; kept > strays_[stray].NotesBefore; --kept)
+                notes_[--to] = notes_[base_ + kept - 1];
+            notes_[--to] = strays_[stray].Note;
+        }
+        strays_.clear();
+    }
+
+private:
+    struct TStray {
+        std::int32_t Index;
+        std::size_t NotesBefore;
+        TUseFullMidiEvent Note;
+    };
+
+    // Channel 1 or 2 and note number.
+    static std::size_t Key(const TMidiEvent& event) { return (event.Status & 1u) << 7 | event.Data1; }
+
+    const TMidiFile& midiFile_;
+    std::vector<TUseFullMidiEvent>& notes_;
+    TOnNote onNote_;
+    const TNoteOfEvent noteOf_;
+    std::int32_t track_ = 0;
+    std::size_t base_ = 0;         // where the track's notes begin
+    std::size_t notesBefore_ = 0;  // the track's note-ons (velocity above 0) so far
+    std::array<std::size_t, 256> place_{};
+    std::vector<TStray> strays_;
+};
+
+template <typename TOnNote>
+void ReadNotes(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents, TOnNote onNote)
+{
+    TNoteCollector<TOnNote> collector(midiFile, noteEvents, onNote);
+    midiFile.ReadTracks(collector);
+}
+
+}  // namespace
+
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents)
 {
-    noteEvents.clear();
-    const TNoteOfEvent noteOf(midiFile);
-    midiFile.ForEachTrack([&](std::int32_t, const std::vector<TMidiEvent>& events) {
-        for (const TMidiEvent& event : events)
-            if (IsCollected(event))
-                noteEvents.push_back(noteOf(event));
-    });
+    ReadNotes(midiFile, noteEvents, [](std::int32_t, std::int32_t, const TUseFullMidiEvent&) {});
 }
 
 namespace {
@@ -236,8 +320,9 @@ std::uint64_t LastSlot(const TMidiFile& midiFile, std::uint16_t resolutionMs)
 
 }  // namespace
 
-std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
-                                 std::vector<TContactorEvent>& contactEvents, TCleaningWay way)
+void CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                          std::vector<TUseFullMidiEvent>& noteEvents, std::vector<TContactorEvent>& contactEvents,
+                          TCleaningWay way)
 {
     if (way == TCleaningWay::BySize) {
         std::uint64_t events = 0;
@@ -248,26 +333,18 @@ std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolu
                   : TCleaningWay::Steps;
     }
     if (way == TCleaningWay::Steps) {
-        std::vector<TUseFullMidiEvent> noteEvents;
         CollectNoteEvents(midiFile, noteEvents);
         CleanContactEvents(noteEvents, resolutionMs, contactEvents);
-        return noteEvents.size();
+        return;
     }
-    std::size_t notes = 0;
     WithResolution(resolutionMs, [&]<std::uint32_t R>() {
         TLatestChanges<R> latest;
-        const TNoteOfEvent noteOf(midiFile);
-        midiFile.ForEachNoteOn([&](std::int32_t track, std::int32_t index, const TMidiEvent& event) {
-            if (IsCollected(event)) {
-                // A file of 32 MiB holds fewer than 2^22 tracks.
-                latest.OfferNote(static_cast<std::uint64_t>(track) << 32 | static_cast<std::uint32_t>(index),
-                                 noteOf(event));
-                ++notes;
-            }
+        ReadNotes(midiFile, noteEvents, [&](std::int32_t track, std::int32_t index, const TUseFullMidiEvent& note) {
+            // A file of 32 MiB holds fewer than 2^22 tracks.
+            latest.OfferNote(static_cast<std::uint64_t>(track) << 32 | static_cast<std::uint32_t>(index), note);
         });
         latest.Finish(contactEvents);
     });
-    return notes;
 }
 
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,
@@ -299,12 +376,8 @@ void BuildContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents,
 
 void QuantizeContactEvents(std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
-    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
-    for (TContactorEvent& e : contactEvents) {
-        const std::uint32_t q = e.TimeMs / r * r;
-        if (q < e.TimeMs)
-            e.TimeMs = SaturatingAdd(q, r);
-    }
+    for (TContactorEvent& e : contactEvents)
+        e.TimeMs = QuantizedTime(e.TimeMs, resolutionMs);
 }
 
 void RemoveSameTimeDuplicates(std::vector<TContactorEvent>& contactEvents)

@@ -6,7 +6,38 @@
 #include <vector>
 
 #include "MidiFile.h"
+#include "Resolution.h"
 #include "UsefullMidiEventClasse.h"
+
+// a + b, or UINT32_MAX where it would wrap.
+constexpr std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
+{
+    return b > UINT32_MAX - a ? UINT32_MAX : a + b;
+}
+
+// The two changes of a note, in list order: the switch-on, at a level from
+// the velocity (127 gives 255, any other v gives 2v)...
+inline TContactorEvent SwitchOn(const TUseFullMidiEvent& note)
+{
+    const auto contact = static_cast<std::uint8_t>(note.Channel * 128u + note.Note);
+    const auto level = note.Velocity == 127 ? std::uint8_t{255} : static_cast<std::uint8_t>(note.Velocity * 2u);
+    return TContactorEvent{note.TimeMs, contact, level};
+}
+
+// ...then the switch-off.
+inline TContactorEvent SwitchOff(const TUseFullMidiEvent& note)
+{
+    return TContactorEvent{SaturatingAdd(note.TimeMs, note.DurationMs), SwitchOn(note).Contact, 0};
+}
+
+// A time raised to the next multiple of the resolution it converts as;
+// multiples, 0 included, stay. Saturates at UINT32_MAX.
+inline std::uint32_t QuantizedTime(std::uint32_t timeMs, std::uint16_t resolutionMs)
+{
+    const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
+    const std::uint32_t q = timeMs / r * r;
+    return q < timeMs ? SaturatingAdd(q, r) : timeMs;
+}
 
 // Milliseconds of a tick count: the exact extended-precision product with
 // MicrosecondsPerTick, truncated to whole microseconds, divided by 1000.
@@ -14,7 +45,8 @@
 std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks);
 
 // One TUseFullMidiEvent per note-on on MIDI channel 1 or 2 that did not
-// itself close a note, in track order, then file order.
+// itself close a note, in track order, then file order, in one reading of
+// the file that keeps no events.
 void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>& noteEvents);
 
 // How CollectContactEvents cleans: by size, or one way for the tests.
@@ -23,21 +55,21 @@ enum class TCleaningWay {
     Table,   // each note into a table of the latest change per time and output
     Steps,   // CollectNoteEvents, then CleanContactEvents
 };
-// Files of at least this many events go the Table way: the steps' lists
-// grow with the notes (some 44 bytes a note), the table with the times and
-// outputs changed...
+// Files of at least this many events go the Table way: the steps' lists of
+// changes grow with the notes (some 32 bytes a note beside the note itself),
+// the table with the times and outputs changed...
 inline constexpr std::uint64_t TableEvents = std::uint64_t{1} << 16;
 // ...as long as at most this many times and outputs can change (4096 slots
 // of 256 outputs), which bounds the table.
 inline constexpr std::uint64_t TableTimesAndOutputs = std::uint64_t{1} << 20;
 
-// The changes CollectNoteEvents then CleanContactEvents give, ready to be
-// sorted. The Table way keeps no list of notes or of events: each note goes
-// into the cleaning as soon as its length is known. Returns the number of
-// notes taken.
-std::size_t CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
-                                 std::vector<TContactorEvent>& contactEvents,
-                                 TCleaningWay way = TCleaningWay::BySize);
+// The notes CollectNoteEvents gives, and the changes CleanContactEvents then
+// gives, ready to be sorted, in one reading of the file. The Table way keeps
+// no list of events or of changes: each note goes into the cleaning as soon
+// as its length is known.
+void CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
+                          std::vector<TUseFullMidiEvent>& noteEvents, std::vector<TContactorEvent>& contactEvents,
+                          TCleaningWay way = TCleaningWay::BySize);
 
 // CleanContactEvents, then SortContactEvents.
 void PrepareContactEvents(const std::vector<TUseFullMidiEvent>& noteEvents, std::uint16_t resolutionMs,

@@ -51,7 +51,7 @@ std::string TConversionCommand::Message(int entry) const
 TConversionOutcome TConversionCommand::Execute()
 {
     const TControlsDisabled disabled(controls_);
-    notesTaken_ = 0;
+    facts_.reset();
 
     if (!FileExists(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
@@ -76,8 +76,7 @@ TConversionOutcome TConversionCommand::Execute()
         // Refused before the replace question: the user is never asked to
         // replace a file with an image that cannot be written. Too many
         // changes are refused before sorting, which bounds the sort's work.
-        settings_.NoteEvents.clear();
-        notesTaken_ = CollectContactEvents(midiFile_, settings_.ResolutionMs, settings_.ContactEvents);
+        CollectContactEvents(midiFile_, settings_.ResolutionMs, settings_.NoteEvents, settings_.ContactEvents);
     } catch (const std::bad_alloc&) {
         throw EMidiFileError("Not enough memory to convert the MIDI file " + settings_.MidiFileName);
     }
@@ -100,6 +99,10 @@ TConversionOutcome TConversionCommand::Execute()
         return TConversionOutcome::DoesNotFit;
     }
 
+    // The frames are built before the question, so that the report of a
+    // declined conversion tells of the image it would have written.
+    BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
+    facts_ = FactsOf(midiFile_, settings_.ResolutionMs);
     return ConfirmAndWriteSeqFile();
 }
 
@@ -114,7 +117,6 @@ TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
 
 void TConversionCommand::WriteSeqFile()
 {
-    BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
     WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs),
                       settings_.MidiFileName);
     dialogs_.Information(Message(MessageEntry::ProcessDone));

@@ -4,7 +4,10 @@
 // prepares the output changes, asks before replacing an existing sequence
 // file and writes the image, reporting every outcome through the dialogs.
 
+#include <optional>
+
 #include "AppSettings.h"
+#include "ConversionReport.h"
 #include "Dialogs.h"
 #include "MidiFile.h"
 
@@ -37,9 +40,10 @@ public:
     // shows their text; the controls are enabled again on every outcome.
     TConversionOutcome Execute();
 
-    // The notes of channels 1 and 2 the last Execute took from the MIDI file.
-    // They go straight into the changes: the record's NoteEvents stays empty.
-    std::size_t NotesTaken() const { return notesTaken_; }
+    // What the reader knew of the file of the last Execute that built an
+    // image (written, or declined at the replace question), for the report
+    // on the record's lists; none after any other outcome.
+    const std::optional<TConversionFacts>& Facts() const { return facts_; }
 
 private:
     TConversionOutcome ConfirmAndWriteSeqFile();
@@ -50,5 +54,5 @@ private:
     TMidiFile& midiFile_;
     TDialogs& dialogs_;
     TConverterControls& controls_;
-    std::size_t notesTaken_ = 0;
+    std::optional<TConversionFacts> facts_;
 };

@@ -219,7 +219,11 @@ void TMidiTrack::ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std
 {
     struct TSink {
         void Event(std::int32_t index, const TMidiEvent& event, std::string_view) { events[index] = event; }
-        void Final(std::int32_t index, const TMidiEvent& event) { events[index].Duration = event.Duration; }
+        void Final(std::int32_t index, const TMidiEvent& event)
+        {
+            events[index].Duration = event.Duration;
+            events[index].Closed = event.Closed;
+        }
         TMidiEvent* events;
     };
     // Its events are counted: each goes to its place.
@@ -280,7 +284,8 @@ void TMidiFile::LoadBytes(std::string_view bytes, const std::string& name)
 void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
 {
     tracks_.clear();
-    tempoSeen_ = false;
+    tempoEvents_ = {};
+    otherChannelNotes_ = {};
     const std::string& name = source->Name();
     const std::uint64_t size = source->Size();
     if (size > MaxFileBytes)
@@ -318,7 +323,7 @@ void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
                 ReadTrackChunk(source, reader.Chunk(offset, length), offset, number);
             pos += 8 + std::uint64_t{length};
         }
-        if (!tempoSeen_)
+        if (tempoEvents_.Count == 0)
             ApplyTempo(DefaultTempo, name + ": default tempo");
     } catch (const std::bad_alloc&) {
         throw EMidiFileError("Not enough memory to read " + name);
@@ -365,11 +370,20 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
     track.chunkNumber_ = chunkNumber;
     const TChunkPlace place{source->Name(), chunkNumber, offset - 8, "MTrk"};
 
-    // Read once to check it, count its events and take its names and tempo
-    // events; its events are read again when they are asked for.
+    // Read once to check it, count its events and notes, take its names and
+    // tempo events and note what the conversion leaves out; its events are
+    // read again when they are asked for.
     struct TSink {
         void Event(std::int32_t, const TMidiEvent& event, std::string_view meta)
         {
+            if ((event.Status & 0xF0) == 0x90 && event.Data2 != 0) {
+                const auto channel = static_cast<std::uint8_t>(event.Status & 0x0F);
+                if (channel < 2)
+                    ++track.noteCount_;
+                else
+                    midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
+                return;
+            }
             if (event.Status != 0xFF)
                 return;
             if (event.Data1 == 0x03) {
@@ -381,15 +395,17 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
                     throw EMidiFileError(place.Where() + ": a tempo event has " + std::to_string(meta.size()) +
                                          " data bytes instead of 3");
                 const auto* d = reinterpret_cast<const unsigned char*>(meta.data());
-                midiFile.ApplyTempo((std::uint32_t{d[0]} << 16) | (std::uint32_t{d[1]} << 8) | d[2], place.Where());
-                midiFile.tempoSeen_ = true;
+                const std::uint32_t tempo = (std::uint32_t{d[0]} << 16) | (std::uint32_t{d[1]} << 8) | d[2];
+                midiFile.ApplyTempo(tempo, place.Where());
+                midiFile.tempoEvents_.Add({number, static_cast<std::uint32_t>(event.Time), tempo});
             }
         }
         void Final(std::int32_t, const TMidiEvent&) {}
         TMidiFile& midiFile;
         TMidiTrack& track;
         const TChunkPlace& place;
-    } sink{*this, track, place};
+        std::int32_t number;  // of the track
+    } sink{*this, track, place, static_cast<std::int32_t>(tracks_.size() - 1)};
     // After an error the track keeps the events read before it.
     track.length_ = data.size();
     TTrackRead read;
@@ -412,6 +428,7 @@ void TMidiFile::ApplyTempo(std::uint32_t tempo, const std::string& where)
     if (smpteFramesPerSecond_ == 0 && ticksPerQuarter_ == 0)
         throw EMidiFileError(where + ": the tempo cannot be applied, the header gives 0 ticks per quarter note");
     bpm_ = static_cast<std::int32_t>(MicrosecondsPerMinute / tempo);
+    tempo_ = tempo;
     // SMPTE ticks are fixed lengths of time, whatever the tempo.
     microsecondsPerTick_ =
         smpteFramesPerSecond_ != 0 ? smpteMicrosecondsPerTick_ : static_cast<double>(tempo) / ticksPerQuarter_;
@@ -427,6 +444,7 @@ void TMidiFile::SetBpm(std::int32_t value)
         throw std::invalid_argument("Bpm cannot be applied with 0 ticks per quarter note");
     const std::uint32_t q = MicrosecondsPerMinute / static_cast<std::uint32_t>(value);
     bpm_ = static_cast<std::int32_t>(MicrosecondsPerMinute / q);
+    tempo_ = q;
     if (smpteFramesPerSecond_ == 0)
         microsecondsPerTick_ = static_cast<double>(q) / ticksPerQuarter_;
 }

@@ -27,6 +27,41 @@ struct TMidiEvent {
     std::uint8_t Status = 0;    // running status applied; 0xFF for a meta event
     std::uint8_t Data1 = 0;     // meta type for a meta event
     std::uint8_t Data2 = 0;
+    // A note-off closed this note-on status event: a Duration of 0 is then a
+    // note closed at once, not one left open.
+    bool Closed = false;
+};
+static_assert(sizeof(TMidiEvent) == 12, "the flag takes the padding, no room of its own");
+
+// The first few events of a kind that a reading met, and how many there were:
+// what a report lists of them.
+template <typename T>
+struct TFirstOf {
+    static constexpr std::size_t Kept = 20;
+    std::uint64_t Count = 0;
+    std::vector<T> First;
+
+    void Add(const T& item)
+    {
+        if (First.size() < Kept)
+            First.push_back(item);
+        ++Count;
+    }
+};
+
+// A tempo event: where it stands and the tempo it sets.
+struct TTempoEvent {
+    std::int32_t Track = 0;
+    std::uint32_t Tick = 0;
+    std::uint32_t Tempo = 0;  // microseconds per quarter note
+};
+
+// A note-on (velocity above 0) of a MIDI channel the conversion does not take.
+struct TOtherChannelNote {
+    std::int32_t Track = 0;
+    std::uint32_t Tick = 0;
+    std::uint8_t Channel = 0;  // 2 to 15 for MIDI channels 3 to 16
+    std::uint8_t Note = 0;
 };
 
 // Where the bytes of a loaded MIDI file come from when its events are read
@@ -59,6 +94,9 @@ public:
     std::int32_t CurrentTime = 0;    // the time of the last event
 
     std::int32_t EventCount() const { return eventCount_; }
+    // The note-ons (velocity above 0) of MIDI channels 1 and 2: each is a
+    // note the conversion takes.
+    std::int32_t NoteCount() const { return noteCount_; }
     // The events in file order, note-offs paired with note-ons.
     std::vector<TMidiEvent> Events() const;
     // The event at index, or nullptr when index is negative or not below
@@ -80,6 +118,7 @@ private:
     std::size_t length_ = 0;
     std::size_t chunkNumber_ = 0;
     std::int32_t eventCount_ = 0;
+    std::int32_t noteCount_ = 0;
     mutable std::shared_ptr<const std::vector<TMidiEvent>> kept_;  // for EventAt
 };
 
@@ -115,27 +154,33 @@ public:
     // Frames per second of a division with its top bit set (SMPTE timing):
     // 24, 25, 29 (29.97 drop frame) or 30; 0 for ticks per quarter note.
     std::int32_t SmpteFramesPerSecond() const { return smpteFramesPerSecond_; }
+    // Ticks per frame of an SMPTE division; 0 for ticks per quarter note.
+    std::int32_t SmpteTicksPerFrame() const { return smpteFramesPerSecond_ != 0 ? ticksPerQuarter_ & 0xFF : 0; }
     TFileFormat FileFormat() const { return fileFormat_; }
     std::int32_t Bpm() const { return bpm_; }
     void SetBpm(std::int32_t value);
     double MicrosecondsPerTick() const { return microsecondsPerTick_; }
+    // The tempo of the whole file: the last tempo event's, or DefaultTempo.
+    std::uint32_t Tempo() const { return tempo_; }
+    // The tempo events in file order (tracks in turn), the first of them kept.
+    const TFirstOf<TTempoEvent>& TempoEvents() const { return tempoEvents_; }
+    // The note-ons of MIDI channels 3 to 16 in file order, which the
+    // conversion leaves out.
+    const TFirstOf<TOtherChannelNote>& OtherChannelNotes() const { return otherChannelNotes_; }
 
     // Throws std::out_of_range outside 0 .. NumberOfTracks - 1.
     const TMidiTrack& TrackAt(std::int32_t index) const;
     const std::deque<TMidiTrack>& Tracks() const { return tracks_; }
 
-    // Calls final(track, index, event) for each note-on status event (0x90 to
-    // 0x9F) of tracks 0 to NumberOfTracks - 1 once its Duration is final:
-    // track after track, within a track in no particular order. What the
-    // conversion needs, without the events being stored.
-    template <typename TFinal>
-    void ForEachNoteOn(TFinal&& final) const;
-
-    // Calls visit(track, events) with the events of tracks 0 to
-    // NumberOfTracks - 1 in turn (as TMidiTrack::Events gives them), in one
-    // reading of the file and one list, which holds a track at a time.
-    template <typename TVisit>
-    void ForEachTrack(TVisit&& visit) const;
+    // Reads tracks 0 to NumberOfTracks - 1 in turn, in one reading of the
+    // file, with note-offs paired: sink.Track(track) first, then for each
+    // event in file order sink.Event(index, event, metaData) (its Duration
+    // as it stands when read), and sink.Final(index, event) for each
+    // note-on status event (0x90 to 0x9F) once its Duration is final, in no
+    // particular order; sink.EndTrack() last. What the conversion needs,
+    // without the events being stored.
+    template <typename TSink>
+    void ReadTracks(TSink& sink) const;
 
     // A file without a tempo event plays at 120 beats per minute.
     static constexpr std::uint32_t DefaultTempo = 500000;  // microseconds per quarter note
@@ -161,7 +206,9 @@ private:
     TFileFormat fileFormat_ = TFileFormat::single;
     std::int32_t bpm_ = 0;
     double microsecondsPerTick_ = 0.0;
-    bool tempoSeen_ = false;
+    std::uint32_t tempo_ = DefaultTempo;
+    TFirstOf<TTempoEvent> tempoEvents_;
+    TFirstOf<TOtherChannelNote> otherChannelNotes_;
 };
 
 #include "MidiTrackReader.h"
@@ -174,33 +221,16 @@ void TMidiTrack::Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairi
     ReadTrackEvents(reader.Chunk(offset_, length_), place, sink, pairing, read, eventCount_);
 }
 
-template <typename TFinal>
-void TMidiFile::ForEachNoteOn(TFinal&& final) const
+template <typename TSink>
+void TMidiFile::ReadTracks(TSink& sink) const
 {
-    struct TSink {
-        void Event(std::int32_t, const TMidiEvent&, std::string_view) {}
-        void Final(std::int32_t index, const TMidiEvent& event) { final(track, index, event); }
-        TFinal& final;
-        std::int32_t track;
-    } sink{final, 0};
     if (numberOfTracks_ == 0 || tracks_.empty())
         return;
     TMidiChunkReader reader(*tracks_.front().source_);
     const auto pairing = std::make_unique<TNotePairing>();  // 64 KiB: not for the stack
-    for (; sink.track < numberOfTracks_; ++sink.track)
-        TrackAt(sink.track).Read(reader, sink, pairing.get());
-}
-
-template <typename TVisit>
-void TMidiFile::ForEachTrack(TVisit&& visit) const
-{
-    if (numberOfTracks_ == 0 || tracks_.empty())
-        return;
-    TMidiChunkReader reader(*tracks_.front().source_);
-    const auto pairing = std::make_unique<TNotePairing>();
-    std::vector<TMidiEvent> events;
     for (std::int32_t t = 0; t < numberOfTracks_; ++t) {
-        TrackAt(t).ReadEvents(reader, *pairing, events);
-        visit(t, events);
+        sink.Track(t);
+        TrackAt(t).Read(reader, sink, pairing.get());
+        sink.EndTrack();
     }
 }

@@ -47,6 +47,7 @@ public:
         if ((kind == 0x80 || event.Data2 == 0) && open.Index >= 0) {
             open.Event.Duration =
                 static_cast<std::int32_t>(static_cast<std::uint32_t>(event.Time) - static_cast<std::uint32_t>(open.Event.Time));
+            open.Event.Closed = true;
             event.Duration = -1;
         }
         if (kind != 0x90)

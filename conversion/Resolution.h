@@ -40,6 +40,15 @@ constexpr const TResolution& ResolutionOf(std::uint16_t ms)
     return Resolutions[ResolutionIndex(ms)];
 }
 
+// The row of an image header's ResolutionCode; nullptr for a code of none.
+constexpr const TResolution* ResolutionOfCode(std::uint8_t code)
+{
+    for (const TResolution& r : Resolutions)
+        if (r.Code == code)
+            return &r;
+    return nullptr;
+}
+
 // The milliseconds a picture's or menu item's Tag chooses; 1000 for any other Tag.
 constexpr std::uint16_t ResolutionMsOfTag(int tag)
 {

@@ -13,9 +13,12 @@ struct TUseFullMidiEvent {
     std::uint8_t Channel = 0;  // 0 = MIDI channel 1, 1 = MIDI channel 2
     std::uint8_t Note = 0;
     std::uint8_t Velocity = 0;
+    // No note-off closed it: DurationMs is 0 because the note was left open.
+    bool Unclosed = false;
 
     bool operator==(const TUseFullMidiEvent&) const = default;
 };
+static_assert(sizeof(TUseFullMidiEvent) == 12, "the flag takes the padding, no room of its own");
 
 // One change of one output at one time.
 struct TContactorEvent {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the Windows archive torem-bridge-<version>-windows-x64.zip: the
 # command-line programs cross-built with mingw-w64 (torem-convert.exe,
-# torem-example-midi.exe, torem-live.exe), the README, the licence and their
-# manual pages as text, all with Windows line ends. Installs the missing
-# Debian packages first, and never removes one.
+# torem-seq.exe, torem-example-midi.exe, torem-live.exe), the README, the
+# licence and their manual pages as text, all with Windows line ends.
+# Installs the missing Debian packages first, and never removes one.
 #   scripts/package-windows.sh [BUILD_DIR]
 # builds the programs in BUILD_DIR (build-windows-package/ by default, a
 # release build of the programs alone; scripts/test-windows.sh passes its own)
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh windows
 
 build=${1:-build-windows-package}
-programs=(torem-convert torem-example-midi torem-live)
+programs=(torem-convert torem-seq torem-example-midi torem-live)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/x86_64-w64-mingw32.cmake" \

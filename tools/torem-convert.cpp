@@ -12,6 +12,7 @@
 #include "AppSettings.h"
 #include "CommandLine.h"
 #include "ConversionCommand.h"
+#include "ConversionReport.h"
 #include "FileReplace.h"
 #include "Resolution.h"
 #include "SeqFile.h"
@@ -22,13 +23,15 @@ namespace {
 constexpr char Program[] = "torem-convert";
 
 const char* const Usage =
-    "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] INPUT.mid OUTPUT.seq\n"
+    "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] [--report] INPUT.mid OUTPUT.seq\n"
     "\n"
     "Converts the notes on MIDI channels 1 and 2 of INPUT.mid into the 65536-byte\n"
     "TOREM sequence image OUTPUT.seq.\n"
     "\n"
     "  -r, --resolution MS   time resolution: 100, 250, 500 or 1000 ms (default 1000)\n"
     "  -f, --force           replace OUTPUT.seq when it exists\n"
+    "      --report          tell what the conversion changed or left out, and how\n"
+    "                        much of the image it fills\n"
     "  -h, --help            show this help\n"
     "      --version         show the version\n";
 
@@ -61,6 +64,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::uint16_t resolution = 1000;
     bool force = false;
+    bool report = false;
     std::string files[2];
     int fileCount = 0;
 
@@ -70,6 +74,8 @@ int main(int argc, char** argv)
             return *answered;
         if (arg == "-f" || arg == "--force") {
             force = true;
+        } else if (arg == "--report") {
+            report = true;
         } else if (arg == "-r" || arg == "--resolution" || arg.rfind("--resolution=", 0) == 0) {
             std::string value;
             if (arg.size() > 2 && arg[1] == '-' && arg.find('=') != std::string::npos) {
@@ -136,9 +142,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::cout << Text(TTextTable::MessageTexts, settings.LanguageIndex, MessageEntry::ProcessDone) << ' '
-              << command.NotesTaken() << " notes, " << settings.ContactEvents.size() << " changes, "
-              << settings.SeqFrames.size() << " frames, " << FrameBytes(settings.SeqFrames)
-              << " frame bytes\n";
-    return 0;
+    const std::uint8_t language = settings.LanguageIndex;
+    std::cout << Text(TTextTable::MessageTexts, language, MessageEntry::ProcessDone) << ' '
+              << ReportSummary(SummaryOf(settings.NoteEvents, settings.ContactEvents, settings.SeqFrames), language)
+              << '\n';
+    if (report && command.Facts())
+        for (const std::string& line : ReportLines(ReportConversion(settings.NoteEvents, settings.ContactEvents,
+                                                                     settings.SeqFrames, *command.Facts()),
+                                                    language))
+            std::cout << line << '\n';
+    std::cout.flush();
+    return std::cout ? 0 : 1;
 }

@@ -17,6 +17,7 @@
 #include "Controls.h"
 #include "Help.h"
 #include "QtNotificationTarget.h"
+#include "SeqViewer.h"
 #include "SettingsFile.h"
 #include "Text.h"
 
@@ -282,6 +283,7 @@ void TForm1::CreateMenus()
     Open1 = NewItem(File1, "Open1", QStringLiteral("&Open Midi File"));
     SaveSeqFile1 = NewItem(File1, "SaveSeqFile1", QStringLiteral("&Save Seq File"));
     Convert1 = NewItem(File1, "Convert1", QStringLiteral("&Convert"));
+    ViewSequence1 = NewItem(File1, "ViewSequence1", QStringLiteral("View sequence..."));
     separator(File1, "N1");
     Exit1 = NewItem(File1, "Exit1", QStringLiteral("&Exit"));
 
@@ -441,6 +443,7 @@ void TForm1::ConnectHandlers()
     onTrigger(Open1, [this] { Open1Click(); });
     onTrigger(SaveSeqFile1, [this] { SaveSeqFile1Click(); });
     onTrigger(Convert1, [this] { SpeedButton2Click(); });
+    onTrigger(ViewSequence1, [this] { ViewSequence1Click(); });
     onTrigger(Exit1, [this] { Exit1Click(); });
     for (QAction* item : comMenuItems_)
         onSenderTrigger(item, &TForm1::COM11Click);
@@ -556,6 +559,9 @@ void TForm1::FormClose()
     if (closed_)
         return;
     closed_ = true;
+    // The viewer would keep the program running.
+    if (viewer_ != nullptr)
+        viewer_->close();
     // A MIDI notification still queued, or one that runs inside a message
     // box below, must not send anything once the lists are gone.
     bridge_->BeginShutdown();
@@ -671,6 +677,7 @@ void TForm1::ApplyLanguage()
     Open1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::OpenMidiFile));
     SaveSeqFile1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::SeqFile));
     Convert1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Convert));
+    ViewSequence1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::ViewSequence));
     Exit1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Exit));
 
     setTitle(Languages1, text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::Title));
@@ -719,6 +726,8 @@ void TForm1::ApplyLanguage()
     Label17->setText(ToQt(Label(LabelEntry::Proportional)));
     Label15->setText(ToQt(Label(LabelEntry::DryContact)));
     ShowTranspose();
+    if (viewer_ != nullptr)
+        viewer_->ApplyLanguage();
 }
 
 void TForm1::English1Click()
@@ -763,7 +772,31 @@ void TForm1::ChooseSeqFile()
 
 void TForm1::SpeedButton2Click()
 {
-    TConversionCommand(settings_, MidiFile1, services_.Dialogs, *this).Execute();
+    TConversionCommand command(settings_, MidiFile1, services_.Dialogs, *this);
+    command.Execute();
+    if (command.Facts())
+        lastReport_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
+                                       *command.Facts());
+    // An open viewer shows the new image and its report.
+    if (viewer_ != nullptr && viewer_->isVisible()) {
+        viewer_->SetReport(lastReport_);
+        viewer_->LoadSeqFile();
+    }
+}
+
+void TForm1::ViewSequence1Click()
+{
+    if (viewer_ == nullptr)
+        viewer_ = std::make_unique<TSeqViewer>(settings_);
+    viewer_->SetReport(lastReport_);
+    const std::string problem = viewer_->LoadSeqFile();
+    if (viewer_->isVisible()) {
+        viewer_->raise();
+        viewer_->activateWindow();
+    }
+    viewer_->show();
+    if (!problem.empty())
+        services_.Dialogs.Warning(problem);
 }
 
 void TForm1::SetConverterEnabled(bool enabled)

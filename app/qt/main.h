@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ class QTimer;
 class QToolButton;
 class TForm2;
 class TPictureBox;
+class TSeqViewer;
 class TShape;
 
 inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";
@@ -81,6 +83,8 @@ public:
 
     AppSettings& Settings() { return settings_; }
     const AppSettings& Settings() const { return settings_; }
+    // The viewer, once ViewSequence1Click has opened it.
+    TSeqViewer* SeqViewer() const { return viewer_.get(); }
 
     // The About box that About1Click shows; the program entry creates it.
     void SetAboutBox(TForm2* aboutBox) { aboutBox_ = aboutBox; }
@@ -93,6 +97,8 @@ public:
     void SaveSeqFile1Click();
     void ChooseSeqFile();
     void SpeedButton2Click();  // the Convert command
+    // The viewer of the sequence file named and of the last conversion's report.
+    void ViewSequence1Click();
     void Exit1Click();
     void About1Click();
     void English1Click();
@@ -174,11 +180,17 @@ private:
     AppSettings settings_;
     TMidiFile MidiFile1;
     TForm2* aboutBox_ = nullptr;
+    // Made when first asked for; a window of its own, which the main window
+    // neither covers nor stays under.
+    std::unique_ptr<TSeqViewer> viewer_;
+    // Of the last conversion that built an image, written or declined.
+    std::optional<TConversionReport> lastReport_;
     bool closed_ = false;
 
     // Menus and their items.
     QMenu* File1 = nullptr;
-    QAction *Open1 = nullptr, *SaveSeqFile1 = nullptr, *Convert1 = nullptr, *Exit1 = nullptr;
+    QAction *Open1 = nullptr, *SaveSeqFile1 = nullptr, *Convert1 = nullptr, *ViewSequence1 = nullptr,
+            *Exit1 = nullptr;
     QMenu* RS2321 = nullptr;
     std::array<QAction*, 4> comMenuItems_{};   // COM11, COM21, COM31, COM51
     QActionGroup* comMenuGroup_ = nullptr;

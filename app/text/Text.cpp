@@ -30,19 +30,21 @@ constexpr std::array<std::string_view, 6> HintTextsEnglish = {
     "Transpose Midi events",
 };
 
-constexpr std::array<std::string_view, 5> FileMenuTextsFrench = {
+constexpr std::array<std::string_view, 6> FileMenuTextsFrench = {
     "&Fichier",
     "&Ouvrir un fichier Midi",
     "&Sélectionner un fichier Seq",
     "&Convertir",
     "&Quitter",
+    "Voir la séquence...",
 };
-constexpr std::array<std::string_view, 5> FileMenuTextsEnglish = {
+constexpr std::array<std::string_view, 6> FileMenuTextsEnglish = {
     "&File",
     "&Open Midi file",
     "&Select a Sequence file",
     "&Convert",
     "E&xit",
+    "View sequence...",
 };
 
 constexpr std::array<std::string_view, 3> LanguageMenuTextsFrench = {
@@ -244,6 +246,113 @@ constexpr std::array<std::string_view, 8> StatusTextsEnglish = {
     "Opened as soon as it appears.",
 };
 
+constexpr std::array<std::string_view, 22> ViewerTextsFrench = {
+    "Visionneuse de séquence",
+    "Séquence",
+    "Rapport de conversion",
+    "Aucune conversion pour l'instant : le rapport de la prochaine s'affichera ici.",
+    "Impossible de lire le fichier Séquence %1 : %2",
+    "%1 n'est pas une image de séquence valide : %2",
+    "octet %1 : %2",
+    "Canal 1",
+    "Canal 2",
+    "temps (s)",
+    "Aucun changement de sortie.",
+    "le fichier fait %1 octets, et non 65536",
+    "l'en-tête contient 0x%1 à la place d'une espace (0x20)",
+    "le code de résolution vaut %1, et non 1 à 4",
+    "la longueur des trames vaut %1, plus que 32768",
+    "la longueur des trames vaut %1, moins que les 3 octets de la première trame",
+    "la trame de %1 changements dépasse la longueur des trames, %2",
+    "le créneau suivant vaut %1 et ne vient pas après le créneau %2 de la trame",
+    "le créneau suivant de la dernière trame vaut %1, et non 0",
+    "0x%1 suit les trames à la place de 0",
+    "sortie %1, niveau %2, de %3 à %4",
+    " (%1 barres, le niveau le plus haut)",
+};
+constexpr std::array<std::string_view, 22> ViewerTextsEnglish = {
+    "Sequence viewer",
+    "Sequence",
+    "Conversion report",
+    "No conversion yet: the report of the next one shows here.",
+    "Cannot read the sequence file %1: %2",
+    "%1 is not a valid sequence image: %2",
+    "byte %1: %2",
+    "Channel 1",
+    "Channel 2",
+    "time (s)",
+    "No output changes.",
+    "the file is %1 bytes long, not 65536",
+    "the header holds 0x%1 where a space (0x20) belongs",
+    "the resolution code is %1, not 1 to 4",
+    "the frame bytes are %1, more than 32768",
+    "the frame bytes are %1, fewer than the first frame's 3",
+    "the frame of %1 changes runs past the %2 frame bytes",
+    "the next slot is %1, not after the frame's slot %2",
+    "the last frame's next slot is %1, not 0",
+    "0x%1 follows the frames where 0 belongs",
+    "output %1, level %2, %3 to %4",
+    " (%1 bars, the highest level)",
+};
+
+constexpr std::array<std::string_view, 26> ReportTextsFrench = {
+    "note",
+    "notes",
+    "changement",
+    "changements",
+    "trame",
+    "trames",
+    "octet de trames",
+    "octets de trames",
+    " (la première vide)",
+    "%1, %2, %3%4, %5",
+    "Notes des canaux Midi autres que 1 et 2, ignorées : %1",
+    "  %1  canal %2, note %3, piste %4",
+    "Débuts de note qu'aucune fin de note ne ferme, ignorés : %1",
+    "  %1  sortie %2 (canal %3, note %4)",
+    "Notes qui n'allument jamais leur sortie, leur début et leur fin tombant dans le même créneau : %1",
+    "Notes qui n'allument jamais leur sortie, d'autres notes de la même sortie prenant leur place : %1",
+    "Notes fondues avec la suivante sur la même sortie : %1",
+    "  %1  sortie %2 (canal %3, note %4), de %5 à %6",
+    "  ... et %1 de plus",
+    "Aucun événement de tempo ; %1 µs par noire, la valeur par défaut, valent pour tout le fichier",
+    "1 événement de tempo ; %1 µs par noire valent pour tout le fichier",
+    "%1 événements de tempo ; %2 µs par noire, le dernier, valent pour tout le fichier",
+    "  %1  piste %2 : %3 µs par noire",
+    "Événements de tempo : %1, aucun n'est utilisé : la division du temps est SMPTE, %2 images par seconde, %3 "
+    "tops par image",
+    "Dernier changement à %1, créneau %2 sur 65535 ; %3 octets de trames utilisés sur 32768",
+    "Aucun changement de sortie ; %1 octets de trames utilisés sur 32768",
+};
+constexpr std::array<std::string_view, 26> ReportTextsEnglish = {
+    "note",
+    "notes",
+    "change",
+    "changes",
+    "frame",
+    "frames",
+    "frame byte",
+    "frame bytes",
+    " (the first one empty)",
+    "%1, %2, %3%4, %5",
+    "Notes on MIDI channels other than 1 and 2, left out: %1",
+    "  %1  channel %2, note %3, track %4",
+    "Note-ons that no note-off closed, left out: %1",
+    "  %1  output %2 (channel %3, note %4)",
+    "Notes that never switch their output on, their start and end falling on the same slot: %1",
+    "Notes that never switch their output on, other notes of the same output taking their place: %1",
+    "Notes merged with the next one on the same output: %1",
+    "  %1  output %2 (channel %3, note %4), from %5 to %6",
+    "  ... and %1 more",
+    "No tempo event; %1 µs per quarter note, the default, is used for the whole file",
+    "1 tempo event; %1 µs per quarter note is used for the whole file",
+    "%1 tempo events; %2 µs per quarter note, the last, is used for the whole file",
+    "  %1  track %2: %3 µs per quarter note",
+    "Tempo events: %1, none used: the time division is SMPTE, %2 frames per second, %3 ticks per frame",
+    "Last change at %1, slot %2 of 65535; %3 frame bytes used of 32768",
+    "No output change; %1 frame bytes used of 32768",
+};
+
 // Both rows of a table have the same number of entries.
 template <std::size_t N>
 constexpr TTableRows RowsOf(int firstEntry, const std::array<std::string_view, N>& french,
@@ -268,6 +377,8 @@ const TTableRows& Rows(TTextTable table)
         RowsOf(1, MessageTextsFrench, MessageTextsEnglish),
         RowsOf(1, TransposeTextsFrench, TransposeTextsEnglish),
         RowsOf(1, StatusTextsFrench, StatusTextsEnglish),
+        RowsOf(1, ViewerTextsFrench, ViewerTextsEnglish),
+        RowsOf(1, ReportTextsFrench, ReportTextsEnglish),
     };
     return rows[static_cast<int>(table)];
 }
@@ -295,4 +406,27 @@ std::string_view TransposeText(std::uint8_t languageIndex, std::uint8_t transpos
     if (transposeIndex < 1 || transposeIndex > 9)
         transposeIndex = 5;
     return LookupText(TTextTable::TransposeTexts, languageIndex, transposeIndex);
+}
+
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> arguments)
+{
+    std::string filled;
+    filled.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        const auto n = static_cast<std::size_t>(next - '1');
+        if (text[i] == '%' && next >= '1' && next <= '9' && n < arguments.size()) {
+            filled += *(arguments.begin() + n);
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}
+
+std::string Counted(std::uint8_t languageIndex, std::uint64_t count, std::string_view one, std::string_view many)
+{
+    const bool singular = count == 1 || (count == 0 && languageIndex == LanguageFrench);
+    return std::to_string(count) + ' ' + std::string(singular ? one : many);
 }

@@ -3,6 +3,7 @@
 // (table, LanguageIndex, entry). Texts are UTF-8.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ enum class TTextTable {
     MessageTexts,       // 1..7
     TransposeTexts,     // 1..9, by TransposeIndex
     StatusTexts,        // 1..8: why a port or a MIDI device is not open
+    ViewerTexts,        // 1..22: the sequence viewer, its picture and the image's faults
+    ReportTexts,        // 1..26: the conversion report
 };
 
 // The text of an entry; throws std::out_of_range for an entry the table lacks.
@@ -32,6 +35,13 @@ inline std::string Text(TTextTable table, std::uint8_t languageIndex, int entry)
 {
     return std::string(LookupText(table, languageIndex, entry));
 }
+
+// The text with %1 to %9 replaced by the arguments in turn.
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> arguments);
+
+// "1 note", "2 notes": the count and the noun in the number the language
+// gives it (French takes the singular for 0 as well).
+std::string Counted(std::uint8_t languageIndex, std::uint64_t count, std::string_view one, std::string_view many);
 
 // Number of entries per language of a table.
 int TextEntryCount(TTextTable table);
@@ -48,6 +58,7 @@ inline constexpr int OpenMidiFile = 2;
 inline constexpr int SeqFile = 3;
 inline constexpr int Convert = 4;
 inline constexpr int Exit = 5;
+inline constexpr int ViewSequence = 6;
 }  // namespace FileMenuEntry
 
 namespace LanguageMenuEntry {
@@ -136,3 +147,54 @@ inline constexpr int Failed = 6;
 inline constexpr int Retrying = 7;
 inline constexpr int OpensWhenPresent = 8;
 }  // namespace StatusEntry
+
+// Entries of ViewerTexts: the window, its picture, what makes a file no
+// image (entry ImageProblem + a TImageProblem, WrongSize being 1), and what
+// a bar of the picture stands for.
+namespace ViewerEntry {
+inline constexpr int Title = 1;
+inline constexpr int SequenceTab = 2;
+inline constexpr int ReportTab = 3;
+inline constexpr int NoReport = 4;
+inline constexpr int CannotRead = 5;   // %1 the file, %2 why
+inline constexpr int NotAnImage = 6;   // %1 the file, %2 the fault
+inline constexpr int AtByte = 7;       // %1 the byte, %2 the fault
+inline constexpr int Channel1 = 8;
+inline constexpr int Channel2 = 9;
+inline constexpr int TimeAxis = 10;
+inline constexpr int NoChanges = 11;
+inline constexpr int ImageProblem = 11;
+inline constexpr int Bar = 21;   // %1 output, %2 level, %3 from, %4 to
+inline constexpr int Runs = 22;  // %1 bars
+}  // namespace ViewerEntry
+
+// Entries of ReportTexts: nouns in both numbers (for Counted), then the
+// lines of the report; list lines begin with two spaces.
+namespace ReportEntry {
+inline constexpr int NoteOne = 1;
+inline constexpr int NoteMany = 2;
+inline constexpr int ChangeOne = 3;
+inline constexpr int ChangeMany = 4;
+inline constexpr int FrameOne = 5;
+inline constexpr int FrameMany = 6;
+inline constexpr int FrameByteOne = 7;
+inline constexpr int FrameByteMany = 8;
+inline constexpr int FirstFrameEmpty = 9;
+inline constexpr int Summary = 10;           // %1 notes, %2 changes, %3 frames, %4 FirstFrameEmpty or nothing, %5 bytes
+inline constexpr int OtherChannels = 11;     // %1 count
+inline constexpr int OtherChannelLine = 12;  // %1 time, %2 channel, %3 note, %4 track
+inline constexpr int Unclosed = 13;          // %1 count
+inline constexpr int NoteAtLine = 14;        // %1 time, %2 output, %3 channel, %4 note
+inline constexpr int SameSlot = 15;          // %1 count
+inline constexpr int TakenOver = 16;         // %1 count
+inline constexpr int Merged = 17;            // %1 count
+inline constexpr int NoteLine = 18;          // %1 time, %2 output, %3 channel, %4 note, %5 start, %6 end
+inline constexpr int More = 19;              // %1 count
+inline constexpr int TempoNone = 20;         // %1 tempo
+inline constexpr int TempoOne = 21;          // %1 tempo
+inline constexpr int TempoMany = 22;         // %1 count, %2 tempo
+inline constexpr int TempoLine = 23;         // %1 time, %2 track, %3 tempo
+inline constexpr int TempoSmpte = 24;        // %1 count, %2 frames per second, %3 ticks per frame
+inline constexpr int ImageUse = 25;          // %1 time, %2 slot, %3 frame bytes
+inline constexpr int NoChange = 26;          // %1 frame bytes
+}  // namespace ReportEntry

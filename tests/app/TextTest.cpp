@@ -20,13 +20,14 @@ TEST(LanguageTables, EveryTableHasItsEntriesInBothLanguages)
         int first;
         int count;
     } tables[] = {
-        {TTextTable::HintTexts, 1, 6},       {TTextTable::FileMenuTexts, 1, 5},
+        {TTextTable::HintTexts, 1, 6},       {TTextTable::FileMenuTexts, 1, 6},
         {TTextTable::LanguageMenuTexts, 1, 3}, {TTextTable::HelpMenuTexts, 1, 2},
         {TTextTable::Rs232MenuTexts, 1, 4},  {TTextTable::MidiPortMenuTexts, 1, 4},
         {TTextTable::OptionsMenuTexts, 1, 6}, {TTextTable::AboutTexts, 1, 4},
         {TTextTable::LabelTexts, 1, 13},     {TTextTable::ComMessages, 0, 12},
         {TTextTable::MessageTexts, 1, 7},    {TTextTable::TransposeTexts, 1, 9},
-        {TTextTable::StatusTexts, 1, 8},
+        {TTextTable::StatusTexts, 1, 8},     {TTextTable::ViewerTexts, 1, 22},
+        {TTextTable::ReportTexts, 1, 26},
     };
     for (const auto& t : tables) {
         EXPECT_EQ(TextEntryCount(t.table), t.count);

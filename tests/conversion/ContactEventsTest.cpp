@@ -8,6 +8,7 @@
 
 #include "ContactEvents.h"
 #include "LiteralSteps.h"
+#include "RandomSmf.h"
 #include "SeqFile.h"
 #include "SmfWriter.h"
 
@@ -19,6 +20,12 @@ TUseFullMidiEvent Note(std::uint32_t time, std::uint32_t duration, std::uint8_t 
                        std::uint8_t velocity)
 {
     return TUseFullMidiEvent{time, duration, channel, note, velocity};
+}
+
+TUseFullMidiEvent Unclosed(TUseFullMidiEvent note)
+{
+    note.Unclosed = true;
+    return note;
 }
 
 Events Prepared(const std::vector<TUseFullMidiEvent>& notes, std::uint16_t resolution)
@@ -46,8 +53,15 @@ TEST(CollectNoteEvents, TakesNoteOnsOfChannelsOneAndTwoThatCloseNothing)
     CollectNoteEvents(file, notes);
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes[0], Note(0, 500, 0, 60, 100));
-    EXPECT_EQ(notes[1], Note(500, 0, 0, 62, 0));
-    EXPECT_EQ(notes[2], Note(1000, 0, 1, 60, 127));  // track order, not time order
+    EXPECT_EQ(notes[1], Note(500, 0, 0, 62, 0));  // closed by the 0x80
+    EXPECT_EQ(notes[2], Unclosed(Note(1000, 0, 1, 60, 127)));  // track order, not time order
+
+    // Closed at once is not left open.
+    TSmfTrack zero;
+    zero.Event(0, {0x90, 60, 100}).Event(0, {0x80, 60, 0});
+    file.LoadBytes(SmfFile(0, 480, {zero}));
+    CollectNoteEvents(file, notes);
+    EXPECT_EQ(notes, (std::vector{Note(0, 0, 0, 60, 100)}));
 }
 
 TEST(PrepareContactEvents, MapsChannelNoteAndVelocityToOutputAndLevel)
@@ -159,40 +173,19 @@ Events CleanedStepByStep(const std::vector<TUseFullMidiEvent>& notes, std::uint1
     return events;
 }
 
-// A file of random events of every kind over a few tracks.
-std::string RandomFile(std::mt19937& random)
+// The notes as a walk over every event of every track takes them, the
+// events read whole with the reader's pairing.
+std::vector<TUseFullMidiEvent> NotesOfEvents(const TMidiFile& file)
 {
-    std::vector<TSmfTrack> tracks(1 + random() % 4);
-    for (TSmfTrack& track : tracks) {
-        bool noteStatus = false;  // running status may continue a note
-        for (int n = static_cast<int>(random() % 300); n > 0; --n) {
-            const auto delta = static_cast<std::uint32_t>(random() % 5 == 0 ? random() % 20000 : random() % 40);
-            const auto channel = static_cast<std::uint8_t>(random() % 3);
-            const auto note = static_cast<std::uint8_t>(random() % 6);
-            const auto velocity = static_cast<std::uint8_t>(random() % 3 == 0 ? 0 : random() % 128);
-            switch (random() % 6) {
-            case 0:
-            case 1:
-                track.Event(delta, {static_cast<std::uint8_t>(0x90 | channel), note, velocity});
-                noteStatus = true;
-                break;
-            case 2:
-                track.Event(delta, {static_cast<std::uint8_t>(0x80 | channel), note, velocity});
-                noteStatus = true;
-                break;
-            case 3:
-                if (noteStatus)
-                    track.Event(delta, {note, velocity});
-                break;
-            case 4: track.Tempo(delta, static_cast<std::uint32_t>(1 + random() % 2000000)); break;
-            default:
-                track.Event(delta, {static_cast<std::uint8_t>(0xC0 | channel), note});
-                noteStatus = false;
-                break;
-            }
-        }
-    }
-    return SmfFile(1, static_cast<std::uint16_t>(1 + random() % 960), tracks);
+    std::vector<TUseFullMidiEvent> notes;
+    const double factor = file.MicrosecondsPerTick();
+    for (std::int32_t t = 0; t < file.NumberOfTracks(); ++t)
+        for (const TMidiEvent& e : file.TrackAt(t).Events())
+            if (e.Duration != -1 && (e.Status == 0x90 || e.Status == 0x91))
+                notes.push_back({TicksToMs(factor, static_cast<std::uint32_t>(e.Time)),
+                                 TicksToMs(factor, static_cast<std::uint32_t>(e.Duration)),
+                                 static_cast<std::uint8_t>(e.Status - 0x90), e.Data1, e.Data2, !e.Closed});
+    return notes;
 }
 
 TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsGive)
@@ -203,7 +196,7 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
     std::mt19937 random(5);
     std::vector<std::string> files;
     for (int i = 0; i < 400; ++i)
-        files.push_back(RandomFile(random));
+        files.push_back(RandomSmf(random));
     files.push_back(GeneratedSmf(40000, 4, 9));
     files.push_back(DenseSmf(40000, 16, 2, 9));
     for (const std::string& bytes : files) {
@@ -211,11 +204,14 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
         file.LoadBytes(bytes);
         std::vector<TUseFullMidiEvent> notes;
         CollectNoteEvents(file, notes);
+        ASSERT_EQ(notes, NotesOfEvents(file)) << "in track order, then file order";
         for (const std::uint16_t resolution : {std::uint16_t{100}, std::uint16_t{1000}, std::uint16_t{300}}) {
             const Events expected = CleanedStepByStep(notes, resolution);
             for (const TCleaningWay way : {TCleaningWay::Table, TCleaningWay::Steps, TCleaningWay::BySize}) {
+                std::vector<TUseFullMidiEvent> taken{Note(1, 1, 1, 1, 1)};
                 Events events;
-                ASSERT_EQ(CollectContactEvents(file, resolution, events, way), notes.size());
+                CollectContactEvents(file, resolution, taken, events, way);
+                ASSERT_EQ(taken, notes) << static_cast<int>(way) << " at " << resolution;
                 ASSERT_EQ(events, expected) << static_cast<int>(way) << " at " << resolution;
             }
         }

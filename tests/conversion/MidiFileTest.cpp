@@ -104,6 +104,16 @@ TEST(MidiFileReader, NoteOffsPairWithTheLatestMatchingNoteOnOfTheirChannel)
     TSmfTrack others;
     others.Event(0, {0x90, 60, 100}).Event(10, {0x81, 60, 0}).Event(10, {0x80, 61, 0});
     EXPECT_EQ(Durations(others).durations, (V{0, 0, 0}));
+
+    // Closed at once and never closed differ in the flag only.
+    TSmfTrack atOnce;
+    atOnce.Event(0, {0x90, 60, 100}).Event(0, {0x80, 60, 0}).Event(0, {0x90, 61, 100});
+    const std::vector<TMidiEvent> events = LoadTrack(atOnce).TrackAt(0).Events();
+    EXPECT_EQ(events[0].Duration, 0);
+    EXPECT_TRUE(events[0].Closed);
+    EXPECT_EQ(events[2].Duration, 0);
+    EXPECT_FALSE(events[2].Closed);
+    EXPECT_TRUE(LoadTrack(atOnce).TrackAt(0).EventAt(0)->Closed);
 }
 
 TEST(MidiFileReader, EventAtGivesEachEventOfATrackByIndexAndNothingOutsideIt)
@@ -226,12 +236,63 @@ TEST(MidiFileReader, AnSmpteDivisionGivesFramesTimesTicksPerSecondWhateverTheTem
         EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), rate.microsecondsPerTick) << rate.division;
         EXPECT_EQ(file.Bpm(), 60) << "the tempo events still give the beats per minute";
         EXPECT_EQ(file.TicksPerQuarter(), rate.division) << "the word as it stands";
+        EXPECT_EQ(file.SmpteTicksPerFrame(), rate.division & 0xFF);
     }
     // Another header with ticks per quarter note ends the SMPTE timing.
     TMidiFile file;
     file.LoadBytes(SmfHeaderChunk(0, 1, 0xE728) + SmfHeaderChunk(0, 1, 480) + SmfChunk("MTrk", ""));
     EXPECT_EQ(file.SmpteFramesPerSecond(), 0);
     EXPECT_DOUBLE_EQ(file.MicrosecondsPerTick(), 500000.0 / 480);
+}
+
+TEST(MidiFileReader, CountsTheTempoEventsTheNotesAndWhatTheConversionLeavesOut)
+{
+    TSmfTrack first;
+    first.Tempo(0, 600000)
+        .Event(0, {0x90, 60, 100})
+        .Event(0, {0x91, 61, 100})
+        .Event(0, {0x90, 62, 0})    // a note-off: no note
+        .Event(10, {0x99, 36, 90})  // channel 10
+        .Event(0, {0x80, 60, 0})
+        .Tempo(20, 400000);
+    TSmfTrack second;
+    for (std::uint32_t i = 0; i < 30; ++i)
+        second.Event(1, {0x92, static_cast<std::uint8_t>(i), 1}).Event(0, {0x92, static_cast<std::uint8_t>(i), 0});
+    second.Tempo(0, 300000);
+    const TMidiFile file = Load(SmfFile(1, 480, {first, second}));
+    EXPECT_EQ(file.TrackAt(0).NoteCount(), 2);
+    EXPECT_EQ(file.TrackAt(1).NoteCount(), 0);
+    EXPECT_EQ(file.Tempo(), 300000u) << "the last in file order";
+
+    const auto& tempos = file.TempoEvents();
+    EXPECT_EQ(tempos.Count, 3u);
+    ASSERT_EQ(tempos.First.size(), 3u);
+    EXPECT_EQ(tempos.First[1].Track, 0);
+    EXPECT_EQ(tempos.First[1].Tick, 30u);
+    EXPECT_EQ(tempos.First[1].Tempo, 400000u);
+    EXPECT_EQ(tempos.First[2].Track, 1);
+
+    const auto& others = file.OtherChannelNotes();
+    EXPECT_EQ(others.Count, 31u);
+    ASSERT_EQ(others.First.size(), TFirstOf<TOtherChannelNote>::Kept);
+    EXPECT_EQ(others.First[0].Channel, 9);
+    EXPECT_EQ(others.First[0].Note, 36);
+    EXPECT_EQ(others.First[0].Tick, 10u);
+    EXPECT_EQ(others.First[1].Track, 1);
+    EXPECT_EQ(others.First[19].Note, 18);
+
+    // A file without tempo events plays at the default; a new load forgets the old counts.
+    TSmfTrack plain;
+    plain.Event(0, {0x90, 60, 100});
+    const TMidiFile again = [&] {
+        TMidiFile f = Load(SmfFile(1, 480, {first, second}));
+        f.LoadBytes(SmfFile(0, 480, {plain}));
+        return f;
+    }();
+    EXPECT_EQ(again.Tempo(), TMidiFile::DefaultTempo);
+    EXPECT_EQ(again.TempoEvents().Count, 0u);
+    EXPECT_EQ(again.OtherChannelNotes().Count, 0u);
+    EXPECT_EQ(again.TrackAt(0).NoteCount(), 1);
 }
 
 TEST(MidiFileReader, EventsAreReadAgainFromTheFileOnlyWhileItIsTheFileLoaded)

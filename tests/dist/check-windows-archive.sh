@@ -23,9 +23,11 @@ README.txt
 man/torem-convert.txt
 man/torem-example-midi.txt
 man/torem-live.txt
+man/torem-seq.txt
 torem-convert.exe
 torem-example-midi.exe
-torem-live.exe'
+torem-live.exe
+torem-seq.exe'
 diff -u <(echo "$expected") <(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) ||
     fail "the archive holds other files"
 for text in "$root"/*.txt "$root"/man/*.txt; do

@@ -22,8 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<TUseFullMidiEvent> notes;
     CollectNoteEvents(file, notes);
     for (const std::uint16_t resolution : {100, 1000}) {
+        std::vector<TUseFullMidiEvent> taken;
         std::vector<TContactorEvent> changes;
-        if (CollectContactEvents(file, resolution, changes) != notes.size())
+        CollectContactEvents(file, resolution, taken, changes);
+        if (taken != notes)
             __builtin_trap();
         std::vector<TContactorEvent> stepByStep;
         BuildContactEvents(notes, stepByStep);
