@@ -302,12 +302,16 @@ TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
     TTempDir dir;
     const std::string path = dir.File(SettingsFileName);
     WriteFileBytes(path, File({"French", "x.mid", "500", "y.seq", "COM2", "Synth"}));
+#ifndef _WIN32
     const auto openFiles = [] { return Entries("/proc/self/fd").size(); };
     const std::size_t before = openFiles();
+#endif
     AppSettings settings;
     EXPECT_THROW(LoadSettings(settings, path), EConvertError);
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), ConvertText("", path));
+#ifndef _WIN32
     EXPECT_EQ(openFiles(), before);  // closed although the reading failed
+#endif
     AppSettings expected;
     expected.LanguageIndex = 1;
     expected.MidiFileName = "x.mid";
@@ -317,6 +321,7 @@ TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
     expected.MidiInPortName = "Synth";
     EXPECT_EQ(Saved(settings), Saved(expected));
 
+    // (Windows would refuse to replace a file still open.)
     SaveSettings(settings, path);
     EXPECT_EQ(ReadFileBytes(path), File({"French", "x.mid", "500", "y.seq", "COM2", "Synth", "1", "5"}));
 }
