@@ -32,8 +32,8 @@ std::optional<int> ReadOperands(int argc, const char* const* argv, std::string_v
                                 std::string_view usage, std::vector<std::string>& operands)
 {
     bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (const std::string& argument : Utf8Arguments(argc, argv)) {
+        const std::string_view arg = argument;
         if (options && arg == "--") {
             options = false;
         } else if (options && arg.size() > 1 && arg[0] == '-') {

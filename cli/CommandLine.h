@@ -11,6 +11,15 @@
 
 inline constexpr int ExitUsageError = 2;
 
+// The arguments of the command line after the program's name, in UTF-8 on
+// every system (on Windows read again from the wide command line).
+std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
+
+// Makes a Windows console show the program's UTF-8 output as the characters
+// it means (file names, device names); nothing elsewhere, and nothing to
+// output that goes to a file or a pipe.
+void ShowUtf8OnConsole();
+
 // "torem-convert 1.0": the program's name and the project's version.
 std::string VersionLine(std::string_view program);
 
@@ -26,6 +35,6 @@ int UsageError(std::string_view program, std::string_view message);
 // The whole command line of a program without options of its own: answers
 // --help and --version, refuses any other option, and gives the other
 // arguments ("--" ends the options) in operands. Gives the exit code when
-// the program is to end at once.
+// the program is to end at once. The operands are UTF-8 (Utf8Arguments).
 std::optional<int> ReadOperands(int argc, const char* const* argv, std::string_view program,
                                 std::string_view usage, std::vector<std::string>& operands);

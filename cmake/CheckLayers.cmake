@@ -14,16 +14,26 @@ set(qt_header "^(Q[A-Za-z0-9]*|Qt[A-Za-z0-9]*/.*)$")
 set(platform_header
     "^(termios\\.h|sys/ioctl\\.h|sys/file\\.h|pty\\.h|poll\\.h|windows\\.h|mmsystem\\.h|RtMidi\\.h|alsa/.*|jack/.*)$")
 
-file(GLOB_RECURSE sources RELATIVE ${ROOT}
-     ${ROOT}/*.h ${ROOT}/*.hpp ${ROOT}/*.cpp ${ROOT}/*.cc)
+# Build trees (with a wine prefix, say) and other people's code are not ours
+# to check, nor to walk through.
+file(GLOB top_entries RELATIVE ${ROOT} ${ROOT}/*)
+set(sources "")
+foreach(entry IN LISTS top_entries)
+    if(entry MATCHES "^(build[^/]*|out|\\.git)$")
+        continue()
+    endif()
+    if(IS_DIRECTORY ${ROOT}/${entry})
+        file(GLOB_RECURSE found RELATIVE ${ROOT}
+             ${ROOT}/${entry}/*.h ${ROOT}/${entry}/*.hpp ${ROOT}/${entry}/*.cpp ${ROOT}/${entry}/*.cc)
+        list(APPEND sources ${found})
+    elseif(entry MATCHES "\\.(h|hpp|cpp|cc)$")
+        list(APPEND sources ${entry})
+    endif()
+endforeach()
 
 set(faults "")
 set(checked 0)
 foreach(source IN LISTS sources)
-    # Build trees and other people's code are not ours to check.
-    if(source MATCHES "^(build[^/]*|out|\\.git)/")
-        continue()
-    endif()
     math(EXPR checked "${checked} + 1")
     set(qt_allowed FALSE)
     if(source MATCHES "^(tests/)?app/qt/")

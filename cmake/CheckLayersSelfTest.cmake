@@ -1,10 +1,12 @@
 # Shows that CheckLayers.cmake refuses what it should and accepts the rest:
-# small trees with one include each, checked one by one.
+# small trees with one include each (beside a plain source), checked one by
+# one.
 # Run as: cmake -DCHECK=<CheckLayers.cmake> -DWORK=<scratch dir> -P CheckLayersSelfTest.cmake
 
 function(expect_check file text expected)
     set(tree ${WORK}/tree)
     file(REMOVE_RECURSE ${tree})
+    file(WRITE ${tree}/conversion/Plain.cpp "#include <vector>\n")
     file(WRITE ${tree}/${file} "${text}\n")
     execute_process(COMMAND ${CMAKE_COMMAND} -DROOT=${tree} -P ${CHECK}
                     RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
@@ -31,3 +33,6 @@ expect_check(bridge/platform/Probe.cpp "#include <termios.h>" pass)
 expect_check(files/platform/Probe.cpp "#include <windows.h>" pass)
 expect_check(tools/Probe.cpp "#include <pty.h>" pass)
 expect_check(conversion/Probe.cpp "#include <vector>" pass)
+expect_check(Probe.cpp "#include <windows.h>" fail)
+# A build tree is not walked: a wine prefix in it holds a whole C: drive.
+expect_check(build-windows/wineprefix/drive_c/Probe.h "#include <windows.h>" pass)

@@ -7,6 +7,7 @@
 #include "ContactEvents.h"
 #include "SeqFile.h"
 #include "Text.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ bool FileExists(const std::string& name)
     if (name.empty())
         return false;
     std::error_code ec;
-    const auto status = std::filesystem::status(name, ec);
+    const auto status = std::filesystem::status(PathFromUtf8(name), ec);
     return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 

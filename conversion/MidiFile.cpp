@@ -10,6 +10,7 @@
 
 #include "FileKind.h"
 #include "InputFile.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ namespace {
 TInputFile OpenMidiFile(const std::string& name)
 {
     try {
-        return OpenInputFile(name);
+        return OpenInputFile(PathFromUtf8(name));
     } catch (const EFileRefused& refused) {
         ThrowCannotRead(name, refused.what());
     } catch (const std::system_error& error) {

@@ -8,6 +8,7 @@
 #include "FileKind.h"
 #include "FileReplace.h"
 #include "Resolution.h"
+#include "Utf8.h"
 
 void BuildSeqFrames(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs,
                     std::vector<TTrameOfContactorEvent>& seqFrames)
@@ -131,18 +132,19 @@ void AsSeqFileStep(const std::string& path, TStep step)
 
 bool SeqFileExists(const std::string& path)
 {
-    return OutputNameTaken(path);
+    return OutputNameTaken(PathFromUtf8(path));
 }
 
 void CheckSeqFileName(const std::string& path, const std::string& midiFile)
 {
-    AsSeqFileStep(path, [&] { CheckOutputFile(path, midiFile); });
+    AsSeqFileStep(path, [&] { CheckOutputFile(PathFromUtf8(path), PathFromUtf8(midiFile)); });
 }
 
 void WriteSeqImageFile(const std::string& path, const std::vector<std::uint8_t>& image, const std::string& midiFile)
 {
     AsSeqFileStep(path, [&] {
-        ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
-                            midiFile);
+        ReplaceFileContents(PathFromUtf8(path),
+                            std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
+                            PathFromUtf8(midiFile));
     });
 }

@@ -9,6 +9,7 @@
 #include "Resolution.h"
 #include "SeqFile.h"
 #include "Text.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ TSeqImage ReadSeqImageFile(const std::string& path)
     std::string bytes;
     std::uint64_t size = 0;
     try {
-        TInputFile input = OpenInputFile(path);
+        TInputFile input = OpenInputFile(PathFromUtf8(path));
         size = input.Stamp.Size;
         // A larger file is told by its size; its bytes are not needed.
         bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, SeqFileSize)));

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "FileKind.h"
+#include "Utf8.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -140,7 +141,7 @@ void CheckOutput(const TOutput& out, const fs::path& keep)
     struct stat kept {};
     if (!keep.empty() && ::stat(keep.c_str(), &kept) == 0 && kept.st_dev == out.Status.st_dev &&
         kept.st_ino == out.Status.st_ino)
-        throw EFileRefused(std::errc::invalid_argument, "it is the same file as " + keep.string());
+        throw EFileRefused(std::errc::invalid_argument, "it is the same file as " + Utf8FromPath(keep));
     if (WriteProtected(out))
         throw EFileRefused(std::errc::permission_denied, "it is write-protected");
 }
@@ -343,7 +344,7 @@ void ReplaceFileContents(const fs::path& target, std::string_view bytes, const f
     SyncFolder(FolderOf(now.Path));
 }
 
-#else  // Windows: the same steps with what the standard library offers.
+#else  // Windows: the same steps through the standard library and the C run-time's wide calls.
 
 bool OutputNameTaken(const fs::path& target)
 {
@@ -360,7 +361,7 @@ void CheckOutputFile(const fs::path& target, const fs::path& keep)
     if (!fs::is_regular_file(status))
         throw NotARegularFile(fs::is_directory(status) ? TFileKind::Folder : TFileKind::Other);
     if (!keep.empty() && fs::equivalent(target, keep, error))
-        throw EFileRefused(std::errc::invalid_argument, "it is the same file as " + keep.string());
+        throw EFileRefused(std::errc::invalid_argument, "it is the same file as " + Utf8FromPath(keep));
     if ((status.permissions() & fs::perms::owner_write) == fs::perms::none)
         throw EFileRefused(std::errc::permission_denied, "it is write-protected");
 }
@@ -370,12 +371,18 @@ void ReplaceFileContents(const fs::path& target, std::string_view bytes, const f
     CheckOutputFile(target, keep);
     fs::path temporary;
     TFileHandle file;
+    std::error_code error;
     for (int i = 0; i < 16 && !file; ++i) {
         temporary = FolderOf(target) / TemporaryName();
-        file = OpenFile(temporary, "wbx");
+        file = CreateNewFile(temporary);
+        if (!file) {
+            error = LastFileError();
+            if (!OutputNameTaken(temporary))
+                break;  // not a name taken: another name would fail alike
+        }
     }
     if (!file)
-        throw std::system_error(LastFileError(), "create");
+        throw std::system_error(error, "create");
     try {
         ClearFileError();
         if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0 ||

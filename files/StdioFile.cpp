@@ -4,9 +4,12 @@
 #include <string>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +30,24 @@ TFileHandle OpenFile(const std::filesystem::path& path, const char* mode)
 #else
     return TFileHandle(std::fopen(path.c_str(), mode));
 #endif
+}
+
+TFileHandle CreateNewFile(const std::filesystem::path& path)
+{
+    ClearFileError();
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE);
+    std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
+    if (fd >= 0 && file == nullptr)
+        _close(fd);
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (fd >= 0 && file == nullptr)
+        ::close(fd);
+#endif
+    return TFileHandle(file);
 }
 
 std::error_code LastFileError()

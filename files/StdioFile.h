@@ -15,6 +15,11 @@ using TFileHandle = std::unique_ptr<std::FILE, TFileCloser>;
 // fopen with a path; an empty handle on failure (see LastFileError).
 TFileHandle OpenFile(const std::filesystem::path& path, const char* mode);
 
+// A new file, open for writing bytes, made only where nothing goes by the
+// name yet; an empty handle otherwise (see LastFileError). fopen's "x" mode
+// would say the same, but Windows' C run-time ignores it.
+TFileHandle CreateNewFile(const std::filesystem::path& path);
+
 // Forgets the last error, so that LastFileError tells about the next call.
 void ClearFileError();
 

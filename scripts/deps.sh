@@ -5,9 +5,12 @@
 #   scripts/deps.sh test      the tests as well (GoogleTest, Google Benchmark,
 #                             clang for the fuzz targets, a JACK server, the
 #                             validators of the menu entry and the metainfo, man)
-#   scripts/deps.sh package   building the Debian package as well
 #                             (and midicsv and GNU time, which
 #                             bench/compare-midicsv.sh measures against)
+#   scripts/deps.sh package   building the Debian package as well
+#   scripts/deps.sh windows   cross-building the Windows programs and running
+#                             their tests under wine (scripts/test-windows.sh),
+#                             and their archive (scripts/package-windows.sh)
 # It never removes a package: apt's plan is simulated first, and a plan that
 # would remove anything is refused.
 set -euo pipefail
@@ -18,29 +21,35 @@ run=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev librtmidi-dev lib
 package=(dpkg-dev file)
 test=(libgtest-dev libgmock-dev libbenchmark-dev xauth fonts-dejavu-extra clang libclang-rt-14-dev
       desktop-file-utils appstream man-db midicsv time "${package[@]}")
+# The Windows programs: mingw-w64 with POSIX threads, GoogleTest's sources to
+# build for Windows, groff to turn the manual pages into text for the
+# archive; wine, without the desktop integration and fonts it recommends.
+windows=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest groff-base)
+windows_no_recommends=(wine wine64)
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
 wanted=("${run[@]}")
+no_recommends=()
 case $purpose in
 run) ;;
 package) wanted+=("${package[@]}") ;;
 test) wanted+=("${test[@]}") ;;
-*) echo "usage: $0 run|test|package" >&2; exit 2 ;;
+windows) wanted=("${windows[@]}"); no_recommends+=("${windows_no_recommends[@]}") ;;
+*) echo "usage: $0 run|test|package|windows" >&2; exit 2 ;;
 esac
 
 # RtMidi builds against either JACK library. Where JACK 2's is installed, its
 # development files are asked for by name: apt's first choice, JACK 1's,
 # would replace it.
-if installed libjack-jackd2-0; then
+if [ "$purpose" != windows ] && installed libjack-jackd2-0; then
     wanted+=(libjack-jackd2-dev)
 fi
 
 # The tests play into a JACK server: the one installed, whichever it is,
 # otherwise the one that goes with the JACK library installed.
-no_recommends=()
 if [ "$purpose" = test ] && ! installed jackd1 && ! installed jackd2; then
     if installed libjack-jackd2-0; then
         no_recommends+=(jackd2)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the unit and integration tests,
-# the concurrent parts again under ThreadSanitizer, and the fuzz targets for
-# a few seconds each. Installs the missing Debian packages of the tests
-# first, and never removes one.
+# the concurrent parts again under ThreadSanitizer, the fuzz targets for a
+# few seconds each, and the Windows programs cross-built and tested under
+# wine (scripts/test-windows.sh). Installs the missing Debian packages of the
+# tests first, and never removes one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,5 +35,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=
       -DTOREM_BUILD_BENCH=OFF -DTOREM_WITH_RTMIDI=OFF >/dev/null
 cmake --build build-fuzz
 ctest --test-dir build-fuzz -L fuzz --output-on-failure --timeout 120 --no-tests=ignore
+
+echo "== Windows programs, cross-built and tested under wine"
+scripts/test-windows.sh
 
 echo "== All tests passed"

@@ -1,8 +1,8 @@
 #include "DeviceSimulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <stdexcept>
 #include <system_error>
 
 #include <fcntl.h>
@@ -11,8 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr std::uint8_t StartByte = 0x1A;
 
 [[noreturn]] void ThrowErrno(const char* what)
 {
@@ -43,8 +41,7 @@ std::string SlaveName(int master)
 
 } // namespace
 
-TDeviceSimulator::TDeviceSimulator(const TSimOptions& options)
-    : keepHistory_(options.KeepHistory), frameGap_(options.FrameGap), behaviour_(options.Behaviour)
+TDeviceSimulator::TDeviceSimulator(const TSimOptions& options) : TDeviceProtocol(options)
 {
     try {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
@@ -94,41 +91,11 @@ TDeviceSimulator::~TDeviceSimulator()
     CloseIfOpen(master_);
 }
 
-void TDeviceSimulator::Start(TChangeHandler onChange)
-{
-    if (thread_.joinable() || StopRequested())
-        throw std::logic_error("TDeviceSimulator::Start: runs once");
-    onChange_ = std::move(onChange);
-    thread_ = std::thread([this] { Run(); });
-}
-
-void TDeviceSimulator::Stop()
-{
-    stopping_.store(true, std::memory_order_release);
-    if (thread_.joinable()) {
-        const char wake = 1;
-        (void)!write(wakeWrite_, &wake, 1);
-        thread_.join();
-    }
-}
-
 void TDeviceSimulator::HangUp()
 {
     Stop();
     CloseIfOpen(slave_);
     CloseIfOpen(master_);
-}
-
-void TDeviceSimulator::SetBehaviour(const TSimBehaviour& behaviour)
-{
-    std::lock_guard lock(mutex_);
-    behaviour_ = behaviour;
-}
-
-TSimBehaviour TDeviceSimulator::Behaviour() const
-{
-    std::lock_guard lock(mutex_);
-    return behaviour_;
 }
 
 bool TDeviceSimulator::Send(std::span<const std::uint8_t> bytes)
@@ -145,177 +112,49 @@ bool TDeviceSimulator::Send(std::span<const std::uint8_t> bytes)
     return true;
 }
 
-std::vector<TOutputChange> TDeviceSimulator::Changes() const
+std::size_t TDeviceSimulator::Receive(std::span<std::uint8_t> buffer, std::optional<Clock::time_point> deadline)
 {
-    std::lock_guard lock(mutex_);
-    return changes_;
-}
-
-std::vector<std::uint8_t> TDeviceSimulator::Received() const
-{
-    std::lock_guard lock(mutex_);
-    return received_;
-}
-
-bool TDeviceSimulator::WaitForChanges(std::size_t count, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(mutex_);
-    return progress_.wait_for(lock, timeout, [&] { return changeCount_ >= count; });
-}
-
-bool TDeviceSimulator::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(mutex_);
-    return progress_.wait_for(lock, timeout, [&] { return receivedCount_ >= count; });
-}
-
-std::uint8_t TDeviceSimulator::Level(std::uint8_t output) const
-{
-    std::lock_guard lock(mutex_);
-    return levels_[output];
-}
-
-std::array<std::uint8_t, 256> TDeviceSimulator::Levels() const
-{
-    std::lock_guard lock(mutex_);
-    return levels_;
-}
-
-std::uint64_t TDeviceSimulator::ChangeCount() const
-{
-    std::lock_guard lock(mutex_);
-    return changeCount_;
-}
-
-std::uint64_t TDeviceSimulator::Violations() const
-{
-    std::lock_guard lock(mutex_);
-    return violations_;
-}
-
-std::uint64_t TDeviceSimulator::AbandonedFrames() const
-{
-    std::lock_guard lock(mutex_);
-    return abandoned_;
-}
-
-void TDeviceSimulator::ClearHistory()
-{
-    std::lock_guard lock(mutex_);
-    changes_.clear();
-    received_.clear();
-    changeCount_ = 0;
-    receivedCount_ = 0;
-    violations_ = 0;
-    abandoned_ = 0;
-}
-
-void TDeviceSimulator::Run()
-{
-    using Clock = std::chrono::steady_clock;
-    std::uint8_t buffer[256];
-    while (!StopRequested()) {
-        int timeout = -1;
-        if (state_ != TState::Idle) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(lastActivity_ + frameGap_ - Clock::now());
-            timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-        }
-        pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        const int ready = poll(fds, 2, timeout);
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            return;  // nothing sensible is left to do; the owner's Stop() still joins
-        }
-        if (fds[1].revents != 0)
-            continue;  // only Stop() writes there
-
-        // With no slave side open (cannot happen while we hold one) the
-        // master polls ready at once and reads fail: wait for Stop() rather
-        // than spin.
-        bool hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-        if ((fds[0].revents & POLLIN) != 0) {
-            const ssize_t n = read(master_, buffer, sizeof buffer);
-            for (ssize_t i = 0; i < n && !StopRequested(); ++i)
-                Take(buffer[i]);
-            hungUp = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
-        }
-        if (hungUp) {
-            pollfd wake{wakeRead_, POLLIN, 0};
-            (void)poll(&wake, 1, 100);
-        }
-
-        if (state_ != TState::Idle && Clock::now() >= lastActivity_ + frameGap_) {
-            state_ = TState::Idle;
-            std::lock_guard lock(mutex_);
-            ++abandoned_;
-        }
+    int timeout = -1;
+    if (deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+        timeout = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
     }
-}
+    pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    const int ready = poll(fds, 2, timeout);
+    if (ready <= 0 || fds[1].revents != 0)
+        return 0;  // timed out, interrupted, or woken by Wake()
 
-void TDeviceSimulator::Take(std::uint8_t byte)
-{
-    {
-        std::lock_guard lock(mutex_);
-        if (keepHistory_)
-            received_.push_back(byte);
-        ++receivedCount_;
+    // With no slave side open (cannot happen while we hold one) the master
+    // polls ready at once and reads fail: wait for Wake() rather than spin.
+    bool hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    ssize_t n = 0;
+    if ((fds[0].revents & POLLIN) != 0) {
+        n = read(master_, buffer.data(), buffer.size());
+        hungUp = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
     }
-    progress_.notify_all();
-    lastActivity_ = std::chrono::steady_clock::now();
-
-    switch (state_) {
-    case TState::Idle:
-        if (byte == StartByte) {
-            ++handshakes_;
-            state_ = TState::WaitOutput;
-            Answer(false);
-        } else {
-            std::lock_guard lock(mutex_);
-            ++violations_;
-        }
-        break;
-    case TState::WaitOutput:
-        output_ = byte;
-        state_ = TState::WaitLevel;
-        break;
-    case TState::WaitLevel:
-        state_ = TState::Idle;
-        Accept({output_, byte});
-        Answer(true);
-        break;
-    }
-}
-
-void TDeviceSimulator::Answer(bool forLevel)
-{
-    const TSimBehaviour behaviour = Behaviour();
-    if (behaviour.Silent || (forLevel && !behaviour.AckLevel))
-        return;
-    if (forLevel && behaviour.DropLevelAck != 0 && handshakes_ == behaviour.DropLevelAck)
-        return;
-    if (behaviour.Delay.count() > 0) {
-        // Sleeps on the wake pipe, so that Stop() cuts the delay short.
+    if (hungUp) {
         pollfd wake{wakeRead_, POLLIN, 0};
-        if (poll(&wake, 1, static_cast<int>(behaviour.Delay.count())) != 0)
-            return;
+        (void)poll(&wake, 1, 100);
     }
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+bool TDeviceSimulator::Pause(std::chrono::milliseconds delay)
+{
+    // Sleeps on the wake pipe, so that Stop() cuts the delay short.
+    pollfd wake{wakeRead_, POLLIN, 0};
+    return poll(&wake, 1, static_cast<int>(delay.count())) == 0;
+}
+
+void TDeviceSimulator::Answer(std::uint8_t byte)
+{
     // A host that does not read lets the queue fill up; then the answer is
     // lost, as it would be on a line nobody listens to.
-    (void)!write(master_, &behaviour.AnswerByte, 1);
-    lastActivity_ = std::chrono::steady_clock::now();
+    (void)!write(master_, &byte, 1);
 }
 
-void TDeviceSimulator::Accept(TOutputChange change)
+void TDeviceSimulator::Wake()
 {
-    {
-        std::lock_guard lock(mutex_);
-        levels_[change.Output] = change.Level;
-        if (keepHistory_)
-            changes_.push_back(change);
-        ++changeCount_;
-    }
-    progress_.notify_all();
-    if (onChange_)
-        onChange_(change);
+    const char wake = 1;
+    (void)!write(wakeWrite_, &wake, 1);
 }

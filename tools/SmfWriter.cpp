@@ -5,6 +5,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "Utf8.h"
+
 void AppendVlq(std::string& out, std::uint32_t value)
 {
     char bytes[5];
@@ -92,7 +94,7 @@ std::string SmfFile(std::uint16_t format, std::uint16_t division, const std::vec
 
 void WriteBytesToFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)

@@ -7,6 +7,7 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "AppSettings.h"
 #include "CommandLine.h"
@@ -59,14 +60,16 @@ public:
 
 int main(int argc, char** argv)
 {
+    ShowUtf8OnConsole();
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::uint16_t resolution = 1000;
     bool force = false;
     bool report = false;
     std::string files[2];
     int fileCount = 0;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string arg = args[i];
         if (const auto answered = AnswerStandardOption(arg, Program, Usage))
             return *answered;
         if (arg == "-f" || arg == "--force") {
@@ -77,8 +80,8 @@ int main(int argc, char** argv)
             std::string value;
             if (arg.size() > 2 && arg[1] == '-' && arg.find('=') != std::string::npos) {
                 value = arg.substr(arg.find('=') + 1);
-            } else if (i + 1 < argc) {
-                value = argv[++i];
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
             } else {
                 return UsageError(Program, arg + " needs a value");
             }
@@ -89,10 +92,10 @@ int main(int argc, char** argv)
                 return UsageError(Program, "the resolution must be 100, 250, 500 or 1000, not '" + value + "'");
             resolution = chosen->Ms;
         } else if (arg == "--") {
-            for (++i; i < argc; ++i) {
+            for (++i; i < args.size(); ++i) {
                 if (fileCount == 2)
                     return UsageError(Program, "too many arguments");
-                files[fileCount++] = argv[i];
+                files[fileCount++] = args[i];
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError(Program, "unknown option " + arg);

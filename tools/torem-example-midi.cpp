@@ -11,6 +11,7 @@
 #include "FileKind.h"
 #include "FileReplace.h"
 #include "SmfWriter.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -62,11 +63,12 @@ TSmfTrack Chords()
 
 int main(int argc, char** argv)
 {
+    ShowUtf8OnConsole();
     bool force = false;
     std::string output;
     bool endOfOptions = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (const std::string& argument : Utf8Arguments(argc, argv)) {
+        const std::string_view arg = argument;
         if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
             if (const auto answered = AnswerStandardOption(arg, Program, Usage))
                 return *answered;
@@ -88,7 +90,7 @@ int main(int argc, char** argv)
     // Anything already there, even a dangling link, is the user's to keep. A
     // path that cannot be looked at (none) fails below with its own message.
     std::error_code error;
-    const auto existing = std::filesystem::symlink_status(output, error).type();
+    const auto existing = std::filesystem::symlink_status(PathFromUtf8(output), error).type();
     if (!force && existing != std::filesystem::file_type::not_found && existing != std::filesystem::file_type::none) {
         std::cerr << Program << ": " << output << " already exists; use --force to replace it\n";
         return 1;
@@ -97,7 +99,7 @@ int main(int argc, char** argv)
     // or half a file.
     RemoveTemporaryFilesOnInterrupt();
     try {
-        ReplaceFileContents(output, SmfFile(1, 480, {Melody(), Chords()}));
+        ReplaceFileContents(PathFromUtf8(output), SmfFile(1, 480, {Melody(), Chords()}));
     } catch (const EFileRefused& refused) {
         std::cerr << Program << ": cannot write " << output << ": " << refused.what() << '\n';
         return 1;

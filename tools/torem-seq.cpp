@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "CommandLine.h"
 #include "FileKind.h"
@@ -15,6 +16,7 @@
 #include "SeqPicture.h"
 #include "SvgPicture.h"
 #include "Text.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -43,9 +45,10 @@ enum class TMode { List, Csv, Check, Svg };
 std::string WriteSvg(const TSeqImage& image, const std::string& output, const std::string& input, bool force)
 {
     try {
-        if (!force && OutputNameTaken(output))
+        if (!force && OutputNameTaken(PathFromUtf8(output)))
             return output + " already exists; use --force to replace it";
-        ReplaceFileContents(output, SequenceSvg(LayOutSequence(image, LanguageEnglish)), input);
+        ReplaceFileContents(PathFromUtf8(output), SequenceSvg(LayOutSequence(image, LanguageEnglish)),
+                            PathFromUtf8(input));
     } catch (const EFileRefused& refused) {
         return "Cannot write " + output + ": " + refused.what();
     } catch (const std::system_error& error) {
@@ -58,13 +61,15 @@ std::string WriteSvg(const TSeqImage& image, const std::string& output, const st
 
 int main(int argc, char** argv)
 {
+    ShowUtf8OnConsole();
+    const std::vector<std::string> args = Utf8Arguments(argc, argv);
     std::optional<TMode> chosen;
     bool force = false;
     std::string svg;
     std::string input;
     bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
         if (options && arg.size() > 1 && arg[0] == '-') {
             if (const auto answered = AnswerStandardOption(arg, Program, Usage))
                 return *answered;
@@ -80,8 +85,8 @@ int main(int argc, char** argv)
             } else if (arg == "--svg" || arg.rfind("--svg=", 0) == 0) {
                 if (arg.size() > 6)
                     svg = arg.substr(6);
-                else if (i + 1 < argc)
-                    svg = argv[++i];
+                else if (i + 1 < args.size())
+                    svg = args[++i];
                 else
                     return UsageError(Program, "--svg needs the name of the SVG file to write");
                 if (svg.empty())

@@ -16,22 +16,12 @@
 #include "QtDialogs.h"
 #include "QtFileDialogs.h"
 #include "QtPortNamePrompt.h"
+#include "SystemMidiDevices.h"
 #include "SystemSerialPorts.h"
 #include "main.h"
 
 #ifndef _WIN32
 #include "EndSignals.h"
-#endif
-
-#if defined(TOREM_HAVE_RTMIDI)
-#include "RtMidiDeviceLayer.h"
-using TSystemMidiDevices = TRtMidiDeviceLayer;
-#elif defined(_WIN32)
-#include "WinMmDeviceLayer.h"
-using TSystemMidiDevices = TWinMmDeviceLayer;
-#else
-#include "NoMidiDeviceLayer.h"
-using TSystemMidiDevices = TNoMidiDeviceLayer;  // built without a MIDI system
 #endif
 
 namespace {

@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
     TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
     const TForm1Services services{quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
-                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdString()),
+                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdU16String()),
                                   {}};
     TForm1 window(services);
     window.show();

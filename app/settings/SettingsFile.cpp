@@ -46,13 +46,28 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
     } catch (const std::system_error& e) {
         throw EInOutError(e.code(), file);
     }
-    TTextLineReader reader([&in, &file](char* buf, std::size_t size) {
+    TTextLineReader::TFill fill = [&in, &file](char* buf, std::size_t size) {
         ClearFileError();
         const std::size_t got = std::fread(buf, 1, size, in.get());
         if (got == 0 && std::ferror(in.get()))
             throw EInOutError(LastFileError(), file);
         return got;
-    });
+    };
+#ifdef _WIN32
+    // Whether the file is UTF-8 is known only once all of it is read.
+    std::string bytes;
+    char chunk[4096];
+    while (const std::size_t got = fill(chunk, sizeof chunk))
+        bytes.append(chunk, got);
+    const std::string text = SettingsTextFromWindowsFile(bytes);
+    std::size_t taken = 0;
+    fill = [&text, &taken](char* buf, std::size_t size) {
+        const std::size_t got = text.copy(buf, size, taken);
+        taken += got;
+        return got;
+    };
+#endif
+    TTextLineReader reader(fill);
     std::uint8_t language = 0;
     try {
         language = ReadSettings(settings, reader);
@@ -72,7 +87,11 @@ void SaveSettings(const AppSettings& settings)
 void SaveSettings(const AppSettings& settings, const fs::path& file)
 {
     try {
+#ifdef _WIN32
+        ReplaceFileContents(file, WindowsFileFromSettingsText(FormatSettings(settings)));
+#else
         ReplaceFileContents(file, FormatSettings(settings));
+#endif
     } catch (const std::system_error& e) {
         throw EInOutError(e.code(), file);
     }

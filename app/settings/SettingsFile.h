@@ -3,6 +3,11 @@
 // the executable or in the user's settings folder (SettingsLocation.h): read
 // once at start-up, written once at shut-down.
 //
+// Texts are UTF-8 in the program. Elsewhere they are written byte for byte;
+// on Windows in Windows-1252 when they fit it, as the earlier tool wrote
+// them, otherwise in UTF-8, and a file that is no valid UTF-8 is read as
+// Windows-1252.
+//
 // Failures throw EInOutError or EConvertError (both ESettingsError), whose
 // what() is the text to show the user.
 

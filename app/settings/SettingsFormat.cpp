@@ -6,6 +6,8 @@
 
 #include "SettingsErrors.h"
 #include "Text.h"
+#include "Utf8.h"
+#include "Windows1252.h"
 
 namespace {
 
@@ -104,4 +106,14 @@ std::string FormatSettings(const AppSettings& settings)
         text.append("\r\n");
     }
     return text;
+}
+
+std::string SettingsTextFromWindowsFile(std::string_view bytes)
+{
+    return IsValidUtf8(bytes) ? std::string(bytes) : Utf8FromWindows1252(bytes);
+}
+
+std::string WindowsFileFromSettingsText(const std::string& text)
+{
+    return Windows1252FromUtf8(text).value_or(text);
 }

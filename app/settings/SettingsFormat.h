@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "AppSettings.h"
 #include "TextLineReader.h"
@@ -24,3 +25,12 @@ std::uint8_t ReadSettings(AppSettings& settings, TTextLineReader& reader);
 // The file's bytes: the 17 lines, each ended by CR LF. Texts are written as
 // they are, byte for byte.
 std::string FormatSettings(const AppSettings& settings);
+
+// The file's text as the program holds it (UTF-8) from its bytes on Windows:
+// the bytes themselves when they are valid UTF-8, otherwise read as
+// Windows-1252, in which the earlier tool wrote them.
+std::string SettingsTextFromWindowsFile(std::string_view bytes);
+
+// The file's bytes on Windows: Windows-1252, which the earlier tool reads,
+// when every character has a byte there; otherwise the UTF-8 text itself.
+std::string WindowsFileFromSettingsText(const std::string& text);

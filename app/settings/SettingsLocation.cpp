@@ -1,6 +1,7 @@
 #include "SettingsLocation.h"
 
 #include <cstdlib>
+#include <cwctype>
 #include <random>
 #include <string>
 #include <system_error>
@@ -56,12 +57,49 @@ bool CanCreateIn(const fs::path& directory)
     return false;
 }
 
-bool IsSystemProgramFolder(const fs::path& directory)
+#ifdef _WIN32
+namespace {
+
+// Whether path is root or lies beneath it, as Windows compares names: letter
+// case aside.
+bool IsWithin(const fs::path& path, const fs::path& root)
+{
+    const auto folded = [](fs::path p) {
+        p = p.lexically_normal();
+        if (p.has_parent_path() && p.filename().empty())
+            p = p.parent_path();  // a trailing separator
+        std::wstring text = p.wstring();
+        for (wchar_t& c : text)
+            c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+        return fs::path(text);
+    };
+    const fs::path inner = folded(path);
+    const fs::path outer = folded(root);
+    auto i = inner.begin();
+    for (const fs::path& part : outer) {
+        if (i == inner.end() || *i != part)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+}  // namespace
+#endif
+
+bool IsSystemProgramFolder(const fs::path& directory, const TEnvironmentLookup& environment)
 {
 #ifdef _WIN32
-    (void)directory;
-    return false;  // Program Files cannot be written without elevation anyway
+    // Programs installed for every user live under Program Files, where an
+    // administrator may write too.
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const fs::path folder = environment(name);
+        if (!folder.empty() && IsWithin(directory, folder))
+            return true;
+    }
+    return false;
 #else
+    (void)environment;
     std::error_code error;
     const fs::path folder = fs::weakly_canonical(directory, error);
     if (error)

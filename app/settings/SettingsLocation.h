@@ -23,9 +23,11 @@ std::filesystem::path UserSettingsDirectory(const TEnvironmentLookup& environmen
 bool CanCreateIn(const std::filesystem::path& directory);
 
 // Whether directory is where installed programs live (/usr/bin, /usr/local/bin,
-// the folder of the install rules): no place for a settings file, even for
-// root who may write there.
-bool IsSystemProgramFolder(const std::filesystem::path& directory);
+// the folder of the install rules; on Windows anywhere under Program Files):
+// no place for a settings file, even for root or an administrator, who may
+// write there.
+bool IsSystemProgramFolder(const std::filesystem::path& directory,
+                           const TEnvironmentLookup& environment = SystemEnvironment);
 
 // The settings file: fileName in executableDirectory when it exists there or
 // when canCreateIn(executableDirectory); otherwise fileName in userDirectory,

@@ -3,6 +3,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "Utf8.h"
+
 namespace {
 
 static_assert(static_cast<BYTE>(TParity::None) == NOPARITY && static_cast<BYTE>(TParity::Odd) == ODDPARITY &&
@@ -33,99 +35,96 @@ void SetLinkFlags(DCB& dcb)
     dcb.fDummy2 = 0;
 }
 
-class TWin32SerialDevice final : public TSerialDevice {
-public:
-    explicit TWin32SerialDevice(HANDLE handle) : handle_(handle) {}
-    ~TWin32SerialDevice() override
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            (void)Close();
-    }
-    TWin32SerialDevice(const TWin32SerialDevice&) = delete;
-    TWin32SerialDevice& operator=(const TWin32SerialDevice&) = delete;
-
-    bool GetLineSettings(TLineSettings& settings) override
-    {
-        DCB dcb{};
-        if (!ReadState(dcb))
-            return false;
-        settings.BaudRate = TBaudRate{dcb.BaudRate};
-        settings.DataBits = static_cast<TDataBits>(dcb.ByteSize);
-        settings.Parity = static_cast<TParity>(dcb.Parity);
-        settings.StopBits = static_cast<TStopBits>(dcb.StopBits);
-        return true;
-    }
-
-    // Written over the driver's own state, so that every field that is not
-    // ours (the XON and XOFF limits and characters, the error, end-of-file
-    // and event characters) keeps the value the driver reported.
-    bool SetLineSettings(const TLineSettings& settings) override
-    {
-        DCB dcb{};
-        if (!ReadState(dcb))
-            return false;
-        dcb.BaudRate = static_cast<DWORD>(settings.BaudRate);
-        SetLinkFlags(dcb);
-        dcb.ByteSize = static_cast<BYTE>(settings.DataBits);
-        dcb.Parity = static_cast<BYTE>(settings.Parity);
-        dcb.StopBits = static_cast<BYTE>(settings.StopBits);
-        return SetCommState(handle_, &dcb) != FALSE;
-    }
-
-    bool SetTimeouts(const TCommTimeouts& timeouts) override
-    {
-        COMMTIMEOUTS t{};
-        t.ReadIntervalTimeout = timeouts.ReadIntervalTimeout;
-        t.ReadTotalTimeoutMultiplier = timeouts.ReadTotalTimeoutMultiplier;
-        t.ReadTotalTimeoutConstant = timeouts.ReadTotalTimeoutConstant;
-        t.WriteTotalTimeoutMultiplier = timeouts.WriteTotalTimeoutMultiplier;
-        t.WriteTotalTimeoutConstant = timeouts.WriteTotalTimeoutConstant;
-        return SetCommTimeouts(handle_, &t) != FALSE;
-    }
-
-    bool Purge() override
-    {
-        return PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != FALSE;
-    }
-
-    // A write that times out succeeds with nothing written.
-    bool WriteByte(std::uint8_t byte) override
-    {
-        DWORD written = 0;
-        return WriteFile(handle_, &byte, 1, &written, nullptr) != FALSE;
-    }
-
-    TReadResult ReadByte(std::uint8_t& byte) override
-    {
-        DWORD got = 0;
-        if (!ReadFile(handle_, &byte, 1, &got, nullptr))
-            return TReadResult::Failed;
-        return got == 1 ? TReadResult::Byte : TReadResult::TimedOut;
-    }
-
-    bool Close() override
-    {
-        const BOOL closed = CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed != FALSE;
-    }
-
-private:
-    bool ReadState(DCB& dcb)
-    {
-        dcb.DCBlength = sizeof(dcb);
-        return GetCommState(handle_, &dcb) != FALSE;
-    }
-
-    HANDLE handle_;
-};
-
 } // namespace
+
+TWin32SerialDevice::~TWin32SerialDevice()
+{
+    if (handle_ != INVALID_HANDLE_VALUE)
+        (void)Close();
+}
+
+bool TWin32SerialDevice::ReadState(void* state)
+{
+    auto& dcb = *static_cast<DCB*>(state);
+    dcb.DCBlength = sizeof(dcb);
+    return GetCommState(handle_, &dcb) != FALSE;
+}
+
+bool TWin32SerialDevice::GetLineSettings(TLineSettings& settings)
+{
+    DCB dcb{};
+    if (!ReadState(&dcb))
+        return false;
+    settings.BaudRate = TBaudRate{dcb.BaudRate};
+    settings.DataBits = static_cast<TDataBits>(dcb.ByteSize);
+    settings.Parity = static_cast<TParity>(dcb.Parity);
+    settings.StopBits = static_cast<TStopBits>(dcb.StopBits);
+    return true;
+}
+
+bool TWin32SerialDevice::SetLineSettings(const TLineSettings& settings)
+{
+    DCB dcb{};
+    if (!ReadState(&dcb))
+        return false;
+    dcb.BaudRate = static_cast<DWORD>(settings.BaudRate);
+    SetLinkFlags(dcb);
+    dcb.ByteSize = static_cast<BYTE>(settings.DataBits);
+    dcb.Parity = static_cast<BYTE>(settings.Parity);
+    dcb.StopBits = static_cast<BYTE>(settings.StopBits);
+    return SetCommState(handle_, &dcb) != FALSE;
+}
+
+bool TWin32SerialDevice::SetTimeouts(const TCommTimeouts& timeouts)
+{
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = timeouts.ReadIntervalTimeout;
+    t.ReadTotalTimeoutMultiplier = timeouts.ReadTotalTimeoutMultiplier;
+    t.ReadTotalTimeoutConstant = timeouts.ReadTotalTimeoutConstant;
+    t.WriteTotalTimeoutMultiplier = timeouts.WriteTotalTimeoutMultiplier;
+    t.WriteTotalTimeoutConstant = timeouts.WriteTotalTimeoutConstant;
+    return SetCommTimeouts(handle_, &t) != FALSE;
+}
+
+bool TWin32SerialDevice::Purge()
+{
+    return PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR) != FALSE;
+}
+
+bool TWin32SerialDevice::WriteByte(std::uint8_t byte)
+{
+    DWORD written = 0;
+    return WriteFile(handle_, &byte, 1, &written, nullptr) != FALSE;
+}
+
+TReadResult TWin32SerialDevice::ReadByte(std::uint8_t& byte)
+{
+    DWORD got = 0;
+    if (!ReadFile(handle_, &byte, 1, &got, nullptr))
+        return TReadResult::Failed;
+    return got == 1 ? TReadResult::Byte : TReadResult::TimedOut;
+}
+
+bool TWin32SerialDevice::Close()
+{
+    const BOOL closed = CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed != FALSE;
+}
+
+std::wstring TWin32SerialPorts::DevicePath(const std::string& name)
+{
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    const bool comPort = name.size() > 3 && upper(name[0]) == 'C' && upper(name[1]) == 'O' &&
+                         upper(name[2]) == 'M' && name[3] != '0' &&
+                         name.find_first_not_of("0123456789", 3) == std::string::npos;
+    return WideFromUtf8(comPort ? "\\\\.\\" + name : name);
+}
 
 TComHandle TWin32SerialPorts::Open(const std::string& name)
 {
-    const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(DevicePath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         switch (GetLastError()) {
         case ERROR_FILE_NOT_FOUND:

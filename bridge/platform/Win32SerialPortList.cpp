@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "SerialPortNames.h"
+#include "Utf8.h"
 
 std::vector<std::string> SystemSerialPortPaths()
 {
@@ -26,10 +27,7 @@ std::vector<std::string> SystemSerialPortPaths()
             break;
         if (result != ERROR_SUCCESS || type != REG_SZ)
             continue;
-        // Port names are plain ASCII ("COM12").
-        std::string name;
-        for (const wchar_t* c = data; *c != L'\0'; ++c)
-            name.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+        const std::string name = Utf8FromWide(data);
         if (!name.empty())
             names.push_back(name);
     }

@@ -4,7 +4,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <iterator>
 #include <new>
+
+#include "Utf8.h"
 
 namespace {
 // What an open handle stands for: the device and where its callback goes.
@@ -76,10 +79,11 @@ std::uint16_t TWinMmDeviceLayer::DeviceCount()
 
 TMidiResult TWinMmDeviceLayer::DeviceName(std::uint16_t index, std::string& name)
 {
-    MIDIINCAPSA caps{};
-    const MMRESULT result = midiInGetDevCapsA(index, &caps, sizeof caps);
+    // The wide call: a device name outside the ANSI code page survives.
+    MIDIINCAPSW caps{};
+    const MMRESULT result = midiInGetDevCapsW(index, &caps, sizeof caps);
     if (result == MMSYSERR_NOERROR)
-        name = caps.szPname;
+        name = Utf8FromWide(caps.szPname);
     return static_cast<TMidiResult>(result);
 }
 
@@ -162,9 +166,9 @@ TMidiResult TWinMmDeviceLayer::Close(TMidiInHandle handle)
 
 TMidiResult TWinMmDeviceLayer::ErrorText(TMidiResult code, std::string& text)
 {
-    char buffer[128] = {};
-    const MMRESULT result = midiInGetErrorTextA(code, buffer, sizeof buffer);
+    wchar_t buffer[128] = {};
+    const MMRESULT result = midiInGetErrorTextW(code, buffer, static_cast<UINT>(std::size(buffer)));
     if (result == MMSYSERR_NOERROR)
-        text = buffer;
+        text = Utf8FromWide(buffer);
     return static_cast<TMidiResult>(result);
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -79,6 +81,10 @@ std::string ErrorOf(const std::function<void()>& f)
     return "";
 }
 
+#ifdef _WIN32
+// Wine applies no ACLs, and Windows has no file size limit per process.
+constexpr char PosixOnly[] = "needs POSIX permissions and another user, or a file size limit";
+#else
 enum class TUser { Same, Unprivileged };
 
 // Runs body in a child process and returns its exit code: 0 when body holds.
@@ -97,23 +103,42 @@ int RunInChild(TUser user, const std::function<bool()>& body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+#endif
+
 // The run-time library's text, then the file and the system's reason.
+std::string InOutText(std::error_code code, const fs::path& file)
+{
+    return "Erreur E/S " + std::to_string(code.value()) + "\n" + file.string() + ": " + code.message();
+}
+
 std::string InOutText(int code, const fs::path& file)
 {
-    return "Erreur E/S " + std::to_string(code) + "\n" + file.string() + ": " + std::generic_category().message(code);
+    return InOutText(std::error_code(code, std::generic_category()), file);
 }
+
+// What the system says of a path that goes through a file as if it were a
+// folder.
+#ifdef _WIN32
+const std::error_code ThroughAFile(3, std::system_category());  // ERROR_PATH_NOT_FOUND
+const char* const TestProgram = "torem_settings_tests.exe";
+#else
+const std::error_code ThroughAFile = std::make_error_code(std::errc::not_a_directory);
+const char* const TestProgram = "torem_settings_tests";
+#endif
 
 std::string ConvertText(const std::string& line, const fs::path& file)
 {
     return "'" + line + "' n'est pas une valeur entière correcte\n" + file.string();
 }
 
+#ifndef _WIN32
 bool ReportsInOutError(const std::function<void()>& f, int code, const fs::path& file)
 {
     const std::string text = ErrorOf(f);
     std::cerr << "child saw: " << text << "\n";
     return text == InOutText(code, file);
 }
+#endif
 
 TEST(SettingsFile, AMissingFileIsWrittenFromTheCurrentValuesThenRead)
 {
@@ -142,12 +167,22 @@ TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
     written.ResolutionMs = 250;
     written.SeqFileName = "";
     written.ComPortName = "COM3";
-    written.MidiInPortName = "Périphérique \xE9 MIDI 2 ";  // a stray Latin-1 byte passes too
     written.MidiMode = 2;
     written.TransposeIndex = 9;
+#ifdef _WIN32
+    // Every character has its byte in Windows-1252, the earlier tool's
+    // encoding. (The program's texts are always valid UTF-8 there.)
+    written.MidiInPortName = "Périphérique MIDI 2 ";
+    const std::string midiFileBytes = "/home/jo/Mes morceaux/\xC9t\xE9 \xE0 No\xEBl.mid";
+    const std::string portBytes = "P\xE9riph\xE9rique MIDI 2 ";
+#else
+    written.MidiInPortName = "Périphérique \xE9 MIDI 2 ";  // a stray Latin-1 byte passes too
+    const std::string midiFileBytes = written.MidiFileName;
+    const std::string portBytes = written.MidiInPortName;
+#endif
     SaveSettings(written, path);
     const std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes, File({"French", written.MidiFileName, "250", "", "COM3", written.MidiInPortName, "2", "9"}));
+    EXPECT_EQ(bytes, File({"French", midiFileBytes, "250", "", "COM3", portBytes, "2", "9"}));
 
     AppSettings read;
     read.SeqFileName = "something else";
@@ -155,6 +190,61 @@ TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
     EXPECT_EQ(Saved(read), Saved(written));
     SaveSettings(read, path);
     EXPECT_EQ(ReadFileBytes(path), bytes);
+}
+
+TEST(SettingsFile, EarlierWindows1252FilesReadOnWindowsAndTextsBeyondItAreWrittenInUtf8)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    // As the earlier tool wrote it: Windows-1252.
+    const std::string old = File({"French", "C:\\Musique\\M\xE9lodie \x80.mid", "250", "", "COM3", "Clavier \xE9t\xE9", "1", "5"});
+    WriteFileBytes(path, old);
+    AppSettings read;
+    LoadSettings(read, path);
+#ifdef _WIN32
+    EXPECT_EQ(read.MidiFileName, "C:\\Musique\\Mélodie €.mid");
+    EXPECT_EQ(read.MidiInPortName, "Clavier été");
+#else
+    EXPECT_EQ(read.MidiFileName, "C:\\Musique\\M\xE9lodie \x80.mid") << "bytes as they are";
+#endif
+    SaveSettings(read, path);
+    EXPECT_EQ(ReadFileBytes(path), old);
+
+    // An omega has no byte in Windows-1252: the whole file is UTF-8, on
+    // every system, and reads back unchanged.
+    AppSettings written;
+    written.MidiFileName = "Mélodie.mid";
+    written.SeqFileName = "\xCE\xA9mega.seq";
+    SaveSettings(written, path);
+    EXPECT_EQ(ReadFileBytes(path), File({"English", "Mélodie.mid", "1000", "\xCE\xA9mega.seq", "COM1", "", "1", "5"}));
+    LoadSettings(read, path);
+    EXPECT_EQ(Saved(read), Saved(written));
+}
+
+TEST(SettingsFormat, OnWindowsTheFileIsUtf8WhenValidOtherwiseWindows1252)
+{
+    const struct {
+        std::string bytes;
+        std::string text;
+    } reads[] = {
+        {"plain", "plain"},
+        {"M\xC3\xA9lodie \xE2\x82\xAC", "Mélodie €"},
+        {"M\xE9lodie \x80", "Mélodie €"},
+        {"\xC3\xA9 and \xE9", "Ã© and é"},  // one stray byte: all of it is Windows-1252
+    };
+    for (const auto& r : reads)
+        EXPECT_EQ(SettingsTextFromWindowsFile(r.bytes), r.text) << r.bytes;
+
+    const struct {
+        std::string text;
+        std::string bytes;
+    } writes[] = {
+        {"plain", "plain"},
+        {"Mélodie € “x”", "M\xE9lodie \x80 \x93x\x94"},
+        {"Mélodie \xCE\xA9", "Mélodie \xCE\xA9"},  // an omega: all of it stays UTF-8
+    };
+    for (const auto& w : writes)
+        EXPECT_EQ(WindowsFileFromSettingsText(w.text), w.bytes) << w.text;
 }
 
 TEST(SettingsFile, OnlyTheExactWordEnglishGivesEnglish)
@@ -212,12 +302,16 @@ TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
     TTempDir dir;
     const std::string path = dir.File(SettingsFileName);
     WriteFileBytes(path, File({"French", "x.mid", "500", "y.seq", "COM2", "Synth"}));
+#ifndef _WIN32
     const auto openFiles = [] { return Entries("/proc/self/fd").size(); };
     const std::size_t before = openFiles();
+#endif
     AppSettings settings;
     EXPECT_THROW(LoadSettings(settings, path), EConvertError);
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }), ConvertText("", path));
+#ifndef _WIN32
     EXPECT_EQ(openFiles(), before);  // closed although the reading failed
+#endif
     AppSettings expected;
     expected.LanguageIndex = 1;
     expected.MidiFileName = "x.mid";
@@ -227,6 +321,7 @@ TEST(SettingsFile, AFileCutAfterLine13KeepsWhatWasReadAndIsWrittenWholeAgain)
     expected.MidiInPortName = "Synth";
     EXPECT_EQ(Saved(settings), Saved(expected));
 
+    // (Windows would refuse to replace a file still open.)
     SaveSettings(settings, path);
     EXPECT_EQ(ReadFileBytes(path), File({"French", "x.mid", "500", "y.seq", "COM2", "Synth", "1", "5"}));
 }
@@ -290,6 +385,9 @@ TEST(SettingsFile, AnEndOfTextByteEndsTheTextAndLaterLinesReadEmpty)
 
 TEST(SettingsFile, InAFolderWithoutWriteAccessAWritableFileIsWrittenInPlaceAndANewOneIsRefused)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
     TTempDir tmp;
     const fs::path dir = tmp.Path() / "locked";
     fs::create_directory(dir);
@@ -313,10 +411,14 @@ TEST(SettingsFile, InAFolderWithoutWriteAccessAWritableFileIsWrittenInPlaceAndAN
               0);
     EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), FormatSettings(english));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
+#endif
 }
 
-TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
+TEST(SettingsFile, AFullDiskNeverDestroysThePreviousFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
     TTempDir dir;
     const std::string path = dir.File(SettingsFileName);
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
@@ -331,6 +433,15 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
               0);
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{SettingsFileName});
+#endif
+}
+
+TEST(SettingsFile, AFailedReplaceNeverDestroysThePreviousFile)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    WriteFileBytes(path, old);
 
     // The new file is complete but cannot take the place of a directory.
     fs::create_directories(dir.Path() / "taken.cfg" / "inside");
@@ -341,14 +452,14 @@ TEST(SettingsFile, AFailedWriteOrReplaceNeverDestroysThePreviousFile)
 
     // A directory on the way is a file.
     const fs::path impossible = dir.Path() / SettingsFileName / SettingsFileName;
-    const std::string notDir = InOutText(ENOTDIR, impossible);
+    const std::string notDir = InOutText(ThroughAFile, impossible);
     EXPECT_EQ(ErrorOf([&] { SaveSettings(AppSettings{}, impossible); }), notDir);
     AppSettings settings;
     EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, impossible); }), notDir);
     EXPECT_EQ(ReadFileBytes(path), old);
 }
 
-TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+TEST(SettingsFile, AWriteProtectedFileIsRefused)
 {
     TTempDir dir;
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
@@ -361,6 +472,18 @@ TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAn
     fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(ErrorOf([&] { SaveSettings(english, locked); }), InOutText(EACCES, locked));
     EXPECT_EQ(ReadFileBytes(locked), old);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+}
+
+TEST(SettingsFile, ALinkedFileIsWrittenThroughItsLinkAndAFifoNeverWaitedOn)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs, and only a privileged user may make symbolic links there";
+#else
+    TTempDir dir;
+    const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
+    AppSettings english;
+    english.MidiFileName = "new.mid";
 
     // The link's target gets the settings, the link stays, and they read back.
     WriteFileBytes(dir.File("real.cfg"), old);
@@ -379,6 +502,7 @@ TEST(SettingsFile, AWriteProtectedFileIsRefusedALinkedOneWrittenThroughItsLinkAn
     EXPECT_EQ(ErrorOf([&] { SaveSettings(english, dir.File("fifo.cfg")); }), invalid);
     EXPECT_EQ(fs::symlink_status(dir.File("fifo.cfg")).type(), fs::file_type::fifo);
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+#endif
 }
 
 TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
@@ -389,7 +513,7 @@ TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
     const fs::path path = SettingsFilePath();
     fs::current_path(previous);
     EXPECT_EQ(path.filename(), SettingsFileName);
-    EXPECT_TRUE(fs::is_regular_file(path.parent_path() / "torem_settings_tests"));
+    EXPECT_TRUE(fs::is_regular_file(path.parent_path() / TestProgram));
 }
 
 TEST(SettingsLocation, TheUsersFolderFollowsTheXdgRulesOrAppData)
@@ -458,11 +582,30 @@ TEST(SettingsLocation, TheSystemsProgramFoldersAreNoPlaceForSettings)
     // Root may write in /usr/bin; an installed program still keeps its
     // settings in the user's folder.
     TTempDir tmp;
+    EXPECT_FALSE(IsSystemProgramFolder(tmp.Path()));
+#ifdef _WIN32
+    // An administrator may write under Program Files.
+    const auto lookup = [](const char* name) {
+        const std::string value = name == std::string("ProgramFiles")        ? "C:\\Program Files"
+                                  : name == std::string("ProgramFiles(x86)") ? "C:\\Program Files (x86)\\"
+                                                                             : "";
+        return fs::path(value);
+    };
+    const std::vector<std::pair<std::string, bool>> cases{
+        {"C:\\Program Files\\TOREM Bridge", true},       {"c:\\PROGRAM FILES\\torem bridge\\", true},
+        {"C:\\Program Files (x86)\\TOREM Bridge", true}, {"C:\\Program Files", true},
+        {"C:\\Program Files Extra\\TOREM Bridge", false}, {"D:\\Program Files\\TOREM Bridge", false},
+        {"C:\\Users\\jo\\TOREM Bridge", false},         {"C:\\Program", false},
+    };
+    for (const auto& [folder, system] : cases)
+        EXPECT_EQ(IsSystemProgramFolder(folder, lookup), system) << folder;
+    EXPECT_FALSE(IsSystemProgramFolder("C:\\Program Files\\TOREM", [](const char*) { return fs::path(); }));
+#else
     EXPECT_TRUE(IsSystemProgramFolder("/usr/bin"));
     EXPECT_TRUE(IsSystemProgramFolder("/usr/local/bin"));
     EXPECT_TRUE(IsSystemProgramFolder("/usr/bin/"));
-    EXPECT_FALSE(IsSystemProgramFolder(tmp.Path()));
     EXPECT_FALSE(IsSystemProgramFolder("/usr"));
+#endif
 }
 
 TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
@@ -475,6 +618,7 @@ TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
     WriteFileBytes(tmp.File("file"), "");
     EXPECT_FALSE(CanCreateIn(tmp.Path() / "file"));
 
+#ifndef _WIN32
     // A read-only folder, for a user to whom the permissions apply.
     const fs::path locked = tmp.Path() / "locked";
     fs::create_directory(locked);
@@ -482,6 +626,7 @@ TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] { return !CanCreateIn(locked); }), 0);
     EXPECT_TRUE(fs::is_empty(locked));
+#endif
 }
 
 }  // namespace

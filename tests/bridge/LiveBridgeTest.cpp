@@ -1,14 +1,13 @@
 // The live bridge: the output number and the level of a note as tables, then
 // the live path end to end: notes played into a virtual keyboard reach the
-// device simulator over a real pseudo-terminal through the MIDI input, the
-// bridge and the serial link, with modal warning boxes that keep the loop
-// running.
+// device simulator over a real pseudo-terminal (a line in memory on Windows)
+// through the MIDI input, the bridge and the serial link, with modal warning
+// boxes that keep the loop running.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -50,15 +49,6 @@ TRun Scale(int first, int count)
         run.Changes.push_back({static_cast<std::uint8_t>(note), 0});
     }
     return run;
-}
-
-// Points a symbolic link at a port, replacing the link there was.
-bool PointLink(const std::string& link, const std::string& target)
-{
-    std::error_code error;
-    std::filesystem::remove(link, error);
-    std::filesystem::create_symlink(target, link, error);
-    return !error;
 }
 
 void Inject(TLiveBridgeRig& rig, const TMidiMessage& message)
@@ -541,7 +531,7 @@ TEST(LiveBridge, ALostPortIsOpenedAgainByNameAndBroughtIntoStep)
     // the first one is gone, at another, as torem-devsim --link does.
     TLiveBridgeRig rig;
     const std::string link = rig.Dir.File("torem-port");
-    ASSERT_TRUE(PointLink(link, rig.Sim.SlavePath()));
+    ASSERT_TRUE(PointPortName(link, rig.Sim));
     rig.StartUp();
     rig.Settings.ComPortName = link;
     ASSERT_EQ(rig.Bridge.CloseComPort(), TComResult::ComOk);
@@ -562,7 +552,7 @@ TEST(LiveBridge, ALostPortIsOpenedAgainByNameAndBroughtIntoStep)
 
     // It comes back on the same name: opened at the next tick, and every
     // output the bridge drove gets its level.
-    ASSERT_TRUE(PointLink(link, rig.OtherSim.SlavePath()));
+    ASSERT_TRUE(PointPortName(link, rig.OtherSim));
     rig.Tick();
     ASSERT_TRUE(rig.Settings.ComPortOpen);
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Settings.SendContacts.empty() && !rig.Settings.SendBusy; }));

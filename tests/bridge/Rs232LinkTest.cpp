@@ -166,9 +166,9 @@ TEST(Rs232Link, AbsentOrHeldPortsCannotBeOpenedAndAnEmptyHandleFailsEveryStep)
 
 TEST(Rs232Link, DeviceHangingUpDuringTheWaitIsAReadError)
 {
-    auto sim = std::make_unique<TDeviceSimulator>(TSimOptions{.Behaviour = {.Silent = true}});
+    auto sim = std::make_unique<TSimulatedDevice>(TSimOptions{.Behaviour = {.Silent = true}});
     sim->Start();
-    TPosixSerialPorts ports;
+    TSimulatedPorts ports;
     TManualClock clock;
     TStepPump pump;
     TRs232Link link(ports, clock, pump);

@@ -82,11 +82,13 @@ TEST(CommandLines, TheExampleMidiFileReplacesAnExistingFileOnlyWithForce)
     EXPECT_EQ(run.Err, "torem-example-midi: " + song + " already exists; use --force to replace it\n");
     EXPECT_EQ(ReadFileBytes(song), "keep me");
 
+#ifndef _WIN32  // no symbolic links for mingw's run-time library, and few for Windows users
     // A link pointing nowhere is the user's too: writing through it would
     // make a file elsewhere.
     fs::create_symlink(folder.Path() / "elsewhere.mid", folder.Path() / "link.mid");
     EXPECT_EQ(RunIn(*example, folder, {folder.File("link.mid")}).ExitCode, 1);
     EXPECT_FALSE(fs::exists(folder.Path() / "elsewhere.mid"));
+#endif
 
     for (const char* force : {"--force", "-f"}) {
         WriteFileBytes(song, "replace me");

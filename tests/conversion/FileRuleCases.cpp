@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "MidiFile.h"
 #include "SmfWriter.h"
 #include "SpecialFiles.h"
+#include "Utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -18,35 +21,42 @@ void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert)
 {
     const std::string song = dir.File("song.mid");
     fs::create_directory(dir.File("folder.seq"));
+    fs::create_hard_link(song, dir.File("hard.seq"));
+    WriteFileBytes(dir.File("locked.seq"), "keep me");
+    fs::permissions(dir.File("locked.seq"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    struct TCase {
+        std::string output;
+        std::string reason;
+        std::vector<std::string> untouched;
+    };
+    std::vector<TCase> cases{
+        {dir.File("folder.seq"), "it is a folder, not a regular file", {dir.File("folder.seq")}},
+        {song, "it is the same file as " + song, {song}},
+        {(dir.Path() / "." / "song.mid").string(), "it is the same file as", {song}},
+        {dir.File("hard.seq"), "it is the same file as", {song}},
+        {dir.File("locked.seq"), "it is write-protected", {dir.File("locked.seq")}},
+    };
+#ifndef _WIN32
+    // Windows has no FIFOs or sockets among its files, and only a privileged
+    // user may make symbolic links there.
     MakeFifo(dir.File("fifo.seq"));
     const TSocketFile socket(dir.File("socket.seq"));
     const TCharacterDevice device;
     fs::create_symlink(device.Path(), dir.File("device.seq"));
     fs::create_symlink("folder.seq", dir.File("to-folder.seq"));
-    fs::create_hard_link(song, dir.File("hard.seq"));
     fs::create_symlink("song.mid", dir.File("soft.seq"));
-    WriteFileBytes(dir.File("locked.seq"), "keep me");
-    fs::permissions(dir.File("locked.seq"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-
-    const struct {
-        std::string output;
-        std::string reason;
-        std::vector<std::string> untouched;
-    } cases[] = {
-        {dir.File("folder.seq"), "it is a folder, not a regular file", {dir.File("folder.seq")}},
+    cases.insert(cases.end(), {
         {dir.File("fifo.seq"), "it is a FIFO, not a regular file", {dir.File("fifo.seq")}},
         {dir.File("socket.seq"), "it is a socket, not a regular file", {dir.File("socket.seq")}},
         {device.Path(), "it is a character device, not a regular file", {device.Path()}},
         {dir.File("device.seq"), "it links to " + device.Path() + ", a character device, not a regular file",
          {dir.File("device.seq"), device.Path()}},
         {dir.File("to-folder.seq"), ", a folder, not a regular file", {dir.File("to-folder.seq"), dir.File("folder.seq")}},
-        {song, "it is the same file as " + song, {song}},
-        {(dir.Path() / "." / "song.mid").string(), "it is the same file as", {song}},
-        {dir.File("hard.seq"), "it is the same file as", {song}},
         {dir.File("soft.seq"), "it is the same file as", {dir.File("soft.seq"), song}},
-        {dir.File("locked.seq"), "it is write-protected", {dir.File("locked.seq")}},
-    };
-    for (const auto& c : cases) {
+    });
+#endif
+    for (const TCase& c : cases) {
         std::vector<TEntryState> before;
         for (const std::string& name : c.untouched)
             before.push_back(EntryState(name));
@@ -62,8 +72,18 @@ void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert)
 
 void ExpectCarefulWrites(const TTempDir& dir, const TConvertTo& convert)
 {
-    const auto isImage = [](const std::string& path) { return fs::file_size(path) == 65536u; };
+    const auto isImage = [](const std::string& path) { return fs::file_size(PathFromUtf8(path)) == 65536u; };
 
+    // Any character in a name, those outside the system's code page included.
+    const std::string unicode = Utf8FromPath(dir.Path() / PathFromUtf8("\xCE\xA9mega \xE2\x9C\x93.seq"));  // Ωmega ✓
+    EXPECT_EQ(convert(unicode, false), "");
+    EXPECT_TRUE(isImage(unicode));
+
+#ifdef _WIN32
+    // Only a privileged user may make symbolic links on Windows, whose paths
+    // are limited to 260 characters unless long paths are enabled, and whose
+    // files have no POSIX mode or owner.
+#else
     // A link is followed: its target gets the image and it stays a link.
     WriteFileBytes(dir.File("target.seq"), "old");
     fs::create_symlink("target.seq", dir.File("link.seq"));
@@ -100,13 +120,12 @@ void ExpectCarefulWrites(const TTempDir& dir, const TConvertTo& convert)
     EXPECT_EQ(status.st_uid, owner);
     EXPECT_EQ(status.st_gid, group);
     EXPECT_TRUE(isImage(kept));
+#endif
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 }
 
 void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert)
 {
-    MakeFifo(dir.File("fifo.mid"));
-    const TCharacterDevice device;
     WriteFileBytes(dir.File("empty.mid"), "");
     WriteFileBytes(dir.File("text.mid"), "not a MIDI file at all\n");
     WriteFileBytes(dir.File("zeros.mid"), std::string(4096, '\0'));
@@ -115,22 +134,31 @@ void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert)
     WriteBytesToFile(dir.File("huge.mid"), SmfHeaderChunk(0, 1, 480));
     fs::resize_file(dir.File("huge.mid"), TMidiFile::MaxFileBytes + 1);
 
-    const struct {
+    struct TCase {
         std::string input;
         std::string reason;
-    } cases[] = {
-        {dir.File("fifo.mid"), "it is a FIFO, not a regular file"},
-        {device.Path(), "it is a character device, not a regular file"},
+    };
+    std::vector<TCase> cases{
         {dir.File("empty.mid"), " is empty"},
         {dir.File("text.mid"), " is not a Standard MIDI File"},
         {dir.File("zeros.mid"), " is not a Standard MIDI File"},
         {dir.File("track-first.mid"), "does not begin with an 'MThd' chunk"},
         {dir.File("huge.mid"), " is 33554433 bytes long; MIDI files of more than 33554432 bytes (32 MiB) are refused"},
     };
-    for (const auto& c : cases) {
+#ifndef _WIN32
+    MakeFifo(dir.File("fifo.mid"));
+    const TCharacterDevice device;
+    cases.insert(cases.end(), {
+        {dir.File("fifo.mid"), "it is a FIFO, not a regular file"},
+        {device.Path(), "it is a character device, not a regular file"},
+    });
+#endif
+    for (const TCase& c : cases) {
         const std::string error = convert(c.input);
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.input << ": " << error;
         EXPECT_NE(error.find(c.input), std::string::npos) << "names the file: " << error;
     }
+#ifndef _WIN32
     EXPECT_EQ(EntryState(device.Path()).Mode & S_IFMT, static_cast<unsigned>(S_IFCHR));
+#endif
 }

@@ -15,21 +15,23 @@
 // empty when the image was written.
 using TConvertTo = std::function<std::string(const std::string& output, bool replace)>;
 
-// Folders, FIFOs, sockets, devices, links to them, the MIDI file itself
-// under other names and a write-protected file: each refused with its
-// reason, untouched, and no temporary file left.
+// Folders, the MIDI file itself under other names, a write-protected file,
+// and except on Windows FIFOs, sockets, devices and links to them: each
+// refused with its reason, untouched, and no temporary file left.
 void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert);
 
-// A link to a file (its target written, the link kept), a dangling link
-// (an existing name: replaced only when told), a name of 255 bytes, and a
-// replaced file keeping its mode and owner.
+// A name outside the system's code page; except on Windows, also a link to
+// a file (its target written, the link kept), a dangling link (an existing
+// name: replaced only when told), a name of 255 bytes, and a replaced file
+// keeping its mode and owner.
 void ExpectCarefulWrites(const TTempDir& dir, const TConvertTo& convert);
 
 // Runs the conversion of input into a new output. Returns the error or
 // warning reported, empty when the image was written.
 using TConvertFrom = std::function<std::string(const std::string& input)>;
 
-// FIFOs and devices (refused at once), empty, text and zero-filled files,
-// a file that does not begin with a header chunk, and one beyond 32 MiB:
-// each refused with its reason, naming the file, and nothing written.
+// Empty, text and zero-filled files, a file that does not begin with a
+// header chunk, one beyond 32 MiB, and except on Windows FIFOs and devices
+// (refused at once): each refused with its reason, naming the file, and
+// nothing written.
 void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert);

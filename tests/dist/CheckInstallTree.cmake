@@ -14,7 +14,7 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${error}")
 endif()
 
-set(programs torem-bridge torem-convert torem-seq torem-devsim torem-example-midi)
+set(programs torem-bridge torem-convert torem-seq torem-devsim torem-example-midi torem-live)
 set(sizes 16 22 24 32 48 64 128 256)
 set(expected
     share/applications/${ID}.desktop

@@ -26,6 +26,7 @@ foreach(library IN ITEMS libqt6widgets6 libqt6gui6 libqt6core6 librtmidi6 libc6)
 endforeach()
 execute_process(COMMAND dpkg-deb --contents ${deb} OUTPUT_VARIABLE contents)
 foreach(path IN ITEMS usr/bin/torem-bridge usr/bin/torem-convert usr/bin/torem-seq usr/bin/torem-devsim usr/bin/torem-example-midi
+                      usr/bin/torem-live
                       usr/share/applications/${ID}.desktop usr/share/metainfo/${ID}.metainfo.xml
                       usr/share/icons/hicolor/scalable/apps/torem-bridge.svg
                       usr/share/icons/hicolor/48x48/apps/torem-bridge.png

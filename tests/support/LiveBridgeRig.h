@@ -1,7 +1,8 @@
 #pragma once
 // The whole live path for tests, as the window wires it: two virtual MIDI
 // keyboards -> TMidiInput (4096 slots) on a plain event loop -> TLiveBridge
-// -> TRs232Link -> a real pseudo-terminal -> the device simulator. A second
+// -> TRs232Link -> a real pseudo-terminal (a line in memory on Windows,
+// SimulatedDevice.h) -> the device simulator. A second
 // simulator stands for another COM port. Warnings are modal test boxes that
 // pump the loop; the activity lamp is the loop's, and every call to it is
 // recorded. The acknowledgement clock is a manual one that the tests run
@@ -14,7 +15,6 @@
 #include <functional>
 
 #include "AppSettings.h"
-#include "DeviceSimulator.h"
 #include "EventLoop.h"
 #include "KeyboardPlayer.h"
 #include "LiveBridge.h"
@@ -24,8 +24,8 @@
 #include "ManualTimerClock.h"
 #include "MidiIn.h"
 #include "ModalTestDialogs.h"
-#include "PosixSerialDevice.h"
 #include "RecordingIndicator.h"
+#include "SimulatedDevice.h"
 #include "TempDir.h"
 #include "Rs232Link.h"
 #include "VirtualMidiDeviceLayer.h"
@@ -72,9 +72,9 @@ struct TLiveBridgeRig {
     bool Play(std::uint16_t keyboard, std::vector<TMidiMessage> messages, std::size_t changes);
 
     TTempDir Dir;
-    TDeviceSimulator Sim;
-    TDeviceSimulator OtherSim;
-    TPosixSerialPorts Ports;
+    TSimulatedDevice Sim;
+    TSimulatedDevice OtherSim;
+    TSimulatedPorts Ports;
     TEventLoop Loop;
     TManualClock AckClock;
     TRs232Link Link;

@@ -1,5 +1,9 @@
 #include "SpecialFiles.h"
 
+#include <filesystem>
+#include <system_error>
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -9,8 +13,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -59,13 +61,27 @@ TCharacterDevice::~TCharacterDevice()
         ::close(master_);
 }
 
+#endif
+
 TEntryState EntryState(const std::string& path)
 {
+#ifdef _WIN32
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path, error);
+    if (error || !fs::exists(status))
+        return {};
+    const bool regular = fs::is_regular_file(status);
+    return TEntryState{true, static_cast<unsigned>(status.type()), 0,
+                       regular ? static_cast<long long>(fs::file_size(path)) : 0,
+                       static_cast<long long>(fs::last_write_time(path).time_since_epoch().count())};
+#else
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0)
         return {};
     return TEntryState{true, status.st_mode, status.st_ino, status.st_size,
                        status.st_ctim.tv_sec * 1000000000LL + status.st_ctim.tv_nsec};
+#endif
 }
 
 int LeftoverTemporaryFiles(const std::string& folder)

@@ -2,9 +2,11 @@
 // File system entries of every kind, for the tests of the file rules: each
 // made inside a test's own folder, or (a character device) one the test
 // owns, so that a fault under test can destroy nothing of the system's.
+// FIFOs, sockets and devices are POSIX only.
 
 #include <string>
 
+#ifndef _WIN32
 // A FIFO at path. Throws std::system_error.
 void MakeFifo(const std::string& path);
 
@@ -36,8 +38,11 @@ private:
     std::string path_;
 };
 
+#endif
+
 // What an entry is, its links not followed: kind, inode, size and change
-// time, to tell whether anything touched it.
+// time (on Windows: kind, size and modification time), to tell whether
+// anything touched it.
 struct TEntryState {
     bool Exists = false;
     unsigned Mode = 0;

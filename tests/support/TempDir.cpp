@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "Utf8.h"
+
 TTempDir::TTempDir()
 {
     std::random_device rd;
@@ -35,9 +37,14 @@ TTempDir::~TTempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
+std::string TTempDir::File(const std::string& name) const
+{
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -45,7 +52,7 @@ std::string ReadFileBytes(const std::string& path)
 
 void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);

@@ -13,12 +13,14 @@ public:
     TTempDir& operator=(const TTempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // The UTF-8 path of name (UTF-8) in the folder, as the programs take
+    // file names.
+    std::string File(const std::string& name) const;
 
 private:
     std::filesystem::path path_;
 };
 
-// Whole-file helpers for tests.
+// Whole-file helpers for tests; paths in UTF-8.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -1,12 +1,14 @@
 #pragma once
 // One of the project's programs run as a user would run it, from a test: its
 // arguments, an environment of its own, signals sent to it, and what it
-// printed and how it ended.
+// printed and how it ended. On Windows the arguments and the environment go
+// to the program as UTF-16, whatever the code page, and the CR LF line ends
+// of what it printed read as LF.
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,11 +22,11 @@ struct TProgramOptions {
     // The working directory; the test's own when empty.
     std::filesystem::path WorkingDirectory;
     // Runs as "nobody" (uid and gid 65534) when the test runs as root, so
-    // that file permissions apply to the program.
+    // that file permissions apply to the program. POSIX only.
     bool Unprivileged = false;
     // Starts the program with SIGTERM, SIGINT and SIGHUP blocked: a signal
     // sent at once stays pending until the program unblocks it, however far
-    // its start-up has got, so the test needs no waiting.
+    // its start-up has got, so the test needs no waiting. POSIX only.
     bool EndSignalsBlocked = false;
 };
 
@@ -43,13 +45,26 @@ public:
     TRunningProgram(const TRunningProgram&) = delete;
     TRunningProgram& operator=(const TRunningProgram&) = delete;
 
+    // POSIX only.
     void Signal(int signal);
     // Waits as long as the program runs.
     TProgramResult Wait();
+    // What it has printed on stderr so far (nothing while it starts).
+    std::string ErrSoFar() const
+    {
+        try {
+            return ReadFileBytes(output_.File("err"));
+        } catch (const std::runtime_error&) {
+            return {};
+        }
+    }
 
 private:
     TTempDir output_;
-    pid_t pid_ = -1;
+    std::intptr_t process_ = -1;  // the process id, or on Windows its handle
 };
 
-TProgramResult RunProgram(const std::filesystem::path& program, const TProgramOptions& options = {});
+inline TProgramResult RunProgram(const std::filesystem::path& program, const TProgramOptions& options = {})
+{
+    return TRunningProgram(program, options).Wait();
+}

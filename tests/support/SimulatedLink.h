@@ -1,6 +1,7 @@
 #pragma once
-// The serial link wired to a simulated device over a real pseudo-terminal:
-// the simulator (started), the system's serial ports, and an acknowledgement
+// The serial link wired to a simulated device (a real pseudo-terminal where
+// the system has them, SimulatedDevice.h): the simulator (started), the
+// ports that reach it, and an acknowledgement
 // clock and message pump that the test drives by hand. A wait for an answer
 // that does not come ends only when the test runs the clock out.
 
@@ -8,10 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "DeviceSimulator.h"
 #include "ManualClock.h"
-#include "PosixSerialDevice.h"
 #include "Rs232Link.h"
+#include "SimulatedDevice.h"
 #include "StepPump.h"
 
 struct TSimulatedLink {
@@ -21,8 +21,8 @@ struct TSimulatedLink {
     // from now (1: a change's start byte, 2: its level).
     void RunOutClock(int wait, int pass);
 
-    TDeviceSimulator Sim;
-    TPosixSerialPorts Ports;
+    TSimulatedDevice Sim;
+    TSimulatedPorts Ports;
     TManualClock Clock;
     TStepPump Pump;
     TRs232Link Link;
@@ -35,13 +35,9 @@ inline constexpr std::uint8_t ProbeMarker = 0xEE;
 // arrived: a marker byte written through handle (any open handle of that
 // port) is waited for. count is how many bytes the test expects; more or
 // fewer show as a different result.
-std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle, std::size_t count);
+std::vector<std::uint8_t> AllReceived(TDeviceProtocol& sim, TComHandle& handle, std::size_t count);
 
-// Bytes waiting in the receive queue of an open port (-1 if it is no POSIX
-// serial device).
-int QueuedInput(const TComHandle& handle);
-
-// Waits until the port's receive queue holds at least count bytes: the
+// Waits until the port's receive queue holds at least count bytes: a
 // pseudo-terminal hands bytes over on a kernel worker, a moment after they
 // were written.
 bool WaitForQueuedInput(const TComHandle& handle, int count);

@@ -1,7 +1,5 @@
 #include "SimulatedLink.h"
 
-#include <sys/ioctl.h>
-
 #include "WaitUntil.h"
 
 TSimulatedLink::TSimulatedLink(const TSimOptions& options) : Sim(options), Link(Ports, Clock, Pump)
@@ -17,7 +15,7 @@ void TSimulatedLink::RunOutClock(int wait, int pass)
     };
 }
 
-std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle, std::size_t count)
+std::vector<std::uint8_t> AllReceived(TDeviceProtocol& sim, TComHandle& handle, std::size_t count)
 {
     if (!handle || !handle->WriteByte(ProbeMarker) || !sim.WaitForReceived(count + 1, FailureBound))
         return sim.Received();
@@ -25,15 +23,6 @@ std::vector<std::uint8_t> AllReceived(TDeviceSimulator& sim, TComHandle& handle,
     if (bytes.size() == count + 1 && bytes.back() == ProbeMarker)
         bytes.pop_back();
     return bytes;
-}
-
-int QueuedInput(const TComHandle& handle)
-{
-    const auto* device = dynamic_cast<const TPosixSerialDevice*>(handle.get());
-    int queued = -1;
-    if (device == nullptr || ioctl(device->NativeHandle(), FIONREAD, &queued) != 0)
-        return -1;
-    return queued;
 }
 
 bool WaitForQueuedInput(const TComHandle& handle, int count)

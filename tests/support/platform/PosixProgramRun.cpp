@@ -48,8 +48,8 @@ TRunningProgram::TRunningProgram(const std::filesystem::path& program, const TPr
     sigaddset(&endSignals, SIGINT);
     sigaddset(&endSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &endSignals, &previous);
-    pid_ = fork();
-    if (pid_ == 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
         if (!options.EndSignalsBlocked)
             pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -67,31 +67,32 @@ TRunningProgram::TRunningProgram(const std::filesystem::path& program, const TPr
     }
     const int forkError = errno;
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (pid_ < 0)
+    process_ = pid;
+    if (pid < 0)
         throw std::runtime_error("cannot start " + program.string() + ": fork failed with " +
                                  std::to_string(forkError));
 }
 
 TRunningProgram::~TRunningProgram()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
+    if (process_ > 0) {
+        kill(static_cast<pid_t>(process_), SIGKILL);
+        waitpid(static_cast<pid_t>(process_), nullptr, 0);
     }
 }
 
 void TRunningProgram::Signal(int signal)
 {
-    if (pid_ > 0)
-        kill(pid_, signal);
+    if (process_ > 0)
+        kill(static_cast<pid_t>(process_), signal);
 }
 
 TProgramResult TRunningProgram::Wait()
 {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(static_cast<pid_t>(process_), &status, 0) < 0 && errno == EINTR) {
     }
-    pid_ = -1;
+    process_ = -1;
     TProgramResult result;
     if (WIFEXITED(status))
         result.ExitCode = WEXITSTATUS(status);
@@ -102,7 +103,4 @@ TProgramResult TRunningProgram::Wait()
     return result;
 }
 
-TProgramResult RunProgram(const std::filesystem::path& program, const TProgramOptions& options)
-{
-    return TRunningProgram(program, options).Wait();
-}
+
