@@ -538,12 +538,17 @@ TEST(LiveBridge, ALostPortIsOpenedAgainByNameAndBroughtIntoStep)
     ASSERT_EQ(rig.Bridge.OpenComPort(), TComResult::ComOk);
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 1, 1), NoteOn(2, 2, 2)}, 2));
 
-    // The device goes away: the next change finds the port hung up. Notes
-    // played while it is gone warn once, and still count.
+    // The device goes away, and its name with it: the next change finds the
+    // port hung up. Notes played while it is gone warn once, and still count.
     rig.Sim.HangUp();
+    ASSERT_TRUE(UnplugPortName(link));
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOff(1, 1)}, 0));
     ASSERT_TRUE(rig.RunUntil([&] { return !rig.Settings.ComPortOpen; }));
     EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{false, TLinkProblem::Lost}));
+    // Another device, as a parallel test starts, may take the lost one's
+    // number: the name must not lead to it.
+    TSimulatedDevice stranger;
+    stranger.Start();
     ASSERT_TRUE(rig.Play(TLiveBridgeRig::FirstKeyboard, {NoteOn(1, 3, 3), NoteOn(1, 4, 4), NoteOff(1, 4)}, 0));
     EXPECT_EQ(Warnings(rig), (std::vector<std::string>{link + " : " + WritingError, link + " : " + InitError}));
     rig.Tick();  // still gone, and shown as lost
@@ -559,6 +564,7 @@ TEST(LiveBridge, ALostPortIsOpenedAgainByNameAndBroughtIntoStep)
     EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{1, 0}, {3, 7}, {4, 0}, {130, 5}}));
     EXPECT_EQ(rig.Bridge.ComPortStatus(), (TLinkStatus{true, TLinkProblem::None}));
     EXPECT_EQ(Warnings(rig).size(), 2u);
+    EXPECT_TRUE(stranger.Changes().empty());
 }
 
 TEST(LiveBridge, FailingNestedHandlerDoesNotStopLaterSends)

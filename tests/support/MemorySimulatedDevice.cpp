@@ -12,3 +12,9 @@ bool PointPortName(const std::string& name, const TSimulatedDevice& device)
     TMemorySerialPorts::PointName(name, device.SlavePath());
     return true;
 }
+
+bool UnplugPortName(const std::string& name)
+{
+    TMemorySerialPorts::PointName(name, {});
+    return true;
+}

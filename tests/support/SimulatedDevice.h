@@ -27,3 +27,7 @@ int QueuedInput(const TComHandle& handle);
 // Makes name open device's port from now on, replacing what it opened
 // before, as torem-devsim --link does.
 bool PointPortName(const std::string& name, const TSimulatedDevice& device);
+// Makes name open nothing, as a device that is unplugged takes its name with
+// it. A hung-up device's own port may soon belong to another test's device:
+// the system hands its number out again.
+bool UnplugPortName(const std::string& name);

@@ -145,6 +145,7 @@ TEST(LiveConsole, PlaysAndTellsEachChangeOfStateOnce)
     // The device goes: the next note finds the port lost. It comes back on
     // the same name, and what the notes want meanwhile reaches it.
     rig.Sim.HangUp();
+    ASSERT_TRUE(UnplugPortName(port));
     ASSERT_TRUE(rig.Play({NoteOff(1, 10)}, 0, rig.Sim));
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return !rig.Console.Settings().ComPortOpen; }));
     ASSERT_TRUE(PointPortName(port, rig.OtherSim));

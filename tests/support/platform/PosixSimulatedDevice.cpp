@@ -21,3 +21,10 @@ bool PointPortName(const std::string& name, const TSimulatedDevice& device)
     std::filesystem::create_symlink(device.SlavePath(), name, error);
     return !error;
 }
+
+bool UnplugPortName(const std::string& name)
+{
+    std::error_code error;
+    std::filesystem::remove(name, error);
+    return !error;
+}
