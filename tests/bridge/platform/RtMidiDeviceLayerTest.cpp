@@ -10,6 +10,7 @@
 #include <atomic>
 #include <thread>
 
+#include "JackServer.h"
 #include "LoopNotificationTarget.h"
 #include "MidiIn.h"
 #include "RtMidiDeviceLayer.h"
@@ -34,17 +35,9 @@ class RtMidiJackTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The server may need a moment after its socket appears.
-        const auto deadline = std::chrono::steady_clock::now() + FailureBound;
-        for (;;) {
-            sender = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kSenderClient);
-            sender->setErrorCallback(&Sink::OnError, &sink);
-            sender->getPortCount();
-            if (!sink.reported.exchange(false))
-                break;
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no JACK server answers";
-            std::this_thread::sleep_for(100ms);
-        }
+        ASSERT_TRUE(WaitUntil([] { return JackServerTakesMidiPorts(); })) << "no JACK server takes MIDI ports";
+        sender = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, kSenderClient);
+        sender->setErrorCallback(&Sink::OnError, &sink);
         sender->openVirtualPort(kSenderPort);
         ASSERT_FALSE(sink.reported);
     }

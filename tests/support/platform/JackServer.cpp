@@ -19,20 +19,6 @@ namespace {
 
 extern "C" void Silent(const char*) {}
 
-// True once a client can connect to the server of that name.
-bool Answers(const std::string& name)
-{
-    jack_set_error_function(&Silent);
-    jack_set_info_function(&Silent);
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("torem-probe", JackOptions(JackNoStartServer | JackServerName), &status,
-                                            name.c_str());
-    if (probe == nullptr)
-        return false;
-    jack_client_close(probe);
-    return true;
-}
-
 struct TErrorFlag {
     std::atomic<bool> Raised{false};
     std::string Text;
@@ -46,6 +32,22 @@ struct TErrorFlag {
 };
 
 }  // namespace
+
+bool JackServerTakesMidiPorts(const std::string& name)
+{
+    jack_set_error_function(&Silent);
+    jack_set_info_function(&Silent);
+    jack_status_t status{};
+    jack_client_t* probe =
+        name.empty() ? jack_client_open("torem-probe", JackNoStartServer, &status)
+                     : jack_client_open("torem-probe", JackOptions(JackNoStartServer | JackServerName), &status,
+                                        name.c_str());
+    if (probe == nullptr)
+        return false;
+    const bool takes = jack_port_register(probe, "probe", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0) != nullptr;
+    jack_client_close(probe);  // and its port with it
+    return takes;
+}
 
 TJackServer::TJackServer() : name_("torem-test-" + std::to_string(getpid()))
 {
@@ -84,7 +86,7 @@ bool TJackServer::Start()
             pid_ = -1;  // it ended: no jackd, or the name was taken
             return true;
         }
-        return Answers(name_);
+        return JackServerTakesMidiPorts(name_);
     }) && Running();
 }
 

@@ -13,6 +13,11 @@
 
 class RtMidiOut;
 
+// True once the server of that name (the default one if empty) takes a
+// client and a MIDI port. A JACK 1 server takes clients a moment before its
+// driver has made the port buffers, and refuses every port meanwhile.
+bool JackServerTakesMidiPorts(const std::string& name = {});
+
 class TJackServer {
 public:
     // Names the server; starts nothing yet.
