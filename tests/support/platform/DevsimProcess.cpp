@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +15,9 @@
 
 TDevsimProcess::TDevsimProcess(const std::string& program, const std::vector<std::string>& options)
 {
+    for (std::size_t i = 0; i + 1 < options.size(); ++i)
+        if (options[i] == "--link")
+            link_ = options[i + 1];
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return;
@@ -98,6 +103,11 @@ void TDevsimProcess::Kill()
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
     ReadAvailable();
+    // Left behind, the link would lead to the terminal number that the
+    // system soon hands to another program; a later simulator's link stays.
+    std::error_code error;
+    if (!link_.empty() && std::filesystem::read_symlink(link_, error) == port_)
+        std::filesystem::remove(link_, error);
 }
 
 std::vector<std::string> TDevsimProcess::Terminate()

@@ -23,7 +23,8 @@ public:
     // returns every change it accepted so far, in order.
     const std::vector<TOutputChange>& Changes();
 
-    // SIGKILL: it ends at once, as if it crashed or was unplugged.
+    // SIGKILL: it ends at once, as if it crashed or was unplugged; its
+    // --link goes with it, as an unplugged device's name does.
     void Kill();
     // SIGTERM: it ends cleanly; returns the lines it printed at its end
     // (the --state line, for one).
@@ -36,6 +37,7 @@ private:
     int pid_ = -1;
     int output_ = -1;
     std::string port_;
+    std::string link_;
     std::string pending_;
     std::vector<TOutputChange> changes_;
     std::vector<std::string> other_;
