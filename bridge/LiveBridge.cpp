@@ -13,6 +13,15 @@ constexpr std::uint8_t ControlChange = 0xB0;
 constexpr std::uint8_t AllSoundOff = 120;
 constexpr std::uint8_t AllNotesOff = 123;
 
+// The message of a serial link result is the entry of its code.
+constexpr ComMessageEntry ComMessage(TComResult code)
+{
+    return static_cast<ComMessageEntry>(ComResultCode(code));
+}
+static_assert(ComMessage(TComResult::ComOk) == ComMessageEntry::ComOk);
+static_assert(ComMessage(TComResult::ComErrOpen) == ComMessageEntry::ComErrOpen);
+static_assert(ComMessage(TComResult::ComErrNotReady) == ComMessageEntry::ComErrNotReady);
+
 // A failed read, write or purge means the device behind the handle is gone
 // (hang-up, adapter unplugged); a missing answer means it is there but did
 // not take the change.
@@ -82,7 +91,7 @@ void TLiveBridge::BeginShutdown()
 void TLiveBridge::WarnNoWait(TComResult code)
 {
     dialogs_.WarningNoWait(settings_.ComPortName + " : " +
-                           Text(TTextTable::ComMessages, settings_.LanguageIndex, ComResultCode(code)));
+                           Text(ComMessage(code), settings_.LanguageIndex));
 }
 
 void TLiveBridge::SetComStatus(TLinkStatus status)
