@@ -60,8 +60,8 @@ public:
           Link(Ports, AckClock, Loop),
           MidiInput(WithKeyboard(Keyboard), std::make_unique<TLoopNotificationTarget>(Loop)),
           Lamp(Loop),
-          Watch(Loop, [this] { Bridge.Timer3Timer(); }),
-          Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+          Watch(Loop, [this] { Bridge.WatchClockRanOut(); }),
+          Drain(Loop, [this] { Bridge.DrainClockRanOut(); }),
           Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain})
     {
         Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });

@@ -485,7 +485,7 @@ void TLiveBridge::Timer2Timer()
     indicator_.SetLit(false);
 }
 
-void TLiveBridge::Timer3Timer()
+void TLiveBridge::WatchClockRanOut()
 {
     if (shuttingDown_)
         return;
@@ -510,7 +510,7 @@ void TLiveBridge::Timer3Timer()
     }
 }
 
-void TLiveBridge::Timer4Timer()
+void TLiveBridge::DrainClockRanOut()
 {
     SendQueue();
 }

@@ -387,12 +387,12 @@ void TForm1::CreateComponents()
     Timer2->setInterval(100);
     // The live bridge's watch (port and MIDI device tried again about once a
     // second) and its drain (the next waiting change, after the user's input).
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer4 = new QTimer(this);
-    Timer4->setObjectName(QStringLiteral("Timer4"));
-    watchClock_ = std::make_unique<TQtTimerClock>(*Timer3);
-    drainClock_ = std::make_unique<TQtTimerClock>(*Timer4);
+    WatchTimer = new QTimer(this);
+    WatchTimer->setObjectName(QStringLiteral("WatchTimer"));
+    DrainTimer = new QTimer(this);
+    DrainTimer->setObjectName(QStringLiteral("DrainTimer"));
+    watchClock_ = std::make_unique<TQtTimerClock>(*WatchTimer);
+    drainClock_ = std::make_unique<TQtTimerClock>(*DrainTimer);
 
     ackClock_ = std::make_unique<TQtAckClock>(*Timer1);
     link_ = std::make_unique<TRs232Link>(services_.SerialPorts, *ackClock_, pump_);
@@ -487,8 +487,8 @@ void TForm1::ConnectHandlers()
     connect(PopupMenu4, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildMidiInPortMenus(); }); });
 
     connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer2Timer(); }); });
-    connect(Timer3, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer3Timer(); }); });
-    connect(Timer4, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer4Timer(); }); });
+    connect(WatchTimer, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->WatchClockRanOut(); }); });
+    connect(DrainTimer, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->DrainClockRanOut(); }); });
 }
 
 // ---------------------------------------------------------------------------

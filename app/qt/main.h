@@ -237,8 +237,8 @@ private:
     TShape* Shape5 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;  // the bridge's watch
-    QTimer* Timer4 = nullptr;  // the bridge's drain
+    QTimer* WatchTimer = nullptr;  // the bridge's watch
+    QTimer* DrainTimer = nullptr;  // the bridge's drain
 
     // Components. The bridge refers to all the others and goes first.
     std::vector<QAction*> midiDeviceItems_;   // the device items of both MIDI menus
