@@ -127,8 +127,8 @@ TLiveConsole::TLiveConsole(const TLiveOptions& options, TMidiDeviceLayer& midi, 
       midiInput_(std::make_unique<TMidiInput>(midi, std::make_unique<TLoopNotificationTarget>(loop_))),
       dialogs_(std::make_unique<TConsoleDialogs>(*this)),
       lamp_(std::make_unique<TNoLamp>()),
-      watch_(loop_, [this] { bridge_->Timer3Timer(); }),
-      drain_(loop_, [this] { bridge_->Timer4Timer(); })
+      watch_(loop_, [this] { bridge_->WatchClockRanOut(); }),
+      drain_(loop_, [this] { bridge_->DrainClockRanOut(); })
 {
     // As the window's component: room for a burst, and for system exclusive.
     midiInput_->SetCapacity(4096);

@@ -71,8 +71,8 @@ TForm2::TForm2(const AppSettings& settings, QWidget* parent) : QDialog(parent), 
 
 void TForm2::FormActivate()
 {
-    const auto text = [this](int entry) {
-        return QString::fromStdString(Text(TTextTable::AboutTexts, settings_.LanguageIndex, entry));
+    const auto text = [this](AboutEntry entry) {
+        return QString::fromStdString(Text(entry, settings_.LanguageIndex));
     };
     setWindowTitle(text(AboutEntry::Title));
     StaticText1->setText(text(AboutEntry::ProductName));

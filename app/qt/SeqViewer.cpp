@@ -180,7 +180,7 @@ std::string TSeqViewer::LoadSeqFile()
     problemText_ = nullptr;
     if (path.empty()) {
         problemText_ = [](std::uint8_t language) {
-            return Text(TTextTable::MessageTexts, language, MessageEntry::SeqFileMissing);
+            return Text(MessageEntry::SeqFileMissing, language);
         };
     } else {
         try {
@@ -202,9 +202,9 @@ void TSeqViewer::SetReport(const std::optional<TConversionReport>& report)
 void TSeqViewer::ApplyLanguage()
 {
     const std::uint8_t language = settings_.LanguageIndex;
-    setWindowTitle(ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::Title)));
-    tabs_->setTabText(0, ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::SequenceTab)));
-    tabs_->setTabText(1, ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::ReportTab)));
+    setWindowTitle(ToQt(Text(ViewerEntry::Title, language)));
+    tabs_->setTabText(0, ToQt(Text(ViewerEntry::SequenceTab, language)));
+    tabs_->setTabText(1, ToQt(Text(ViewerEntry::ReportTab, language)));
     view_->SetLanguage(language);
     ShowProblem();
     ShowReport();
@@ -221,7 +221,7 @@ void TSeqViewer::ShowReport()
 {
     const std::uint8_t language = settings_.LanguageIndex;
     if (!lastReport_) {
-        report_->setPlainText(ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::NoReport)));
+        report_->setPlainText(ToQt(Text(ViewerEntry::NoReport, language)));
         return;
     }
     std::string text = ReportSummary(lastReport_->Summary, language) + '\n';

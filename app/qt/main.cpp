@@ -387,12 +387,12 @@ void TForm1::CreateComponents()
     Timer2->setInterval(100);
     // The live bridge's watch (port and MIDI device tried again about once a
     // second) and its drain (the next waiting change, after the user's input).
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer4 = new QTimer(this);
-    Timer4->setObjectName(QStringLiteral("Timer4"));
-    watchClock_ = std::make_unique<TQtTimerClock>(*Timer3);
-    drainClock_ = std::make_unique<TQtTimerClock>(*Timer4);
+    WatchTimer = new QTimer(this);
+    WatchTimer->setObjectName(QStringLiteral("WatchTimer"));
+    DrainTimer = new QTimer(this);
+    DrainTimer->setObjectName(QStringLiteral("DrainTimer"));
+    watchClock_ = std::make_unique<TQtTimerClock>(*WatchTimer);
+    drainClock_ = std::make_unique<TQtTimerClock>(*DrainTimer);
 
     ackClock_ = std::make_unique<TQtAckClock>(*Timer1);
     link_ = std::make_unique<TRs232Link>(services_.SerialPorts, *ackClock_, pump_);
@@ -487,8 +487,8 @@ void TForm1::ConnectHandlers()
     connect(PopupMenu4, &QMenu::aboutToShow, this, [this] { Guarded([this] { BuildMidiInPortMenus(); }); });
 
     connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer2Timer(); }); });
-    connect(Timer3, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer3Timer(); }); });
-    connect(Timer4, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->Timer4Timer(); }); });
+    connect(WatchTimer, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->WatchClockRanOut(); }); });
+    connect(DrainTimer, &QTimer::timeout, this, [this] { Guarded([this] { bridge_->DrainClockRanOut(); }); });
 }
 
 // ---------------------------------------------------------------------------
@@ -604,9 +604,9 @@ void TForm1::CheckLanguageItem()
 // ---------------------------------------------------------------------------
 // Language
 
-std::string TForm1::Label(int entry) const
+std::string TForm1::Label(LabelEntry entry) const
 {
-    return Text(TTextTable::LabelTexts, settings_.LanguageIndex, entry);
+    return Text(entry, settings_.LanguageIndex);
 }
 
 void TForm1::ShowMidiFileName()
@@ -624,12 +624,12 @@ void TForm1::ShowMidiInPortName()
     ShowLinkLabel(*Label3, LabelEntry::MidiIn, settings_.MidiInPortName, bridge_->MidiInStatus(), false);
 }
 
-std::string TForm1::Status(int entry) const
+std::string TForm1::Status(StatusEntry entry) const
 {
-    return Text(TTextTable::StatusTexts, settings_.LanguageIndex, entry);
+    return Text(entry, settings_.LanguageIndex);
 }
 
-void TForm1::ShowLinkLabel(QLabel& label, int entry, const std::string& value, TLinkStatus status,
+void TForm1::ShowLinkLabel(QLabel& label, LabelEntry entry, const std::string& value, TLinkStatus status,
                            bool serialPort)
 {
     // The value in full when it fits, else elided in the middle; the
@@ -642,7 +642,7 @@ void TForm1::ShowLinkLabel(QLabel& label, int entry, const std::string& value, T
     const bool down = !value.empty() && !status.Open;
     QString tip = ToQt(value);
     if (down) {
-        int reason = 0;
+        std::optional<StatusEntry> reason;
         switch (status.Problem) {
         case TLinkProblem::NotFound: reason = StatusEntry::NotFound; break;
         case TLinkProblem::InUse: reason = StatusEntry::InUse; break;
@@ -651,8 +651,8 @@ void TForm1::ShowLinkLabel(QLabel& label, int entry, const std::string& value, T
         case TLinkProblem::Failed: reason = StatusEntry::Failed; break;
         case TLinkProblem::None: break;
         }
-        if (reason != 0)
-            tip += QLatin1Char('\n') + ToQt(Status(reason));
+        if (reason)
+            tip += QLatin1Char('\n') + ToQt(Status(*reason));
         const bool waitsForDevice = !serialPort && (status.Problem == TLinkProblem::NotFound ||
                                                     status.Problem == TLinkProblem::Lost);
         tip += QLatin1Char('\n') + ToQt(Status(waitsForDevice ? StatusEntry::OpensWhenPresent : StatusEntry::Retrying));
@@ -670,48 +670,48 @@ void TForm1::ShowLinkLabel(QLabel& label, int entry, const std::string& value, T
 void TForm1::ApplyLanguage()
 {
     const std::uint8_t language = settings_.LanguageIndex;
-    const auto text = [language](TTextTable table, int entry) { return ToQt(Text(table, language, entry)); };
+    const auto text = [language](TTextRef entry) { return ToQt(Text(entry, language)); };
     const auto setTitle = [](QMenu* menu, const QString& caption) { menu->setTitle(caption); };
 
-    setTitle(File1, text(TTextTable::FileMenuTexts, FileMenuEntry::Title));
-    Open1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::OpenMidiFile));
-    SaveSeqFile1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::SeqFile));
-    Convert1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Convert));
-    ViewSequence1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::ViewSequence));
-    Exit1->setText(text(TTextTable::FileMenuTexts, FileMenuEntry::Exit));
+    setTitle(File1, text(FileMenuEntry::Title));
+    Open1->setText(text(FileMenuEntry::OpenMidiFile));
+    SaveSeqFile1->setText(text(FileMenuEntry::SeqFile));
+    Convert1->setText(text(FileMenuEntry::Convert));
+    ViewSequence1->setText(text(FileMenuEntry::ViewSequence));
+    Exit1->setText(text(FileMenuEntry::Exit));
 
-    setTitle(Languages1, text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::Title));
-    English1->setText(text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::English));
-    French1->setText(text(TTextTable::LanguageMenuTexts, LanguageMenuEntry::French));
+    setTitle(Languages1, text(LanguageMenuEntry::Title));
+    English1->setText(text(LanguageMenuEntry::English));
+    French1->setText(text(LanguageMenuEntry::French));
 
-    setTitle(Help1, text(TTextTable::HelpMenuTexts, HelpMenuEntry::Title));
-    About1->setText(text(TTextTable::HelpMenuTexts, HelpMenuEntry::About));
+    setTitle(Help1, text(HelpMenuEntry::Title));
+    About1->setText(text(HelpMenuEntry::About));
 
-    setTitle(RS2321, text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title));
-    OtherPortMenu->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
-    OtherPortPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::OtherPort));
-    AllOff1->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::AllOutputsOff));
-    AllOffPopUp->setText(text(TTextTable::Rs232MenuTexts, Rs232MenuEntry::AllOutputsOff));
+    setTitle(RS2321, text(Rs232MenuEntry::Title));
+    OtherPortMenu->setText(text(Rs232MenuEntry::OtherPort));
+    OtherPortPopUp->setText(text(Rs232MenuEntry::OtherPort));
+    AllOff1->setText(text(Rs232MenuEntry::AllOutputsOff));
+    AllOffPopUp->setText(text(Rs232MenuEntry::AllOutputsOff));
 
-    setTitle(MIDIPort1, text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::Title));
-    None1->setText(text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::None));
+    setTitle(MIDIPort1, text(MidiPortMenuEntry::Title));
+    None1->setText(text(MidiPortMenuEntry::None));
     BuildMidiInPortMenus();  // the marks of an absent device and of a missing MIDI system
 
-    setTitle(Options1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Title));
-    setTitle(Resolution1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Resolution));
-    setTitle(MidiMode1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::MidiMode));
-    setTitle(Transpose1, text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Transpose));
-    Proportionnal1->setText(text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::Proportional));
-    Contactor1->setText(text(TTextTable::OptionsMenuTexts, OptionsMenuEntry::DryContact));
+    setTitle(Options1, text(OptionsMenuEntry::Title));
+    setTitle(Resolution1, text(OptionsMenuEntry::Resolution));
+    setTitle(MidiMode1, text(OptionsMenuEntry::MidiMode));
+    setTitle(Transpose1, text(OptionsMenuEntry::Transpose));
+    Proportionnal1->setText(text(OptionsMenuEntry::Proportional));
+    Contactor1->setText(text(OptionsMenuEntry::DryContact));
 
     for (int tag = 1; tag <= 9; ++tag)
-        transposeMenuItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
-    None2->setText(text(TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::None));
+        transposeMenuItems_[tag - 1]->setText(text(static_cast<TransposeEntry>(tag)));
+    None2->setText(text(MidiPortMenuEntry::None));
     for (int tag = 1; tag <= 9; ++tag)
-        transposePopupItems_[tag - 1]->setText(text(TTextTable::TransposeTexts, tag));
+        transposePopupItems_[tag - 1]->setText(text(static_cast<TransposeEntry>(tag)));
 
-    for (int entry = 1; entry <= 6; ++entry)
-        speedButtons_[entry - 1]->setToolTip(text(TTextTable::HintTexts, entry));
+    for (int entry = 1; entry <= TextEntryCount<HintEntry>; ++entry)
+        speedButtons_[entry - 1]->setToolTip(text(static_cast<HintEntry>(entry)));
 
     Label1->setText(ToQt(Label(LabelEntry::ConverterTitle)));
     ShowMidiFileName();
@@ -907,7 +907,7 @@ void TForm1::SerialPortClick(QObject* sender)
 void TForm1::OtherPortClick()
 {
     const std::string question =
-        Text(TTextTable::Rs232MenuTexts, settings_.LanguageIndex, Rs232MenuEntry::OtherPortPrompt);
+        Text(Rs232MenuEntry::OtherPortPrompt, settings_.LanguageIndex);
     const auto answer = services_.PortNamePrompt.AskPortName(question, settings_.ComPortName);
     const std::string name = answer ? Trimmed(*answer) : std::string();
     if (name.empty()) {
@@ -1007,8 +1007,7 @@ void TForm1::BuildMidiInPortMenus()
         const QString caption =
             LiteralCaption(names[i]) +
             (i < present ? QString()
-                         : ToQt(Text(TTextTable::MidiPortMenuTexts, settings_.LanguageIndex,
-                                     MidiPortMenuEntry::AbsentMark)));
+                         : ToQt(Text(MidiPortMenuEntry::AbsentMark, settings_.LanguageIndex)));
         const auto newItem = [&](QMenu* menu, QActionGroup* group, const QString& objectName) {
             auto* item = new QAction(caption, menu);
             item->setObjectName(objectName + QString::number(tag));
@@ -1025,8 +1024,7 @@ void TForm1::BuildMidiInPortMenus()
     }
     if (!MidiInput1->MidiSystemFound()) {
         for (QMenu* menu : {MIDIPort1, PopupMenu4}) {
-            auto* item = new QAction(ToQt(Text(TTextTable::MidiPortMenuTexts, settings_.LanguageIndex,
-                                               MidiPortMenuEntry::NoMidiSystem)),
+            auto* item = new QAction(ToQt(Text(MidiPortMenuEntry::NoMidiSystem, settings_.LanguageIndex)),
                                      menu);
             item->setObjectName(menu == MIDIPort1 ? QStringLiteral("NoMidiSystemMenu")
                                                   : QStringLiteral("NoMidiSystemPopUp"));

@@ -38,6 +38,7 @@
 #include "QtTimerClock.h"
 #include "Rs232Link.h"
 #include "SerialDevice.h"
+#include "Text.h"
 #include "NoMidiDeviceLayer.h"
 
 class QAction;
@@ -153,12 +154,12 @@ private:
     void SaveSettingsStep();
     void CheckLanguageItem();
     void SelectComPort(const std::string& name);
-    std::string Label(int entry) const;
-    std::string Status(int entry) const;
+    std::string Label(LabelEntry entry) const;
+    std::string Status(StatusEntry entry) const;
     // A port or device display: prefix and value (elided in the middle when
     // too long), the whole value and, when it is not open, why in the tooltip
     // and a dark red text.
-    void ShowLinkLabel(QLabel& label, int entry, const std::string& value, TLinkStatus status, bool serialPort);
+    void ShowLinkLabel(QLabel& label, LabelEntry entry, const std::string& value, TLinkStatus status, bool serialPort);
     // The value labels whose value has no other display.
     void ShowMidiFileName();
     void ShowSeqFileName();
@@ -230,14 +231,14 @@ private:
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
            *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label14 = nullptr,
            *Label15 = nullptr, *Label16 = nullptr, *Label17 = nullptr;
-    std::array<QToolButton*, 6> speedButtons_{};  // SpeedButton3, 1, 2, 4, 5, 6: the order of HintTexts
+    std::array<QToolButton*, TextEntryCount<HintEntry>> speedButtons_{};  // SpeedButton3, 1, 2, 4, 5, 6: the order of HintTexts
     std::array<TPictureBox*, Resolutions.size()> resolutionPictures_{};  // by row of Resolutions
     TPictureBox *Image6 = nullptr, *Image7 = nullptr, *Image8 = nullptr, *Image10 = nullptr;
     TShape* Shape5 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;  // the bridge's watch
-    QTimer* Timer4 = nullptr;  // the bridge's drain
+    QTimer* WatchTimer = nullptr;  // the bridge's watch
+    QTimer* DrainTimer = nullptr;  // the bridge's drain
 
     // Components. The bridge refers to all the others and goes first.
     std::vector<QAction*> midiDeviceItems_;   // the device items of both MIDI menus

@@ -149,15 +149,15 @@ TEST(LiveConsole, PlaysAndTellsEachChangeOfStateOnce)
     ASSERT_TRUE(rig.Play({NoteOff(1, 10)}, 0, rig.Sim));
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return !rig.Console.Settings().ComPortOpen; }));
     ASSERT_TRUE(PointPortName(port, rig.OtherSim));
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return rig.OtherSim.ChangeCount() == 2; }));
     EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{22, 0}, {150, 255}}));
 
     // The keyboard is unplugged and plugged in again.
     rig.Keys.RemoveDevice(rig.Keyboard);
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     rig.Keyboard = rig.Keys.AddDevice("Stage Keys");
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(rig.Play({NoteOff(2, 10)}, 1, rig.OtherSim));
 
     rig.Console.Stop();
@@ -184,10 +184,10 @@ TEST(LiveConsole, WhatIsNotThereAtTheStartIsOpenedWhenItComes)
     const std::string port = dir.File("torem-live-later");
     TConsoleRig rig(Options(port, "Later Keys"));
     rig.Console.Start();
-    rig.Console.Bridge().Timer3Timer();  // still nothing: told once
+    rig.Console.Bridge().WatchClockRanOut();  // still nothing: told once
     ASSERT_TRUE(PointPortName(port, rig.Sim));
     const std::uint16_t later = rig.Keys.AddDevice("Later Keys");
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(rig.Console.Settings().ComPortOpen);
     TKeyboardPlayer player(rig.Keys, later, {NoteOn(1, 60, 63)});
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return rig.Sim.ChangeCount() == 1; }));

@@ -185,7 +185,7 @@ TEST_F(LiveSession, AnAbsentSavedDeviceIsShownAsSuchAndOpenedWhenItAppears)
 
     // Plugged in: the watch opens it, and it plays.
     const std::uint16_t keys = rig.midi.AddDevice("Later Keys");
-    rig.Find<QTimer>("Timer3")->start(0);
+    rig.Find<QTimer>("WatchTimer")->start(0);
     ASSERT_TRUE(ProcessUntil([&] { return rig.midi.IsStarted(keys); }));
     EXPECT_EQ(label3->palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_EQ(label3->toolTip().toStdString(), "Later Keys");
