@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
                                   serialPorts,    SystemSerialPortPaths, {},             adoptDialogs};
 
     TForm1 Form1(services);
-    TForm2 Form2(Form1.Settings(), &Form1);
+    TForm2 Form2(Form1.Model(), &Form1);
     Form1.SetAboutBox(&Form2);
 
     Form1.show();

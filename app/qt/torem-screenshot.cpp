@@ -93,7 +93,7 @@ int main(int argc, char* argv[])
 
     if (!Save(window, pictures[0]))
         return 1;
-    window.French1Click();
+    window.Model().French1Click();
     if (!Save(window, pictures[1]))
         return 1;
     return 0;

@@ -235,6 +235,9 @@ constexpr auto StatusTextsFrench = std::to_array<std::string_view>({
     "Ne peut pas être ouvert.",
     "Nouvel essai chaque seconde.",
     "Ouvert dès qu'il apparaît.",
+    "Ouvert.",
+    "Ouvert à nouveau.",
+    "Fermé.",
 });
 constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Not found.",
@@ -245,6 +248,9 @@ constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Cannot be opened.",
     "Tried again every second.",
     "Opened as soon as it appears.",
+    "Open.",
+    "Open again.",
+    "Closed.",
 });
 
 constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({

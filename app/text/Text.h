@@ -154,8 +154,9 @@ enum class TransposeEntry {
     Up4,
 };
 
-// The tooltip of a port or MIDI device display that is not open: why, then
-// what the bridge does about it.
+// The state of a port or a MIDI device, in the window's tooltips and
+// torem-live's lines alike: why it is not open, then what the bridge does
+// about it; or that it is open, open again or closed.
 enum class StatusEntry {
     NotFound = 1,
     InUse,
@@ -165,6 +166,9 @@ enum class StatusEntry {
     Failed,
     Retrying,
     OpensWhenPresent,
+    Open,
+    OpenAgain,
+    Closed,
 };
 
 // The window, its picture, what makes a file no image (one entry per fault of
@@ -248,7 +252,7 @@ template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTe
 template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
-template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::OpensWhenPresent> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::Closed> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
 

@@ -161,17 +161,17 @@ TEST(LiveConsole, PlaysAndTellsEachChangeOfStateOnce)
     ASSERT_TRUE(rig.Play({NoteOff(2, 10)}, 1, rig.OtherSim));
 
     rig.Console.Stop();
-    const std::string device = "torem-live: MIDI device \"Stage Keys\" ";
+    const std::string device = "torem-live: MIDI device \"Stage Keys\": ";
     EXPECT_EQ(Lines(rig.Log), (std::vector<std::string>{
-                                  "torem-live: port " + port + " open",
-                                  device + "open",
+                                  "torem-live: port " + port + ": Open.",
+                                  device + "Open.",
                                   "torem-live: warning: " + port + " : Writing Error on COM port",
-                                  "torem-live: port " + port + " lost; trying again every second",
-                                  "torem-live: port " + port + " open again",
-                                  device + "lost; trying again every second",
-                                  device + "open again",
-                                  device + "closed",
-                                  "torem-live: port " + port + " closed",
+                                  "torem-live: port " + port + ": Lost. Tried again every second.",
+                                  "torem-live: port " + port + ": Open again.",
+                                  device + "Lost. Opened as soon as it appears.",
+                                  device + "Open again.",
+                                  device + "Closed.",
+                                  "torem-live: port " + port + ": Closed.",
                               }));
     // Let go: the port opens again for another program.
     EXPECT_FALSE(rig.Keys.IsOpen(rig.Keyboard));
@@ -196,12 +196,12 @@ TEST(LiveConsole, WhatIsNotThereAtTheStartIsOpenedWhenItComes)
     rig.Console.Stop();
     rig.Console.Stop();  // once only
     EXPECT_EQ(Lines(rig.Log), (std::vector<std::string>{
-                                  "torem-live: port " + port + " not found; trying again every second",
+                                  "torem-live: port " + port + ": Not found. Tried again every second.",
                                   "torem-live: warning: " + port + " : Opening Error of COM port",
-                                  "torem-live: MIDI device \"Later Keys\" absent; trying again every second",
-                                  "torem-live: port " + port + " open",
-                                  "torem-live: MIDI device \"Later Keys\" open",
-                                  "torem-live: MIDI device \"Later Keys\" closed",
-                                  "torem-live: port " + port + " closed",
+                                  "torem-live: MIDI device \"Later Keys\": Not found. Opened as soon as it appears.",
+                                  "torem-live: port " + port + ": Open.",
+                                  "torem-live: MIDI device \"Later Keys\": Open.",
+                                  "torem-live: MIDI device \"Later Keys\": Closed.",
+                                  "torem-live: port " + port + ": Closed.",
                               }));
 }
