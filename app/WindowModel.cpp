@@ -36,8 +36,8 @@ TControl TransposeItem(TControl first, std::uint8_t tag)
 TWindowModel::TWindowModel(const TWindowSeams& seams) : seams_(seams)
 {
     session_ = std::make_unique<TLiveSession>(
-        settings_, TLiveSession::TSeams{seams.Loop, seams.MidiDevices, seams.SerialPorts, seams.Dialogs,
-                                        seams.Indicator});
+        settings_, TLiveSession::TSeams{seams.Loop, seams.Services.MidiDevices, seams.Services.SerialPorts,
+                                        seams.Services.Dialogs, seams.Indicator});
     session_->SetOnStatusChanged([this] {
         ShowComPort();
         ShowMidiInPortName();
@@ -93,18 +93,18 @@ void TWindowModel::FormClose()
 
 void TWindowModel::LoadSettingsStep()
 {
-    if (seams_.SettingsFile.empty())
+    if (seams_.Services.SettingsFile.empty())
         LoadSettings(settings_);
     else
-        LoadSettings(settings_, seams_.SettingsFile);
+        LoadSettings(settings_, seams_.Services.SettingsFile);
 }
 
 void TWindowModel::SaveSettingsStep()
 {
-    if (seams_.SettingsFile.empty())
+    if (seams_.Services.SettingsFile.empty())
         SaveSettings(settings_);
     else
-        SaveSettings(settings_, seams_.SettingsFile);
+        SaveSettings(settings_, seams_.Services.SettingsFile);
 }
 
 void TWindowModel::CheckLanguageItem()
@@ -223,9 +223,9 @@ void TWindowModel::ReportError(std::exception_ptr error) noexcept
         try {
             std::rethrow_exception(error);
         } catch (const std::exception& e) {
-            seams_.Dialogs.Warning(e.what());
+            seams_.Services.Dialogs.Warning(e.what());
         } catch (...) {
-            seams_.Dialogs.Warning("Unknown error");
+            seams_.Services.Dialogs.Warning("Unknown error");
         }
     } catch (...) {
         // Nothing is left to tell the user with.
@@ -292,7 +292,7 @@ void TWindowModel::AboutBoxActivated()
 
 void TWindowModel::Open1Click()
 {
-    const auto chosen = seams_.FileDialogs.OpenMidiFile(settings_.MidiFileName);
+    const auto chosen = seams_.Services.FileDialogs.OpenMidiFile(settings_.MidiFileName);
     if (!chosen)
         return;
     settings_.MidiFileName = *chosen;
@@ -301,7 +301,7 @@ void TWindowModel::Open1Click()
 
 void TWindowModel::SaveSeqFile1Click()
 {
-    const auto chosen = seams_.FileDialogs.SaveSeqFile(settings_.SeqFileName);
+    const auto chosen = seams_.Services.FileDialogs.SaveSeqFile(settings_.SeqFileName);
     if (!chosen)
         return;
     settings_.SeqFileName = *chosen;
@@ -310,7 +310,7 @@ void TWindowModel::SaveSeqFile1Click()
 
 void TWindowModel::SpeedButton2Click()
 {
-    TConversionCommand command(settings_, MidiFile1, seams_.Dialogs, *this);
+    TConversionCommand command(settings_, MidiFile1, seams_.Services.Dialogs, *this);
     command.Execute();
     if (command.Facts())
         lastReport_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
@@ -330,7 +330,7 @@ void TWindowModel::ViewSequence1Click()
     seams_.View.ShowSequenceViewer();
     const std::string problem = viewer_.Problem(settings_.LanguageIndex);
     if (!problem.empty())
-        seams_.Dialogs.Warning(problem);
+        seams_.Services.Dialogs.Warning(problem);
 }
 
 void TWindowModel::SetConverterEnabled(bool enabled)
@@ -440,7 +440,7 @@ void TWindowModel::SerialPortClick(std::size_t index)
 void TWindowModel::OtherPortClick()
 {
     const std::string question = Text(Rs232MenuEntry::OtherPortPrompt, settings_.LanguageIndex);
-    const auto answer = seams_.PortNamePrompt.AskPortName(question, settings_.ComPortName);
+    const auto answer = seams_.Services.PortNamePrompt.AskPortName(question, settings_.ComPortName);
     const std::string name = answer ? Trimmed(*answer) : std::string();
     if (name.empty()) {
         ShowComPort();  // the item's own check mark goes back where it was
@@ -496,7 +496,7 @@ TValueLabel TWindowModel::LinkLabel(LabelEntry entry, const std::string& value, 
 
 void TWindowModel::BuildSerialPortMenus()
 {
-    serialPortNames_ = seams_.ListSerialPorts ? seams_.ListSerialPorts() : std::vector<std::string>{};
+    serialPortNames_ = seams_.Services.ListSerialPorts ? seams_.Services.ListSerialPorts() : std::vector<std::string>{};
     for (const TControl slot : {TControl::SerialPortMenu, TControl::SerialPortPopUp}) {
         std::vector<TRunTimeItem> items;
         for (std::size_t i = 0; i < serialPortNames_.size(); ++i)

@@ -36,9 +36,10 @@
 #include "WindowDescription.h"
 #include "WindowView.h"
 
-// What the window talks to; everything must outlive the model.
-struct TWindowSeams {
-    TWindowView& View;
+// What the program gives the window, whatever its face; everything must
+// outlive the model. The program gives the system's; tests give recording
+// dialogs, answered prompts, virtual MIDI devices and simulated ports.
+struct TWindowServices {
     TDialogs& Dialogs;
     TFileDialogs& FileDialogs;
     TPortNamePrompt& PortNamePrompt;
@@ -47,12 +48,18 @@ struct TWindowSeams {
     // The system's serial ports by path, asked again whenever a COM port
     // menu opens; none when empty.
     std::function<std::vector<std::string>()> ListSerialPorts;
-    TMessageLoop& Loop;
-    // Shape5 and Timer2: the face runs Timer2Timer when Timer2 runs out.
-    TActivityIndicator& Indicator;
     // The settings file; empty means TOREMMidiToSeqBridge.cfg where
     // SettingsFilePath puts it (beside the executable or the user's folder).
     std::filesystem::path SettingsFile;
+};
+
+// What the face adds: itself, its message loop, and its lamp (Shape5 and
+// Timer2; the face runs Timer2Timer when Timer2 runs out).
+struct TWindowSeams {
+    TWindowServices Services;
+    TWindowView& View;
+    TMessageLoop& Loop;
+    TActivityIndicator& Indicator;
 };
 
 class TWindowModel final : private TConverterControls {

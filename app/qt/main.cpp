@@ -119,10 +119,7 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
         if (model_ != nullptr)
             model_->ReportError(error);
     });
-    model_ = std::make_unique<TWindowModel>(TWindowSeams{*this, services_.Dialogs, services_.FileDialogs,
-                                                         services_.PortNamePrompt, services_.MidiDevices,
-                                                         services_.SerialPorts, services_.ListSerialPorts, *loop_,
-                                                         *indicator_, services_.SettingsFile});
+    model_ = std::make_unique<TWindowModel>(TWindowSeams{services_, *this, *loop_, *indicator_});
     connect(Timer2, &QTimer::timeout, this, [this] { model_->Timer2Timer(); });
     model_->FormCreate();
 }

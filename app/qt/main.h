@@ -14,11 +14,6 @@
 
 #include <QMainWindow>
 
-#include "Dialogs.h"
-#include "FileDialogs.h"
-#include "MidiDeviceLayer.h"
-#include "PortNamePrompt.h"
-#include "SerialDevice.h"
 #include "WindowModel.h"
 #include "WindowView.h"
 
@@ -33,21 +28,10 @@ class TQtActivityIndicator;
 class TQtMessageLoop;
 class TSeqViewer;
 
-// What the window talks to. The program gives the real ones; tests give
-// recording dialogs, answered prompts, virtual MIDI devices and
-// pseudo-terminals. Everything referred to must outlive the window.
-struct TForm1Services {
-    TDialogs& Dialogs;
-    TFileDialogs& FileDialogs;
-    TPortNamePrompt& PortNamePrompt;
-    TMidiDeviceLayer& MidiDevices;
-    TSerialPorts& SerialPorts;
-    // The system's serial ports by path; none when empty.
-    std::function<std::vector<std::string>()> ListSerialPorts;
-    // The settings file; empty means where SettingsFilePath puts it.
-    std::filesystem::path SettingsFile;
-    // Called with the window before its start-up sequence runs, so that every
-    // box of the run, the first warnings included, is a child of the window.
+// What the program gives the window, and how its boxes become the window's
+// children: called with the window before its start-up sequence runs, so
+// that every box of the run, the first warnings included, is one.
+struct TForm1Services : TWindowServices {
     std::function<void(QWidget& window)> AdoptDialogs;
 };
 

@@ -85,9 +85,10 @@ int main(int argc, char* argv[])
     TQuietDialogs quiet;
     TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
-    const TForm1Services services{quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
-                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdU16String()),
-                                  {}};
+    const TForm1Services services{
+        {quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
+         std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdU16String())},
+        {}};
     TForm1 window(services);
     window.show();
 

@@ -26,21 +26,6 @@ std::string Blanks(int count)
     return std::string(static_cast<std::size_t>(count), ' ');
 }
 
-// A settings file naming the keyboard "Keys A".
-std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
-                                       const std::string& comPort, const std::string& mode,
-                                       const std::string& transpose)
-{
-    std::vector<std::string> lines = DefaultSettingsLines();
-    lines[2] = language;
-    lines[6] = resolution;
-    lines[10] = comPort;
-    lines[12] = "Keys A";
-    lines[14] = mode;
-    lines[16] = transpose;
-    return lines;
-}
-
 std::string FileBytes(const std::string& path)
 {
     std::ifstream file(PathFromUtf8(path), std::ios::binary);

@@ -172,9 +172,9 @@ TWindowModel& TModelRig::Start(const std::vector<std::string>& settingsLines)
         for (const std::string& line : settingsLines)
             file << line << "\r\n";
     }
-    model = std::make_unique<TWindowModel>(TWindowSeams{view, dialogs, files, prompt, midi, ports,
-                                                        [this] { return systemPorts; }, loop, indicator,
-                                                        PathFromUtf8(SettingsPath())});
+    const TWindowServices services{dialogs, files, prompt, midi, ports, [this] { return systemPorts; },
+                                   PathFromUtf8(SettingsPath())};
+    model = std::make_unique<TWindowModel>(TWindowSeams{services, view, loop, indicator});
     view.closes = model.get();
     model->FormCreate();
     return *model;
@@ -200,4 +200,18 @@ std::vector<std::string> DefaultSettingsLines()
     return {"Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English", "Midi File :", "",
             "Resolution :", "1000", "Seq File :", "", "Port COM :", "COM1", "Port Midi In :", "", "Mode :", "1",
             "Transpose Value :", "5"};
+}
+
+std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
+                                       const std::string& comPort, const std::string& mode,
+                                       const std::string& transpose)
+{
+    std::vector<std::string> lines = DefaultSettingsLines();
+    lines[2] = language;
+    lines[6] = resolution;
+    lines[10] = comPort;
+    lines[12] = "Keys A";
+    lines[14] = mode;
+    lines[16] = transpose;
+    return lines;
 }

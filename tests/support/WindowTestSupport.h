@@ -166,3 +166,8 @@ struct TModelRig {
 
 // The lines of a settings file as the program writes them with the defaults.
 std::vector<std::string> DefaultSettingsLines();
+// The lines of a settings file with these values, naming the MIDI device
+// "Keys A".
+std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
+                                       const std::string& comPort, const std::string& mode,
+                                       const std::string& transpose);

@@ -51,7 +51,7 @@ TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
     TAnsweredPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;
     TMappedSerialPorts ports;  // COM1 never opens: a warning at start-up
-    const TForm1Services services{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg"),
+    const TForm1Services services{{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg")},
                                   [&](QWidget& window) { dialogs.SetParent(&window); }};
     // The port's warning does not wait: it is up once the window is made.
     TForm1 window(services);

@@ -78,8 +78,8 @@ TDeviceSimulator& TWindowRig::Device()
 
 TForm1& TWindowRig::Start()
 {
-    const TForm1Services services{dialogs, files, prompt, midi, ports,
-                                  [this] { return systemPorts; }, SettingsPath(), {}};
+    const TForm1Services services{{dialogs, files, prompt, midi, ports, [this] { return systemPorts; }, SettingsPath()},
+                                  {}};
     window = std::make_unique<TForm1>(services);
     return *window;
 }

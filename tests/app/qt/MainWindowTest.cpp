@@ -29,21 +29,6 @@ using Kind = TTestDialogs::Kind;
 using MainWindow = TWindowTest;
 using AboutBox = TWindowTest;
 
-// A settings file naming the keyboard "Keys A".
-std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
-                                       const std::string& comPort, const std::string& mode,
-                                       const std::string& transpose)
-{
-    std::vector<std::string> lines = DefaultSettingsLines();
-    lines[2] = language;
-    lines[6] = resolution;
-    lines[10] = comPort;
-    lines[12] = "Keys A";
-    lines[14] = mode;
-    lines[16] = transpose;
-    return lines;
-}
-
 // The keyboard "Keys A" and the simulated device behind the COM port that
 // the settings name, and the window started from those settings.
 TForm1& StartSaved(TWindowRig& rig, const std::vector<std::string>& lines)
