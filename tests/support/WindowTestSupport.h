@@ -33,8 +33,8 @@ public:
     void Check(TControl item) override;
     void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) override;
     void CheckItem(TControl slot, std::size_t index) override;
-    void SetSelected(TControl picture, bool selected) override { this->selected[picture] = selected; }
-    void SetEnabled(TControl control, bool enabled) override { this->enabled[control] = enabled; }
+    void SetSelected(TControl picture, bool isSelected) override { selected[picture] = isSelected; }
+    void SetEnabled(TControl control, bool isEnabled) override { enabled[control] = isEnabled; }
     void PopUp(TControl menu) override { popUps.push_back(menu); }
     void ShowAboutBox() override { ++aboutBoxes; }
     void ShowSequenceViewer() override { viewerVisible = true; ++viewerShown; }
