@@ -1,8 +1,11 @@
 # Checks where Qt and platform headers are included:
 #   - Qt headers only under app/qt/ (and its tests, tests/app/qt/);
-#   - platform headers (termios, ioctl, flock, pty, poll, Win32, Windows
-#     multimedia, RtMidi, ALSA, JACK) only in a platform/ folder or in tools/
-#     (and their tests).
+#   - platform headers (POSIX and Linux, Win32 and the Windows C run-time,
+#     the MIDI systems) only in a platform/ folder, in tools/ or in the
+#     native Windows face app/win32/ (and their tests): the core reaches the
+#     system through interfaces of its own. The C and C++ standard headers
+#     (<cstdio>, <wchar.h>...) are the core's to use; <signal.h> is not,
+#     for what POSIX adds to it (<csignal> is).
 # Run as: cmake -DROOT=<source dir> -P CheckLayers.cmake
 # Fails with one line per misplaced include.
 
@@ -11,8 +14,25 @@ if(NOT ROOT)
 endif()
 
 set(qt_header "^(Q[A-Za-z0-9]*|Qt[A-Za-z0-9]*/.*)$")
-set(platform_header
-    "^(termios\\.h|sys/ioctl\\.h|sys/file\\.h|pty\\.h|poll\\.h|windows\\.h|mmsystem\\.h|RtMidi\\.h|alsa/.*|jack/.*)$")
+# Matched letter case aside, as Windows' own names are.
+set(platform_headers
+    # POSIX, and what Linux and glibc add to it
+    unistd fcntl "sys/.*" signal termios poll pty utmp dirent pwd grp dlfcn spawn pthread sched semaphore mqueue
+    aio libgen glob fnmatch wordexp syslog netdb "netinet/.*" "arpa/.*" "net/.*" ucontext utime strings ftw
+    langinfo nl_types iconv regex mntent paths shadow ifaddrs resolv execinfo err getopt endian byteswap malloc
+    alloca features "linux/.*" "asm/.*" "bits/.*" libudev
+    # Win32 and the Windows C run-time
+    windows winbase windef winnt winuser wingdi winreg winerror winioctl wincon winsock winsock2 ws2tcpip
+    mswsock iphlpapi mmsystem mmreg mmddk io direct share process conio tchar crtdbg excpt shellapi shlobj
+    shlwapi objbase ole2 commctrl commdlg setupapi cfgmgr32 dbt knownfolders ntdef ntstatus winternl aclapi
+    accctrl sddl lmcons psapi tlhelp32 dbghelp fileapi handleapi processthreadsapi synchapi errhandlingapi
+    versionhelpers dwmapi uxtheme
+    # The MIDI and sound systems
+    RtMidi "alsa/.*" "jack/.*" "CoreMIDI/.*" "CoreAudio/.*" "CoreFoundation/.*")
+list(JOIN platform_headers "|" platform_alternatives)
+string(REPLACE "|" "\\.h|" platform_alternatives "${platform_alternatives}")
+string(TOLOWER "^(${platform_alternatives}\\.h)$" platform_header)
+string(REPLACE ".*\\.h" ".*" platform_header "${platform_header}")
 
 # Build trees (with a wine prefix, say) and other people's code are not ours
 # to check, nor to walk through.
@@ -40,7 +60,7 @@ foreach(source IN LISTS sources)
         set(qt_allowed TRUE)
     endif()
     set(platform_allowed FALSE)
-    if(source MATCHES "(^|/)platform/" OR source MATCHES "^(tests/)?tools/")
+    if(source MATCHES "(^|/)platform/" OR source MATCHES "^(tests/)?(tools|app/win32)/")
         set(platform_allowed TRUE)
     endif()
 
@@ -50,8 +70,9 @@ foreach(source IN LISTS sources)
         if(NOT qt_allowed AND header MATCHES "${qt_header}")
             string(APPEND faults "${source}: Qt header <${header}> outside app/qt/\n")
         endif()
-        if(NOT platform_allowed AND header MATCHES "${platform_header}")
-            string(APPEND faults "${source}: platform header <${header}> outside a platform/ folder and tools/\n")
+        string(TOLOWER "${header}" lower_header)
+        if(NOT platform_allowed AND lower_header MATCHES "${platform_header}")
+            string(APPEND faults "${source}: platform header <${header}> outside a platform/ folder, tools/ and app/win32/\n")
         endif()
     endforeach()
 endforeach()

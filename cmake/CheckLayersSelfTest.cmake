@@ -33,6 +33,17 @@ expect_check(bridge/platform/Probe.cpp "#include <termios.h>" pass)
 expect_check(files/platform/Probe.cpp "#include <windows.h>" pass)
 expect_check(tools/Probe.cpp "#include <pty.h>" pass)
 expect_check(conversion/Probe.cpp "#include <vector>" pass)
+# The system's file calls belong in files/platform/, not beside the file
+# rules they serve; any sys/ header, Windows' names in any letter case.
+foreach(header unistd.h fcntl.h sys/stat.h sys/statfs.h io.h Windows.h signal.h pthread.h linux/magic.h)
+    expect_check(files/Probe.cpp "#include <${header}>" fail)
+    expect_check(files/platform/Probe.cpp "#include <${header}>" pass)
+endforeach()
+expect_check(files/Probe.cpp "#include <csignal>" pass)
+expect_check(files/Probe.cpp "#include <wchar.h>" pass)
+expect_check(tests/files/Probe.cpp "#include <sys/wait.h>" fail)
+expect_check(tests/support/platform/Probe.cpp "#include <sys/wait.h>" pass)
+expect_check(app/win32/Probe.cpp "#include <windows.h>" pass)
 expect_check(Probe.cpp "#include <windows.h>" fail)
 # A build tree is not walked: a wine prefix in it holds a whole C: drive.
 expect_check(build-windows/wineprefix/drive_c/Probe.h "#include <windows.h>" pass)

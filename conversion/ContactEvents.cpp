@@ -10,6 +10,7 @@
 
 #include "ExtendedMultiply.h"
 #include "LargePages.h"
+#include "MidiStatus.h"
 #include "Resolution.h"
 
 namespace {
@@ -65,10 +66,17 @@ std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks)
 
 namespace {
 
+// Note-on status events of MIDI channel 1 or 2 (channels 0 and 1 in the
+// status byte): the events the conversion takes its notes from.
+bool IsChannel1Or2NoteOn(std::uint8_t status)
+{
+    return MidiStatus::KindOf(status) == MidiStatus::NoteOn && MidiStatus::ChannelOf(status) < 2;
+}
+
 // Note-ons of MIDI channel 1 or 2 that did not themselves close a note.
 bool IsCollected(const TMidiEvent& event)
 {
-    return event.Duration != -1 && (event.Status == 0x90 || event.Status == 0x91);
+    return event.Duration != -1 && IsChannel1Or2NoteOn(event.Status);
 }
 
 // The note of a collected event, its times in milliseconds (TicksToMs, with
@@ -81,7 +89,7 @@ public:
     {
         TUseFullMidiEvent note;
         note.TimeMs = Ms(event.Time);
-        note.Channel = static_cast<std::uint8_t>(event.Status - 0x90);
+        note.Channel = MidiStatus::ChannelOf(event.Status);
         note.Note = event.Data1;
         note.Velocity = event.Data2;
         note.DurationMs = Ms(event.Duration);
@@ -227,7 +235,7 @@ public:
 
     void Event(std::int32_t, const TMidiEvent& event, std::string_view)
     {
-        if ((event.Status & 0xFE) != 0x90)
+        if (!IsChannel1Or2NoteOn(event.Status))
             return;
         // Its key's latest note-on status event, until the next one comes
         // (after this one is final).

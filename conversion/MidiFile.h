@@ -24,7 +24,7 @@ enum class TFileFormat { single = 0, multi_synch = 1, multi_asynch = 2 };
 struct TMidiEvent {
     std::int32_t Time = 0;      // ticks since the start of the track, 0 to 2^32 - 1 read as unsigned
     std::int32_t Duration = 0;  // note length for a paired note-on; -1 for the note-off that closed it
-    std::uint8_t Status = 0;    // running status applied; 0xFF for a meta event
+    std::uint8_t Status = 0;    // running status applied; MidiStatus::Meta for a meta event
     std::uint8_t Data1 = 0;     // meta type for a meta event
     std::uint8_t Data2 = 0;
     // A note-off closed this note-on status event: a Duration of 0 is then a

@@ -1,22 +1,5 @@
 #include "FileKind.h"
 
-#include <sys/stat.h>
-
-TFileKind FileKindOfMode(unsigned mode)
-{
-    switch (mode & S_IFMT) {
-    case S_IFREG: return TFileKind::Regular;
-    case S_IFDIR: return TFileKind::Folder;
-    case S_IFCHR: return TFileKind::CharacterDevice;
-#ifndef _WIN32
-    case S_IFBLK: return TFileKind::BlockDevice;
-    case S_IFIFO: return TFileKind::Fifo;
-    case S_IFSOCK: return TFileKind::Socket;
-#endif
-    default: return TFileKind::Other;
-    }
-}
-
 const char* DescribeFileKind(TFileKind kind)
 {
     switch (kind) {
@@ -26,6 +9,7 @@ const char* DescribeFileKind(TFileKind kind)
     case TFileKind::BlockDevice: return "a block device";
     case TFileKind::Fifo: return "a FIFO";
     case TFileKind::Socket: return "a socket";
+    case TFileKind::Link: return "a symbolic link";
     case TFileKind::Other: break;
     }
     return "a special file";

@@ -6,10 +6,7 @@
 #include <string>
 #include <system_error>
 
-enum class TFileKind { Regular, Folder, CharacterDevice, BlockDevice, Fifo, Socket, Other };
-
-// The kind of an entry from its st_mode bits.
-TFileKind FileKindOfMode(unsigned mode);
+enum class TFileKind { Regular, Folder, CharacterDevice, BlockDevice, Fifo, Socket, Link, Other };
 
 // "a folder", "a FIFO", ... for messages.
 const char* DescribeFileKind(TFileKind kind);

@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <string_view>
 
+class TFileSystem;
+
 // Whether anything goes by the name, a dangling symbolic link included:
 // writing it replaces something, which needs the user's word.
 bool OutputNameTaken(const std::filesystem::path& target);
@@ -37,12 +39,15 @@ void CheckOutputFile(const std::filesystem::path& target, const std::filesystem:
 // file has taken the target's place, which is reported all the same.
 void ReplaceFileContents(const std::filesystem::path& target, std::string_view bytes,
                          const std::filesystem::path& keep = {});
+// The same on a file system of the caller's (a test's).
+void ReplaceFileContents(TFileSystem& files, const std::filesystem::path& target, std::string_view bytes,
+                         const std::filesystem::path& keep = {});
 
 // Removes the temporary files of replacements in progress. Safe to call
 // from a signal handler.
 void RemovePendingTemporaryFiles() noexcept;
 
-// Makes SIGINT and SIGTERM remove the temporary files of replacements in
-// progress before the process ends as the signal would end it. For the
-// command-line programs.
+// Makes SIGINT and SIGTERM (on Windows Ctrl+C) remove the temporary files
+// of replacements in progress before the process ends as the signal would
+// end it. For the command-line programs.
 void RemoveTemporaryFilesOnInterrupt();

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
-#include "StdioFile.h"
+#include "FileSystem.h"
 
 // What tells a file from another, or from itself once it has changed.
 struct TFileStamp {
@@ -19,13 +20,14 @@ struct TFileStamp {
 };
 
 struct TInputFile {
-    TFileHandle File;
+    std::unique_ptr<TOpenFile> File;
     TFileStamp Stamp;  // when it was opened
 };
 
 // Symbolic links are followed. Throws EFileRefused for anything but a
 // regular file, std::system_error when it cannot be opened.
 TInputFile OpenInputFile(const std::filesystem::path& path);
+TInputFile OpenInputFile(TFileSystem& files, const std::filesystem::path& path);
 
 // Reads up to size bytes from offset on into buffer and returns how many
 // there were (fewer at the end of the file). Throws std::system_error when

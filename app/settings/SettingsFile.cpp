@@ -1,6 +1,5 @@
 #include "SettingsFile.h"
 
-#include <cstdio>
 #include <system_error>
 
 #include "ExecutablePath.h"
@@ -8,7 +7,6 @@
 #include "InputFile.h"
 #include "SettingsFormat.h"
 #include "SettingsLocation.h"
-#include "StdioFile.h"
 #include "TextLineReader.h"
 
 namespace fs = std::filesystem;
@@ -40,18 +38,21 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
         SaveSettings(settings, file);
 
     // Only a regular file is read: a FIFO in its place is never waited on.
-    TFileHandle in;
+    TInputFile in;
     try {
-        in = OpenInputFile(file).File;
+        in = OpenInputFile(file);
     } catch (const std::system_error& e) {
         throw EInOutError(e.code(), file);
     }
-    TTextLineReader::TFill fill = [&in, &file](char* buf, std::size_t size) {
-        ClearFileError();
-        const std::size_t got = std::fread(buf, 1, size, in.get());
-        if (got == 0 && std::ferror(in.get()))
-            throw EInOutError(LastFileError(), file);
-        return got;
+    std::uint64_t offset = 0;
+    TTextLineReader::TFill fill = [&in, &offset, &file](char* buf, std::size_t size) {
+        try {
+            const std::size_t got = ReadInputFile(in, offset, buf, size);
+            offset += got;
+            return got;
+        } catch (const std::system_error& e) {
+            throw EInOutError(e.code(), file);
+        }
     };
 #ifdef _WIN32
     // Whether the file is UTF-8 is known only once all of it is read.
@@ -74,8 +75,11 @@ std::uint8_t LoadSettings(AppSettings& settings, const fs::path& file)
     } catch (const EConvertError& e) {
         throw EConvertError(e, file);
     }
-    if (!CloseFile(in))
-        throw EInOutError(LastFileError(), file);
+    try {
+        in.File->Close();
+    } catch (const std::system_error& e) {
+        throw EInOutError(e.code(), file);
+    }
     return language;
 }
 

@@ -1,11 +1,5 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -18,6 +12,9 @@
 #include <vector>
 
 #include "SettingsFile.h"
+#ifndef _WIN32
+#include "PosixTesting.h"
+#endif
 #include "SettingsFormat.h"
 #include "SettingsLocation.h"
 #include "SpecialFiles.h"
@@ -85,22 +82,10 @@ std::string ErrorOf(const std::function<void()>& f)
 // Wine applies no ACLs, and Windows has no file size limit per process.
 constexpr char PosixOnly[] = "needs POSIX permissions and another user, or a file size limit";
 #else
-enum class TUser { Same, Unprivileged };
-
 // Runs body in a child process and returns its exit code: 0 when body holds.
-// Unprivileged runs it as "nobody" when we are root (CI is), so that file
-// permissions apply.
-int RunInChild(TUser user, const std::function<bool()>& body)
+int HoldsInChild(const std::function<bool()>& body, const TChildOptions& options = {})
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (user == TUser::Unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        _exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunInChild([&] { return body() ? 0 : 1; }, options).ExitCode;
 }
 
 #endif
@@ -401,13 +386,13 @@ TEST(SettingsFile, InAFolderWithoutWriteAccessAWritableFileIsWrittenInPlaceAndAN
                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     AppSettings english;
     english.MidiFileName = "new.mid";
-    EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] {
+    EXPECT_EQ(HoldsInChild([&] {
                   SaveSettings(english, dir / SettingsFileName);
                   return ReportsInOutError([&] {
                       AppSettings s;
                       LoadSettings(s, dir / "missing.cfg");
                   }, EACCES, dir / "missing.cfg");
-              }),
+              }, TChildOptions{.Unprivileged = true}),
               0);
     EXPECT_EQ(ReadFileBytes((dir / SettingsFileName).string()), FormatSettings(english));
     EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
@@ -424,12 +409,8 @@ TEST(SettingsFile, AFullDiskNeverDestroysThePreviousFile)
     const std::string old = File({"French", "keep.mid", "250", "", "COM2", "", "2", "4"});
     WriteFileBytes(path, old);
     // The disk "fills up" part-way through the new file.
-    EXPECT_EQ(RunInChild(TUser::Same, [&] {
-                  const rlimit limit{40, 40};
-                  std::signal(SIGXFSZ, SIG_IGN);
-                  setrlimit(RLIMIT_FSIZE, &limit);
-                  return ReportsInOutError([&] { SaveSettings(AppSettings{}, path); }, EFBIG, path);
-              }),
+    EXPECT_EQ(HoldsInChild([&] { return ReportsInOutError([&] { SaveSettings(AppSettings{}, path); }, EFBIG, path); },
+                           TChildOptions{.FileSizeLimit = 40}),
               0);
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{SettingsFileName});
@@ -624,7 +605,7 @@ TEST(SettingsLocation, AFolderIsWritableWhenAnEntryCanReallyBeMadeInIt)
     fs::create_directory(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    EXPECT_EQ(RunInChild(TUser::Unprivileged, [&] { return !CanCreateIn(locked); }), 0);
+    EXPECT_EQ(HoldsInChild([&] { return !CanCreateIn(locked); }, TChildOptions{.Unprivileged = true}), 0);
     EXPECT_TRUE(fs::is_empty(locked));
 #endif
 }

@@ -4,12 +4,11 @@
 #include <array>
 #include <random>
 
-#include <pthread.h>
-
 #include "ContactEvents.h"
 #include "LiteralSteps.h"
 #include "RandomSmf.h"
 #include "SeqFile.h"
+#include "SmallStack.h"
 #include "SmfWriter.h"
 
 namespace {
@@ -257,28 +256,15 @@ TEST(PrepareContactEvents, SortingOrganPipeOrderNeedsLittleStack)
 {
     // The plain quicksort recurses 20000 deep here, far beyond this thread's
     // 256 KiB stack; recursing only into the smaller part stays near log n.
-    struct Job {
-        Events events;
-        static void* Run(void* self)
-        {
-            SortContactEvents(static_cast<Job*>(self)->events);
-            return nullptr;
-        }
-    } job;
+    Events events;
     const std::uint32_t half = 20000;
     for (std::uint32_t i = 0; i < half; ++i)
-        job.events.push_back({i, 0, 0});
+        events.push_back({i, 0, 0});
     for (std::uint32_t i = half; i-- > 0;)
-        job.events.push_back({i, 1, 0});
+        events.push_back({i, 1, 0});
 
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, 256 * 1024);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, &attributes, &Job::Run, &job), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-    EXPECT_TRUE(std::is_sorted(job.events.begin(), job.events.end(),
+    RunOnSmallStack(256 * 1024, [&] { SortContactEvents(events); });
+    EXPECT_TRUE(std::is_sorted(events.begin(), events.end(),
                                [](auto& a, auto& b) { return a.TimeMs < b.TimeMs; }));
 }
 

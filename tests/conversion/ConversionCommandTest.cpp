@@ -1,13 +1,6 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 
 #include "ConversionCommand.h"
@@ -16,6 +9,9 @@
 #include "SmfWriter.h"
 #include "TempDir.h"
 #include "TestDialogs.h"
+#ifndef _WIN32
+#include "PosixTesting.h"
+#endif
 #include "Text.h"
 
 namespace {
@@ -54,7 +50,7 @@ protected:
         return outcome;
     }
 
-    std::string Message(int entry) const { return Text(TTextTable::MessageTexts, settings.LanguageIndex, entry); }
+    std::string Message(MessageEntry entry) const { return Text(entry, settings.LanguageIndex); }
 
     // Converts song.mid into output: the error or warning, empty when written.
     std::string ConvertTo(const std::string& output, bool replace)
@@ -152,7 +148,7 @@ TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedBeforeTheReplaceQuestion)
     WriteFileBytes(settings.SeqFileName, "keep me");
     dialogs.answerYes = true;
     const auto refused = [&](const std::vector<TSmfTrack>& tracks, std::uint16_t resolution, TConversionOutcome outcome,
-                             int entry) {
+                             MessageEntry entry) {
         WriteBytesToFile(settings.MidiFileName, SmfFile(1, 480, tracks));
         settings.ResolutionMs = resolution;
         dialogs.shown.clear();
@@ -259,17 +255,6 @@ TEST_F(ConvertCommand, SmpteTimedFilesConvertInFramesWhateverTheTempo)
     EXPECT_EQ(offAt(8992), 11000u);
 }
 
-#ifndef _WIN32
-// Virtual memory the process has now, in bytes.
-std::size_t VirtualMemory()
-{
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-#endif
-
 TEST_F(ConvertCommand, ALargeFileConvertsWithinLittleMoreMemoryThanItsNotesTake)
 {
 #ifdef _WIN32
@@ -283,24 +268,20 @@ TEST_F(ConvertCommand, ALargeFileConvertsWithinLittleMoreMemoryThanItsNotesTake)
     WriteBytesToFile(settings.MidiFileName, bytes);
     settings.ResolutionMs = 1000;
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const rlim_t limit = VirtualMemory() + (std::size_t{80} << 20);
-        const rlimit memory{limit, limit};
-        ::setrlimit(RLIMIT_AS, &memory);
-        try {
-            _exit(TConversionCommand(settings, midiFile, dialogs, controls).Execute() == TConversionOutcome::Written
-                      ? 0
-                      : 2);
-        } catch (const std::exception& e) {
-            std::cerr << "child saw: " << e.what() << '\n';
-            _exit(3);
-        }
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const TChildEnd end = RunInChild(
+        [&] {
+            try {
+                return TConversionCommand(settings, midiFile, dialogs, controls).Execute() ==
+                               TConversionOutcome::Written
+                           ? 0
+                           : 2;
+            } catch (const std::exception& e) {
+                std::cerr << "child saw: " << e.what() << '\n';
+                return 3;
+            }
+        },
+        TChildOptions{.MoreMemory = std::uint64_t{80} << 20});
+    EXPECT_EQ(end.ExitCode, 0) << "ended by signal " << end.Signal;
     EXPECT_EQ(ReadFileBytes(settings.SeqFileName).size(), 65536u);
 #endif
 }

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +9,9 @@
 #include "ProgramRun.h"
 #include "SmfWriter.h"
 #include "TempDir.h"
+#ifndef _WIN32
+#include "PosixTesting.h"
+#endif
 
 namespace {
 
@@ -39,7 +38,7 @@ protected:
         const std::string command = "(" + line + ") >'" + dir.File("out.txt") + "' 2>'" + dir.File("err.txt") + "'";
         const int status = std::system(command.c_str());
         TProgramResult run;
-        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.ExitCode = ShellExitCode(status);
         run.Out = ReadFileBytes(dir.File("out.txt"));
         run.Err = ReadFileBytes(dir.File("err.txt"));
         return run;

@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <filesystem>
 #include <vector>
 
 #include "MidiFile.h"
 #include "SmfWriter.h"
 #include "SpecialFiles.h"
+#ifndef _WIN32
+#include "PosixTesting.h"
+#endif
 #include "Utf8.h"
 
 namespace fs = std::filesystem;
@@ -110,15 +108,11 @@ void ExpectCarefulWrites(const TTempDir& dir, const TConvertTo& convert)
     const std::string kept = dir.File("private.seq");
     WriteFileBytes(kept, "old");
     fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
-    const uid_t owner = ::geteuid() == 0 ? 65534 : ::geteuid();
-    const gid_t group = ::geteuid() == 0 ? 65534 : ::getegid();
-    ASSERT_EQ(::chown(kept.c_str(), owner, group), 0);
+    const TOwner owner = RunningAsRoot() ? TOwner{NobodyId, NobodyId} : TOwner{EffectiveUserId(), EffectiveGroupId()};
+    ChangeOwner(kept, owner);
     EXPECT_EQ(convert(kept, true), "");
-    struct stat status {};
-    ASSERT_EQ(::stat(kept.c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
-    EXPECT_EQ(status.st_uid, owner);
-    EXPECT_EQ(status.st_gid, group);
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(OwnerOf(kept), owner);
     EXPECT_TRUE(isImage(kept));
 #endif
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
@@ -159,6 +153,6 @@ void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert)
         EXPECT_NE(error.find(c.input), std::string::npos) << "names the file: " << error;
     }
 #ifndef _WIN32
-    EXPECT_EQ(EntryState(device.Path()).Mode & S_IFMT, static_cast<unsigned>(S_IFCHR));
+    EXPECT_TRUE(fs::is_character_file(device.Path()));
 #endif
 }

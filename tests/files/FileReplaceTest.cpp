@@ -1,21 +1,18 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "FileKind.h"
 #include "FileReplace.h"
 #include "SpecialFiles.h"
-#include "StdioFile.h"
+#ifndef _WIN32
+#include "PosixTesting.h"
+#endif
+#include "FileSystem.h"
 #include "TempDir.h"
 #include "Utf8.h"
 
@@ -26,20 +23,28 @@ namespace fs = std::filesystem;
 TEST(CreateNewFile, MakesANewFileOnlyWhereNothingGoesByTheName)
 {
     TTempDir dir;
+    TFileSystem& files = SystemFileSystem();
     const std::string fresh = dir.File("fresh.seq");
-    TFileHandle file = CreateNewFile(PathFromUtf8(fresh));
-    ASSERT_TRUE(file);
-    ASSERT_GE(std::fputs("new", file.get()), 0);
-    ASSERT_TRUE(CloseFile(file));
+    std::unique_ptr<TOpenFile> file = files.CreateNew(PathFromUtf8(fresh));
+    file->WriteAt(0, "new");
+    file->Close();
     EXPECT_EQ(ReadFileBytes(fresh), "new");
 
     // Windows' C run-time ignores fopen's "x" and would empty the file.
     const std::string taken = dir.File("taken.seq");
     WriteFileBytes(taken, "keep me");
-    EXPECT_FALSE(CreateNewFile(PathFromUtf8(taken)));
+    const auto refusal = [&](const fs::path& path) {
+        try {
+            files.CreateNew(path);
+        } catch (const std::system_error& e) {
+            return e.code();
+        }
+        return std::error_code();
+    };
+    EXPECT_EQ(refusal(PathFromUtf8(taken)), std::errc::file_exists);
     EXPECT_EQ(ReadFileBytes(taken), "keep me");
     fs::create_directory(dir.Path() / "folder.seq");
-    EXPECT_FALSE(CreateNewFile(dir.Path() / "folder.seq"));
+    EXPECT_TRUE(refusal(dir.Path() / "folder.seq"));
     EXPECT_TRUE(fs::is_directory(dir.Path() / "folder.seq"));
 }
 
@@ -56,21 +61,6 @@ TEST(ReplaceFileContents, NamesOutsideTheSystemsCodePageAreWrittenAsTheyAre)
 
 #ifdef _WIN32
 constexpr char PosixOnly[] = "needs fork, signals, a file size limit and POSIX permissions";
-#else
-// The status a child ends with when it runs body, as the user nobody when
-// asked and we are root (CI is).
-int StatusOfChild(bool asNobody, const std::function<int()>& body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (asNobody && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            _exit(90);
-        _exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
 #endif
 
 TEST(ReplaceFileContents, AnInterruptWhileWritingRemovesTheTemporaryFileAndEndsAsTheSignalWould)
@@ -84,16 +74,17 @@ TEST(ReplaceFileContents, AnInterruptWhileWritingRemovesTheTemporaryFileAndEndsA
     // The write passes the file size limit: the system raises SIGXFSZ in the
     // middle of the replacement, whose handler here stands for the user's
     // Ctrl-C, raising SIGTERM while the temporary file exists.
-    const int status = StatusOfChild(false, [&] {
-        RemoveTemporaryFilesOnInterrupt();
-        std::signal(SIGXFSZ, [](int) { std::raise(SIGTERM); });
-        const rlimit limit{16, 16};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        ReplaceFileContents(target, std::string(100, 'x'));
-        return 0;
-    });
-    ASSERT_TRUE(WIFSIGNALED(status)) << "ended by the signal, not by returning";
-    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    TChildOptions limited;
+    limited.FileSizeLimit = 16;
+    const TChildEnd end = RunInChild(
+        [&] {
+            RemoveTemporaryFilesOnInterrupt();
+            std::signal(SIGXFSZ, [](int) { std::raise(SIGTERM); });
+            ReplaceFileContents(target, std::string(100, 'x'));
+            return 0;
+        },
+        limited);
+    EXPECT_EQ(end.Signal, SIGTERM) << "ended by the signal, not by returning";
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
     EXPECT_EQ(ReadFileBytes(target), "old");
 #endif
@@ -111,18 +102,20 @@ TEST(ReplaceFileContents, AFileTheUserMayNotWriteIsRefusedAsADirectWriteWouldBe)
     WriteFileBytes(target, "old");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                                 fs::perms::others_read);
-    const int status = StatusOfChild(true, [&] {
-        try {
-            ReplaceFileContents(target, "new");
-        } catch (const EFileRefused& refused) {
-            return std::string(refused.what()) == "it is write-protected" && refused.code() == std::errc::permission_denied
-                       ? 0
-                       : 2;
-        }
-        return 1;
-    });
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const TChildEnd end = RunInChild(
+        [&] {
+            try {
+                ReplaceFileContents(target, "new");
+            } catch (const EFileRefused& refused) {
+                return std::string(refused.what()) == "it is write-protected" &&
+                               refused.code() == std::errc::permission_denied
+                           ? 0
+                           : 2;
+            }
+            return 1;
+        },
+        TChildOptions{.Unprivileged = true});
+    EXPECT_EQ(end.ExitCode, 0);
     EXPECT_EQ(ReadFileBytes(target), "old");
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 #endif
@@ -144,18 +137,19 @@ TEST(ReplaceFileContents, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPla
     fs::create_hard_link(target, dir.File("other-name.seq"));
     fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    if (::geteuid() != 0)
+    if (!RunningAsRoot())
         GTEST_SKIP() << "needs root to act as another user";
-    const int status = StatusOfChild(true, [&] {
-        try {
-            ReplaceFileContents(target, "new");
-        } catch (...) {
-            return 1;
-        }
-        return 0;
-    });
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const TChildEnd end = RunInChild(
+        [&] {
+            try {
+                ReplaceFileContents(target, "new");
+            } catch (...) {
+                return 1;
+            }
+            return 0;
+        },
+        TChildOptions{.Unprivileged = true});
+    EXPECT_EQ(end.ExitCode, 0);
     EXPECT_EQ(ReadFileBytes(target), "new");
     EXPECT_EQ(ReadFileBytes(dir.File("other-name.seq")), "new") << "the same file, links and all";
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::others_write, fs::perms::others_write);

@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "DisplayCheck.h"
+#include "PosixTesting.h"
 #include "ProgramRun.h"
 #include "SettingsFile.h"
 #include "TempDir.h"
@@ -19,8 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uid_t Nobody = 65534;
 
 // The settings a user left, with numbers written in a way the program never
 // writes them: a save at the end shows as the canonical form.
@@ -41,14 +38,14 @@ const std::string DefaultSettings =
 // A folder with a copy of torem-bridge in bin/, a home, a settings folder
 // and a runtime folder, all usable by the user the program runs as.
 struct TInstall {
-    explicit TInstall(bool unprivileged) : unprivileged_(unprivileged && geteuid() == 0)
+    explicit TInstall(bool unprivileged) : unprivileged_(unprivileged && RunningAsRoot())
     {
         fs::create_directories(Bin());
         fs::copy_file(TOREM_BRIDGE_PATH, Bin() / "torem-bridge");
         for (const fs::path& folder : {Home(), Runtime()}) {
             fs::create_directories(folder);
-            if (unprivileged_ && chown(folder.c_str(), Nobody, Nobody) != 0)
-                throw std::runtime_error("cannot give " + folder.string() + " to nobody");
+            if (unprivileged_)
+                ChangeOwner(folder, TOwner{NobodyId, NobodyId});
         }
         fs::permissions(Runtime(), fs::perms::owner_all);
     }
