@@ -12,6 +12,10 @@
 
 class TSeqViewerModel {
 public:
+    // The viewer's size when it first opens, in pixels at 100% scale.
+    static constexpr int FirstWidth = 1000;
+    static constexpr int FirstHeight = 640;
+
     // Reads seqFileName: its image, or why there is none.
     void Load(const std::string& seqFileName);
     // The report of the last conversion; none before the first.

@@ -133,6 +133,11 @@ struct TControlSpec {
     TFontStyle Font = TFontStyle::Window;
 };
 
+// The lamp Shape5 while an event lights it; its Background is its dark look.
+inline constexpr TRgb LampLitColour{255, 0, 0};
+// The text of a port or device label whose choice is not working.
+inline constexpr TRgb AlertTextColour{139, 0, 0};
+
 // The window's title, the same in both languages.
 inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";
 

@@ -139,7 +139,7 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
     setWindowFlag(Qt::WindowMinimizeButtonHint);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    resize(1000, 640);
+    resize(TSeqViewerModel::FirstWidth, TSeqViewerModel::FirstHeight);
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("PageControl1"));
