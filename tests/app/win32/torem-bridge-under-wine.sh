@@ -5,7 +5,8 @@
 # MIDI file, a new sequence file and COM12 (torem-devsim), File > Convert
 # writes the image torem-convert writes on Linux; RS232, All outputs off
 # (Ctrl+Shift+O) switches the simulator's 256 outputs off; French chosen in
-# the Language menu is saved when the window is closed.
+# the Language menu and "+ 2 Octaves" in the pop-up menu that the transpose
+# button opens at the mouse are saved when the window is closed.
 #   torem-bridge-under-wine.sh WINE_RUN PREFIX TOREM_BRIDGE_EXE HOST_TOOLS
 # HOST_TOOLS is the tools/ folder of a build for this machine; TOREM_COM_PORTS
 # names the simulators' folder (Z:...).
@@ -63,6 +64,13 @@ done
 diff <(echo "$expected") <(tail -n +$((before + 1)) "$ports/COM12.log") >/dev/null ||
     fail "All outputs off sent other changes than 256 offs"
 
+# The transpose button (SpeedButton6, in the middle of 224+18, 77+18 of the
+# bridge panel at 8, 216 of the back panel under the tool bar, 44 high, all
+# under the menu bar) opens its pop-up menu where the mouse is; its seventh
+# item is "+ 2 Octaves".
+menu_bar=20
+xdotool mousemove --window "$form" $((8 + 224 + 18)) $((menu_bar + 44 + 216 + 77 + 18)) click 1
+keys "$form" Down Down Down Down Down Down Down Return
 keys "$form" alt+l f
 keys "$form" alt+F4
 status=0
@@ -72,4 +80,5 @@ pid=
 saved=$(iconv -f WINDOWS-1252 -t UTF-8 <"$work/program/TOREMMidiToSeqBridge.cfg" | tr -d '\r')
 [ "$(sed -n 3p <<<"$saved")" = French ] || fail "closing did not save the language: $saved"
 [ "$(sed -n 5p <<<"$saved")" = "$(windows_name "$work/Chanson é.mid")" ] || fail "the MIDI file was saved as another name"
-echo "torem-bridge.exe converts, switches every output off and saves its settings, all by keystrokes"
+[ "$(sed -n 17p <<<"$saved")" = 7 ] || fail "the pop-up menu did not transpose by + 2 octaves: $saved"
+echo "torem-bridge.exe converts, switches every output off, transposes from its pop-up menu and saves its settings"
