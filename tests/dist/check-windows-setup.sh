@@ -3,8 +3,9 @@
 # run silently under wine, puts the window and the command-line programs with
 # their texts in Program Files\TOREM bridge, the "TOREM Bridge" entry in the
 # Start menu and its uninstaller in Apps & features; the installed programs
-# run; the uninstaller, silent too, removes all of it but the user's
-# settings.
+# run, the window with its settings in the user's folder (not beside it, in
+# Program Files); the uninstaller, silent too, removes all of it but the
+# user's settings. Needs the display of scripts/test-windows.sh.
 #   check-windows-setup.sh SETUP_EXE WINE_RUN PREFIX
 set -euo pipefail
 setup=$1 wine_run=$2 prefix=$3
@@ -39,11 +40,22 @@ said=$(wine "$folder/torem-convert.exe" --version | tr -d '\r')
 [[ $said == "torem-convert "* ]] || fail "the installed torem-convert.exe says '$said'"
 
 # The settings of the installed window, which lives where users may not
-# write, are the user's own.
+# write, are the user's own: it reads "english" there as French, and writes
+# French back when Windows ends the session. (Its port is none of this
+# machine's.)
 appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
 settings=$("$wine_run" "$prefix" winepath -u "$appdata\\TOREM bridge" 2>/dev/null)
 mkdir -p "$settings"
-printf 'Settings File of TOREM Midi To TOREM Sequence Bridge\r\n' >"$settings/TOREMMidiToSeqBridge.cfg"
+printf '%s\r\n' "Settings File of TOREM Midi To TOREM Sequence Bridge" "Language :" "english" "Midi File :" "" \
+    "Resolution :" "1000" "Seq File :" "" "Port COM :" "COM99" "Port Midi In :" "" "Mode :" "1" \
+    "Transpose Value :" "5" >"$settings/TOREMMidiToSeqBridge.cfg"
+"$wine_run" "$prefix" wine "$folder/torem-bridge.exe" </dev/null >/dev/null 2>&1 &
+xdotool search --sync --onlyvisible --name '^Midi To TOREM Sequence Bridge$' >/dev/null
+"$wine_run" "$prefix" wineboot --end-session </dev/null
+wait $! || true
+[ "$(sed -n 3p "$settings/TOREMMidiToSeqBridge.cfg" | tr -d '\r')" = French ] ||
+    fail "the installed window did not keep its settings in %APPDATA%\\TOREM bridge"
+[ ! -e "$folder/TOREMMidiToSeqBridge.cfg" ] || fail "the installed window wrote its settings in Program Files"
 
 # The uninstaller runs a copy of itself from the temporary folder, told
 # where to uninstall, and ends at once; the copy is run here, to wait for it.
