@@ -16,23 +16,26 @@ unset LANGUAGE
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 started=$SECONDS
+# Each step with the time spent so far: the CI's budget is the whole README
+# test command's.
+step() { echo "== $1 ($((SECONDS - started)) s so far)"; }
 build=$PWD/build-windows
 toolchain=$PWD/cmake/toolchains/x86_64-w64-mingw32.cmake
 wine_run=$PWD/cmake/toolchains/wine-run.sh
 prefix=$build/wineprefix
 jobs=$(nproc)
 
-echo "== GoogleTest for Windows"
+step "GoogleTest for Windows"
 gtest=$build/googletest
 cmake -S /usr/src/googletest -B "$gtest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$gtest/install" >/dev/null
 cmake --build "$gtest"
 cmake --install "$gtest" >/dev/null
 
-echo "== For this machine: the window's pictures, torem-devsim behind the COM ports, torem-convert to compare with"
+step "For this machine: the window's pictures, torem-devsim behind the COM ports, torem-convert to compare with"
 host=$(scripts/host-tools.sh "$build/host")
 
-echo "== Build for Windows"
+step "Build for Windows"
 # A release build: without debugging information, the static test programs
 # link sooner, and the archive takes its programs from this build.
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
@@ -41,7 +44,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUIL
       -DTOREM_HOST_BUILD="$host" >/dev/null
 cmake --build "$build"
 
-echo "== Tests under wine"
+step "Tests under wine"
 # One wine session for every test, kept until the end: each program then
 # starts in a fraction of a second. Its services start here, so that none of
 # them holds on to the output of a test.
@@ -59,7 +62,7 @@ export DISPLAY
 "$wine_run" "$prefix" wineboot </dev/null >>"$build/wineboot.log" 2>&1
 ctest --test-dir "$build" --output-on-failure -j "$jobs" --timeout 300
 
-echo "== The Windows archive and installer"
+step "The Windows archive and installer"
 scripts/package-windows.sh "$build" >"$build/package.log"
 archive=$(sed -n 's/^archive: //p' "$build/package.log")
 setup=$(sed -n 's/^installer: //p' "$build/package.log")

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "Controls.h"
@@ -96,6 +97,18 @@ std::vector<TMenuItem> ItemsOf(HMENU menu)
     return items;
 }
 
+// Records the boxes, and runs what a test asks while the box would be up.
+class TWatchingDialogs final : public TTestDialogs {
+public:
+    void Information(const std::string& text) override
+    {
+        TTestDialogs::Information(text);
+        if (whileShown)
+            whileShown();
+    }
+    std::function<void()> whileShown;
+};
+
 // The window on the test's own MIDI devices and ports, with dialogs that
 // record (no box is shown but where a test shows one itself).
 class Win32Face : public ::testing::Test {
@@ -142,7 +155,7 @@ protected:
     }
 
     TTempDir dir;
-    TTestDialogs dialogs;
+    TWatchingDialogs dialogs;
     TAnsweredFileDialogs files;
     TAnsweredPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;
@@ -439,7 +452,7 @@ TEST_F(Win32Face, TheAboutBoxTakesItsTextsInTheLanguageOfTheMomentAndClosesWithO
     }
 }
 
-TEST_F(Win32Face, ViewSequenceDrawsTheConvertedImageWithATooltipPerBarAndTheReport)
+TEST_F(Win32Face, ConvertDisablesTheConverterAndTheFileMenuMeanwhileAndViewSequenceDrawsTheImageWithATooltipPerBar)
 {
     TSmfTrack track;
     track.Event(0, {0x90, 10, 127}).Event(960, {0x80, 10, 0}).Event(0, {0x91, 20, 64}).Event(480, {0x81, 20, 0});
@@ -449,8 +462,17 @@ TEST_F(Win32Face, ViewSequenceDrawsTheConvertedImageWithATooltipPerBarAndTheRepo
     files.seqAnswers.push_back(dir.File("show.seq"));
     Command(C::Open1);
     Command(C::SaveSeqFile1);
+    // The File menu is the bar's first.
+    const auto enabled = [&] {
+        return IsWindowEnabled(window.Control(C::Panel2)) &&
+               (GetMenuState(GetMenu(window.Window()), 0, MF_BYPOSITION) & MF_GRAYED) == 0;
+    };
+    std::optional<bool> enabledMeanwhile;
+    dialogs.whileShown = [&] { enabledMeanwhile = enabled(); };
     Command(C::Convert1);
     ASSERT_EQ(dialogs.TextsOf(TTestDialogs::Kind::Information).size(), 1u);
+    EXPECT_EQ(enabledMeanwhile, false);
+    EXPECT_TRUE(enabled()) << "and again once it is over";
 
     Command(C::ViewSequence1);
     Pump();
