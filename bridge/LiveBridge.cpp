@@ -117,6 +117,11 @@ TComResult TLiveBridge::OpenComPort()
 
 TComResult TLiveBridge::OpenPort(bool warnOnFailure)
 {
+    // No port chosen (a first start): nothing is opened, nothing warned.
+    if (settings_.ComPortName.empty()) {
+        SetComStatus({});
+        return TComResult::ComOk;
+    }
     const TComResult code = link_.ComOpen(settings_.ComPortHandle, settings_.ComPortName);
     // The link releases what the handle held even when the open fails, so
     // the flag follows the handle: a port marked open with nothing behind it
@@ -302,7 +307,7 @@ void TLiveBridge::MidiInput1MidiInput()
     if (!portOpen) {
         // Warned once for each spell of the port being closed, not for every
         // note: the user must still reach the menus while notes come in.
-        if (!warnedClosed_) {
+        if (!warnedClosed_ && !settings_.ComPortName.empty()) {
             warnedClosed_ = true;
             WarnNoWait(TComResult::ComErrInit);
         }

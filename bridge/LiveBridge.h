@@ -105,7 +105,8 @@ public:
 
     // Opens ComPortName; ComPortOpen follows the handle. A failure shows the
     // code's text. Outputs the bridge drove are brought into step at once.
-    // Returns the link's code.
+    // Returns the link's code. No name: no port is chosen, and nothing is
+    // opened (ComOk).
     TComResult OpenComPort();
     // Closes the port and clears ComPortOpen; warns when closing failed.
     TComResult CloseComPort();
