@@ -491,8 +491,7 @@ void TWindowModel::ShowComPort()
         seams_.View.ClearChecks(TRadioGroup::ComMenu);
         seams_.View.ClearChecks(TRadioGroup::ComPopup);
         seams_.View.SetValueLabel(TControl::Label7, {Label(LabelEntry::ComPort), Text(StatusEntry::NoPort, language),
-                                                     Text(StatusEntry::NoPortWhy, language), false,
-                                                     TValueLabel::TElide::Start});
+                                                     Text(StatusEntry::NoPortWhy, language)});
         return;
     }
     const auto listed = std::find(serialPortNames_.begin(), serialPortNames_.end(), name);

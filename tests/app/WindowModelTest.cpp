@@ -66,7 +66,7 @@ TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishOpensNoPortAndWritesTheS
 
     const TRecordingView& view = rig.view;
     // No port is opened, none is checked, and the label says where to choose.
-    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : none, see RS232");
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : → RS232");
     EXPECT_EQ(view.labels.at(C::Label7).Tooltip,
               "No serial port chosen yet: choose one in the RS232 menu or with the button beside.");
     EXPECT_FALSE(view.labels.at(C::Label7).Alert);
