@@ -308,10 +308,8 @@ void TForm1::SetValueLabel(TControl control, const TValueLabel& value)
         const QFontMetrics metrics(label.font());
         const int room = label.contentsRect().width() - metrics.horizontalAdvance(prefix + suffix) - 2;
         const auto mode = value.Elide == TValueLabel::TElide::Start ? Qt::ElideLeft : Qt::ElideMiddle;
-        QString shown = metrics.elidedText(ToQt(value.Value), mode, std::max(room, 0));
-        if (shown.isEmpty() && !value.Value.empty())
-            shown = QChar(0x2026);  // something was there
-        label.setText(prefix + shown + suffix);
+        // Where not even an ellipsis fits, the suffix alone tells.
+        label.setText(prefix + metrics.elidedText(ToQt(value.Value), mode, std::max(room, 0)) + suffix);
     } else {
         label.setText(prefix + ToQt(value.Value) + suffix);
     }
@@ -422,7 +420,7 @@ void TForm1::ShowLog()
         logText_ = new QPlainTextEdit(log_.get());
         logText_->setObjectName(QStringLiteral("Memo2"));
         logText_->setReadOnly(true);
-        logText_->setLineWrapMode(QPlainTextEdit::NoWrap);
+        logText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         logText_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         (new QVBoxLayout(log_.get()))->addWidget(logText_);
     }

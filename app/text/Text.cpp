@@ -255,12 +255,12 @@ constexpr auto StatusTextsFrench = std::to_array<std::string_view>({
     "reconnexions : %5 ; notes relâchées : %6 ; pire délai note-dispositif : %7 ms",
     "Journal",
     "Rien pour l'instant.",
-    " (introuvable)",
-    " (utilisé)",
+    " (absent)",
+    " (occupé)",
     " (refusé)",
     " (perdu)",
-    " (en échec)",
-    " (ne répond pas)",
+    " (échec)",
+    " (muet)",
 });
 constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Not found.",
@@ -289,12 +289,12 @@ constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "released notes: %6; worst note to device: %7 ms",
     "Log",
     "Nothing yet.",
-    " (not found)",
+    " (absent)",
     " (in use)",
     " (denied)",
     " (lost)",
     " (failed)",
-    " (not answering)",
+    " (silent)",
 });
 
 constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({

@@ -184,7 +184,8 @@ enum class StatusEntry {
     Summary,         // %1 sent, %2 acknowledged, %3 replaced, %4 unanswered, %5 reconnections, %6 released, %7 ms
     LogTitle,
     LogEmpty,
-    // What a port or device label adds to the name of one that does not work.
+    // What a port or device label adds to the name of one that does not work:
+    // a word short enough for the narrow port label.
     MarkNotFound,
     MarkInUse,
     MarkPermissionDenied,

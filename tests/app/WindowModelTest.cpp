@@ -341,7 +341,7 @@ TEST_F(WindowModel, PortsAreChosenFromTheSystemsListOrByNameAndShowWhyTheyAreNot
 
     // COM2 is listed but not there: why, and what the bridge does about it.
     model.ClickItem(C::SerialPortMenu, 0);
-    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM2 (not found)") << "in words, not colour alone";
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM2 (absent)") << "in words, not colour alone";
     EXPECT_EQ(view.labels.at(C::Label7).Tooltip, "COM2\nNot found.\nTried again every second.");
     EXPECT_TRUE(view.labels.at(C::Label7).Alert);
 
@@ -434,7 +434,7 @@ TEST_F(WindowModel, ASilentDeviceIsNotAnsweringInWordsItsWarningStaysTrueAndTheL
     ASSERT_TRUE(rig.midi.InjectShort(0, 0x90, 60, 100));
     ASSERT_TRUE(rig.RunUntil([&] { return model.Session().PortStatus().Problem == TLinkProblem::NotAnswering; }));
     runOut.SetEnabled(false);
-    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM3 (not answering)");
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM3 (silent)");
     EXPECT_TRUE(view.labels.at(C::Label7).Alert);
     EXPECT_EQ(view.labels.at(C::Label7).Tooltip,
               "COM3\nNot answering.\nThe device did not acknowledge within a second, twice in a row.\n"

@@ -219,6 +219,7 @@ TEST_F(JackLiveBridge, ASilentDeviceIsNotAnsweringAfterTwoLostAnswersAndOneThatT
     ASSERT_TRUE(RunUntil([&] { return Settled() && device.Changes() == std::vector<TOutputChange>{{30, 201}}; }));
     EXPECT_EQ(Bridge.ComPortStatus(), (TLinkStatus{true, TLinkProblem::None}));
     EXPECT_EQ(Bridge.Figures().Reconnections, 1u);
+    EXPECT_EQ(Bridge.Figures().Unanswered, 2u) << "the new device answers at once";
 }
 
 TEST_F(JackLiveBridge, APortLostWhileNothingIsPlayedIsSeenByTheWatchAndTheHeldNoteResent)
