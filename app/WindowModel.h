@@ -118,6 +118,7 @@ public:
     void MidiInPortClick(int tag);
     void None1Click();
     void AllOff1Click();  // "All outputs off"
+    void Log1Click();     // the log of what happened on stage
 
     // The displays.
     void ApplyLanguage();
@@ -136,6 +137,9 @@ public:
     const AppSettings& Settings() const { return settings_; }
     TLiveSession& Session() { return *session_; }
     const TSeqViewerModel& Viewer() const { return viewer_; }
+    // What the log window shows: the figures so far, then every line with
+    // its time.
+    std::string LogText() const;
 
 private:
     void SetConverterEnabled(bool enabled) override;
@@ -156,7 +160,7 @@ private:
     std::string Label(LabelEntry entry) const;
     // A port or device display: prefix, value and, when the value is chosen
     // but not open, why in the tooltip and the alert colour.
-    TValueLabel LinkLabel(LabelEntry entry, const std::string& value, bool open,
+    TValueLabel LinkLabel(LabelEntry entry, const std::string& value, const TLinkStatus& status,
                           const std::vector<std::string>& words) const;
 
     TWindowSeams seams_;

@@ -4,6 +4,7 @@
 // and carries these out to the letter: it decides nothing.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,13 @@ struct TValueLabel {
     std::string Value;
     std::string Tooltip;  // empty: none
     bool Alert = false;   // the value is chosen but not working: a dark red text
-    // The value is shortened in the middle, the prefix kept whole, when the
-    // label is too narrow; otherwise it is cut at the label's right edge.
-    bool ElideValue = false;
+    // Where a value too long for the label is shortened, the prefix kept
+    // whole: not at all (cut at the right edge), in the middle, or at its
+    // start (the end of a path matters most).
+    enum class TElide : std::uint8_t { None, Middle, Start };
+    TElide Elide = TElide::None;
+    // Shown after the value and kept whole, whatever is shortened.
+    std::string Suffix;
     bool operator==(const TValueLabel&) const = default;
 };
 
@@ -43,6 +48,8 @@ public:
     // Checks a radio item; the others of its group, run-time items
     // included, are cleared.
     virtual void Check(TControl item) = 0;
+    // Clears every item of a radio group.
+    virtual void ClearChecks(TRadioGroup group) = 0;
     // The items of a slot, replacing those it held.
     virtual void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) = 0;
     // Checks the item at index of a slot, clearing the rest of its group.
@@ -64,6 +71,10 @@ public:
     // another language); a closed one stays closed.
     virtual void RefreshSequenceViewer() = 0;
     virtual bool SequenceViewerVisible() const = 0;
+    // Shows the log window, raised when already open, with the model's
+    // LogText; RefreshLog shows it again in an open one.
+    virtual void ShowLog() = 0;
+    virtual void RefreshLog() = 0;
     // Closes the main window, which ends the program (and runs FormClose).
     virtual void CloseWindow() = 0;
 };
