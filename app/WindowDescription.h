@@ -138,6 +138,9 @@ inline constexpr TRgb LampLitColour{255, 0, 0};
 // The text of a port or device label whose choice is not working.
 inline constexpr TRgb AlertTextColour{139, 0, 0};
 
+// The log window's size when it first opens, in pixels at 100% scale.
+inline constexpr TBounds LogWindowSize{0, 0, 640, 360};
+
 // The window's title, the same in both languages.
 inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";
 

@@ -392,7 +392,7 @@ void TForm1::ShowLog()
         log_->setObjectName(QStringLiteral("Form4"));
         log_->setWindowIcon(Artwork::ApplicationIcon());
         log_->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-        log_->resize(640, 360);
+        log_->resize(LogWindowSize.Width, LogWindowSize.Height);
         logText_ = new QPlainTextEdit(log_.get());
         logText_->setObjectName(QStringLiteral("Memo2"));
         logText_->setReadOnly(true);

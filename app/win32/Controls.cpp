@@ -19,7 +19,8 @@ struct TControlWindow {
     COLORREF TextColour = RGB(0, 0, 0);
     std::wstring Prefix;  // a value label's table text; the text otherwise
     std::wstring Value;
-    bool Elide = false;
+    std::wstring Suffix;
+    TValueLabel::TElide Elide = TValueLabel::TElide::None;
     bool Hot = false;      // the mouse is over a button
     bool Pressed = false;  // the left button went down on it and is held
 };
@@ -63,27 +64,29 @@ int TextWidth(HDC dc, const std::wstring& text)
     return size.cx;
 }
 
-// The value whole when it fits after the prefix, else its middle given up
-// for an ellipsis; the prefix stays whole.
-std::wstring Elided(HDC dc, const std::wstring& prefix, const std::wstring& value, int width)
+// The value whole when it fits between the prefix and the suffix, else its
+// middle or its start given up for an ellipsis; prefix and suffix stay whole.
+std::wstring Elided(HDC dc, const TControlWindow& control, int width)
 {
-    const int room = width - TextWidth(dc, prefix);
-    if (TextWidth(dc, value) <= room)
-        return prefix + value;
-    const auto shortened = [&value](std::size_t kept) {
-        const std::size_t head = (kept + 1) / 2;
+    const std::wstring& value = control.Value;
+    const int room = width - TextWidth(dc, control.Prefix + control.Suffix);
+    if (control.Elide == TValueLabel::TElide::None || TextWidth(dc, value) <= room)
+        return control.Prefix + value + control.Suffix;
+    const bool middle = control.Elide == TValueLabel::TElide::Middle;
+    const auto shortened = [&value, middle](std::size_t kept) {
+        const std::size_t head = middle ? (kept + 1) / 2 : 0;
         return value.substr(0, head) + L"\u2026" + value.substr(value.size() - (kept - head));
     };
     std::size_t low = 0;
     std::size_t high = value.size();
     while (low < high) {
-        const std::size_t middle = (low + high + 1) / 2;
-        if (TextWidth(dc, shortened(middle)) <= room)
-            low = middle;
+        const std::size_t kept = (low + high + 1) / 2;
+        if (TextWidth(dc, shortened(kept)) <= room)
+            low = kept;
         else
-            high = middle - 1;
+            high = kept - 1;
     }
-    return prefix + shortened(low);
+    return control.Prefix + shortened(low) + control.Suffix;
 }
 
 // The control's own look, its top-left corner at origin.
@@ -118,9 +121,7 @@ void PaintLook(HDC dc, HWND window, const TControlWindow& control, POINT origin)
         HGDIOBJ old = SelectObject(dc, control.Font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, enabled ? control.TextColour : GetSysColor(COLOR_GRAYTEXT));
-        const std::wstring text =
-            control.Elide ? Elided(dc, control.Prefix, control.Value, client.right - client.left)
-                          : control.Prefix + control.Value;
+        const std::wstring text = Elided(dc, control, client.right - client.left);
         const UINT align = spec.Kind == TControlKind::StaticText ? DT_CENTER : DT_LEFT;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
                   align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -327,20 +328,20 @@ HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, H
 
 void SetControlText(HWND window, const std::string& text)
 {
-    SetValueText(window, text, {}, false, TextColourOf(window));
+    SetValueText(window, {text, {}, {}, false, TValueLabel::TElide::None, {}}, TextColourOf(window));
 }
 
-void SetValueText(HWND window, const std::string& prefix, const std::string& value, bool elide,
-                  COLORREF textColour)
+void SetValueText(HWND window, const TValueLabel& value, COLORREF textColour)
 {
     TControlWindow* control = ControlOf(window);
     if (control == nullptr)
         return;
-    control->Prefix = WideFromUtf8(prefix);
-    control->Value = WideFromUtf8(value);
-    control->Elide = elide;
+    control->Prefix = WideFromUtf8(value.Prefix);
+    control->Value = WideFromUtf8(value.Value);
+    control->Suffix = WideFromUtf8(value.Suffix);
+    control->Elide = value.Elide;
     control->TextColour = textColour;
-    SetWindowTextW(window, (control->Prefix + control->Value).c_str());
+    SetWindowTextW(window, (control->Prefix + control->Value + control->Suffix).c_str());
     Redraw(window);
 }
 

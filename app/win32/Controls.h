@@ -15,6 +15,7 @@
 
 #include "Win32Ui.h"
 #include "WindowDescription.h"
+#include "WindowView.h"
 
 // Creates the control of spec in parent, at its place at the scale, with its
 // design text. onClick runs when a picture with a command or a button is
@@ -26,10 +27,10 @@ HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, H
 // The text of a label, a line of the About box (or the hint kept by a
 // button, which its tooltip shows).
 void SetControlText(HWND control, const std::string& text);
-// A label that shows a value after its table text: shortened in the middle
-// when elide is set and it does not fit, in textColour.
-void SetValueText(HWND control, const std::string& prefix, const std::string& value, bool elide,
-                  COLORREF textColour);
+// A label that shows a value after its table text, and maybe a suffix after
+// it: the value shortened where the label says when it does not fit, in
+// textColour.
+void SetValueText(HWND control, const TValueLabel& value, COLORREF textColour);
 // The text colour a label draws with now.
 COLORREF TextColourOf(HWND control);
 // A picture takes another picture's image.

@@ -168,7 +168,7 @@ void TMenus::SetChecked(HMENU menu, UINT command, bool checked)
     CheckMenuItem(menu, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void TMenus::Uncheck(TRadioGroup group)
+void TMenus::ClearChecks(TRadioGroup group)
 {
     for (const TControl member : groups_[group]) {
         if (ControlSpec(member).Kind == TControlKind::ItemSlot)
@@ -181,7 +181,7 @@ void TMenus::Uncheck(TRadioGroup group)
 
 void TMenus::Check(TControl item)
 {
-    Uncheck(ControlSpec(item).Group);
+    ClearChecks(ControlSpec(item).Group);
     SetChecked(ParentOf(item), CommandOf(item), true);
 }
 
@@ -189,7 +189,7 @@ void TMenus::CheckItem(TControl slot, std::size_t index)
 {
     if (index >= slotSizes_.at(slot))
         throw std::out_of_range("no such run-time item");
-    Uncheck(ControlSpec(slot).Group);
+    ClearChecks(ControlSpec(slot).Group);
     SetChecked(ParentOf(slot), CommandOf(slot, index), true);
 }
 

@@ -47,6 +47,7 @@ public:
 
     void SetCaption(TControl control, const std::string& text);
     void Check(TControl item);
+    void ClearChecks(TRadioGroup group);
     void SetItems(TControl slot, const std::vector<TRunTimeItem>& items);
     void CheckItem(TControl slot, std::size_t index);
     // False when control is no menu or item.
@@ -60,7 +61,6 @@ private:
     // Where a menu or item stands: its menu and the position there.
     HMENU ParentOf(TControl control) const;
     UINT PositionOf(TControl control) const;
-    void Uncheck(TRadioGroup group);
     void SetChecked(HMENU menu, UINT command, bool checked);
 
     HMENU bar_ = nullptr;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "LogWindow.h"
 #include "Utf8.h"
 
 namespace {
@@ -47,17 +48,6 @@ SCROLLINFO ScrollInfo(UINT mask)
     scroll.cbSize = sizeof scroll;
     scroll.fMask = mask;
     return scroll;
-}
-
-std::wstring WindowsLines(const std::string& text)
-{
-    std::wstring lines;
-    for (const wchar_t c : WideFromUtf8(text)) {
-        if (c == L'\n')
-            lines += L'\r';
-        lines += c;
-    }
-    return lines;
 }
 
 }  // namespace
@@ -271,8 +261,7 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
     window_ = CreateWindowExW(0, ViewerClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                               CW_USEDEFAULT, 100, 100, nullptr, nullptr, ProgramInstance(), this);
     font_ = MakeFont(TFontStyle::Window, scale_);
-    fixedFont_ = CreateFontW(-scale_(13), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
+    fixedFont_ = MakeFixedFont(scale_);
     const auto child = [this](const wchar_t* windowClass, DWORD style, HFONT font) {
         HWND control = CreateWindowExW(0, windowClass, L"", WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 10, 10, window_,
                                        nullptr, ProgramInstance(), nullptr);

@@ -26,6 +26,7 @@ public:
 
     void Warning(const std::string& text) override;
     void WarningNoWait(const std::string& text) override;
+    bool WarningNoWaitShown() const override { return NoWaitBox() != nullptr; }
     void Information(const std::string& text) override;
     bool Confirmation(const std::string& text) override;
 

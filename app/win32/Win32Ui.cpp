@@ -128,6 +128,17 @@ void SizeForClientArea(HWND window, int width, int height)
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+std::wstring WindowsLines(const std::string& text)
+{
+    std::wstring lines;
+    for (const wchar_t c : WideFromUtf8(text)) {
+        if (c == L'\n')
+            lines += L'\r';
+        lines += c;
+    }
+    return lines;
+}
+
 std::wstring LiteralCaption(const std::string& text)
 {
     std::wstring caption;

@@ -57,6 +57,9 @@ void CentreOnScreen(HWND window);
 // second line is allowed for.
 void SizeForClientArea(HWND window, int width, int height);
 
+// Text for an edit control, whose lines end in CR LF.
+std::wstring WindowsLines(const std::string& text);
+
 // A menu caption that shows text as it is: an ampersand is no accelerator
 // mark.
 std::wstring LiteralCaption(const std::string& text);

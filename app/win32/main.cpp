@@ -4,7 +4,9 @@
 
 #include "Controls.h"
 #include "Help.h"
+#include "LogWindow.h"
 #include "SeqViewer.h"
+#include "Text.h"
 #include "Utf8.h"
 #include "Win32MessageLoop.h"
 
@@ -73,6 +75,7 @@ TForm1::TForm1(const TForm1Services& services)
 TForm1::~TForm1()
 {
     viewer_.reset();
+    log_.reset();
     model_.reset();
     indicator_.reset();
     loop_.reset();
@@ -179,14 +182,18 @@ void TForm1::SetText(TControl control, const std::string& text)
 void TForm1::SetValueLabel(TControl label, const TValueLabel& value)
 {
     HWND control = Control(label);
-    SetValueText(control, value.Prefix, value.Value, value.ElideValue,
-                 ColourRef(value.Alert ? AlertTextColour : TRgb{0, 0, 0}));
+    SetValueText(control, value, ColourRef(value.Alert ? AlertTextColour : TRgb{0, 0, 0}));
     SetTooltip(control, value.Tooltip);
 }
 
 void TForm1::Check(TControl item)
 {
     menus_.Check(item);
+}
+
+void TForm1::ClearChecks(TRadioGroup group)
+{
+    menus_.ClearChecks(group);
 }
 
 void TForm1::SetItems(TControl slot, const std::vector<TRunTimeItem>& items)
@@ -252,6 +259,20 @@ bool TForm1::SequenceViewerVisible() const
     return viewer_ != nullptr && viewer_->Visible();
 }
 
+void TForm1::ShowLog()
+{
+    if (log_ == nullptr)
+        log_ = std::make_unique<TLogWindow>(scale_);
+    RefreshLog();
+    log_->Show();
+}
+
+void TForm1::RefreshLog()
+{
+    if (log_ != nullptr)
+        log_->SetTexts(Text(StatusEntry::LogTitle, model_->Settings().LanguageIndex), model_->LogText());
+}
+
 void TForm1::CloseWindow()
 {
     Close();
@@ -272,9 +293,11 @@ void TForm1::Close()
 {
     if (!closed_) {
         closed_ = true;
-        // The viewer would stay behind.
+        // The viewer and the log would stay behind.
         if (viewer_ != nullptr)
             viewer_->Hide();
+        if (log_ != nullptr)
+            log_->Hide();
         model_->FormClose();
     }
     if (IsWindow(window_))

@@ -21,6 +21,7 @@
 #include "WindowView.h"
 
 class TForm2;
+class TLogWindow;
 class TSeqViewer;
 class TWin32MessageLoop;
 
@@ -59,6 +60,7 @@ public:
     static UINT CommandOf(TControl slot, std::size_t index) { return TMenus::CommandOf(slot, index); }
     HWND Tooltips() const { return tooltips_; }
     TSeqViewer* SeqViewer() const { return viewer_.get(); }
+    TLogWindow* LogWindow() const { return log_.get(); }
     const TScale& Scale() const { return scale_; }
 
 private:
@@ -66,6 +68,7 @@ private:
     void SetText(TControl control, const std::string& text) override;
     void SetValueLabel(TControl label, const TValueLabel& value) override;
     void Check(TControl item) override;
+    void ClearChecks(TRadioGroup group) override;
     void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) override;
     void CheckItem(TControl slot, std::size_t index) override;
     void SetSelected(TControl picture, bool selected) override;
@@ -75,6 +78,8 @@ private:
     void ShowSequenceViewer() override;
     void RefreshSequenceViewer() override;
     bool SequenceViewerVisible() const override;
+    void ShowLog() override;
+    void RefreshLog() override;
     void CloseWindow() override;
 
     void Build();
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<TActivityIndicator> indicator_;
     TForm2* aboutBox_ = nullptr;
     std::unique_ptr<TSeqViewer> viewer_;
+    std::unique_ptr<TLogWindow> log_;
     std::unique_ptr<TWindowModel> model_;
     bool closed_ = false;
 };

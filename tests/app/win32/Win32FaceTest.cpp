@@ -18,6 +18,7 @@
 
 #include "Controls.h"
 #include "Help.h"
+#include "LogWindow.h"
 #include "SeqViewer.h"
 #include "SettingsFile.h"
 #include "SmfWriter.h"
@@ -164,15 +165,15 @@ protected:
     std::unique_ptr<TForm1> form;
 };
 
-// What each control shows in a language on a first start (COM1, no device
-// chosen), as the description and the tables give it.
+// What each control shows in a language on a first start (no port, no
+// device chosen), as the description and the tables give it.
 std::string ExpectedText(const TControlSpec& spec, std::uint8_t language)
 {
     if (!spec.Text)
         return DesignCaption(spec);
     const std::string text = Text(*spec.Text, language);
     switch (spec.Value) {
-    case TLabelValue::ComPortName: return text + "COM1";
+    case TLabelValue::ComPortName: return text + Text(StatusEntry::NoPort, language);
     case TLabelValue::Transpose: return text + std::string(TransposeText(language, 5));
     default: return text;
     }
@@ -321,7 +322,7 @@ TEST_F(Win32Face, MenuCommandsClicksAndRunTimeItemsReachTheModelAndEveryDisplayF
              SendMessageW(window.Window(), WM_COMMAND, TForm1::CommandOf(C::SerialPortMenu, 0), 0);
          },
          [&] { return window.Settings().ComPortName == "COM7" && !Checked(C::COM11) &&
-                      TextOf(window.Control(C::Label7)).ends_with("COM7") &&
+                      TextOf(window.Control(C::Label7)).find("COM7") != std::string::npos &&
                       TextColourOf(window.Control(C::Label7)) == ColourRef(AlertTextColour); }},
         {"the open button", [&] { files.midiAnswers.push_back("C:\\shows\\\xCE\xA9mega.mid"); Click(C::SpeedButton3); },
          [&] { return TextOf(window.Control(C::Label4)).ends_with("C:\\shows\\\xCE\xA9mega.mid"); }},
@@ -495,6 +496,22 @@ TEST_F(Win32Face, ConvertDisablesTheConverterAndTheFileMenuMeanwhileAndViewSeque
     EXPECT_EQ(TextOf(viewer->Window()), TSeqViewerModel::Title(LanguageFrench)) << "an open viewer follows";
     SendMessageW(viewer->Window(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(viewer->Window()));
+}
+
+TEST_F(Win32Face, TheLogWindowShowsTheModelsLogInTheLanguageOfTheMoment)
+{
+    TForm1& window = Start();
+    Command(C::Log1);
+    TLogWindow* log = window.LogWindow();
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(IsWindowVisible(log->Window()));
+    for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
+        Command(language == LanguageEnglish ? C::English1 : C::French1);
+        EXPECT_EQ(TextOf(log->Window()), Text(StatusEntry::LogTitle, language));
+        EXPECT_EQ(WindowTextOf(log->Text()), WindowsLines(window.Model().LogText()));
+    }
+    SendMessageW(log->Window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(log->Window()));
 }
 
 TEST(Win32MessageLoop, ClocksRunOutOnceAndNotificationsFromAnotherThreadAllArrive)
