@@ -312,9 +312,8 @@ void TWindowModel::SpeedButton2Click()
 {
     TConversionCommand command(settings_, MidiFile1, seams_.Services.Dialogs, *this);
     command.Execute();
-    if (command.Facts())
-        lastReport_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
-                                       *command.Facts());
+    if (command.Report())
+        lastReport_ = command.Report();
     // An open viewer shows the new image and its report.
     if (seams_.View.SequenceViewerVisible()) {
         viewer_.SetReport(lastReport_);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ContactEvents.h"
+#include "Resolution.h"
 #include "SeqFile.h"
 #include "Text.h"
 #include "Utf8.h"
@@ -51,7 +52,9 @@ std::string TConversionCommand::Message(MessageEntry entry) const
 TConversionOutcome TConversionCommand::Execute()
 {
     const TControlsDisabled disabled(controls_);
-    facts_.reset();
+    report_.reset();
+    refusal_.reset();
+    reportAsked_ = false;
 
     if (!FileExists(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
@@ -69,8 +72,7 @@ TConversionOutcome TConversionCommand::Execute()
     try {
         midiFile_.LoadFile();
     } catch (const EMidiTrackTooLong&) {
-        dialogs_.Warning(Message(MessageEntry::TooLongForResolution));
-        return TConversionOutcome::TooLongForResolution;
+        return Refuse(TConversionOutcome::TooLongForResolution, true);
     }
     try {
         // Refused before the replace question: the user is never asked to
@@ -80,30 +82,78 @@ TConversionOutcome TConversionCommand::Execute()
     } catch (const std::bad_alloc&) {
         throw EMidiFileError("Not enough memory to convert the MIDI file " + settings_.MidiFileName);
     }
-    if (!CanFitFrameBlock(settings_.ContactEvents.size())) {
-        dialogs_.Warning(Message(MessageEntry::DoesNotFit));
-        return TConversionOutcome::DoesNotFit;
-    }
+    if (!CanFitFrameBlock(settings_.ContactEvents.size()))
+        return Refuse(TConversionOutcome::DoesNotFit, false);
     SortContactEvents(settings_.ContactEvents);
     switch (CheckSeqImage(settings_.ContactEvents, settings_.ResolutionMs)) {
     case TImageFit::Fits:
         break;
     case TImageFit::SlotTooLarge:
-        dialogs_.Warning(Message(MessageEntry::TooLongForResolution));
-        return TConversionOutcome::TooLongForResolution;
+        return Refuse(TConversionOutcome::TooLongForResolution, false);
     case TImageFit::TooManyChangesAtOnce:
-        dialogs_.Warning(Message(MessageEntry::TooManyChanges));
-        return TConversionOutcome::TooManyChangesAtOnce;
+        return Refuse(TConversionOutcome::TooManyChangesAtOnce, false);
     case TImageFit::TooLarge:
-        dialogs_.Warning(Message(MessageEntry::DoesNotFit));
-        return TConversionOutcome::DoesNotFit;
+        return Refuse(TConversionOutcome::DoesNotFit, false);
     }
 
     // The frames are built before the question, so that the report of a
     // declined conversion tells of the image it would have written.
     BuildSeqFrames(settings_.ContactEvents, settings_.ResolutionMs, settings_.SeqFrames);
-    facts_ = FactsOf(midiFile_, settings_.ResolutionMs);
+    report_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
+                               FactsOf(midiFile_, settings_.ResolutionMs));
     return ConfirmAndWriteSeqFile();
+}
+
+TConversionOutcome TConversionCommand::Refuse(TConversionOutcome outcome, bool trackTooLong)
+{
+    TRefusal refusal;
+    refusal.Outcome = outcome;
+    refusal.ResolutionMs = ResolutionOf(settings_.ResolutionMs).Ms;
+    refusal.TrackTooLong = trackTooLong;
+    if (!trackTooLong) {
+        refusal.Needs = MeasureSeqImage(settings_.ContactEvents, settings_.ResolutionMs);
+        // What is told of a file this large is worth no failure of its own:
+        // without the memory for it, the report or the other resolutions
+        // are left out.
+        try {
+            // No frames: the image was never built.
+            report_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, {},
+                                       FactsOf(midiFile_, settings_.ResolutionMs));
+        } catch (const std::bad_alloc&) {
+            report_.reset();
+        }
+        try {
+            refusal.FitsAt = FittingResolutions();
+        } catch (const std::bad_alloc&) {
+            refusal.FitsAtKnown = false;
+        }
+        // The changes were those of other resolutions meanwhile.
+        settings_.ContactEvents.clear();
+        settings_.ContactEvents.shrink_to_fit();
+    }
+    refusal_ = refusal;
+    std::string text;
+    for (const std::string& line : RefusalLines(refusal, settings_.LanguageIndex))
+        text += (text.empty() ? "" : "\n") + line;
+    dialogs_.Warning(text);
+    return outcome;
+}
+
+std::vector<std::uint16_t> TConversionCommand::FittingResolutions()
+{
+    std::vector<std::uint16_t> fitting;
+    std::vector<TContactorEvent>& changes = settings_.ContactEvents;
+    for (auto r = Resolutions.rbegin(); r != Resolutions.rend(); ++r) {
+        if (r->Ms == ResolutionOf(settings_.ResolutionMs).Ms)
+            continue;
+        CleanContactEvents(settings_.NoteEvents, r->Ms, changes);
+        if (!CanFitFrameBlock(changes.size()))
+            continue;
+        SortContactEvents(changes);
+        if (CheckSeqImage(changes, r->Ms) == TImageFit::Fits)
+            fitting.push_back(r->Ms);
+    }
+    return fitting;
 }
 
 TConversionOutcome TConversionCommand::ConfirmAndWriteSeqFile()
@@ -119,5 +169,8 @@ void TConversionCommand::WriteSeqFile()
 {
     WriteSeqImageFile(settings_.SeqFileName, BuildSeqImage(settings_.SeqFrames, settings_.ResolutionMs),
                       settings_.MidiFileName);
-    dialogs_.Information(Message(MessageEntry::ProcessDone));
+    // The summary and what was lost follow the design's message; the report
+    // is a click away.
+    reportAsked_ = dialogs_.InformationWithButton(CompletionText(*report_, settings_.LanguageIndex),
+                                                  Text(ConversionEntry::ShowReport, settings_.LanguageIndex));
 }

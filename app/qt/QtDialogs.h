@@ -34,6 +34,7 @@ public:
     void Warning(const std::string& text) override;
     void WarningNoWait(const std::string& text) override;
     void Information(const std::string& text) override;
+    bool InformationWithButton(const std::string& text, const std::string& button) override;
     bool Confirmation(const std::string& text) override;
 
 private:

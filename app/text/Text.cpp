@@ -360,6 +360,43 @@ constexpr auto ReportTextsEnglish = std::to_array<std::string_view>({
     "No output change; %1 frame bytes used of 32768",
 });
 
+constexpr auto ConversionTextsFrench = std::to_array<std::string_view>({
+    "&Voir le rapport",
+    "Aucune note sur les canaux Midi 1 et 2 : la séquence n'allume aucune sortie.",
+    "Notes omises ou fondues : %1 sur %2 (%3).",
+    "trop courtes pour la résolution : %1",
+    "masquées par d'autres notes de leur sortie : %1",
+    "jamais terminées : %1",
+    "fondues avec la suivante de leur sortie : %1",
+    "Notes des canaux Midi autres que 1 et 2, ignorées : %1.",
+    "Une résolution plus fine en garde davantage.",
+    "Son dernier changement tombe dans le créneau %1, à %2 : l'image s'arrête au créneau 65535.",
+    "Les 256 sorties changent à %1 : une trame contient au plus 255 changements.",
+    "Ses trames demandent %1 octets : l'image en contient 32768.",
+    "Il tient avec une résolution de %1 ms.",
+    "Il ne tient à aucune résolution.",
+    " ou ",
+    "Fichiers Midi &récents",
+});
+constexpr auto ConversionTextsEnglish = std::to_array<std::string_view>({
+    "&Show the report",
+    "No note on MIDI channels 1 and 2: the sequence switches no output on.",
+    "Notes left out or merged: %1 of %2 (%3).",
+    "too short for the resolution: %1",
+    "hidden by other notes of their output: %1",
+    "never ended: %1",
+    "merged with the next one of their output: %1",
+    "Notes on MIDI channels other than 1 and 2, left out: %1.",
+    "A finer resolution keeps more.",
+    "Its last change falls on slot %1, at %2: the image ends at slot 65535.",
+    "All 256 outputs change at %1: a frame holds at most 255 changes.",
+    "Its frames need %1 bytes: the image holds 32768.",
+    "It fits at a resolution of %1 ms.",
+    "It fits at no resolution.",
+    " or ",
+    "&Recent Midi files",
+});
+
 // Both rows hold exactly the entries of Entry's type, none of them empty.
 template <TextEntry Entry, std::size_t FrenchCount, std::size_t EnglishCount>
 consteval TTableRows RowsOf(const std::array<std::string_view, FrenchCount>& french,
@@ -390,6 +427,7 @@ constexpr std::array Rows = {
     RowsOf<StatusEntry>(StatusTextsFrench, StatusTextsEnglish),
     RowsOf<ViewerEntry>(ViewerTextsFrench, ViewerTextsEnglish),
     RowsOf<ReportEntry>(ReportTextsFrench, ReportTextsEnglish),
+    RowsOf<ConversionEntry>(ConversionTextsFrench, ConversionTextsEnglish),
 };
 
 // Rows is indexed by TTextTable.
@@ -398,7 +436,7 @@ consteval bool InTableOrder()
     for (std::size_t i = 0; i < Rows.size(); ++i)
         if (Rows[i].Table != static_cast<TTextTable>(i))
             return false;
-    return Rows.size() == static_cast<std::size_t>(TTextTable::ReportTexts) + 1;
+    return Rows.size() == static_cast<std::size_t>(TTextTable::ConversionTexts) + 1;
 }
 static_assert(InTableOrder());
 

@@ -30,6 +30,7 @@ enum class TTextTable {
     StatusTexts,
     ViewerTexts,
     ReportTexts,
+    ConversionTexts,
 };
 
 // Entries of HintTexts, in the order of the picture buttons: SpeedButton3,
@@ -229,6 +230,27 @@ enum class ReportEntry {
     NoChange,          // %1 frame bytes
 };
 
+// What a conversion did, told after it: the completion box's button and its
+// line on lost notes, what a refused file would need, the recent MIDI files.
+enum class ConversionEntry {
+    ShowReport = 1,    // the completion box's second button
+    NoNotes,
+    Lost,              // %1 lost, %2 the notes, %3 the kinds
+    TooShort,          // %1 count
+    HiddenByOthers,    // %1 count
+    NeverEnded,        // %1 count
+    MergedWithNext,    // %1 count
+    OtherChannels,     // %1 count
+    FinerKeepsMore,
+    SlotPast,          // %1 slot, %2 time
+    AllOutputsAtOnce,  // %1 time
+    FrameBytesPast,    // %1 frame bytes
+    FitsAt,            // %1 the resolutions
+    FitsNowhere,
+    Or,                // between the last two resolutions
+    RecentFiles,       // the File menu's sub-menu
+};
+
 // The table of each entry type and its entries, First to Last.
 template <typename Entry>
 struct TTextEntries;
@@ -255,6 +277,7 @@ template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::Tra
 template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::Closed> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
+template <> struct TTextEntries<ConversionEntry> : TTextEntriesOf<TTextTable::ConversionTexts, ConversionEntry::ShowReport, ConversionEntry::RecentFiles> {};
 
 template <typename Entry>
 concept TextEntry = std::is_enum_v<Entry> && requires {

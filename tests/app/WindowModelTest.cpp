@@ -267,7 +267,8 @@ TEST_F(WindowModel, ConvertRunsFromTheButtonAndTheMenuWithTheConverterDisabledMe
     EXPECT_EQ(rig.view.LabelText(C::Label5), Blanks(14) + "Seq File : " + seqFile);
     rig.view.enabled.clear();
     model.Click(C::Convert1);
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information),
+              std::vector<std::string>{"Process done...\n1 note, 2 changes, 2 frames, 10 frame bytes"});
     EXPECT_EQ(FileBytes(seqFile).size(), 65536u);
     EXPECT_TRUE(rig.view.enabled.at(C::Panel2) && rig.view.enabled.at(C::File1)) << "enabled again";
 

@@ -182,7 +182,9 @@ TEST_F(SeqViewerWindow, TheReportTabShowsTheLastConversionAndAnOpenViewerFollows
 
     rig.dialogs.shown.clear();
     rig.Find<QToolButton>("SpeedButton2")->click();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information),
+              std::vector<std::string>{"Process done...\n1 note, 2 changes, 2 frames, 10 frame bytes\n"
+                                       "Notes on MIDI channels other than 1 and 2, left out: 1."});
     EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{}) << "no box from the open viewer";
     EXPECT_TRUE(PictureShown(*viewer));
     EXPECT_EQ(viewer->PictureView().Picture().Bars.size(), 1u);
