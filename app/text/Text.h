@@ -197,6 +197,23 @@ enum class ViewerEntry {
     NotZeroAfterFrames,    // %1 the byte in hex
     Bar,                   // %1 output, %2 level, %3 from, %4 to
     Runs,                  // %1 bars
+    NeverOn,               // in the row of an output only ever switched off
+    NeverOnLegend,         // %1 the outputs
+    TitleOf,               // %1 the file's name
+    Shows,                 // %1 the file, %2 when written, %3 resolution, %4 last change, %5 changes
+    NotThisConversion,     // %1 the MIDI file, %2 when
+    ReportOf,              // %1 MIDI file, %2 sequence file, %3 when, %4 resolution, %5 what came of it
+    Written,
+    NotWritten,
+    Declined,
+    ZoomIn,
+    ZoomOut,
+    FitToWindow,
+    CursorHint,
+    ReadoutOn,             // %1 time, %2 slot, %3 outputs on, %4 each with its level
+    ReadoutNone,           // %1 time, %2 slot
+    OutputOnOne,
+    OutputOnMany,
 };
 
 // Nouns in both numbers (for Counted), then the lines of the conversion
@@ -275,7 +292,7 @@ template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::Co
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
 template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::Closed> {};
-template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
+template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::OutputOnMany> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
 template <> struct TTextEntries<ConversionEntry> : TTextEntriesOf<TTextTable::ConversionTexts, ConversionEntry::ShowReport, ConversionEntry::RecentFiles> {};
 
