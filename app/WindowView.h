@@ -4,7 +4,9 @@
 // and carries these out to the letter: it decides nothing.
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "WindowDescription.h"
@@ -17,10 +19,21 @@ struct TValueLabel {
     std::string Tooltip;  // empty: none
     bool Alert = false;   // the value is chosen but not working: a dark red text
     // The value is shortened in the middle, the prefix kept whole, when the
-    // label is too narrow; otherwise it is cut at the label's right edge.
+    // label is too narrow (FittedLabelText); otherwise it is cut at the
+    // label's right edge.
     bool ElideValue = false;
+    // The bytes at the value's end that stay whole as long as they fit: a
+    // path's file name.
+    std::size_t KeepEnd = 0;
     bool operator==(const TValueLabel&) const = default;
 };
+
+// What a label of width shows of a value label whose value may be
+// shortened: the prefix and the value when they fit, else the value with a
+// run of its middle replaced by "…", the kept end whole as long as that
+// fits. measure gives the width of a text as the face draws it.
+using TTextWidth = std::function<double(std::string_view text)>;
+std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure);
 
 // An item made at run time in an item slot.
 struct TRunTimeItem {
@@ -29,6 +42,10 @@ struct TRunTimeItem {
     int Tag = 0;
     bool Enabled = true;
     bool Checkable = true;  // a radio item of the slot's group
+    // The byte of Caption shown underlined, the item's accelerator; none
+    // when npos.
+    std::size_t Underlined = std::string::npos;
+    std::string Tooltip{};  // empty: none
     bool operator==(const TRunTimeItem&) const = default;
 };
 

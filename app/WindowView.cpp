@@ -1,0 +1,87 @@
+#include "WindowView.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view Ellipsis = "\xE2\x80\xA6";  // …
+
+bool IsContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The first count characters of text, never half a UTF-8 sequence.
+std::string_view FirstCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t at = 0;
+    for (; at < text.size() && count > 0; --count)
+        for (++at; at < text.size() && IsContinuationByte(text[at]); ++at) {
+        }
+    return text.substr(0, at);
+}
+
+// The last count characters of text.
+std::string_view LastCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t at = text.size();
+    for (; at > 0 && count > 0; --count)
+        for (--at; at > 0 && IsContinuationByte(text[at]); --at) {
+        }
+    return text.substr(at);
+}
+
+std::size_t CharacterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char c : text)
+        if (!IsContinuationByte(c))
+            ++count;
+    return count;
+}
+
+// The largest n in [0, most] for which fits(n) holds, fits being true for
+// every n up to some bound; 0 when none fits.
+template <typename TFits>
+std::size_t Largest(std::size_t most, TFits fits)
+{
+    std::size_t low = 0;
+    std::size_t high = most;
+    while (low < high) {
+        const std::size_t middle = low + (high - low + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
+
+}  // namespace
+
+std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure)
+{
+    const std::string whole = label.Prefix + label.Value;
+    if (!label.ElideValue || measure(whole) <= width)
+        return whole;
+    const std::string_view value = label.Value;
+    const std::size_t keep = std::min(label.KeepEnd, value.size());
+    const std::string_view head = value.substr(0, value.size() - keep);
+    const std::string_view tail = value.substr(value.size() - keep);
+    const auto text = [&](std::string_view first, std::string_view last) {
+        return label.Prefix + std::string(first) + std::string(Ellipsis) + std::string(last);
+    };
+    // The kept end whole, as much of the head before it as fits.
+    if (keep > 0 && measure(text({}, tail)) <= width) {
+        const std::size_t n = Largest(CharacterCount(head), [&](std::size_t count) {
+            return measure(text(FirstCharacters(head, count), tail)) <= width;
+        });
+        return text(FirstCharacters(head, n), tail);
+    }
+    // Else as much of both ends as fits, the end's share the larger.
+    const std::size_t characters = CharacterCount(value);
+    const auto split = [&](std::size_t count) {
+        return text(FirstCharacters(value, count / 2), LastCharacters(value, count - count / 2));
+    };
+    return split(Largest(characters, [&](std::size_t count) { return measure(split(count)) <= width; }));
+}
