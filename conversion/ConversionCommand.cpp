@@ -1,5 +1,6 @@
 #include "ConversionCommand.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -111,25 +112,28 @@ TConversionOutcome TConversionCommand::Refuse(TConversionOutcome outcome, bool t
     refusal.ResolutionMs = ResolutionOf(settings_.ResolutionMs).Ms;
     refusal.TrackTooLong = trackTooLong;
     if (!trackTooLong) {
-        refusal.Needs = MeasureSeqImage(settings_.ContactEvents, settings_.ResolutionMs);
+        std::vector<TContactorEvent>& changes = settings_.ContactEvents;
         // What is told of a file this large is worth no failure of its own:
         // without the memory for it, the report or the other resolutions
         // are left out.
         try {
+            // Too many changes to be sorted the image's way are sorted by
+            // time all the same, once, for the numbers and the report.
+            const auto byTime = [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; };
+            if (!std::is_sorted(changes.begin(), changes.end(), byTime))
+                std::stable_sort(changes.begin(), changes.end(), byTime);
+            refusal.Needs = MeasureSeqImage(changes, settings_.ResolutionMs);
             // No frames: the image was never built.
-            report_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, {},
-                                       FactsOf(midiFile_, settings_.ResolutionMs));
+            report_ = ReportConversion(settings_.NoteEvents, changes, {}, FactsOf(midiFile_, settings_.ResolutionMs));
         } catch (const std::bad_alloc&) {
+            refusal.Needs = MeasureSeqImage(changes, settings_.ResolutionMs);
             report_.reset();
         }
         try {
-            refusal.FitsAt = FittingResolutions();
+            refusal.FitsAt = FittingResolutions(outcome == TConversionOutcome::TooLongForResolution);
         } catch (const std::bad_alloc&) {
             refusal.FitsAtKnown = false;
         }
-        // The changes were those of other resolutions meanwhile.
-        settings_.ContactEvents.clear();
-        settings_.ContactEvents.shrink_to_fit();
     }
     refusal_ = refusal;
     std::string text;
@@ -139,12 +143,14 @@ TConversionOutcome TConversionCommand::Refuse(TConversionOutcome outcome, bool t
     return outcome;
 }
 
-std::vector<std::uint16_t> TConversionCommand::FittingResolutions()
+std::vector<std::uint16_t> TConversionCommand::FittingResolutions(bool coarserOnly)
 {
     std::vector<std::uint16_t> fitting;
-    std::vector<TContactorEvent>& changes = settings_.ContactEvents;
+    std::vector<TContactorEvent> changes;
+    const std::uint16_t chosen = ResolutionOf(settings_.ResolutionMs).Ms;
     for (auto r = Resolutions.rbegin(); r != Resolutions.rend(); ++r) {
-        if (r->Ms == ResolutionOf(settings_.ResolutionMs).Ms)
+        // A finer resolution only puts the last change on a later slot.
+        if (r->Ms == chosen || (coarserOnly && r->Ms < chosen))
             continue;
         CleanContactEvents(settings_.NoteEvents, r->Ms, changes);
         if (!CanFitFrameBlock(changes.size()))

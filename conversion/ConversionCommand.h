@@ -48,8 +48,8 @@ private:
     // Reports the refusal with its numbers and where the file would fit.
     TConversionOutcome Refuse(TConversionOutcome outcome, bool trackTooLong);
     // The resolutions other than the chosen one at which the notes fit,
-    // finest first; the changes list serves as scratch.
-    std::vector<std::uint16_t> FittingResolutions();
+    // finest first; only the coarser ones are tried when asked.
+    std::vector<std::uint16_t> FittingResolutions(bool coarserOnly);
 
     AppSettings& settings_;
     TMidiFile& midiFile_;

@@ -47,9 +47,10 @@ public:
         for (const TContactorEvent& c : changes)
             changes_[c.Contact].push_back(c);
         // An output has one change a time: any order of the list will do.
+        const auto byTime = [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; };
         for (std::vector<TContactorEvent>& output : changes_)
-            std::sort(output.begin(), output.end(),
-                      [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; });
+            if (!std::is_sorted(output.begin(), output.end(), byTime))
+                std::sort(output.begin(), output.end(), byTime);
     }
 
     // The output's level once the changes at time are made.
