@@ -131,17 +131,21 @@ void TWindowModel::FormClose()
     Guarded([this] { session_->Close(); });
 }
 
+const std::filesystem::path& TWindowModel::SettingsFile()
+{
+    if (settingsFile_.empty())
+        settingsFile_ = seams_.Services.SettingsFile.empty() ? SettingsFilePath() : seams_.Services.SettingsFile;
+    return settingsFile_;
+}
+
 void TWindowModel::LoadSettingsStep()
 {
-    settingsFile_ = seams_.Services.SettingsFile.empty() ? SettingsFilePath() : seams_.Services.SettingsFile;
-    LoadSettings(settings_, settingsFile_);
+    LoadSettings(settings_, SettingsFile());
 }
 
 void TWindowModel::SaveSettingsStep()
 {
-    if (settingsFile_.empty())
-        settingsFile_ = seams_.Services.SettingsFile.empty() ? SettingsFilePath() : seams_.Services.SettingsFile;
-    SaveSettings(settings_, settingsFile_);
+    SaveSettings(settings_, SettingsFile());
 }
 
 void TWindowModel::CheckLanguageItem()
@@ -357,16 +361,13 @@ void TWindowModel::RecentFileClick(std::size_t index)
 void TWindowModel::BuildRecentFilesMenu()
 {
     // "1 /music/…/song.mid": a menu is no place for a path of any length.
-    constexpr std::size_t Characters = 60;
-    const auto characters = [](std::string_view text) {
-        return static_cast<double>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    };
+    constexpr double Characters = 60;
     std::vector<TRunTimeItem> items;
     for (std::size_t i = 0; i < recentFiles_.size(); ++i) {
         const std::string& path = recentFiles_[i];
         const TValueLabel shown{std::to_string(i + 1) + ' ', path, {}, false, true, FileNameBytes(path)};
         items.push_back({.Name = ControlSpec(TControl::RecentFilesMenu).Name + std::to_string(i + 1),
-                         .Caption = FittedLabelText(shown, Characters, characters),
+                         .Caption = FittedLabelText(shown, Characters, CharacterCount),
                          .Checkable = false,
                          .Underlined = 0,
                          .Tooltip = path});

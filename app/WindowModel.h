@@ -159,6 +159,8 @@ private:
     // The general error handler: runs step, shows what it throws; false then.
     bool Guarded(const std::function<void()>& step) noexcept;
 
+    // The settings file, found once.
+    const std::filesystem::path& SettingsFile();
     void LoadSettingsStep();
     void SaveSettingsStep();
     // The MIDI file to convert, chosen in a dialog, the recent list or by a drop.

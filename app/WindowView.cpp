@@ -31,13 +31,9 @@ std::string_view LastCharacters(std::string_view text, std::size_t count)
     return text.substr(at);
 }
 
-std::size_t CharacterCount(std::string_view text)
+std::size_t Characters(std::string_view text)
 {
-    std::size_t count = 0;
-    for (const char c : text)
-        if (!IsContinuationByte(c))
-            ++count;
-    return count;
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); }));
 }
 
 // The largest n in [0, most] for which fits(n) holds, fits being true for
@@ -59,6 +55,11 @@ std::size_t Largest(std::size_t most, TFits fits)
 
 }  // namespace
 
+double CharacterCount(std::string_view text)
+{
+    return static_cast<double>(Characters(text));
+}
+
 std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure)
 {
     const std::string whole = label.Prefix + label.Value;
@@ -73,13 +74,13 @@ std::string FittedLabelText(const TValueLabel& label, double width, const TTextW
     };
     // The kept end whole, as much of the head before it as fits.
     if (keep > 0 && measure(text({}, tail)) <= width) {
-        const std::size_t n = Largest(CharacterCount(head), [&](std::size_t count) {
+        const std::size_t n = Largest(Characters(head), [&](std::size_t count) {
             return measure(text(FirstCharacters(head, count), tail)) <= width;
         });
         return text(FirstCharacters(head, n), tail);
     }
     // Else as much of both ends as fits, the end's share the larger.
-    const std::size_t characters = CharacterCount(value);
+    const std::size_t characters = Characters(value);
     const auto split = [&](std::size_t count) {
         return text(FirstCharacters(value, count / 2), LastCharacters(value, count - count / 2));
     };

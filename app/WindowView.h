@@ -34,6 +34,9 @@ struct TValueLabel {
 // fits. measure gives the width of a text as the face draws it.
 using TTextWidth = std::function<double(std::string_view text)>;
 std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure);
+// The characters of a UTF-8 text, as a width of one each: where a text is
+// shortened to a number of characters (a menu item).
+double CharacterCount(std::string_view text);
 
 // An item made at run time in an item slot.
 struct TRunTimeItem {

@@ -455,9 +455,7 @@ TEST(WindowDescription, EveryMenuAndItemUnderlinesALetterOfItsOwnAndNoTwoShortcu
 TEST(WindowView, ALongValueIsShortenedInTheMiddleKeepingItsFileNameWhole)
 {
     // Each character one unit wide; the prefix is "P: ".
-    const TTextWidth characters = [](std::string_view text) {
-        return static_cast<double>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    };
+    const TTextWidth characters = CharacterCount;
     const std::string path = "/home/user/show/song.mid";
     const struct {
         double width;
