@@ -17,6 +17,7 @@ constexpr std::array Keys{
     TViewerKey{TViewerCommand::ZoomOut, "Ctrl+-"},         TViewerKey{TViewerCommand::FitToWindow, "Ctrl+0"},
     TViewerKey{TViewerCommand::CursorLeft, "Left"},        TViewerKey{TViewerCommand::CursorRight, "Right"},
     TViewerKey{TViewerCommand::PreviousChange, "Ctrl+Left"}, TViewerKey{TViewerCommand::NextChange, "Ctrl+Right"},
+    TViewerKey{TViewerCommand::PreviousLabel, "Shift+Left"}, TViewerKey{TViewerCommand::NextLabel, "Shift+Right"},
     TViewerKey{TViewerCommand::PageLeft, "PgUp"},          TViewerKey{TViewerCommand::PageRight, "PgDown"},
     TViewerKey{TViewerCommand::CursorHome, "Home"},        TViewerKey{TViewerCommand::CursorEnd, "End"},
 };
@@ -321,6 +322,15 @@ void TSeqViewerModel::Run(TViewerCommand command)
         break;
     case TViewerCommand::CursorLeft: MoveCursorTo(placed ? at - SlotMs() : at); break;
     case TViewerCommand::CursorRight: MoveCursorTo(placed ? at + SlotMs() : at); break;
+    case TViewerCommand::PreviousLabel:
+    case TViewerCommand::NextLabel: {
+        // The labels of what shows now: an hour by 5:00, then closer in.
+        const double tick = TickStepMs(MsPerPixel());
+        const double label = command == TViewerCommand::NextLabel ? (std::floor(at / tick) + 1) * tick
+                                                                  : (std::ceil(at / tick) - 1) * tick;
+        MoveCursorTo(std::max(label, 0.0));
+        break;
+    }
     case TViewerCommand::PageLeft: MoveCursorTo(at - span); break;
     case TViewerCommand::PageRight: MoveCursorTo(at + span); break;
     case TViewerCommand::CursorHome: MoveCursorTo(0); break;

@@ -40,6 +40,7 @@ enum class TViewerCommand {
     ZoomIn, ZoomOut, FitToWindow,
     CursorLeft, CursorRight,              // one slot
     PreviousChange, NextChange,           // to the slot of the frame before or after
+    PreviousLabel, NextLabel,             // to the labelled time before or after
     PageLeft, PageRight,                  // a window's width
     CursorHome, CursorEnd,
 };

@@ -125,6 +125,13 @@ double PlotWidthFor(double width)
     return std::max(width, LabelColumn + Right + 100) - LabelColumn - Right;
 }
 
+std::uint32_t TickStepMs(double msPerPixel)
+{
+    const auto step = std::find_if(TickSteps.begin(), TickSteps.end(),
+                                   [msPerPixel](std::uint32_t s) { return s >= TickSpacing * msPerPixel; });
+    return step != TickSteps.end() ? *step : TickSteps.back();
+}
+
 double TimeAtX(const TSeqPicture& picture, double x)
 {
     const double share = picture.PlotWidth > 0 ? (x - picture.PlotLeft) / picture.PlotWidth : 0;
@@ -210,9 +217,7 @@ TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, T
     picture.ToMs = toMs;
 
     // The time grid: a labelled line every step, as close as labels allow.
-    const std::uint32_t* step = std::find_if(TickSteps.begin(), TickSteps.end(),
-                                             [scale](std::uint32_t s) { return s * scale >= TickSpacing; });
-    const std::uint32_t tick = step != TickSteps.end() ? *step : TickSteps.back();
+    const std::uint32_t tick = TickStepMs(1 / scale);
     for (auto ms = static_cast<std::uint64_t>(std::ceil(fromMs / tick)) * tick; static_cast<double>(ms) <= toMs;
          ms += tick) {
         const double x = left + (static_cast<double>(ms) - fromMs) * scale;

@@ -109,6 +109,9 @@ constexpr bool HourLabels(std::uint32_t endMs)
     return endMs >= 3600000;
 }
 
+// The time between two labels across, at a scale: as close as labels allow.
+std::uint32_t TickStepMs(double msPerPixel);
+
 // The time at x in the picture (outside the plot, that of its nearer edge).
 double TimeAtX(const TSeqPicture& picture, double x);
 

@@ -103,6 +103,9 @@ TEST_F(SeqViewer, TheCursorKeysMoveBySlotChangeAndWindowAndKeepTheCursorInView)
         {V::NextChange, 3600000},    {V::NextChange, 3600000},   {V::CursorRight, 3600000},
         {V::PreviousChange, 750000}, {V::CursorLeft, 749000},    {V::CursorHome, 0},
         {V::CursorLeft, 0},          {V::PageRight, 3600000},    {V::CursorEnd, 3600000},
+        // An hour across 976 pixels is labelled every 5 minutes.
+        {V::CursorHome, 0},          {V::NextLabel, 300000},     {V::NextLabel, 600000},
+        {V::CursorRight, 601000},    {V::PreviousLabel, 600000}, {V::PreviousLabel, 300000},
     };
     for (const auto& step : steps) {
         viewer.Run(step.command);
@@ -127,7 +130,7 @@ TEST_F(SeqViewer, TheCursorKeysMoveBySlotChangeAndWindowAndKeepTheCursorInView)
     std::set<V> bound;
     for (const TViewerKey& key : ViewerKeys())
         bound.insert(key.Command);
-    EXPECT_EQ(bound.size(), 11u);
+    EXPECT_EQ(bound.size(), 13u);
 }
 
 TEST_F(SeqViewer, TheReadoutTellsWhatIsOnAtTheCursorForAMinuteAndForAnHour)
@@ -151,6 +154,19 @@ TEST_F(SeqViewer, TheReadoutTellsWhatIsOnAtTheCursorForAMinuteAndForAnHour)
     EXPECT_EQ(viewer.Readout(LanguageEnglish), "At 0:12:29 (slot 749), 1 output on: 1 (255)");
     viewer.Load(dir.File("show.seq"));
     EXPECT_EQ(viewer.CursorMs(), 749000u) << "the same file read again keeps the cursor";
+
+    // 12:30 from the start, by the keyboard alone: labels every 5 minutes,
+    // then every 30 seconds once zoomed in around the cursor.
+    viewer.Run(V::CursorHome);
+    viewer.Run(V::NextLabel);
+    viewer.Run(V::NextLabel);
+    for (int i = 0; i < 4; ++i)
+        viewer.Run(V::ZoomIn);
+    viewer.Run(V::NextLabel);
+    EXPECT_EQ(viewer.CursorMs(), 630000u);
+    for (int i = 0; i < 4; ++i)
+        viewer.Run(V::NextLabel);
+    EXPECT_EQ(viewer.Readout(LanguageEnglish), "At 0:12:30 (slot 750), 1 output on: 130 (100)");
 }
 
 TEST_F(SeqViewer, NamesTheFileItShowsAndTheConversionItsReportIsOf)
