@@ -35,7 +35,7 @@ struct AppSettings {
     std::string MidiFileName;
     std::string SeqFileName;
     std::string MidiInPortName;         // empty = None
-    std::string ComPortName = "COM1";
+    std::string ComPortName;            // empty = none chosen yet
 
     // State of the live bridge for this run.
     bool MidiInOpen = false;

@@ -14,6 +14,9 @@ public:
     // once, with no nested message loop. At most one such box is on screen;
     // a newer text replaces the one it shows.
     virtual void WarningNoWait(const std::string& text) = 0;
+    // Whether that box is still on screen (its OK not yet pressed), so that
+    // what it shows can grow or be brought up to date.
+    virtual bool WarningNoWaitShown() const { return false; }
     // Information box with an OK button.
     virtual void Information(const std::string& text) = 0;
     // The same box with a second button captioned button; true when the

@@ -206,6 +206,9 @@ constexpr std::array Menus{
     TControlSpec{.Id = C::AllOff1, .Name = "AllOff1", .Kind = K::MenuItem, .Parent = C::RS2321,
                  .Command = TCommand::AllOff1Click, .Text = Rs232MenuEntry::AllOutputsOff,
                  .DesignText = "&All outputs off", .Shortcut = "Ctrl+Shift+O"},
+    // The log of what happened on stage.
+    Separator(C::N9, "N9", C::RS2321),
+    Item(C::Log1, "Log1", C::RS2321, TCommand::Log1Click, Rs232MenuEntry::Log, "&Log..."),
 
     Menu(C::MIDIPort1, "MIDIPort1", C::MainMenu1, MidiPortMenuEntry::Title, "&MIDI In Port"),
     Item(C::None1, "None1", C::MIDIPort1, TCommand::None1Click, MidiPortMenuEntry::None, "&None", G::MidiMenu, 0,

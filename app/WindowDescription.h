@@ -30,7 +30,7 @@ enum class TControl : std::uint8_t {
     // The menu bar.
     MainMenu1,
     File1, Open1, SaveSeqFile1, Convert1, ViewSequence1, RecentFiles1, RecentFilesMenu, N1, Exit1,
-    RS2321, COM11, COM21, COM31, COM51, N5, SerialPortMenu, OtherPortMenu, N7, AllOff1,
+    RS2321, COM11, COM21, COM31, COM51, N5, SerialPortMenu, OtherPortMenu, N7, AllOff1, N9, Log1,
     MIDIPort1, None1, N2, MidiInPortMenu,
     Options1, Resolution1, N1Seconde1, N500ms1, N250ms1, N100ms1, N3, MidiMode1, Proportionnal1, Contactor1,
     Transpose1, Less4OctaveMenu, Less3OctaveMenu, Less2OctaveMenu, Less1OctaveMenu, NoneTransposeMenu,
@@ -70,7 +70,7 @@ enum class TCommand : std::uint8_t {
     English1Click, French1Click,
     Image1Click, N1Seconde1Click, Image8Click, Proportionnal1Click, NoneTransposeMenuClick,
     SpeedButton4Click, SpeedButton5Click, SpeedButton6Click,
-    COM11Click, OtherPortClick, AllOff1Click, None1Click,
+    COM11Click, OtherPortClick, AllOff1Click, None1Click, Log1Click,
     CloseAboutBox,
 };
 

@@ -75,12 +75,14 @@ TWindowModel::TWindowModel(const TWindowSeams& seams) : seams_(seams)
         ShowComPort();
         ShowMidiInPortName();
     });
+    session_->SetOnLog([this](const TLogEntry&) { seams_.View.RefreshLog(); });
     commandClock_ = seams.Loop.NewClock("CommandTimer", [this] { RunDeferredCommands(); });
 }
 
 TWindowModel::~TWindowModel()
 {
     session_->SetOnStatusChanged(nullptr);
+    session_->SetOnLog(nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -91,7 +93,9 @@ void TWindowModel::FormCreate()
     settings_.ClearWorkLists();
     settings_.SetDefaults();
     Guarded([this] { BuildMidiInPortMenus(); });
-    settings_.ComPortName = "COM1";
+    // A first start opens no port: on a show computer or a server the
+    // system's first serial port may be a console or another device.
+    settings_.ComPortName.clear();
     settings_.MidiInPortName.clear();
     // A bad settings file is reported and start-up goes on: the values read
     // before the bad line and the defaults of the rest are all applied.
@@ -219,6 +223,7 @@ void TWindowModel::Run(TCommand command, int tag)
     case TCommand::OtherPortClick: OtherPortClick(); break;
     case TCommand::AllOff1Click: AllOff1Click(); break;
     case TCommand::None1Click: None1Click(); break;
+    case TCommand::Log1Click: Log1Click(); break;
     case TCommand::CloseAboutBox: break;  // the box closes itself
     }
 }
@@ -309,6 +314,7 @@ void TWindowModel::ApplyLanguage()
     ShowMidiInPortName();
     ShowTranspose();
     seams_.View.RefreshSequenceViewer();
+    seams_.View.RefreshLog();
 }
 
 void TWindowModel::English1Click()
@@ -365,7 +371,8 @@ void TWindowModel::BuildRecentFilesMenu()
     std::vector<TRunTimeItem> items;
     for (std::size_t i = 0; i < recentFiles_.size(); ++i) {
         const std::string& path = recentFiles_[i];
-        const TValueLabel shown{std::to_string(i + 1) + ' ', path, {}, false, true, FileNameBytes(path)};
+        const TValueLabel shown{std::to_string(i + 1) + ' ', path, {}, false, TValueLabel::TElide::Middle, {},
+                                FileNameBytes(path)};
         items.push_back({.Name = ControlSpec(TControl::RecentFilesMenu).Name + std::to_string(i + 1),
                          .Caption = FittedLabelText(shown, Characters, CharacterCount),
                          .Checkable = false,
@@ -461,14 +468,16 @@ void TWindowModel::ShowMidiFileName()
 {
     const std::string& name = settings_.MidiFileName;
     seams_.View.SetValueLabel(TControl::Label4,
-                              {Label(LabelEntry::MidiFile), name, name, false, true, FileNameBytes(name)});
+                              {Label(LabelEntry::MidiFile), name, name, false, TValueLabel::TElide::Middle, {},
+                               FileNameBytes(name)});
 }
 
 void TWindowModel::ShowSeqFileName()
 {
     const std::string& name = settings_.SeqFileName;
     seams_.View.SetValueLabel(TControl::Label5,
-                              {Label(LabelEntry::SeqFile), name, name, false, true, FileNameBytes(name)});
+                              {Label(LabelEntry::SeqFile), name, name, false, TValueLabel::TElide::Middle, {},
+                               FileNameBytes(name)});
 }
 
 void TWindowModel::Image1Click(int tag)
@@ -526,8 +535,7 @@ void TWindowModel::ShowTranspose()
     seams_.View.Check(TransposeItem(TControl::Less4OctaveMenu, tag));
     seams_.View.Check(TransposeItem(TControl::Less4OctavePopUp, tag));
     seams_.View.SetValueLabel(TControl::Label16, {Label(LabelEntry::Transpose),
-                                                   std::string(TransposeText(settings_.LanguageIndex, index)), {},
-                                                   false, false});
+                                                   std::string(TransposeText(settings_.LanguageIndex, index))});
 }
 
 void TWindowModel::SpeedButton4Click()
@@ -573,7 +581,23 @@ void TWindowModel::OtherPortClick()
 
 void TWindowModel::AllOff1Click()
 {
-    session_->Bridge().AllOutputsOff();
+    session_->AllOutputsOff();
+}
+
+void TWindowModel::Log1Click()
+{
+    seams_.View.ShowLog();
+}
+
+std::string TWindowModel::LogText() const
+{
+    const std::uint8_t language = settings_.LanguageIndex;
+    std::string text = session_->Summary(language) + "\n\n";
+    if (session_->Log().empty())
+        text += Text(StatusEntry::LogEmpty, language) + '\n';
+    for (const TLogEntry& entry : session_->Log())
+        text += TLiveSession::TimeOfDay(entry.When) + "  " + entry.Text + '\n';
+    return text;
 }
 
 void TWindowModel::SelectComPort(const std::string& name)
@@ -586,6 +610,15 @@ void TWindowModel::SelectComPort(const std::string& name)
 void TWindowModel::ShowComPort()
 {
     const std::string& name = settings_.ComPortName;
+    const std::uint8_t language = settings_.LanguageIndex;
+    if (name.empty()) {
+        // None chosen yet: no item checked, and the label says where to choose.
+        seams_.View.ClearChecks(TRadioGroup::ComMenu);
+        seams_.View.ClearChecks(TRadioGroup::ComPopup);
+        seams_.View.SetValueLabel(TControl::Label7, {Label(LabelEntry::ComPort), Text(StatusEntry::NoPort, language),
+                                                     Text(StatusEntry::NoPortWhy, language)});
+        return;
+    }
     const auto listed = std::find(serialPortNames_.begin(), serialPortNames_.end(), name);
     if (listed != serialPortNames_.end()) {
         const auto index = static_cast<std::size_t>(listed - serialPortNames_.begin());
@@ -599,21 +632,20 @@ void TWindowModel::ShowComPort()
         seams_.View.Check(comItem ? ComMenuItems[item] : TControl::OtherPortMenu);
         seams_.View.Check(comItem ? ComPopupItems[item] : TControl::OtherPortPopUp);
     }
-    const TLinkStatus status = session_->PortStatus();
-    seams_.View.SetValueLabel(TControl::Label7, LinkLabel(LabelEntry::ComPort, name, status.Open,
-                                                         session_->PortWords(settings_.LanguageIndex)));
+    seams_.View.SetValueLabel(TControl::Label7, LinkLabel(LabelEntry::ComPort, name, session_->PortStatus(),
+                                                         session_->PortWords(language)));
 }
 
-TValueLabel TWindowModel::LinkLabel(LabelEntry entry, const std::string& value, bool open,
+TValueLabel TWindowModel::LinkLabel(LabelEntry entry, const std::string& value, const TLinkStatus& status,
                                     const std::vector<std::string>& words) const
 {
-    // The whole value is in the tooltip, and why it does not work when it
-    // is chosen and not open.
-    const bool down = !value.empty() && !open;
-    std::string tooltip = value;
-    if (down)
-        tooltip += '\n' + JoinWords(words, "\n");
-    return {Label(entry), value, tooltip, down, true};
+    if (value.empty())
+        return {Label(entry), value, {}, false, TValueLabel::TElide::Start};
+    // In words, not in colour alone, when it does not work; the whole name
+    // and its present state in the tooltip.
+    const std::string mark = TLiveSession::StateMark(status, settings_.LanguageIndex);
+    return {Label(entry), value, value + '\n' + JoinWords(words, "\n"), !mark.empty(), TValueLabel::TElide::Start,
+            mark};
 }
 
 void TWindowModel::BuildSerialPortMenus()
@@ -706,9 +738,8 @@ void TWindowModel::None1Click()
 
 void TWindowModel::ShowMidiInPortName()
 {
-    const TLinkStatus status = session_->DeviceStatus();
     seams_.View.SetValueLabel(TControl::Label3,
-                              LinkLabel(LabelEntry::MidiIn, settings_.MidiInPortName, status.Open,
+                              LinkLabel(LabelEntry::MidiIn, settings_.MidiInPortName, session_->DeviceStatus(),
                                         session_->DeviceWords(settings_.LanguageIndex)));
 }
 

@@ -125,6 +125,7 @@ public:
     void MidiInPortClick(int tag);
     void None1Click();
     void AllOff1Click();  // "All outputs off"
+    void Log1Click();     // the log of what happened on stage
 
     // The displays.
     void ApplyLanguage();
@@ -147,6 +148,9 @@ public:
     TSeqViewerModel& Viewer() { return viewer_; }
     // The MIDI files chosen last, the latest first.
     const std::vector<std::string>& RecentFiles() const { return recentFiles_; }
+    // What the log window shows: the figures so far, then every line with
+    // its time.
+    std::string LogText() const;
 
 private:
     void SetConverterEnabled(bool enabled) override;
@@ -173,7 +177,7 @@ private:
     std::string Label(LabelEntry entry) const;
     // A port or device display: prefix, value and, when the value is chosen
     // but not open, why in the tooltip and the alert colour.
-    TValueLabel LinkLabel(LabelEntry entry, const std::string& value, bool open,
+    TValueLabel LinkLabel(LabelEntry entry, const std::string& value, const TLinkStatus& status,
                           const std::vector<std::string>& words) const;
 
     TWindowSeams seams_;

@@ -62,17 +62,26 @@ double CharacterCount(std::string_view text)
 
 std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure)
 {
-    const std::string whole = label.Prefix + label.Value;
-    if (!label.ElideValue || measure(whole) <= width)
+    const std::string whole = label.Prefix + label.Value + label.Suffix;
+    if (label.Elide == TValueLabel::TElide::None || measure(whole) <= width)
         return whole;
+    const auto text = [&](std::string_view first, std::string_view last) {
+        return label.Prefix + std::string(first) + std::string(Ellipsis) + std::string(last) + label.Suffix;
+    };
+    // Where not even an ellipsis fits, the suffix alone tells.
+    if (measure(text({}, {})) > width)
+        return label.Prefix + label.Suffix;
     const std::string_view value = label.Value;
+    const std::size_t characters = Characters(value);
+    if (label.Elide == TValueLabel::TElide::Start) {
+        const std::size_t n =
+            Largest(characters, [&](std::size_t count) { return measure(text({}, LastCharacters(value, count))) <= width; });
+        return text({}, LastCharacters(value, n));
+    }
+    // The kept end whole, as much of the head before it as fits.
     const std::size_t keep = std::min(label.KeepEnd, value.size());
     const std::string_view head = value.substr(0, value.size() - keep);
     const std::string_view tail = value.substr(value.size() - keep);
-    const auto text = [&](std::string_view first, std::string_view last) {
-        return label.Prefix + std::string(first) + std::string(Ellipsis) + std::string(last);
-    };
-    // The kept end whole, as much of the head before it as fits.
     if (keep > 0 && measure(text({}, tail)) <= width) {
         const std::size_t n = Largest(Characters(head), [&](std::size_t count) {
             return measure(text(FirstCharacters(head, count), tail)) <= width;
@@ -80,7 +89,6 @@ std::string FittedLabelText(const TValueLabel& label, double width, const TTextW
         return text(FirstCharacters(head, n), tail);
     }
     // Else as much of both ends as fits, the end's share the larger.
-    const std::size_t characters = Characters(value);
     const auto split = [&](std::size_t count) {
         return text(FirstCharacters(value, count / 2), LastCharacters(value, count - count / 2));
     };

@@ -4,6 +4,7 @@
 // and carries these out to the letter: it decides nothing.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -16,22 +17,26 @@
 struct TValueLabel {
     std::string Prefix;  // the table text, blanks and all
     std::string Value;
-    std::string Tooltip;  // empty: none
+    std::string Tooltip{};  // empty: none
     bool Alert = false;   // the value is chosen but not working: a dark red text
-    // The value is shortened in the middle, the prefix kept whole, when the
-    // label is too narrow (FittedLabelText); otherwise it is cut at the
-    // label's right edge.
-    bool ElideValue = false;
-    // The bytes at the value's end that stay whole as long as they fit: a
-    // path's file name.
+    // Where a value too long for the label is shortened, the prefix kept
+    // whole (FittedLabelText): not at all (cut at the right edge), in the
+    // middle, or at its start (the end of a path matters most).
+    enum class TElide : std::uint8_t { None, Middle, Start };
+    TElide Elide = TElide::None;
+    // Shown after the value and kept whole, whatever is shortened.
+    std::string Suffix{};
+    // Shortened in the middle, the bytes at the value's end that stay whole
+    // as long as they fit: a path's file name.
     std::size_t KeepEnd = 0;
     bool operator==(const TValueLabel&) const = default;
 };
 
-// What a label of width shows of a value label whose value may be
-// shortened: the prefix and the value when they fit, else the value with a
-// run of its middle replaced by "…", the kept end whole as long as that
-// fits. measure gives the width of a text as the face draws it.
+// What a label of width shows of a value label: the prefix, the value and
+// the suffix when they fit; else the value shortened as Elide says, with
+// "…" where a run of it went (in the middle, the kept end whole as long as
+// that fits); where not even "…" fits, the prefix and the suffix alone.
+// measure gives the width of a text as the face draws it.
 using TTextWidth = std::function<double(std::string_view text)>;
 std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure);
 // The characters of a UTF-8 text, as a width of one each: where a text is
@@ -63,6 +68,8 @@ public:
     // Checks a radio item; the others of its group, run-time items
     // included, are cleared.
     virtual void Check(TControl item) = 0;
+    // Clears every item of a radio group.
+    virtual void ClearChecks(TRadioGroup group) = 0;
     // The items of a slot, replacing those it held.
     virtual void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) = 0;
     // Checks the item at index of a slot, clearing the rest of its group.
@@ -84,6 +91,10 @@ public:
     // another language); a closed one stays closed.
     virtual void RefreshSequenceViewer() = 0;
     virtual bool SequenceViewerVisible() const = 0;
+    // Shows the log window, raised when already open, with the model's
+    // LogText; RefreshLog shows it again in an open one.
+    virtual void ShowLog() = 0;
+    virtual void RefreshLog() = 0;
     // Closes the main window, which ends the program (and runs FormClose).
     virtual void CloseWindow() = 0;
 };

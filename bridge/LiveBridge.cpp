@@ -117,6 +117,11 @@ TComResult TLiveBridge::OpenComPort()
 
 TComResult TLiveBridge::OpenPort(bool warnOnFailure)
 {
+    // No port chosen (a first start): nothing is opened, nothing warned.
+    if (settings_.ComPortName.empty()) {
+        SetComStatus({});
+        return TComResult::ComOk;
+    }
     const TComResult code = link_.ComOpen(settings_.ComPortHandle, settings_.ComPortName);
     // The link releases what the handle held even when the open fails, so
     // the flag follows the handle: a port marked open with nothing behind it
@@ -137,7 +142,10 @@ TComResult TLiveBridge::OpenPort(bool warnOnFailure)
     // run drove are sent again, the others are left as the device has them.
     acked_.fill(Unknown);
     retryDue_ = false;
+    failuresInARow_ = 0;
     warnedClosed_ = false;
+    if (!warnOnFailure)
+        ++figures_.Reconnections;
     ForgetQueue();
     Resync();
     SetComStatus({true, TLinkProblem::None});
@@ -166,6 +174,7 @@ void TLiveBridge::PortLost()
     (void)link_.ComClose(settings_.ComPortHandle);
     settings_.ComPortOpen = false;
     warnedClosed_ = false;
+    failuresInARow_ = 0;
     SetComStatus({false, TLinkProblem::Lost});
 }
 
@@ -243,6 +252,14 @@ void TLiveBridge::WatchMidiInput()
             // A device that is gone may fail to close; it is closed for us.
         }
         SetMidiStatus({false, TLinkProblem::Lost});
+        // Nor can the note-offs of the notes it held: what they lit goes off.
+        const std::uint64_t released = SwitchOffChannel(0) + SwitchOffChannel(1);
+        if (released != 0) {
+            figures_.ReleasedNotes += released;
+            SendQueue();
+            if (onNotesReleased_)
+                onNotesReleased_(released);
+        }
         return;
     }
     if (!present) {
@@ -290,7 +307,7 @@ void TLiveBridge::MidiInput1MidiInput()
     if (!portOpen) {
         // Warned once for each spell of the port being closed, not for every
         // note: the user must still reach the menus while notes come in.
-        if (!warnedClosed_) {
+        if (!warnedClosed_ && !settings_.ComPortName.empty()) {
             warnedClosed_ = true;
             WarnNoWait(TComResult::ComErrInit);
         }
@@ -318,32 +335,42 @@ void TLiveBridge::Translate(const TMyMidiEvent& event)
     if (channel > 1 || event.Data1 > 127)
         return;  // other channels and messages: only the indicator lit
     std::uint16_t& lit = lit_[channel][event.Data1];
+    // How long a note takes to reach the device is counted from here.
+    const auto now = std::chrono::steady_clock::now();
+    const auto fromNote = [&](std::uint8_t output, std::uint8_t level) {
+        wantedAt_[output] = now;
+        Want(output, level);
+    };
 
     if (kind == MidiStatus::NoteOn && event.Data2 != 0) {
         const std::uint8_t output = OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
         // Struck again after a transposition change: one key lights one output.
         if (lit != 0 && lit - 1u != output)
-            Want(static_cast<std::uint8_t>(lit - 1u), 0);
+            fromNote(static_cast<std::uint8_t>(lit - 1u), 0);
         lit = static_cast<std::uint16_t>(output + 1u);
-        Want(output, NoteOnLevel(event.Data2, settings_.MidiMode));
+        fromNote(output, NoteOnLevel(event.Data2, settings_.MidiMode));
     } else if (kind == MidiStatus::NoteOn || kind == MidiStatus::NoteOff) {
         const std::uint8_t output = lit != 0 ? static_cast<std::uint8_t>(lit - 1u)
                                              : OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
         lit = 0;
-        Want(output, 0);
+        fromNote(output, 0);
     } else if (kind == MidiStatus::ControlChange &&
                (event.Data1 == MidiController::AllSoundOff || event.Data1 == MidiController::AllNotesOff)) {
         SwitchOffChannel(channel);
     }
 }
 
-void TLiveBridge::SwitchOffChannel(unsigned channel)
+std::uint64_t TLiveBridge::SwitchOffChannel(unsigned channel)
 {
+    std::uint64_t notes = 0;
     for (std::uint16_t& lit : lit_[channel]) {
-        if (lit != 0)
+        if (lit != 0) {
             Want(static_cast<std::uint8_t>(lit - 1u), 0);
+            ++notes;
+        }
         lit = 0;
     }
+    return notes;
 }
 
 void TLiveBridge::AllOutputsOff()
@@ -361,6 +388,12 @@ void TLiveBridge::AllOutputsOff()
 
 void TLiveBridge::Want(std::uint8_t output, std::uint8_t level)
 {
+    // What the device has confirmed and nothing replaces is not sent again:
+    // a note-off after its output was switched off changes nothing twice.
+    if (acked_[output] == level && wanted_[output] == level && !queued_.test(output)) {
+        wantedAt_[output] = {};
+        return;
+    }
     wanted_[output] = level;
     driven_.set(output);
     if (settings_.ComPortOpen)
@@ -373,6 +406,7 @@ bool TLiveBridge::QueueOutput(std::uint8_t output, std::uint8_t level)
     wanted_[output] = level;
     driven_.set(output);
     if (queued_.test(output)) {
+        ++figures_.Replaced;
         // The newer level replaces the waiting one; the output keeps its place.
         for (std::size_t i = 0; i < settings_.SendContacts.size(); ++i)
             if (settings_.SendContacts[i].Contact == output)
@@ -441,6 +475,7 @@ TComResult TLiveBridge::SendQueue()
     settings_.SendContacts.pop_front();
     settings_.SendValues.pop_front();
     queued_.reset(output);
+    ++figures_.Sent;
     const TComResult result = link_.ComSendContact(settings_.ComPortHandle, output, level);
 
     if (shuttingDown_) {
@@ -450,13 +485,24 @@ TComResult TLiveBridge::SendQueue()
     }
     if (result == TComResult::ComOk) {
         acked_[output] = level;
+        ++figures_.Acknowledged;
+        if (wantedAt_[output] != std::chrono::steady_clock::time_point{}) {
+            const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::steady_clock::now() - wantedAt_[output]);
+            figures_.WorstNoteToDevice = std::max(figures_.WorstNoteToDevice, took);
+            wantedAt_[output] = {};
+        }
         warnedFailure_ = false;
+        failuresInARow_ = 0;
+        if (comStatus_.Problem == TLinkProblem::NotAnswering)
+            SetComStatus({true, TLinkProblem::None});
         if (resyncDue_)
             Resync();
     } else {
         // The device may or may not have taken it: the output is out of step
         // until a later send tells. It goes first when the device answers.
         acked_[output] = Unknown;
+        ++figures_.Unanswered;
         resyncDue_ = true;
         if (!warnedFailure_) {
             warnedFailure_ = true;
@@ -468,8 +514,14 @@ TComResult TLiveBridge::SendQueue()
         }
         if (!queued_.test(output))
             PutFirst(output);
-        retryDue_ = true;
-        return result;
+        // One lost answer costs one handshake, not the music of a second:
+        // the change is tried again at once. Two in a row: the device does
+        // not answer, and the watch tries it about once a second.
+        if (++failuresInARow_ >= 2) {
+            retryDue_ = true;
+            SetComStatus({true, TLinkProblem::NotAnswering});
+            return result;
+        }
     }
     if (!settings_.SendContacts.empty())
         clocks_.Drain.Start(std::chrono::milliseconds(0));
@@ -494,7 +546,11 @@ void TLiveBridge::WatchClockRanOut()
     // while a send waits for its answer.
     if (settings_.SendBusy)
         return;
-    if (!settings_.ComPortOpen) {
+    if (settings_.ComPortOpen && !settings_.ComPortHandle->StillThere()) {
+        // Gone while nothing was sent (device unplugged, switched off): seen
+        // now, not at the next note, and opened again by the next tick.
+        PortLost();
+    } else if (!settings_.ComPortOpen) {
         if (!settings_.ComPortName.empty())
             OpenPort(false);
     } else if (retryDue_) {

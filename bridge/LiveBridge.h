@@ -22,10 +22,14 @@
 // - At most one change per output waits: a newer one replaces the level of
 //   the waiting one in place, so at most 256 changes ever wait.
 // - A failure never halts it: its warnings do not wait for the OK, it goes on
-//   queuing, and it tries again on its watch clock, about once a second. A
-//   port that cannot be opened or is lost is opened again by name, quietly;
-//   the MIDI device is opened when a device of its name appears, and again
-//   when it comes back after it was lost.
+//   queuing. After one unanswered handshake the next change (the one that
+//   failed first) is tried at once; after two in a row the device is "not
+//   answering" and is tried again on the watch clock, about once a second,
+//   until it answers. A port that cannot be opened or is lost (a send fails,
+//   or the watch finds it gone while nothing is sent) is opened again by
+//   name, quietly; the MIDI device is opened when a device of its name
+//   appears, and again when it comes back after it was lost. The outputs a
+//   lost MIDI device's held notes lit are switched off.
 // - One handshake per pass of the owner's message loop: user input is handled
 //   between two changes, never inside a handshake.
 
@@ -52,12 +56,25 @@ enum class TLinkProblem : std::uint8_t {
     PermissionDenied,  // the user may not open it
     Lost,              // it went away while open
     Failed,            // it could not be opened or set up, for another reason
+    NotAnswering,      // open, but the device left two handshakes in a row unanswered
 };
 
 struct TLinkStatus {
     bool Open = false;
     TLinkProblem Problem = TLinkProblem::None;
     bool operator==(const TLinkStatus&) const = default;
+};
+
+// What the bridge did since it was made: the figures of a show.
+struct TBridgeFigures {
+    std::uint64_t Sent = 0;          // handshakes begun
+    std::uint64_t Acknowledged = 0;  // of them, answered
+    std::uint64_t Replaced = 0;      // waiting changes a newer level of their output replaced
+    std::uint64_t Unanswered = 0;    // handshakes that failed
+    std::uint64_t Reconnections = 0; // ports opened again by the watch
+    std::uint64_t ReleasedNotes = 0; // notes of a vanished MIDI device switched off
+    // From a note to the device's acknowledgement of its change, the longest.
+    std::chrono::microseconds WorstNoteToDevice{0};
 };
 
 class TLiveBridge {
@@ -88,7 +105,8 @@ public:
 
     // Opens ComPortName; ComPortOpen follows the handle. A failure shows the
     // code's text. Outputs the bridge drove are brought into step at once.
-    // Returns the link's code.
+    // Returns the link's code. No name: no port is chosen, and nothing is
+    // opened (ComOk).
     TComResult OpenComPort();
     // Closes the port and clears ComPortOpen; warns when closing failed.
     TComResult CloseComPort();
@@ -130,6 +148,10 @@ public:
     TLinkStatus MidiInStatus() const { return midiStatus_; }
     // Runs on the owner's thread whenever either status changes.
     void SetOnStatusChanged(std::function<void()> handler) { onStatusChanged_ = std::move(handler); }
+    // Runs when a lost MIDI device's held notes were switched off, with how
+    // many.
+    void SetOnNotesReleased(std::function<void(std::uint64_t)> handler) { onNotesReleased_ = std::move(handler); }
+    const TBridgeFigures& Figures() const { return figures_; }
 
     // The levels the bridge wants now, for each output.
     const std::array<std::uint8_t, 256>& WantedLevels() const { return wanted_; }
@@ -145,7 +167,8 @@ private:
     static constexpr int Unknown = -1;
 
     void Translate(const TMyMidiEvent& event);
-    void SwitchOffChannel(unsigned channel);
+    // Level 0 to what the channel's notes lit; how many notes were lit.
+    std::uint64_t SwitchOffChannel(unsigned channel);
     // Wants level for output; queues it when the port is open.
     void Want(std::uint8_t output, std::uint8_t level);
     // Puts the driven outputs that are out of step at the front of the queue.
@@ -168,6 +191,12 @@ private:
     TActivityIndicator& indicator_;
     TClocks clocks_;
     std::function<void()> onStatusChanged_;
+    std::function<void(std::uint64_t)> onNotesReleased_;
+    TBridgeFigures figures_;
+    // When a note wanted each output's waiting level; none for a level no
+    // note asked for (a resync, all off).
+    std::array<std::chrono::steady_clock::time_point, 256> wantedAt_{};
+    int failuresInARow_ = 0;
 
     std::array<std::uint8_t, 256> wanted_{};
     std::array<int, 256> acked_{};

@@ -1,13 +1,31 @@
 #include "LiveSession.h"
 
+#include <cstdio>
+#include <ctime>
 #include <exception>
 
 #include "Text.h"
 
-TLiveSession::TLiveSession(AppSettings& settings, const TSeams& seams) : settings_(settings), seams_(seams)
+// The bridge's boxes that do not wait become lines of the session's board;
+// the others go to the owner's dialogs as they are.
+class TLiveSession::TBoardDialogs final : public TDialogs {
+public:
+    TBoardDialogs(TLiveSession& session, TDialogs& dialogs) : session_(session), dialogs_(dialogs) {}
+    void Warning(const std::string& text) override { dialogs_.Warning(text); }
+    void WarningNoWait(const std::string& text) override { session_.Warned(text); }
+    bool WarningNoWaitShown() const override { return dialogs_.WarningNoWaitShown(); }
+    void Information(const std::string& text) override { dialogs_.Information(text); }
+    bool Confirmation(const std::string& text) override { return dialogs_.Confirmation(text); }
+
+private:
+    TLiveSession& session_;
+    TDialogs& dialogs_;
+};
+
+TLiveSession::TLiveSession(AppSettings& settings, const TSeams& seams)
+    : settings_(settings), seams_(seams), boardDialogs_(std::make_unique<TBoardDialogs>(*this, seams.Dialogs))
 {
     link_ = std::make_unique<TRs232Link>(seams.SerialPorts, seams.Loop.AckClock(), seams.Loop.Pump());
-    TDialogs& dialogs = seams.Dialogs;
     const auto newInput = [&](TMidiDeviceLayer& layer) {
         auto input = std::make_unique<TMidiInput>(layer, seams.Loop.NewNotificationTarget());
         input->SetCapacity(InputCapacity);
@@ -17,19 +35,25 @@ TLiveSession::TLiveSession(AppSettings& settings, const TSeams& seams) : setting
     try {
         midiInput_ = newInput(seams.MidiDevices);
     } catch (const std::exception& error) {
-        dialogs.Warning(error.what());
+        seams.Dialogs.Warning(error.what());
         midiInput_ = newInput(noMidiDevices_);
     }
     watchClock_ = seams.Loop.NewClock("WatchTimer", [this] { bridge_->WatchClockRanOut(); });
     drainClock_ = seams.Loop.NewClock("DrainTimer", [this] { bridge_->DrainClockRanOut(); });
-    bridge_ = std::make_unique<TLiveBridge>(settings_, *midiInput_, *link_, dialogs, seams.Indicator,
+    bridge_ = std::make_unique<TLiveBridge>(settings_, *midiInput_, *link_, *boardDialogs_, seams.Indicator,
                                             TLiveBridge::TClocks{*watchClock_, *drainClock_});
     bridge_->SetOnStatusChanged([this] { StatusChanged(); });
+    bridge_->SetOnNotesReleased([this](std::uint64_t notes) {
+        const std::uint8_t language = settings_.LanguageIndex;
+        Write(Fill(Text(StatusEntry::DeviceLine, language),
+                   {settings_.MidiInPortName, Fill(Text(StatusEntry::NotesReleased, language), {std::to_string(notes)})}));
+    });
 }
 
 TLiveSession::~TLiveSession()
 {
     bridge_->SetOnStatusChanged(nullptr);
+    bridge_->SetOnNotesReleased(nullptr);
     // The bridge lets go of the clocks and of the input before they go.
     bridge_.reset();
 }
@@ -67,6 +91,12 @@ void TLiveSession::SelectMidiDevice(const std::string& name)
     bridge_->ReopenMidiInPort();
 }
 
+void TLiveSession::AllOutputsOff()
+{
+    Write(Text(StatusEntry::AllOutputsOff, settings_.LanguageIndex));
+    bridge_->AllOutputsOff();
+}
+
 void TLiveSession::BeginShutdown()
 {
     bridge_->BeginShutdown();
@@ -88,22 +118,110 @@ void TLiveSession::Close()
 
 void TLiveSession::StatusChanged()
 {
-    // Counted as they happen: "open again" is the second opening of the
-    // same port, whenever its words are asked for.
-    const bool portOpen = PortStatus().Open;
-    if (portOpen && !portWasShownOpen_)
-        ++portOpenings_;
-    portWasShownOpen_ = portOpen;
-    const bool deviceOpen = DeviceStatus().Open;
-    if (deviceOpen && !deviceWasShownOpen_)
-        ++deviceOpenings_;
-    deviceWasShownOpen_ = deviceOpen;
+    const std::uint8_t language = settings_.LanguageIndex;
+    // Closing what never opened is no news.
+    const auto news = [](const TLinkStatus& now, const TLinkStatus& told) {
+        return now != told && (now.Open || now.Problem != TLinkProblem::None || told.Open);
+    };
+    const TLinkStatus port = PortStatus();
+    if (port != toldPort_) {
+        if (port.Open && !toldPort_.Open)
+            ++portOpenings_;
+        answeringAgain_ = port.Open && port.Problem == TLinkProblem::None &&
+                          toldPort_.Problem == TLinkProblem::NotAnswering;
+        if (news(port, toldPort_) && !settings_.ComPortName.empty())
+            Write(Fill(Text(StatusEntry::PortLine, language),
+                       {settings_.ComPortName, JoinWords(PortWords(language), " ")}));
+        toldPort_ = port;
+        // What the box warned of is over once the device answers again.
+        if (port.Open && port.Problem == TLinkProblem::None) {
+            bool recovered = false;
+            for (TBoardLine& line : board_)
+                if (line.Recovered == std::chrono::system_clock::time_point{}) {
+                    line.Recovered = seams_.Loop.Now();
+                    recovered = true;
+                }
+            if (recovered && seams_.Dialogs.WarningNoWaitShown())
+                ShowBoard();
+        }
+    }
+    const TLinkStatus device = DeviceStatus();
+    if (device != toldDevice_) {
+        if (device.Open && !toldDevice_.Open)
+            ++deviceOpenings_;
+        if (news(device, toldDevice_) && !settings_.MidiInPortName.empty())
+            Write(Fill(Text(StatusEntry::DeviceLine, language),
+                       {settings_.MidiInPortName, JoinWords(DeviceWords(language), " ")}));
+        toldDevice_ = device;
+    }
     if (onStatusChanged_)
         onStatusChanged_();
 }
 
+void TLiveSession::Write(std::string text)
+{
+    log_.push_back({seams_.Loop.Now(), std::move(text)});
+    if (log_.size() > LogLines)
+        log_.pop_front();
+    if (onLog_)
+        onLog_(log_.back());
+}
+
+void TLiveSession::Warned(const std::string& text)
+{
+    Write(Fill(Text(StatusEntry::WarningLine, settings_.LanguageIndex), {text}));
+    // A new warning never hides one not yet seen: the box lists them until
+    // its OK is pressed.
+    if (!seams_.Dialogs.WarningNoWaitShown())
+        board_.clear();
+    board_.push_back({seams_.Loop.Now(), text});
+    ShowBoard();
+}
+
+void TLiveSession::ShowBoard()
+{
+    std::string text;
+    for (const TBoardLine& line : board_) {
+        if (!text.empty())
+            text += '\n';
+        text += TimeOfDay(line.When) + "  " + line.Text;
+        if (line.Recovered != std::chrono::system_clock::time_point{})
+            text += Fill(Text(StatusEntry::RecoveredAt, settings_.LanguageIndex), {TimeOfDay(line.Recovered)});
+    }
+    seams_.Dialogs.WarningNoWait(text);
+}
+
+std::string TLiveSession::Summary(std::uint8_t language) const
+{
+    const TBridgeFigures& f = bridge_->Figures();
+    const auto tenths = f.WorstNoteToDevice.count() / 100;
+    const std::string worst = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    return Fill(Text(StatusEntry::Summary, language),
+                {std::to_string(f.Sent), std::to_string(f.Acknowledged), std::to_string(f.Replaced),
+                 std::to_string(f.Unanswered), std::to_string(f.Reconnections), std::to_string(f.ReleasedNotes),
+                 worst});
+}
+
+std::string TLiveSession::TimeOfDay(std::chrono::system_clock::time_point when, bool milliseconds)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    const std::tm* local = std::localtime(&seconds);
+    char text[16] = "--:--:--";
+    if (local != nullptr)
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", local->tm_hour, local->tm_min, local->tm_sec);
+    std::string time = text;
+    if (milliseconds) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
+        std::snprintf(text, sizeof text, ".%03d", static_cast<int>(ms));
+        time += text;
+    }
+    return time;
+}
+
 std::vector<std::string> TLiveSession::PortWords(std::uint8_t language) const
 {
+    if (answeringAgain_ && PortStatus() == TLinkStatus{true, TLinkProblem::None})
+        return {Text(StatusEntry::AnsweringAgain, language)};
     return StateWords(TLinkKind::SerialPort, PortStatus(), portOpenings_ > 1, language);
 }
 
@@ -115,11 +233,15 @@ std::vector<std::string> TLiveSession::DeviceWords(std::uint8_t language) const
 std::vector<std::string> TLiveSession::StateWords(TLinkKind kind, const TLinkStatus& status, bool openAgain,
                                                   std::uint8_t language)
 {
+    if (status.Problem == TLinkProblem::NotAnswering)
+        return {Text(StatusEntry::NotAnswering, language), Text(StatusEntry::NotAnsweringWhy, language),
+                Text(StatusEntry::Retrying, language)};
     if (status.Open)
         return {Text(openAgain ? StatusEntry::OpenAgain : StatusEntry::Open, language)};
     std::vector<std::string> words;
     switch (status.Problem) {
     case TLinkProblem::None: return {Text(StatusEntry::Closed, language)};
+    case TLinkProblem::NotAnswering: break;
     case TLinkProblem::NotFound: words.push_back(Text(StatusEntry::NotFound, language)); break;
     case TLinkProblem::InUse: words.push_back(Text(StatusEntry::InUse, language)); break;
     case TLinkProblem::PermissionDenied: words.push_back(Text(StatusEntry::PermissionDenied, language)); break;
@@ -137,6 +259,20 @@ std::vector<std::string> TLiveSession::StateWords(TLinkKind kind, const TLinkSta
         words.push_back(Text(StatusEntry::DialoutHint, language));
 #endif
     return words;
+}
+
+std::string TLiveSession::StateMark(const TLinkStatus& status, std::uint8_t language)
+{
+    switch (status.Problem) {
+    case TLinkProblem::None: return {};
+    case TLinkProblem::NotFound: return Text(StatusEntry::MarkNotFound, language);
+    case TLinkProblem::InUse: return Text(StatusEntry::MarkInUse, language);
+    case TLinkProblem::PermissionDenied: return Text(StatusEntry::MarkPermissionDenied, language);
+    case TLinkProblem::Lost: return Text(StatusEntry::MarkLost, language);
+    case TLinkProblem::Failed: return Text(StatusEntry::MarkFailed, language);
+    case TLinkProblem::NotAnswering: return Text(StatusEntry::MarkNotAnswering, language);
+    }
+    return {};
 }
 
 std::string JoinWords(const std::vector<std::string>& words, const std::string& sep)

@@ -11,6 +11,7 @@
 // ProcessMessages to whoever runs it; a toolkit's loop, which cannot pass
 // it on, to the window's error report.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -32,4 +33,6 @@ public:
     virtual std::unique_ptr<TTimerClock> NewClock(std::string_view name, std::function<void()> onRunOut) = 0;
     // The target of a MIDI input.
     virtual std::unique_ptr<TNotificationTarget> NewNotificationTarget() = 0;
+    // The time of day, for what the session tells and logs.
+    virtual std::chrono::system_clock::time_point Now() { return std::chrono::system_clock::now(); }
 };

@@ -48,6 +48,9 @@ TRs232Link::TRs232Link(TSerialPorts& ports, TAckClock& ackClock, TMessagePump& p
 
 TComResult TRs232Link::ComOpen(TComHandle& handle, const std::string& portName)
 {
+    // A wait that ended with its port (a hang-up) leaves the clock running;
+    // the first wait on a fresh port must have its whole second.
+    ackClock_.Stop();
     handle = ports_.Open(portName);
     if (!handle)
         return TComResult::ComErrOpen;

@@ -55,7 +55,8 @@ public:
     // ComErrTimeouts or ComErrInit. The result of the open is stored in handle
     // at once, releasing whatever it held; after ComErrOpen it is empty. When
     // a set-up step after the open fails, the device is closed again and the
-    // handle emptied, so the port is not left held.
+    // handle emptied, so the port is not left held. The acknowledgement clock
+    // is stopped first.
     TComResult ComOpen(TComHandle& handle, const std::string& portName);
 
     // Closes the device and empties the handle (also when closing reports a

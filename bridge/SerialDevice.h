@@ -72,6 +72,10 @@ public:
     virtual TReadResult ReadByte(std::uint8_t& byte) = 0;
     // Releases the device. The object must not be used for I/O afterwards.
     virtual bool Close() = 0;
+    // Whether the device is still there, asked while nothing is sent: no
+    // hang-up or error shows on the line, and (where the system can tell)
+    // the name it was opened by still names it. Never waits.
+    virtual bool StillThere() { return true; }
 };
 
 // The caller's handle of an open port; empty is the invalid handle.

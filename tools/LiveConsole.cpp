@@ -99,11 +99,13 @@ void ListDevicesAndPorts(TMidiDeviceLayer& midi, const std::vector<std::string>&
 }
 
 // Boxes become lines; there is nobody to answer a question.
+// Boxes become lines; there is nobody to answer a question. The bridge's
+// warnings are lines of the session's log already.
 class TLiveConsole::TConsoleDialogs final : public TDialogs {
 public:
     explicit TConsoleDialogs(TLiveConsole& console) : console_(console) {}
     void Warning(const std::string& text) override { console_.Tell("warning: " + text); }
-    void WarningNoWait(const std::string& text) override { Warning(text); }
+    void WarningNoWait(const std::string&) override {}
     void Information(const std::string& text) override { console_.Tell(text); }
     bool Confirmation(const std::string&) override { return false; }
 
@@ -129,7 +131,7 @@ TLiveConsole::TLiveConsole(const TLiveOptions& options, TMidiDeviceLayer& midi, 
     settings_.MidiMode = options.MidiMode;
     settings_.TransposeIndex = options.TransposeIndex;
     session_ = std::make_unique<TLiveSession>(settings_, TLiveSession::TSeams{messageLoop_, midi, ports, *dialogs_, *lamp_});
-    session_->SetOnStatusChanged([this] { TellStatus(); });
+    session_->SetOnLog([this](const TLogEntry& entry) { Told(entry); });
 }
 
 TLiveConsole::~TLiveConsole()
@@ -139,7 +141,7 @@ TLiveConsole::~TLiveConsole()
     } catch (...) {
         // Ending anyway; Stop has told what failed.
     }
-    session_->SetOnStatusChanged(nullptr);
+    session_->SetOnLog(nullptr);
 }
 
 void TLiveConsole::Start()
@@ -169,26 +171,15 @@ void TLiveConsole::Stop()
     } catch (const std::exception& error) {
         Tell(std::string("warning: ") + error.what());
     }
+    Tell(session_->Summary(LanguageEnglish));
 }
 
 void TLiveConsole::Tell(const std::string& line)
 {
-    log_ << Program << ": " << line << std::endl;
+    Told({std::chrono::system_clock::now(), line});
 }
 
-void TLiveConsole::TellStatus()
+void TLiveConsole::Told(const TLogEntry& entry)
 {
-    // Closing what never opened is no news.
-    const auto news = [](const TLinkStatus& now, const TLinkStatus& told) {
-        return now != told && (now.Open || now.Problem != TLinkProblem::None || told.Open);
-    };
-    const TLinkStatus port = session_->PortStatus();
-    if (news(port, toldPort_))
-        Tell("port " + settings_.ComPortName + ": " + JoinWords(session_->PortWords(LanguageEnglish), " "));
-    toldPort_ = port;
-    const TLinkStatus midi = session_->DeviceStatus();
-    if (news(midi, toldMidi_))
-        Tell("MIDI device \"" + settings_.MidiInPortName + "\": " +
-             JoinWords(session_->DeviceWords(LanguageEnglish), " "));
-    toldMidi_ = midi;
+    log_ << Program << ": " << TLiveSession::TimeOfDay(entry.When, true) << ' ' << entry.Text << std::endl;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The live bridge without a window (torem-live), for show computers without
 // a screen: the window's live session on the plain event loop, with the same
-// reconnection, resynchronisation and all-off behaviour, its state told in
-// the window's words, one line per change, and its warnings printed, in
-// English.
+// reconnection, resynchronisation and all-off behaviour. The session's log
+// is printed as it grows, a time-stamped line each, in English, and the
+// figures of the show when it ends.
 
 #include <cstdint>
 #include <functional>
@@ -67,8 +67,9 @@ private:
     class TConsoleDialogs;
     class TNoLamp;
 
-    void TellStatus();
+    // A line on the log stream, with its time.
     void Tell(const std::string& line);
+    void Told(const TLogEntry& entry);
 
     std::ostream& log_;
     TEventLoop loop_;
@@ -78,8 +79,5 @@ private:
     std::unique_ptr<TNoLamp> lamp_;
     std::unique_ptr<TLiveSession> session_;
 
-    // What the lines told last.
-    TLinkStatus toldPort_;
-    TLinkStatus toldMidi_;
     bool stopped_ = false;
 };

@@ -6,9 +6,14 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontDatabase>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -24,6 +29,7 @@
 #include "QtActivityIndicator.h"
 #include "QtMessageLoop.h"
 #include "SeqViewer.h"
+#include "Text.h"
 
 namespace {
 
@@ -262,7 +268,8 @@ void TForm1::BuildMenu(const TControlSpec& spec)
     QActionGroup*& group = groups_[spec.Group];
     if (spec.Group != TRadioGroup::None && group == nullptr) {
         group = new QActionGroup(this);
-        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+        // Optional, so that a group can show nothing chosen (no port yet).
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     }
     if (spec.Kind == TControlKind::ItemSlot) {
         slots_[spec.Id] = TSlot{menu, nullptr, group, {}};
@@ -324,6 +331,12 @@ void TForm1::SetValueLabel(TControl control, const TValueLabel& value)
 void TForm1::Check(TControl item)
 {
     actions_.at(item)->setChecked(true);
+}
+
+void TForm1::ClearChecks(TRadioGroup group)
+{
+    if (QAction* checked = groups_.at(group)->checkedAction())
+        checked->setChecked(false);
 }
 
 void TForm1::SetItems(TControl slotId, const std::vector<TRunTimeItem>& items)
@@ -411,6 +424,40 @@ bool TForm1::SequenceViewerVisible() const
     return viewer_ != nullptr && viewer_->isVisible();
 }
 
+void TForm1::ShowLog()
+{
+    if (log_ == nullptr) {
+        log_ = std::make_unique<QDialog>();
+        log_->setObjectName(QStringLiteral("Form4"));
+        log_->setWindowIcon(Artwork::ApplicationIcon());
+        log_->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+        log_->resize(640, 360);
+        logText_ = new QPlainTextEdit(log_.get());
+        logText_->setObjectName(QStringLiteral("Memo2"));
+        logText_->setReadOnly(true);
+        logText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        logText_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        (new QVBoxLayout(log_.get()))->addWidget(logText_);
+    }
+    RefreshLog();
+    log_->show();
+    log_->raise();
+    log_->activateWindow();
+}
+
+void TForm1::RefreshLog()
+{
+    if (log_ == nullptr)
+        return;
+    log_->setWindowTitle(ToQt(Text(StatusEntry::LogTitle, model_->Settings().LanguageIndex)));
+    // The newest line stays in sight unless the user scrolled back.
+    QScrollBar* bar = logText_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    logText_->setPlainText(ToQt(model_->LogText()));
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
 void TForm1::CloseWindow()
 {
     close();
@@ -435,9 +482,11 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!closed_) {
         closed_ = true;
-        // The viewer would keep the program running.
+        // The viewer and the log would keep the program running.
         if (viewer_ != nullptr)
             viewer_->close();
+        if (log_ != nullptr)
+            log_->close();
         model_->FormClose();
     }
     event->accept();

@@ -19,6 +19,8 @@
 
 class QAction;
 class QActionGroup;
+class QDialog;
+class QPlainTextEdit;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -63,6 +65,7 @@ private:
     void SetText(TControl control, const std::string& text) override;
     void SetValueLabel(TControl label, const TValueLabel& value) override;
     void Check(TControl item) override;
+    void ClearChecks(TRadioGroup group) override;
     void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) override;
     void CheckItem(TControl slot, std::size_t index) override;
     void SetSelected(TControl picture, bool selected) override;
@@ -72,6 +75,8 @@ private:
     void ShowSequenceViewer() override;
     void RefreshSequenceViewer() override;
     bool SequenceViewerVisible() const override;
+    void ShowLog() override;
+    void RefreshLog() override;
     void CloseWindow() override;
 
     // The widgets of the description.
@@ -104,6 +109,9 @@ private:
     // Made when first asked for; a window of its own, which the main window
     // neither covers nor stays under.
     std::unique_ptr<TSeqViewer> viewer_;
+    // The log window, made when first asked for, a window of its own too.
+    std::unique_ptr<QDialog> log_;
+    QPlainTextEdit* logText_ = nullptr;
     std::unique_ptr<TWindowModel> model_;
     bool closed_ = false;
 };

@@ -73,12 +73,14 @@ constexpr auto Rs232MenuTextsFrench = std::to_array<std::string_view>({
     "Autre port...",
     "Nom ou chemin du port série :",
     "&Toutes les sorties à zéro",
+    "&Journal...",
 });
 constexpr auto Rs232MenuTextsEnglish = std::to_array<std::string_view>({
     "&RS232",
     "Other port...",
     "Serial port name or path:",
     "&All outputs off",
+    "&Log...",
 });
 
 constexpr auto MidiPortMenuTextsFrench = std::to_array<std::string_view>({
@@ -238,6 +240,27 @@ constexpr auto StatusTextsFrench = std::to_array<std::string_view>({
     "Ouvert.",
     "Ouvert à nouveau.",
     "Fermé.",
+    "Ne répond pas.",
+    "Le dispositif n'a pas acquitté en une seconde, deux fois de suite.",
+    "Répond à nouveau.",
+    "→ RS232",
+    "Aucun port série choisi : choisissez-en un dans le menu RS232 ou avec le bouton à côté.",
+    "port %1 : %2",
+    "périphérique Midi « %1 » : %2",
+    "avertissement : %1",
+    " (rétabli à %1)",
+    "Sorties des notes tenues éteintes : %1",
+    "Toutes les sorties à zéro.",
+    "Changements envoyés : %1, acquittés : %2, remplacés par de plus récents : %3, sans réponse : %4 ; "
+    "reconnexions : %5 ; notes relâchées : %6 ; pire délai note-dispositif : %7 ms",
+    "Journal",
+    "Rien pour l'instant.",
+    " (absent)",
+    " (occupé)",
+    " (refusé)",
+    " (perdu)",
+    " (échec)",
+    " (muet)",
 });
 constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Not found.",
@@ -251,6 +274,27 @@ constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Open.",
     "Open again.",
     "Closed.",
+    "Not answering.",
+    "The device did not acknowledge within a second, twice in a row.",
+    "Answering again.",
+    "→ RS232",
+    "No serial port chosen yet: choose one in the RS232 menu or with the button beside.",
+    "port %1: %2",
+    "MIDI device \"%1\": %2",
+    "warning: %1",
+    " (recovered at %1)",
+    "Outputs of held notes switched off: %1",
+    "All outputs off.",
+    "Changes sent: %1, acknowledged: %2, replaced by newer ones: %3, unanswered: %4; reconnections: %5; "
+    "released notes: %6; worst note to device: %7 ms",
+    "Log",
+    "Nothing yet.",
+    " (absent)",
+    " (in use)",
+    " (denied)",
+    " (lost)",
+    " (failed)",
+    " (silent)",
 });
 
 constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({

@@ -71,6 +71,7 @@ enum class Rs232MenuEntry {
     OtherPort,
     OtherPortPrompt,
     AllOutputsOff,
+    Log,
 };
 
 enum class MidiPortMenuEntry {
@@ -170,6 +171,28 @@ enum class StatusEntry {
     Open,
     OpenAgain,
     Closed,
+    NotAnswering,
+    NotAnsweringWhy,
+    AnsweringAgain,
+    NoPort,          // the port label's value while none is chosen
+    NoPortWhy,       // its tooltip
+    PortLine,        // %1 the port, %2 its state
+    DeviceLine,      // %1 the MIDI device, %2 its state
+    WarningLine,     // %1 the warning
+    RecoveredAt,     // %1 the time
+    NotesReleased,   // %1 how many
+    AllOutputsOff,
+    Summary,         // %1 sent, %2 acknowledged, %3 replaced, %4 unanswered, %5 reconnections, %6 released, %7 ms
+    LogTitle,
+    LogEmpty,
+    // What a port or device label adds to the name of one that does not work:
+    // a word short enough for the narrow port label.
+    MarkNotFound,
+    MarkInUse,
+    MarkPermissionDenied,
+    MarkLost,
+    MarkFailed,
+    MarkNotAnswering,
 };
 
 // The window, its picture, what makes a file no image (one entry per fault of
@@ -283,7 +306,7 @@ template <> struct TTextEntries<HintEntry> : TTextEntriesOf<TTextTable::HintText
 template <> struct TTextEntries<FileMenuEntry> : TTextEntriesOf<TTextTable::FileMenuTexts, FileMenuEntry::Title, FileMenuEntry::ViewSequence> {};
 template <> struct TTextEntries<LanguageMenuEntry> : TTextEntriesOf<TTextTable::LanguageMenuTexts, LanguageMenuEntry::Title, LanguageMenuEntry::French> {};
 template <> struct TTextEntries<HelpMenuEntry> : TTextEntriesOf<TTextTable::HelpMenuTexts, HelpMenuEntry::Title, HelpMenuEntry::About> {};
-template <> struct TTextEntries<Rs232MenuEntry> : TTextEntriesOf<TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title, Rs232MenuEntry::AllOutputsOff> {};
+template <> struct TTextEntries<Rs232MenuEntry> : TTextEntriesOf<TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title, Rs232MenuEntry::Log> {};
 template <> struct TTextEntries<MidiPortMenuEntry> : TTextEntriesOf<TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::Title, MidiPortMenuEntry::NoMidiSystem> {};
 template <> struct TTextEntries<OptionsMenuEntry> : TTextEntriesOf<TTextTable::OptionsMenuTexts, OptionsMenuEntry::Title, OptionsMenuEntry::DryContact> {};
 template <> struct TTextEntries<AboutEntry> : TTextEntriesOf<TTextTable::AboutTexts, AboutEntry::Title, AboutEntry::WebSite> {};
@@ -291,7 +314,7 @@ template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTe
 template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
-template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::Closed> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MarkNotAnswering> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::OutputOnMany> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
 template <> struct TTextEntries<ConversionEntry> : TTextEntriesOf<TTextTable::ConversionTexts, ConversionEntry::ShowReport, ConversionEntry::RecentFiles> {};

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -78,7 +79,7 @@ int BoundMs(std::uint64_t total)
 
 } // namespace
 
-TPosixSerialDevice::TPosixSerialDevice(int fd) noexcept : fd_(fd)
+TPosixSerialDevice::TPosixSerialDevice(int fd, std::string path) noexcept : fd_(fd), path_(std::move(path))
 {
 }
 
@@ -244,6 +245,23 @@ TReadResult TPosixSerialDevice::ReadByte(std::uint8_t& byte)
     }
 }
 
+bool TPosixSerialDevice::StillThere()
+{
+    if (fd_ < 0)
+        return false;
+    pollfd pfd{fd_, POLLIN, 0};
+    if (poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        return false;
+    if (path_.empty())
+        return true;
+    struct stat named {};
+    struct stat held {};
+    if (stat(path_.c_str(), &named) != 0)
+        return errno != ENOENT && errno != ENOTDIR;
+    return fstat(fd_, &held) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino &&
+           named.st_rdev == held.st_rdev;
+}
+
 bool TPosixSerialDevice::Close()
 {
     if (fd_ < 0)
@@ -277,7 +295,7 @@ TComHandle TPosixSerialPorts::Open(const std::string& name)
     // Keeps out later opens by non-root programs that do not lock. A file
     // that is no tty fails here quietly; reading its line settings fails.
     (void)ioctl(fd, TIOCEXCL);
-    return std::make_unique<TPosixSerialDevice>(fd);
+    return std::make_unique<TPosixSerialDevice>(fd, path);
 }
 
 TOpenProblem TPosixSerialPorts::ProblemOfOpenError(int error)

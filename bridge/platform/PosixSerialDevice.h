@@ -9,8 +9,9 @@
 
 class TPosixSerialDevice final : public TSerialDevice {
 public:
-    // Takes over fd: open, locked for exclusive use, non-blocking.
-    explicit TPosixSerialDevice(int fd) noexcept;
+    // Takes over fd: open, locked for exclusive use, non-blocking; path is
+    // the name it was opened by (empty: none to watch).
+    explicit TPosixSerialDevice(int fd, std::string path = {}) noexcept;
     ~TPosixSerialDevice() override;
     TPosixSerialDevice(const TPosixSerialDevice&) = delete;
     TPosixSerialDevice& operator=(const TPosixSerialDevice&) = delete;
@@ -36,12 +37,17 @@ public:
     // a failure, not a time-out.
     TReadResult ReadByte(std::uint8_t& byte) override;
     bool Close() override;
+    // Gone when the line shows a hang-up or an error, or when its name is
+    // gone or names another device now (an adapter unplugged, a simulator
+    // started again on the same link).
+    bool StillThere() override;
 
     // The descriptor, -1 once closed.
     int NativeHandle() const noexcept { return fd_; }
 
 private:
     int fd_;
+    std::string path_;
     int readTimeoutMs_ = -1;   // -1 = no bound
     int writeTimeoutMs_ = -1;
 };

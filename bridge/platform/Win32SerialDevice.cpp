@@ -105,6 +105,13 @@ TReadResult TWin32SerialDevice::ReadByte(std::uint8_t& byte)
     return got == 1 ? TReadResult::Byte : TReadResult::TimedOut;
 }
 
+bool TWin32SerialDevice::StillThere()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    return handle_ != INVALID_HANDLE_VALUE && ClearCommError(handle_, &errors, &status) != FALSE;
+}
+
 bool TWin32SerialDevice::Close()
 {
     const BOOL closed = CloseHandle(handle_);

@@ -25,6 +25,8 @@ public:
     bool WriteByte(std::uint8_t byte) override;
     TReadResult ReadByte(std::uint8_t& byte) override;
     bool Close() override;
+    // An unplugged adapter fails the driver's status call.
+    bool StillThere() override;
 
     // The HANDLE; INVALID_HANDLE_VALUE once closed.
     void* NativeHandle() const noexcept { return handle_; }

@@ -24,13 +24,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A first start chooses no port: its line stays empty.
 const std::string DefaultFile =
     "Settings File of TOREM Midi To TOREM Sequence Bridge\r\n"
     "Language :\r\nEnglish\r\n"
     "Midi File :\r\n\r\n"
     "Resolution :\r\n1000\r\n"
     "Seq File :\r\n\r\n"
-    "Port COM :\r\nCOM1\r\n"
+    "Port COM :\r\n\r\n"
     "Port Midi In :\r\n\r\n"
     "Mode :\r\n1\r\n"
     "Transpose Value :\r\n5\r\n";
@@ -139,7 +140,7 @@ TEST(SettingsFile, AMissingFileIsWrittenFromTheCurrentValuesThenRead)
     french.MidiMode = 2;
     EXPECT_EQ(LoadSettings(french, dir.File("other.cfg")), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("other.cfg")),
-              File({"French", "", "1000", "", "COM1", "", "2", "5"}));
+              File({"French", "", "1000", "", "", "", "2", "5"}));
 }
 
 TEST(SettingsFile, EveryFieldRoundTripsByteForByte)
@@ -201,7 +202,7 @@ TEST(SettingsFile, EarlierWindows1252FilesReadOnWindowsAndTextsBeyondItAreWritte
     written.MidiFileName = "Mélodie.mid";
     written.SeqFileName = "\xCE\xA9mega.seq";
     SaveSettings(written, path);
-    EXPECT_EQ(ReadFileBytes(path), File({"English", "Mélodie.mid", "1000", "\xCE\xA9mega.seq", "COM1", "", "1", "5"}));
+    EXPECT_EQ(ReadFileBytes(path), File({"English", "Mélodie.mid", "1000", "\xCE\xA9mega.seq", "", "", "1", "5"}));
     LoadSettings(read, path);
     EXPECT_EQ(Saved(read), Saved(written));
 }

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "EventLoop.h"
 #include "MidiFile.h"
 #include "RecentFiles.h"
 #include "SettingsFile.h"
@@ -56,7 +57,7 @@ protected:
     TModelRig rig;
 };
 
-TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
+TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishOpensNoPortAndWritesTheSettingsFile)
 {
     rig.midi.AddDevice("Keys A");
     rig.midi.AddDevice("Pads & Drums");
@@ -68,7 +69,13 @@ TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile
     EXPECT_EQ(FileBytes(rig.SettingsPath()), defaults);
 
     const TRecordingView& view = rig.view;
-    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM1");
+    // No port is opened, none is checked, and the label says where to choose.
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : → RS232");
+    EXPECT_EQ(view.labels.at(C::Label7).Tooltip,
+              "No serial port chosen yet: choose one in the RS232 menu or with the button beside.");
+    EXPECT_FALSE(view.labels.at(C::Label7).Alert);
+    for (C item : {C::COM11, C::COM12, C::OtherPortMenu, C::OtherPortPopUp})
+        EXPECT_FALSE(view.Checked(item)) << ControlSpec(item).Name;
     EXPECT_EQ(view.LabelText(C::Label3), Blanks(13) + "Midi Port Input : ");
     EXPECT_EQ(view.LabelText(C::Label4), Blanks(14) + "Midi File : ");
     EXPECT_EQ(view.LabelText(C::Label16), Blanks(13) + "Transpose :  None...");
@@ -80,7 +87,7 @@ TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile
     EXPECT_FALSE(view.selected.at(C::Image2) || view.selected.at(C::Image3) || view.selected.at(C::Image5) ||
                  view.selected.at(C::Image10));
     for (C item : {C::N1Seconde1, C::Proportionnal1, C::NoneTransposeMenu, C::NoneTransposePopUp, C::English1,
-                   C::COM11, C::COM12, C::None1, C::None2})
+                   C::None1, C::None2})
         EXPECT_TRUE(view.Checked(item)) << ControlSpec(item).Name;
 
     // The devices follow None in both menus, in device order, as the system
@@ -91,11 +98,8 @@ TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile
         EXPECT_EQ(view.items.at(slot).at(1).Name, std::string(ControlSpec(slot).Name) + "2");
     }
 
-    // COM1 is no port of the tests: its one warning, in English; it does not
-    // wait for its OK.
-    ASSERT_EQ(rig.dialogs.shown.size(), 1u);
-    EXPECT_EQ(rig.dialogs.shown[0].text, "COM1 : Opening Error of COM port");
-    EXPECT_FALSE(rig.dialogs.shown[0].waited);
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+    EXPECT_TRUE(rig.model->Session().Log().empty()) << "nothing happened on stage";
 }
 
 TEST_F(WindowModel, EachChoiceShowsInItsMenuItemAndItsPictureOrPopUp)
@@ -244,7 +248,7 @@ TEST_F(WindowModel, ExitSavesClosesBothPortsAndSendsNothingMoreEvenWhenTheSettin
     first.Click(C::N100ms1);
     first.Click(C::French1);
     first.FormClose();
-    EXPECT_EQ(other.dialogs.shown.size(), 1u) << "only COM1's opening error";
+    EXPECT_TRUE(other.dialogs.shown.empty());
     EXPECT_NE(FileBytes(other.SettingsPath()).find("\r\nFrench\r\n"), std::string::npos);
     EXPECT_NE(FileBytes(other.SettingsPath()).find("\r\n100\r\n"), std::string::npos);
 }
@@ -337,11 +341,12 @@ TEST_F(WindowModel, PortsAreChosenFromTheSystemsListOrByNameAndShowWhyTheyAreNot
     model.ClickItem(C::SerialPortPopUp, 1);
     EXPECT_TRUE(model.Settings().ComPortOpen);
     EXPECT_TRUE(view.CheckedItem(C::SerialPortMenu, 1) && view.CheckedItem(C::SerialPortPopUp, 1));
-    EXPECT_EQ(view.labels.at(C::Label7).Tooltip, device.SlavePath());
+    EXPECT_EQ(view.labels.at(C::Label7).Tooltip, device.SlavePath() + "\nOpen.");
     EXPECT_FALSE(view.labels.at(C::Label7).Alert);
 
     // COM2 is listed but not there: why, and what the bridge does about it.
     model.ClickItem(C::SerialPortMenu, 0);
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM2 (absent)") << "in words, not colour alone";
     EXPECT_EQ(view.labels.at(C::Label7).Tooltip, "COM2\nNot found.\nTried again every second.");
     EXPECT_TRUE(view.labels.at(C::Label7).Alert);
 
@@ -357,7 +362,8 @@ TEST_F(WindowModel, PortsAreChosenFromTheSystemsListOrByNameAndShowWhyTheyAreNot
     view.Check(C::OtherPortPopUp);
     model.Click(C::OtherPortPopUp);
     EXPECT_TRUE(view.CheckedItem(C::SerialPortPopUp, 1));
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{"COM2 : Opening Error of COM port"});
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning),
+              std::vector<std::string>{Stamped(rig.loop, "COM2 : Opening Error of COM port")});
 
     // A port plugged in later shows when a port menu opens.
     rig.systemPorts.push_back("COM9");
@@ -381,7 +387,7 @@ TEST_F(WindowModel, MidiDevicesAbsentOrFailingAreShownAsSuchAndTheWindowCarriesO
     rig.midi.AddDevice("Later Keys");
     ASSERT_TRUE(rig.loop.RunOut("WatchTimer"));
     EXPECT_TRUE(rig.midi.IsStarted(0));
-    EXPECT_EQ(view.labels.at(C::Label3).Tooltip, "Later Keys");
+    EXPECT_EQ(view.labels.at(C::Label3).Tooltip, "Later Keys\nOpen.");
     model.MenuOpening(C::MIDIPort1);
     EXPECT_EQ(view.Captions(C::MidiInPortMenu), std::vector<std::string>{"Later Keys"});
 
@@ -457,30 +463,34 @@ TEST(WindowView, ALongValueIsShortenedInTheMiddleKeepingItsFileNameWhole)
     // Each character one unit wide; the prefix is "P: ".
     const TTextWidth characters = CharacterCount;
     const std::string path = "/home/user/show/song.mid";
+    using E = TValueLabel::TElide;
     const struct {
         double width;
+        E elide;
         std::size_t keepEnd;
-        bool elide;
+        std::string suffix;
         std::string shown;
     } cases[] = {
-        {30, 9, true, "P: /home/user/show/song.mid"},      // it fits
-        {20, 9, true, "P: /home/u\u2026/song.mid"},          // the head shortened, the name whole
-        {13, 9, true, "P: \u2026/song.mid"},                 // nothing of the head left
-        {10, 9, true, "P: /ho\u2026mid"},                    // the name too long: both ends of the whole
-        {20, 0, true, "P: /home/us\u2026song.mid"},          // no name to keep: the middle goes
-        {20, 9, false, "P: /home/user/show/song.mid"},     // never shortened: the label cuts it
-        {2, 9, true, "P: \u2026"},                           // not even the prefix fits
+        {30, E::Middle, 9, "", "P: /home/user/show/song.mid"},   // it fits
+        {20, E::Middle, 9, "", "P: /home/u\u2026/song.mid"},       // the head shortened, the name whole
+        {13, E::Middle, 9, "", "P: \u2026/song.mid"},              // nothing of the head left
+        {10, E::Middle, 9, "", "P: /ho\u2026mid"},                 // the name too long: both ends of the whole
+        {20, E::Middle, 0, "", "P: /home/us\u2026song.mid"},       // no name to keep: the middle goes
+        {20, E::None, 9, "", "P: /home/user/show/song.mid"},     // never shortened: the label cuts it
+        {20, E::Start, 0, " (lost)", "P: \u2026/song.mid (lost)"},  // the end kept, and the mark after it
+        {9, E::Start, 0, " (lost)", "P:  (lost)"},               // where no ellipsis fits, the mark alone tells
+        {2, E::Middle, 9, "", "P: "},
     };
     for (const auto& c : cases) {
-        const TValueLabel label{"P: ", path, {}, false, c.elide, c.keepEnd};
+        const TValueLabel label{"P: ", path, {}, false, c.elide, c.suffix, c.keepEnd};
         const std::string shown = FittedLabelText(label, c.width, characters);
         EXPECT_EQ(shown, c.shown) << c.width << " " << c.keepEnd;
-        if (c.elide && c.width >= 4) {
+        if (c.elide != E::None && c.width >= 10) {
             EXPECT_LE(characters(shown), c.width);
         }
     }
     // Never half a character.
-    EXPECT_EQ(FittedLabelText({"", "\xC3\xA9t\xC3\xA9 \xC3\xA0 Paris", {}, false, true, 0}, 6, characters),
+    EXPECT_EQ(FittedLabelText({"", "\xC3\xA9t\xC3\xA9 \xC3\xA0 Paris", {}, false, E::Middle}, 6, characters),
               "\xC3\xA9t\u2026ris");
 }
 
@@ -490,7 +500,7 @@ TEST_F(WindowModel, TheFileLabelsKeepTheFileNameAndTheSaveDialogProposesTheMidiF
     rig.files.midiAnswers.push_back("/music/2024/my song.mid");
     model.Click(C::Open1);
     const TValueLabel& label = rig.view.labels.at(C::Label4);
-    EXPECT_TRUE(label.ElideValue);
+    EXPECT_EQ(label.Elide, TValueLabel::TElide::Middle);
     EXPECT_EQ(label.Value.substr(label.Value.size() - label.KeepEnd), "/my song.mid");
     EXPECT_EQ(label.Tooltip, "/music/2024/my song.mid");
 
@@ -624,6 +634,71 @@ TEST_F(WindowModel, TheViewerTellsOfTheLastConversionWhateverCameOfIt)
     EXPECT_NE(report.find("résolution 1000 ms : non écrite.\n" + rig.dialogs.TextsOf(Kind::Warning).back()),
               std::string::npos)
         << report;
+}
+
+TEST_F(WindowModel, ASilentDeviceIsNotAnsweringInWordsItsWarningStaysTrueAndTheLogTellsWhatHappenedWhen)
+{
+    rig.midi.AddDevice("Keys A");
+    TSimulatedDevice& device = rig.Device();
+    rig.ports.Map("COM3", device);
+    TWindowModel& model = rig.Start(SettingsLines("English", "1000", "COM3", "1", "5"));
+    ASSERT_TRUE(model.Settings().ComPortOpen);
+    const TRecordingView& view = rig.view;
+
+    // The device stops answering; nobody presses the box's OK. Each wait
+    // runs out as soon as it begins, and the next change goes at once.
+    device.SetBehaviour({.Silent = true});
+    rig.dialogs.noWaitOpen = true;
+    TLoopTimer runOut(rig.loop.loop, std::chrono::milliseconds(0), [&] {
+        if (rig.loop.ackClock.Enabled())
+            rig.loop.ackClock.RunOut();
+        rig.loop.RunOut("DrainTimer");
+    });
+    runOut.SetEnabled(true);
+    ASSERT_TRUE(rig.midi.InjectShort(0, 0x90, 60, 100));
+    ASSERT_TRUE(rig.RunUntil([&] { return model.Session().PortStatus().Problem == TLinkProblem::NotAnswering; }));
+    runOut.SetEnabled(false);
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM3 (silent)");
+    EXPECT_TRUE(view.labels.at(C::Label7).Alert);
+    EXPECT_EQ(view.labels.at(C::Label7).Tooltip,
+              "COM3\nNot answering.\nThe device did not acknowledge within a second, twice in a row.\n"
+              "Tried again every second.");
+    const std::string warning = Stamped(rig.loop, "COM3 : Writing Error on COM port");
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{warning}) << "once per spell";
+
+    // It answers again at the watch's next tick, two seconds on: the box
+    // says when it recovered, and the log what happened when.
+    device.SetBehaviour({});
+    ASSERT_TRUE(WaitUntil([&] { return device.AbandonedFrames() >= 1; }));  // the half change dropped
+    rig.loop.now += std::chrono::seconds(2);
+    ASSERT_TRUE(rig.loop.RunOut("WatchTimer"));
+    ASSERT_TRUE(rig.RunUntil([&] {
+        rig.loop.RunOut("DrainTimer");
+        return !model.Settings().SendBusy && model.Settings().SendContacts.empty();
+    }));
+    EXPECT_EQ(model.Session().PortStatus(), (TLinkStatus{true, TLinkProblem::None}));
+    EXPECT_EQ(device.Level(60), 201);
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning).back(),
+              warning + " (recovered at " + TLiveSession::TimeOfDay(rig.loop.now) + ")");
+    EXPECT_FALSE(view.labels.at(C::Label7).Alert);
+
+    // A new warning after the OK starts a list of its own.
+    rig.dialogs.noWaitOpen = false;
+    model.Click(C::AllOff1);
+    model.Click(C::Log1);
+    EXPECT_TRUE(view.logShown);
+    std::vector<std::string> lines;
+    for (const TLogEntry& entry : model.Session().Log())
+        lines.push_back(entry.Text);
+    EXPECT_EQ(lines, (std::vector<std::string>{"port COM3: Open.", "MIDI device \"Keys A\": Open.",
+                                               "warning: COM3 : Writing Error on COM port",
+                                               "port COM3: Not answering. The device did not acknowledge within a "
+                                               "second, twice in a row. Tried again every second.",
+                                               "port COM3: Answering again.", "All outputs off."}));
+    const std::string log = model.LogText();
+    EXPECT_EQ(log.rfind("Changes sent: ", 0), 0u) << log;
+    EXPECT_NE(log.find(TLiveSession::TimeOfDay(rig.loop.now) + "  port COM3: Answering again.\n"), std::string::npos)
+        << log;
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ public:
         return true;
     }
 
+    bool StillThere() override { return Usable(); }
+
     int QueuedInput() const
     {
         if (!line_)

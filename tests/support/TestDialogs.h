@@ -19,6 +19,10 @@ public:
     // Recorded as a warning that did not wait; it never pumps, whatever the
     // dialogs do for the other boxes.
     void WarningNoWait(const std::string& text) override { shown.push_back({Kind::Warning, text, false}); }
+    // The box that does not wait is closed again at once, as if its OK was
+    // pressed, unless the test keeps it up.
+    bool WarningNoWaitShown() const override { return noWaitOpen; }
+    bool noWaitOpen = false;
     void Information(const std::string& text) override { shown.push_back({Kind::Information, text}); }
     // Recorded as an information box; the button's caption is kept.
     bool InformationWithButton(const std::string& text, const std::string& button) override

@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 
 #include <fstream>
+#include <regex>
 
 #include "LoopNotificationTarget.h"
 #include "LoopUntil.h"
@@ -41,7 +42,7 @@ void TRecordingView::CloseWindow()
 std::string TRecordingView::LabelText(TControl label) const
 {
     if (const auto value = labels.find(label); value != labels.end())
-        return value->second.Prefix + value->second.Value;
+        return value->second.Prefix + value->second.Value + value->second.Suffix;
     const auto text = texts.find(label);
     return text != texts.end() ? text->second : DesignCaption(ControlSpec(label));
 }
@@ -195,10 +196,21 @@ bool TModelRig::RunUntil(const std::function<bool()>& done)
     return loop.loop.RunUntil(done, std::chrono::duration_cast<std::chrono::milliseconds>(FailureBound));
 }
 
+std::string Stamped(const TManualMessageLoop& loop, const std::string& text)
+{
+    return TLiveSession::TimeOfDay(loop.now) + "  " + text;
+}
+
+std::string Untimed(const std::string& boxText)
+{
+    static const std::regex time(R"(^\d\d:\d\d:\d\d  )");
+    return std::regex_replace(boxText, time, "");
+}
+
 std::vector<std::string> DefaultSettingsLines()
 {
     return {"Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English", "Midi File :", "",
-            "Resolution :", "1000", "Seq File :", "", "Port COM :", "COM1", "Port Midi In :", "", "Mode :", "1",
+            "Resolution :", "1000", "Seq File :", "", "Port COM :", "", "Port Midi In :", "", "Mode :", "1",
             "Transpose Value :", "5"};
 }
 

@@ -31,6 +31,7 @@ public:
     void SetText(TControl control, const std::string& text) override { texts[control] = text; }
     void SetValueLabel(TControl label, const TValueLabel& value) override { labels[label] = value; }
     void Check(TControl item) override;
+    void ClearChecks(TRadioGroup group) override { checked_.erase(group); }
     void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) override;
     void CheckItem(TControl slot, std::size_t index) override;
     void SetSelected(TControl picture, bool isSelected) override { selected[picture] = isSelected; }
@@ -40,6 +41,8 @@ public:
     void ShowSequenceViewer() override { viewerVisible = true; ++viewerShown; }
     void RefreshSequenceViewer() override { ++viewerRefreshed; }
     bool SequenceViewerVisible() const override { return viewerVisible; }
+    void ShowLog() override { logShown = true; }
+    void RefreshLog() override { ++logRefreshed; }
     void CloseWindow() override;
 
     // The text a label shows: its value after its prefix when it has one.
@@ -59,6 +62,8 @@ public:
     int viewerShown = 0;
     int viewerRefreshed = 0;
     bool viewerVisible = false;
+    bool logShown = false;
+    int logRefreshed = 0;
     // The window's close box: set by the test to the model to close.
     TWindowModel* closes = nullptr;
     bool closed = false;
@@ -79,6 +84,7 @@ public:
     TAckClock& AckClock() override { return ackClock; }
     std::unique_ptr<TTimerClock> NewClock(std::string_view name, std::function<void()> onRunOut) override;
     std::unique_ptr<TNotificationTarget> NewNotificationTarget() override;
+    std::chrono::system_clock::time_point Now() override { return now; }
 
     // Runs the named clock out when it is running: its handler runs. False
     // when it was not running.
@@ -87,6 +93,8 @@ public:
 
     TEventLoop loop;
     TManualClock ackClock;
+    // The time of day the session tells; the test moves it.
+    std::chrono::system_clock::time_point now{std::chrono::seconds(1'796'761'865)};
 
 private:
     class TClock;
@@ -168,6 +176,11 @@ struct TModelRig {
     std::unique_ptr<TSimulatedDevice> device;
     std::unique_ptr<TWindowModel> model;
 };
+
+// A warning as the box shows it: the time of day, then the text.
+std::string Stamped(const TManualMessageLoop& loop, const std::string& text);
+// A warning's text without the time the box shows before it.
+std::string Untimed(const std::string& boxText);
 
 // The lines of a settings file as the program writes them with the defaults.
 std::vector<std::string> DefaultSettingsLines();

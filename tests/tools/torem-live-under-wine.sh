@@ -15,8 +15,8 @@ grep -qx '  COM12' "$work/list" || fail "COM12 is not listed: $(cat "$work/list"
 [ ! -s "$work/list.err" ] || fail "--list said on stderr: $(cat "$work/list.err")"
 
 # Runs torem-live with the arguments until it has told the lines it tells at
-# start, then presses Ctrl+C; it must end with 0 and have told exactly
-# the expected lines.
+# start, then presses Ctrl+C; it must end with 0 and have told exactly the
+# expected lines (their times taken out), then the figures of the run.
 run() {
     local expected=$1 started=$2
     shift 2
@@ -29,7 +29,9 @@ run() {
     kill -INT "$pid" 2>/dev/null || true
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "torem-live $* ended with $status; it said: $(cat "$work/err")"
-    diff -u <(printf '%s\n' "$expected") <(tr -d '\r' <"$work/err") || fail "torem-live $* told other lines"
+    tr -d '\r' <"$work/err" | sed -E 's/^(torem-live: )[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} /\1/' >"$work/told"
+    tail -n 1 "$work/told" | grep -q '^torem-live: Changes sent: ' || fail "torem-live $* ended without its figures"
+    diff -u <(printf '%s\n' "$expected") <(sed '$d' "$work/told") || fail "torem-live $* told other lines"
 }
 
 run 'torem-live: port COM12: Open.

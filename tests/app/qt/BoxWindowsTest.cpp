@@ -50,7 +50,11 @@ TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
     TAnsweredFileDialogs files;
     TAnsweredPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;
-    TMappedSerialPorts ports;  // COM1 never opens: a warning at start-up
+    TMappedSerialPorts ports;  // COM5 never opens: a warning at start-up
+    std::string settings;
+    for (const std::string& line : SettingsLines("English", "1000", "COM5", "1", "5"))
+        settings += line + "\r\n";
+    WriteFileBytes(dir.File("settings.cfg"), settings);
     const TForm1Services services{{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg")},
                                   [&](QWidget& window) { dialogs.SetParent(&window); }};
     // The port's warning does not wait: it is up once the window is made.
@@ -60,7 +64,7 @@ TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
     const QMessageBox* box = boxes.front();
     EXPECT_EQ(box->parentWidget(), &window);
     EXPECT_TRUE(box->isVisible());
-    EXPECT_EQ(box->text().toStdString(), "COM1 : Opening Error of COM port");
+    EXPECT_EQ(Untimed(box->text().toStdString()), "COM5 : Opening Error of COM port");
     EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }

@@ -32,7 +32,7 @@ const std::string SavedSettings =
 
 const std::string DefaultSettings =
     "Settings File of TOREM Midi To TOREM Sequence Bridge\r\nLanguage :\r\nEnglish\r\nMidi File :\r\n\r\n"
-    "Resolution :\r\n1000\r\nSeq File :\r\n\r\nPort COM :\r\nCOM1\r\nPort Midi In :\r\n\r\n"
+    "Resolution :\r\n1000\r\nSeq File :\r\n\r\nPort COM :\r\n\r\nPort Midi In :\r\n\r\n"
     "Mode :\r\n1\r\nTranspose Value :\r\n5\r\n";
 
 // A folder with a copy of torem-bridge in bin/, a home, a settings folder

@@ -198,6 +198,76 @@ TEST_F(JackLiveBridge, TheDeviceKilledMidBurstIsReconnectedAndEndsInTheWantedSta
         EXPECT_FALSE(box.waited) << box.text;
 }
 
+TEST_F(JackLiveBridge, ASilentDeviceIsNotAnsweringAfterTwoLostAnswersAndOneThatTakesItsNameIsFound)
+{
+    const std::string link = Dir.File("torem-port");
+    auto silent = std::make_unique<TDevsimProcess>(TOREM_DEVSIM_PATH, std::vector<std::string>{"--link", link, "--silent"});
+    StartUp(link, Source.Name());
+    ASSERT_TRUE(Settings.ComPortOpen);
+
+    // Two handshakes, each bounded by the acknowledgement clock, and no
+    // watch tick between them: told within about two seconds.
+    Play({{0x90, 30, 100}});
+    ASSERT_TRUE(RunUntil([&] { return Bridge.ComPortStatus() == TLinkStatus{true, TLinkProblem::NotAnswering}; }));
+    EXPECT_EQ(Bridge.Figures().Unanswered, 2u);
+    EXPECT_EQ(Dialogs.shown.size(), 1u);
+
+    // Replaced on its link by one that answers, while nothing is played:
+    // the watch finds the name leads elsewhere, opens it and sends the note.
+    silent->Kill();
+    TDevsimProcess device(TOREM_DEVSIM_PATH, {"--link", link});
+    ASSERT_TRUE(RunUntil([&] { return Settled() && device.Changes() == std::vector<TOutputChange>{{30, 201}}; }));
+    EXPECT_EQ(Bridge.ComPortStatus(), (TLinkStatus{true, TLinkProblem::None}));
+    EXPECT_EQ(Bridge.Figures().Reconnections, 1u);
+    EXPECT_EQ(Bridge.Figures().Unanswered, 2u) << "the new device answers at once";
+}
+
+TEST_F(JackLiveBridge, APortLostWhileNothingIsPlayedIsSeenByTheWatchAndTheHeldNoteResent)
+{
+    const std::string link = Dir.File("torem-port");
+    auto first = std::make_unique<TDevsimProcess>(TOREM_DEVSIM_PATH, std::vector<std::string>{"--link", link});
+    StartUp(link, Source.Name());
+    Play({{0x90, 40, 10}});
+    ASSERT_TRUE(RunUntil([&] { return first->Changes().size() == 1; }));
+
+    first->Kill();
+    ASSERT_TRUE(RunUntil([&] { return Bridge.ComPortStatus() == TLinkStatus{false, TLinkProblem::Lost}; }));
+    EXPECT_EQ(Bridge.Figures().Sent, 1u) << "seen without a send";
+    EXPECT_TRUE(Dialogs.shown.empty());
+
+    TDevsimProcess second(TOREM_DEVSIM_PATH, {"--link", link});
+    ASSERT_TRUE(RunUntil([&] { return Settled() && second.Changes() == std::vector<TOutputChange>{{40, 21}}; }));
+    EXPECT_EQ(Bridge.Figures().Reconnections, 1u);
+}
+
+TEST_F(JackLiveBridge, NotesHeldByASourceThatVanishesAreSwitchedOffOnce)
+{
+    TDevsimProcess device(TOREM_DEVSIM_PATH, {"--state"});
+    StartUp(device.Port(), Source.Name());
+    Play({{0x90, 20, 90}, {0x91, 21, 90}, {0x90, 22, 90}, {0x80, 22, 0}});
+    ASSERT_TRUE(SettleAfterPlay());
+    Levels held{};
+    held[20] = held[149] = 181;
+    ASSERT_TRUE(RunUntil([&] { return Applied(device.Changes()) == held; }));
+
+    // The source closes with two notes held: their outputs go off.
+    Source.Close();
+    ASSERT_TRUE(RunUntil([&] {
+        return Bridge.MidiInStatus() == TLinkStatus{false, TLinkProblem::Lost} && Settled() &&
+               Applied(device.Changes()) == Levels{};
+    }));
+    EXPECT_EQ(Bridge.Figures().ReleasedNotes, 2u);
+
+    // Back, with a late note-off: nothing is sent twice.
+    const std::size_t changes = device.Changes().size();
+    ASSERT_TRUE(Source.Open()) << Source.LastError();
+    ASSERT_TRUE(RunUntil([&] { return MidiInput.IsOpen(); }));
+    Play({{0x80, 20, 0}});
+    ASSERT_TRUE(SettleAfterPlay());
+    EXPECT_EQ(device.Changes().size(), changes);
+    EXPECT_EQ(device.Terminate(), (std::vector<std::string>{"on:"}));
+}
+
 TEST_F(JackLiveBridge, ALostAcknowledgementLeavesNoOutputOnAndLaterNotesGetThrough)
 {
     TDevsimProcess device(TOREM_DEVSIM_PATH, {"--drop-ack", "5", "--state"});
