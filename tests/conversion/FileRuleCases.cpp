@@ -52,6 +52,9 @@ void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert)
          {dir.File("device.seq"), device.Path()}},
         {dir.File("to-folder.seq"), ", a folder, not a regular file", {dir.File("to-folder.seq"), dir.File("folder.seq")}},
         {dir.File("soft.seq"), "it is the same file as", {dir.File("soft.seq"), song}},
+        // The kernel calls its attributes regular files; its own name is
+        // the program's.
+        {"/proc/self/comm", "it is on the kernel's proc file system, not a file that stores data", {}},
     });
 #endif
     for (const TCase& c : cases) {

@@ -16,7 +16,7 @@
 using TConvertTo = std::function<std::string(const std::string& output, bool replace)>;
 
 // Folders, the MIDI file itself under other names, a write-protected file,
-// and except on Windows FIFOs, sockets, devices and links to them: each
+// and except on Windows FIFOs, sockets, devices, links to them and a kernel attribute: each
 // refused with its reason, untouched, and no temporary file left.
 void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert);
 
