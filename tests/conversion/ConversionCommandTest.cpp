@@ -92,8 +92,8 @@ TEST_F(ConvertCommand, MissingNamesAreReportedBeforeAnythingIsRead)
     EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
     EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{"Midi file location or Midi file does not exist..."}));
 
-    // A folder is no MIDI file.
-    settings.MidiFileName = dir.Path().string();
+    // A name through a file, as if it were a folder.
+    settings.MidiFileName = dir.File("song.mid") + "/song.mid";
     settings.LanguageIndex = LanguageFrench;
     dialogs.shown.clear();
     EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
