@@ -65,12 +65,6 @@ std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks)
 
 namespace {
 
-// Note-ons of MIDI channel 1 or 2 that did not themselves close a note.
-bool IsCollected(const TMidiEvent& event)
-{
-    return event.Duration != -1 && (event.Status == 0x90 || event.Status == 0x91);
-}
-
 // The note of a collected event, its times in milliseconds (TicksToMs, with
 // the factor split once for the whole file).
 class TNoteOfEvent {
@@ -238,7 +232,7 @@ public:
 
     [[gnu::always_inline]] void Final(std::int32_t index, const TMidiEvent& event)
     {
-        if (!IsCollected(event))
+        if (!event.IsCollectedNote())
             return;
         const TUseFullMidiEvent note = noteOf_(event);
         const std::size_t place = place_[Key(event)];

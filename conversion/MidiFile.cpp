@@ -57,6 +57,17 @@ constexpr std::array<TSmpteRate, 4> SmpteRates{{
 
 }  // namespace
 
+namespace {
+
+std::string Hex(std::uint8_t byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+}  // namespace
+
 std::string TChunkPlace::Where() const
 {
     return Name + ": chunk " + std::to_string(Number) + " ('" + ChunkId(Id) + "') at byte " + std::to_string(Offset);
@@ -66,25 +77,39 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
                                     const TChunkPlace& place, TRunningStatus& running, std::uint32_t& delta,
                                     TMidiEvent& event, std::string_view& metaData)
 {
-    const auto fail = [&](const char* what) {
-        throw EMidiFileError(place.Where() + ", byte " + std::to_string(p - begin) + " of its data: " + what +
-                             " runs past the end of the chunk");
+    const unsigned char* at = p;  // the byte at fault
+    const auto malformed = [&](const std::string& what) {
+        throw EMidiFileError(place.Where() + ", byte " + std::to_string(at - begin) + " of its data: " + what);
     };
+    const auto fail = [&](const char* what) { malformed(std::string(what) + " runs past the end of the chunk"); };
     const auto byte = [&](const char* what) -> std::uint8_t {
+        at = p;
         if (p == end)
             fail(what);
         return *p++;
     };
     const auto vlq = [&](const char* what) {
-        std::uint32_t value = 0;
+        const unsigned char* start = p;
+        std::uint64_t value = 0;
         for (;;) {
             const std::uint8_t b = byte(what);
-            value = value * 128u + (b & 0x7Fu);  // wraps in 32 bits, as a 32-bit reader would
+            value = value * 128u + (b & 0x7Fu);
+            if (value > 0xFFFFFFFFu) {
+                at = start;
+                malformed(std::string(what) + " of more than 4294967295");
+            }
             if (b < 0x80)
-                return value;
+                return static_cast<std::uint32_t>(value);
         }
     };
+    const auto data = [&](const char* what) -> std::uint8_t {
+        const std::uint8_t b = byte(what);
+        if (b >= 0x80)
+            malformed(Hex(b) + ", a status byte, where a data byte of " + what + " belongs");
+        return b;
+    };
     const auto skip = [&](std::uint32_t length, const char* what) {
+        at = p;
         if (length > static_cast<std::size_t>(end - p))
             fail(what);
         const auto* skipped = p;
@@ -93,6 +118,7 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
     };
 
     delta = vlq("a delta time");
+    at = p;
     if (p == end)
         fail("an event");
     std::uint8_t status = *p;
@@ -102,6 +128,10 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
         // channel messages alone.
         if (status != 0xFF && status != 0xF0 && status != 0xF7)
             running = TRunningStatus{status, TakesTwoDataBytes(status)};
+    } else if (running.Status < 0x80 || running.Status >= 0xF0) {
+        // No status taking data bytes comes before it: no event can begin
+        // with it.
+        malformed(Hex(status) + ", a data byte, where the status byte of an event belongs");
     } else {
         status = running.Status;
     }
@@ -111,10 +141,10 @@ const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned c
         const std::uint32_t length = vlq("a meta event length");
         metaData = skip(length, "meta event data");
     } else if (TakesTwoDataBytes(status)) {
-        event.Data1 = byte("a channel message");
-        event.Data2 = byte("a channel message");
+        event.Data1 = data("a channel message");
+        event.Data2 = data("a channel message");
     } else if (status >= 0xC0 && status <= 0xDF) {
-        event.Data1 = byte("a channel message");
+        event.Data1 = data("a channel message");
     } else if (status == 0xF0 || status == 0xF7) {
         const std::uint32_t length = vlq("a system exclusive length");
         skip(length, "system exclusive data");

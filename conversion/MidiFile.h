@@ -22,8 +22,15 @@ enum class TFileFormat { single = 0, multi_synch = 1, multi_asynch = 2 };
 
 // One event as the conversion reads it.
 struct TMidiEvent {
+    // A note-on of MIDI channel 1 or 2 that did not itself close a note: a
+    // note of the conversion.
+    bool IsCollectedNote() const { return (Status == 0x90 || Status == 0x91) && (Duration != -1 || Closed); }
+
     std::int32_t Time = 0;      // ticks since the start of the track, 0 to 2^32 - 1 read as unsigned
-    std::int32_t Duration = 0;  // note length for a paired note-on; -1 for the note-off that closed it
+    // Note length for a paired note-on, 0 to 2^32 - 1 read as unsigned; -1
+    // for the note-off that closed it (which Closed tells from a note of
+    // 2^32 - 1 ticks, read as -1 too).
+    std::int32_t Duration = 0;
     std::uint8_t Status = 0;    // running status applied; 0xFF for a meta event
     std::uint8_t Data1 = 0;     // meta type for a meta event
     std::uint8_t Data2 = 0;

@@ -107,7 +107,8 @@ struct TTrackRead {
 // Reads the event that begins at p, in any of its forms: its delta time,
 // status (running status applied), data bytes, and a meta event's data.
 // Returns where the next event begins. Throws EMidiFileError when it runs
-// past end.
+// past end, when a data byte stands where a status byte belongs or the
+// reverse, or when a number passes 32 bits.
 const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned char* p, const unsigned char* end,
                                     const TChunkPlace& place, TRunningStatus& running, std::uint32_t& delta,
                                     TMidiEvent& event, std::string_view& metaData);
@@ -142,7 +143,7 @@ void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sin
             TMidiEvent event;
             std::uint32_t delta;
             std::string_view metaData;
-            if (running.TwoDataBytes && end - p >= 3 && ((p[0] | p[1]) & 0x80) == 0) {
+            if (running.TwoDataBytes && end - p >= 3 && ((p[0] | p[1] | p[2]) & 0x80) == 0) {
                 // Most events of a dense file, read at once: a one-byte delta
                 // time, then two data bytes under running status...
                 delta = p[0];
@@ -150,7 +151,7 @@ void ReadTrackEvents(std::string_view data, const TChunkPlace& place, TSink& sin
                 event.Data1 = p[1];
                 event.Data2 = p[2];
                 p += 3;
-            } else if (running.TwoDataBytes && end - p >= 4 && p[0] >= 0x80 && ((p[1] | p[2]) & 0x80) == 0) {
+            } else if (running.TwoDataBytes && end - p >= 4 && p[0] >= 0x80 && ((p[1] | p[2] | p[3]) & 0x80) == 0) {
                 // ...or a two-byte one.
                 delta = (p[0] & 0x7Fu) << 7 | p[1];
                 event.Status = running.Status;

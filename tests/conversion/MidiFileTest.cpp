@@ -170,17 +170,15 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
     EXPECT_EQ(events[7].Data1, 7);
 }
 
-TEST(MidiFileReader, AnEventWithoutDataBytesUnderRunningStatusEndsBeforeTheByteItLooksAt)
+TEST(MidiFileReader, AnEventWithoutDataBytesEndsAtTheByteAfterItsStatus)
 {
-    // Delta 0, status 0xFC; delta 5 and a data byte, which 0xFC as running
-    // status leaves alone: the track ends with the byte it looked at.
+    // Delta 0, status 0xFC; delta 5, status 0xFE: two events of no data.
     TSmfTrack track;
-    track.Raw(std::string("\x00\xFC\x05\x00", 4));
+    track.Raw(std::string("\x00\xFC\x05\xFE", 4));
     const TMidiFile file = LoadTrack(track);
-    EXPECT_EQ(file.TrackAt(0).EventCount(), 2);
     const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].Status, 0xFC);
+    EXPECT_EQ(events[1].Status, 0xFE);
     EXPECT_EQ(events[1].Time, 5);
 }
 
@@ -370,6 +368,23 @@ TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
         {"lone MThd", "MThd", "ends inside the header of chunk 1"},
         {"SMPTE frame rate", SmfHeaderChunk(0, 1, 0xE628) + SmfChunk("MTrk", ""), "gives 26 frames per second"},
         {"SMPTE zero ticks", SmfHeaderChunk(0, 1, 0xE700) + SmfChunk("MTrk", ""), "0 ticks per frame"},
+        // Bytes on the wrong side of 0x80, read as they came they would put
+        // the events out of step.
+        {"data byte first", header + SmfChunk("MTrk", std::string("\x00\x3C\x40\x00", 4)),
+         "byte 1 of its data: 0x3C, a data byte, where the status byte of an event belongs"},
+        {"data byte after a system message", header + SmfChunk("MTrk", std::string("\x00\xFC\x05\x00", 4)),
+         "byte 3 of its data: 0x00, a data byte, where the status byte of an event belongs"},
+        {"status byte as a note", header + SmfChunk("MTrk", std::string("\x00\x90\x91\x40", 4)),
+         "byte 2 of its data: 0x91, a status byte, where a data byte of a channel message belongs"},
+        {"status byte as a velocity under running status",
+         header + SmfChunk("MTrk", std::string("\x00\x90\x3C\x40\x00\x3E\xC0\x00", 8)),
+         "byte 6 of its data: 0xC0, a status byte, where a data byte of a channel message belongs"},
+        {"status byte as a program", header + SmfChunk("MTrk", std::string("\x00\xC0\x80\x00", 4)),
+         "byte 2 of its data: 0x80, a status byte"},
+        {"delta time past 32 bits", header + SmfChunk("MTrk", std::string("\x90\x80\x80\x80\x00\xFE", 6)),
+         "byte 0 of its data: a delta time of more than 4294967295"},
+        {"meta length past 32 bits", header + SmfChunk("MTrk", std::string("\x00\xFF\x01\xFF\xFF\xFF\xFF\x7F", 8)),
+         "byte 3 of its data: a meta event length of more than 4294967295"},
     };
     for (const auto& c : cases) {
         const std::string message = ErrorOf(c.bytes);
