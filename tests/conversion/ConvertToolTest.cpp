@@ -199,7 +199,7 @@ TEST_F(ConvertTool, WarningsNameTheMidiFileTheyAreAbout)
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
 }
 
-TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
+TEST_F(ConvertTool, RunningOutOfMemoryGivesAnErrorAndExitCode)
 {
 #ifdef _WIN32
     GTEST_SKIP() << "needs a shell's ulimit to bound the program's memory";
@@ -207,8 +207,7 @@ TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
     // Eight tracks of 4 MiB of notes, just under the size limit.
     WriteBytesToFile(dir.File("large.mid"), DenseSmf(5500000, 8, 60));
     // The least memory, in MiB steps, in which the small file converts; the
-    // large one needs its list of notes (12 bytes a note, 63 MiB) and a 4 MiB
-    // track on top.
+    // large one needs its list of notes (12 bytes a note, 63 MiB) on top.
     const auto within = [&](int mib, const std::string& midi) {
         return RunShell("ulimit -v " + std::to_string(mib * 1024) + "; exec '" + TOREM_CONVERT_PATH + "' -f " +
                         Quoted(midi) + " " + Quoted("out.seq"));
@@ -219,7 +218,7 @@ TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
     ASSERT_LT(least, 256);
     const TProgramResult tight = within(least, "large.mid");
     EXPECT_EQ(tight.ExitCode, 1);
-    EXPECT_EQ(tight.Err, "torem-convert: Not enough memory to read " + dir.File("large.mid") + "\n");
+    EXPECT_EQ(tight.Err, "torem-convert: Not enough memory to convert the MIDI file " + dir.File("large.mid") + "\n");
     EXPECT_EQ(within(least + 80, "large.mid").ExitCode, 0) << "80 MiB more are enough for 5.5 million notes";
 #endif
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ContactEvents.h"
 #include "MidiFile.h"
@@ -198,8 +199,8 @@ TEST(MidiFileReader, HeaderFieldsChunksAndNames)
     EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
     EXPECT_EQ(file.TicksPerQuarter(), 480);
     EXPECT_EQ(file.NumberOfTracks(), 4);
-    EXPECT_EQ(file.TrackAt(0).TrackName, "Piano");
-    EXPECT_EQ(file.TrackAt(0).InstrumentName, std::string("Or\0an", 5));
+    EXPECT_EQ(file.TrackAt(0).TrackName(), "Piano");
+    EXPECT_EQ(file.TrackAt(0).InstrumentName(), std::string("Or\0an", 5));
     EXPECT_EQ(file.TrackAt(0).Events()[0].Data1, 0x03);
     EXPECT_EQ(file.TrackAt(1).EventCount(), 1);
     EXPECT_EQ(file.TrackAt(2).EventCount(), 0);
@@ -422,6 +423,56 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     }
 }
 
+// A file is read from disk a window at a time: events, large ones among
+// them, that straddle the windows' edges read as they do from memory, and
+// damage past an edge is told as it is from memory.
+TEST(MidiFileReader, FromDiskAFileReadsAsFromMemoryAcrossItsWindows)
+{
+    TTempDir dir;
+    TSmfTrack large;
+    large.Tempo(0, 400000).Meta(0, 0x03, std::string(100000, 'n')).Event(0, {0x90, 60, 100});
+    for (int i = 0; i < 40000; ++i)
+        large.Event(static_cast<std::uint32_t>(i % 300), {static_cast<std::uint8_t>(0x90 | (i % 3)), 60, static_cast<std::uint8_t>(i % 2)});
+    large.Sysex(5, std::string(200000, '\x11')).Meta(0, 0x04, std::string(70000, 'i')).Event(1, {0x80, 60, 0});
+    TSmfTrack damaged = large;
+    damaged.Raw(std::string("\x00\x90\x3C\x95", 4)).EndOfTrack();  // a status byte as velocity, far in
+    const std::string broken = SmfFile(1, 480, {large, damaged});
+
+    const std::vector<std::string> files{SmfFile(1, 480, {large, large}), GeneratedSmf(60000, 3, 4), broken};
+    for (const std::string& bytes : files) {
+        TMidiFile fromMemory;
+        std::string memoryError;
+        try {
+            fromMemory.LoadBytes(bytes, dir.File("song.mid"));
+        } catch (const EMidiFileError& e) {
+            memoryError = e.what();
+        }
+        WriteBytesToFile(dir.File("song.mid"), bytes);
+        TMidiFile fromDisk;
+        fromDisk.SetFilename(dir.File("song.mid"));
+        std::string diskError;
+        try {
+            fromDisk.LoadFile();
+        } catch (const EMidiFileError& e) {
+            diskError = e.what();
+        }
+        EXPECT_EQ(diskError, memoryError);
+        ASSERT_EQ(fromDisk.Tracks().size(), fromMemory.Tracks().size());
+        for (std::size_t t = 0; t < fromDisk.Tracks().size(); ++t) {
+            const TMidiTrack& a = fromDisk.Tracks()[t];
+            const TMidiTrack& b = fromMemory.Tracks()[t];
+            EXPECT_EQ(a.TrackName(), b.TrackName());
+            EXPECT_EQ(a.InstrumentName(), b.InstrumentName());
+            EXPECT_EQ(a.EventCount(), b.EventCount());
+            EXPECT_EQ(a.CurrentTime, b.CurrentTime);
+            if (memoryError.empty()) {
+                EXPECT_TRUE(a.Events() == b.Events()) << "track " << t;
+            }
+        }
+    }
+    EXPECT_NE(ErrorOf(broken).find("0x95, a status byte"), std::string::npos) << ErrorOf(broken);
+}
+
 TSmfTrack BigTrack(std::uint8_t channel, int notes)
 {
     TSmfTrack track;
@@ -448,7 +499,7 @@ TEST(MidiFileReader, EachTrackReadsAsItDoesAloneAndTheLastTempoInFileOrderRules)
         const TMidiTrack& a = all.TrackAt(t);
         const TMidiTrack& b = alone.TrackAt(0);
         ASSERT_EQ(a.EventCount(), b.EventCount());
-        EXPECT_EQ(a.TrackName, b.TrackName);
+        EXPECT_EQ(a.TrackName(), b.TrackName());
         EXPECT_EQ(a.CurrentTime, b.CurrentTime);
         const std::vector<TMidiEvent> ea = a.Events();
         const std::vector<TMidiEvent> eb = b.Events();
