@@ -474,14 +474,13 @@ void TMidiFile::ReadTrackChunk(TMidiChunkReader& reader, std::uint32_t offset, s
     struct TSink {
         void Event(std::int32_t, const TMidiEvent& event, std::string_view meta)
         {
-            if ((event.Status & 0xF0) == 0x90 && event.Data2 != 0) {
-                const auto channel = static_cast<std::uint8_t>(event.Status & 0x0F);
-                if (channel < 2)
-                    ++track.noteCount_;
-                else
-                    midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
-                return;
-            }
+            // Counted without a branch on the velocity, which note-ons and
+            // note-offs of velocity 0 set in no order a branch could foresee.
+            const auto channel = static_cast<std::uint8_t>(event.Status & 0x0F);
+            const bool noteOn = ((event.Status & 0xF0) == 0x90) & (event.Data2 != 0);
+            track.noteCount_ += noteOn & (channel < 2);
+            if (noteOn & (channel >= 2))
+                midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
             if (event.Status != 0xFF)
                 return;
             if (event.Data1 == 0x03) {

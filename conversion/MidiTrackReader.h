@@ -45,12 +45,14 @@ public:
             return;
         const std::size_t key = (event.Status & 0x0Fu) * 256u + event.Data1;
         TOpen& open = open_[key];
-        if ((kind == 0x80 || event.Data2 == 0) && open.Index >= 0) {
-            open.Event.Duration =
-                static_cast<std::int32_t>(static_cast<std::uint32_t>(event.Time) - static_cast<std::uint32_t>(open.Event.Time));
-            open.Event.Closed = true;
-            event.Duration = -1;
-        }
+        // Whether it closes a note, without a branch: note-ons and note-offs
+        // come in no order a branch could foresee.
+        const bool closes = (kind == 0x80 || event.Data2 == 0) & (open.Index >= 0);
+        const auto length =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(event.Time) - static_cast<std::uint32_t>(open.Event.Time));
+        open.Event.Duration = closes ? length : open.Event.Duration;
+        open.Event.Closed |= closes;
+        event.Duration = -static_cast<std::int32_t>(closes);
         if (kind != 0x90)
             return;
         if (open.Index >= 0)
@@ -174,24 +176,24 @@ void ReadTrackEvents(TMidiChunkReader& reader, std::size_t offset, std::size_t l
             TMidiEvent event;
             std::uint32_t delta;
             std::string_view metaData;
-            if (running.TwoDataBytes && end - p >= 3 && ((p[0] | p[1] | p[2]) & 0x80) == 0) {
-                // Most events of a dense file, read at once: a one-byte delta
-                // time, then two data bytes under running status...
+            // Most events of a dense file, read at once, and without a branch
+            // on their form, which random channels make unforeseeable: a
+            // one-byte delta time, a status byte of a channel message taking
+            // two data bytes or running status, and the data bytes...
+            const unsigned hasStatus = end - p >= 4 ? p[1] >> 7 : 0;
+            const unsigned statusMask = 0u - hasStatus;
+            const auto status = static_cast<std::uint8_t>((p[1] & statusMask) | (running.Status & ~statusMask));
+            const std::uint8_t data1 = p[1 + hasStatus];
+            const std::uint8_t data2 = end - p >= 3 ? p[2 + hasStatus] : 0x80;
+            if (((p[0] | data1 | data2) & 0x80) == 0 && TakesTwoDataBytes(status)) {
                 delta = p[0];
-                event.Status = running.Status;
-                event.Data1 = p[1];
-                event.Data2 = p[2];
-                p += 3;
-            } else if (end - p >= 4 && p[0] < 0x80 && TakesTwoDataBytes(p[1]) && ((p[2] | p[3]) & 0x80) == 0) {
-                // ...or with a status byte of its own...
-                delta = p[0];
-                running = TRunningStatus{p[1], true};
-                event.Status = p[1];
-                event.Data1 = p[2];
-                event.Data2 = p[3];
-                p += 4;
+                running = TRunningStatus{status, true};
+                event.Status = status;
+                event.Data1 = data1;
+                event.Data2 = data2;
+                p += 3 + hasStatus;
             } else if (running.TwoDataBytes && end - p >= 4 && p[0] >= 0x80 && ((p[1] | p[2] | p[3]) & 0x80) == 0) {
-                // ...or a two-byte delta time.
+                // ...or under running status with a two-byte delta time.
                 delta = (p[0] & 0x7Fu) << 7 | p[1];
                 event.Status = running.Status;
                 event.Data1 = p[2];
