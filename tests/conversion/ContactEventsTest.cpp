@@ -224,6 +224,11 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
         files.push_back(RandomSmf(random));
     files.push_back(GeneratedSmf(40000, 4, 9));
     files.push_back(DenseSmf(40000, 16, 2, 9));
+    // Short spans, which the table holds whole at every resolution.
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        files.push_back(DenseSmf(3000, 4, 3, seed));
+        files.push_back(InterleavedSmf(3000, 2, seed));
+    }
     for (const std::string& bytes : files) {
         TMidiFile file;
         file.LoadBytes(bytes);
