@@ -27,6 +27,7 @@
 #include "LoopActivityIndicator.h"
 #include "LoopNotificationTarget.h"
 #include "MidiIn.h"
+#include "MidiStatus.h"
 #include "PosixSerialDevice.h"
 #include "Rs232Link.h"
 #include "VirtualMidiDeviceLayer.h"
@@ -59,8 +60,8 @@ public:
           Link(Ports, AckClock, Loop),
           MidiInput(WithKeyboard(Keyboard), std::make_unique<TLoopNotificationTarget>(Loop)),
           Lamp(Loop),
-          Watch(Loop, [this] { Bridge.Timer3Timer(); }),
-          Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+          Watch(Loop, [this] { Bridge.WatchClockRanOut(); }),
+          Drain(Loop, [this] { Bridge.DrainClockRanOut(); }),
           Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain})
     {
         Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
@@ -162,8 +163,8 @@ TNote NoteNumber(std::uint64_t n)
     const auto note = static_cast<std::uint8_t>(n % 128);
     const auto velocity = static_cast<std::uint8_t>(1 + (n / 256) % 127);
     if ((n / 128) % 2 == 0)
-        return {0x90, note, velocity, {note, static_cast<std::uint8_t>(2 * velocity + 1)}};
-    return {0x80, note, 64, {note, 0}};
+        return {MidiStatus::NoteOn, note, velocity, {note, static_cast<std::uint8_t>(2 * velocity + 1)}};
+    return {MidiStatus::NoteOff, note, 64, {note, 0}};
 }
 
 // Every note arrived once, in order, with no box and no lost input.
@@ -277,7 +278,7 @@ void BurstToSlowDevice(benchmark::State& state)
             const int output = i % Outputs;
             const bool on = (i / Outputs + static_cast<int>(burst)) % 3 != 0;
             const auto velocity = static_cast<std::uint8_t>(1 + (i + static_cast<int>(burst) * 7) % 127);
-            (void)rig.Keyboard.InjectShort(0, on ? 0x90 : 0x80, static_cast<std::uint8_t>(40 + output), velocity);
+            (void)rig.Keyboard.InjectShort(0, on ? MidiStatus::NoteOn : MidiStatus::NoteOff, static_cast<std::uint8_t>(40 + output), velocity);
             wanted[static_cast<std::size_t>(output)] = on ? static_cast<std::uint8_t>(2 * velocity + 1) : 0;
         }
         const auto end = Clock::now();

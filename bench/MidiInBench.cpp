@@ -13,6 +13,7 @@
 #include "Circbuf.h"
 #include "LoopNotificationTarget.h"
 #include "MidiIn.h"
+#include "MidiStatus.h"
 #include "VirtualMidiDeviceLayer.h"
 
 namespace {
@@ -77,7 +78,7 @@ void BM_NotificationLatency(benchmark::State& state)
     for (auto _ : state) {
         latencyNs.store(-1, std::memory_order_relaxed);
         sentAt.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
-        path.layer.InjectShort(0, 0x90, 0x3C, 0x64);
+        path.layer.InjectShort(0, MidiStatus::NoteOn, 0x3C, 0x64);
         std::int64_t ns;
         while ((ns = latencyNs.load(std::memory_order_acquire)) < 0)
             std::this_thread::yield();
@@ -118,7 +119,7 @@ void BM_ComponentThroughput(benchmark::State& state)
                 std::this_thread::yield();
                 continue;
             }
-            path.layer.InjectShort(0, 0x90, static_cast<std::uint8_t>(sent & 0x7F), 0x40);
+            path.layer.InjectShort(0, MidiStatus::NoteOn, static_cast<std::uint8_t>(sent & 0x7F), 0x40);
             ++sent;
         }
         while (fetched.load(std::memory_order_acquire) != sent)

@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <exception>
 
+#include "MidiStatus.h"
 #include "Text.h"
 
 namespace {
 
-constexpr std::uint8_t NoteOff = 0x80;
-constexpr std::uint8_t NoteOn = 0x90;
-constexpr std::uint8_t ControlChange = 0xB0;
-constexpr std::uint8_t AllSoundOff = 120;
-constexpr std::uint8_t AllNotesOff = 123;
+// The message of a serial link result is the entry of its code.
+constexpr ComMessageEntry ComMessage(TComResult code)
+{
+    return static_cast<ComMessageEntry>(ComResultCode(code));
+}
+static_assert(ComMessage(TComResult::ComOk) == ComMessageEntry::ComOk);
+static_assert(ComMessage(TComResult::ComErrOpen) == ComMessageEntry::ComErrOpen);
+static_assert(ComMessage(TComResult::ComErrNotReady) == ComMessageEntry::ComErrNotReady);
 
 // A failed read, write or purge means the device behind the handle is gone
 // (hang-up, adapter unplugged); a missing answer means it is there but did
@@ -82,7 +86,7 @@ void TLiveBridge::BeginShutdown()
 void TLiveBridge::WarnNoWait(TComResult code)
 {
     dialogs_.WarningNoWait(settings_.ComPortName + " : " +
-                           Text(TTextTable::ComMessages, settings_.LanguageIndex, ComResultCode(code)));
+                           Text(ComMessage(code), settings_.LanguageIndex));
 }
 
 void TLiveBridge::SetComStatus(TLinkStatus status)
@@ -259,7 +263,9 @@ void TLiveBridge::WatchMidiInput()
 
 std::uint8_t TLiveBridge::OutputNumber(std::uint8_t status, std::uint8_t note, std::uint8_t transposeIndex)
 {
-    const unsigned bank = (status == 0x91 || status == 0x81) ? 128u : 0u;
+    const bool channel2 = status == MidiStatus::OnChannel(MidiStatus::NoteOn, 1) ||
+                          status == MidiStatus::OnChannel(MidiStatus::NoteOff, 1);
+    const unsigned bank = channel2 ? 128u : 0u;
     // Outside 1..9 (a hand-edited settings file) the menus show "None".
     const int octaves = (transposeIndex >= 1 && transposeIndex <= 9) ? transposeIndex - 5 : 0;
     return static_cast<std::uint8_t>(static_cast<unsigned>(octaves * 12) + note + bank);
@@ -307,25 +313,26 @@ void TLiveBridge::MidiInput1MidiInput()
 
 void TLiveBridge::Translate(const TMyMidiEvent& event)
 {
-    const std::uint8_t kind = event.Status & 0xF0;
-    const unsigned channel = event.Status & 0x0F;
+    const std::uint8_t kind = MidiStatus::KindOf(event.Status);
+    const unsigned channel = MidiStatus::ChannelOf(event.Status);
     if (channel > 1 || event.Data1 > 127)
         return;  // other channels and messages: only the indicator lit
     std::uint16_t& lit = lit_[channel][event.Data1];
 
-    if (kind == NoteOn && event.Data2 != 0) {
+    if (kind == MidiStatus::NoteOn && event.Data2 != 0) {
         const std::uint8_t output = OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
         // Struck again after a transposition change: one key lights one output.
         if (lit != 0 && lit - 1u != output)
             Want(static_cast<std::uint8_t>(lit - 1u), 0);
         lit = static_cast<std::uint16_t>(output + 1u);
         Want(output, NoteOnLevel(event.Data2, settings_.MidiMode));
-    } else if (kind == NoteOn || kind == NoteOff) {
+    } else if (kind == MidiStatus::NoteOn || kind == MidiStatus::NoteOff) {
         const std::uint8_t output = lit != 0 ? static_cast<std::uint8_t>(lit - 1u)
                                              : OutputNumber(event.Status, event.Data1, settings_.TransposeIndex);
         lit = 0;
         Want(output, 0);
-    } else if (kind == ControlChange && (event.Data1 == AllSoundOff || event.Data1 == AllNotesOff)) {
+    } else if (kind == MidiStatus::ControlChange &&
+               (event.Data1 == MidiController::AllSoundOff || event.Data1 == MidiController::AllNotesOff)) {
         SwitchOffChannel(channel);
     }
 }
@@ -478,7 +485,7 @@ void TLiveBridge::Timer2Timer()
     indicator_.SetLit(false);
 }
 
-void TLiveBridge::Timer3Timer()
+void TLiveBridge::WatchClockRanOut()
 {
     if (shuttingDown_)
         return;
@@ -503,7 +510,7 @@ void TLiveBridge::Timer3Timer()
     }
 }
 
-void TLiveBridge::Timer4Timer()
+void TLiveBridge::DrainClockRanOut()
 {
     SendQueue();
 }

@@ -68,8 +68,8 @@ public:
     // How often the watch clock looks at the port and the MIDI device.
     static constexpr std::chrono::milliseconds WatchInterval{1000};
 
-    // The owner's one-shot clocks: watch runs out into Timer3Timer, drain into
-    // Timer4Timer.
+    // The owner's one-shot clocks: watch runs out into WatchClockRanOut,
+    // drain into DrainClockRanOut.
     struct TClocks {
         TTimerClock& Watch;
         TTimerClock& Drain;
@@ -117,9 +117,9 @@ public:
     // The indicator's clock ran out: dark again.
     void Timer2Timer();
     // The watch clock: try the port and the MIDI device again.
-    void Timer3Timer();
+    void WatchClockRanOut();
     // The drain clock: the next waiting change.
-    void Timer4Timer();
+    void DrainClockRanOut();
 
     // From now on MIDI notifications are fetched and dropped, nothing is
     // retried, and a send the window's close interrupted ends quietly with

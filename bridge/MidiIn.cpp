@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <new>
 
-namespace {
-constexpr std::uint8_t kTimingClock = 0xF8;
-constexpr std::uint8_t kActiveSensing = 0xFE;
-}  // namespace
+#include "MidiStatus.h"
 
 TMidiInput::TMyMidiHdr::TMyMidiHdr(std::uint16_t size)
     : Data(std::make_unique<std::uint8_t[]>(size))
@@ -257,7 +254,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::GetMidiEvent()
     } else {
         const TMidiHeader& header = *slot.Sysex;
         const auto length = std::min(header.BytesRecorded, header.BufferLength);
-        event->Status = SysexStatus;
+        event->Status = MidiStatus::SystemExclusive;
         event->SysexLength = static_cast<std::uint16_t>(length);
         event->SysexData.assign(header.Data, header.Data + length);
     }
@@ -298,7 +295,7 @@ void TMidiInput::DriverCallback(void* instance, TMidiInMessage message, std::uin
     auto* record = static_cast<TCallbackRecord*>(instance);
     if (isShort) {
         const auto status = static_cast<std::uint8_t>(shortMessage & 0xFF);
-        if (status == kTimingClock || status == kActiveSensing)
+        if (status == MidiStatus::TimingClock || status == MidiStatus::ActiveSensing)
             return;
         if (record != nullptr && record->SysexOnly.load(std::memory_order_relaxed))
             return;

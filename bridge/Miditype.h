@@ -5,11 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-// The status byte of a system exclusive message.
-inline constexpr std::uint8_t SysexStatus = 0xF0;
+#include "MidiStatus.h"
 
 struct TMyMidiEvent {
-    std::uint8_t Status = 0;  // SysexStatus for a system exclusive message
+    std::uint8_t Status = 0;  // MidiStatus::SystemExclusive for a system exclusive message
     std::uint8_t Data1 = 0;
     std::uint8_t Data2 = 0;
     std::uint32_t Timestamp = 0;         // ms since the device was started

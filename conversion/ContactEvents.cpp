@@ -11,6 +11,7 @@
 
 #include "ExtendedMultiply.h"
 #include "LargePages.h"
+#include "MidiStatus.h"
 #include "Resolution.h"
 
 namespace {
@@ -76,7 +77,7 @@ public:
     {
         TUseFullMidiEvent note;
         note.TimeMs = Ms(event.Time);
-        note.Channel = static_cast<std::uint8_t>(event.Status - 0x90);
+        note.Channel = MidiStatus::ChannelOf(event.Status);
         note.Note = event.Data1;
         note.Velocity = event.Data2;
         note.DurationMs = Ms(event.Duration);
@@ -117,7 +118,6 @@ public:
             throw std::logic_error("a change past the last slot of its file");
         std::uint64_t& entry = entries_[key];
         const std::uint64_t offered = place << 8 | change.Value;
-        // Unused is above every place.
         entry = entry == Unused || offered > entry ? offered : entry;
     }
 
@@ -203,7 +203,7 @@ public:
 
     void Event(std::int32_t, const TMidiEvent& event, std::string_view)
     {
-        if ((event.Status & 0xFE) != 0x90)
+        if (!event.IsChannel1Or2NoteOn())
             return;
         // Its key's latest note-on status event, until the next one comes
         // (after this one is final).

@@ -43,9 +43,9 @@ TConversionCommand::TConversionCommand(AppSettings& settings, TMidiFile& midiFil
 {
 }
 
-std::string TConversionCommand::Message(int entry) const
+std::string TConversionCommand::Message(MessageEntry entry) const
 {
-    return Text(TTextTable::MessageTexts, settings_.LanguageIndex, entry);
+    return Text(entry, settings_.LanguageIndex);
 }
 
 TConversionOutcome TConversionCommand::Execute()

@@ -11,6 +11,8 @@
 #include "Dialogs.h"
 #include "MidiFile.h"
 
+enum class MessageEntry;  // of the language tables
+
 // The converter panel and the File menu, disabled while a conversion runs.
 class TConverterControls {
 public:
@@ -48,7 +50,7 @@ public:
 private:
     TConversionOutcome ConfirmAndWriteSeqFile();
     void WriteSeqFile();
-    std::string Message(int entry) const;
+    std::string Message(MessageEntry entry) const;
 
     AppSettings& settings_;
     TMidiFile& midiFile_;

@@ -110,9 +110,9 @@ class TReportTexts {
 public:
     explicit TReportTexts(std::uint8_t language) : language_(language) {}
 
-    std::string Text(int entry) const { return std::string(LookupText(TTextTable::ReportTexts, language_, entry)); }
+    std::string Text(ReportEntry entry) const { return ::Text(entry, language_); }
 
-    std::string Count(std::uint64_t count, int one, int many) const
+    std::string Count(std::uint64_t count, ReportEntry one, ReportEntry many) const
     {
         return Counted(language_, count, Text(one), Text(many));
     }
@@ -142,12 +142,12 @@ public:
     }
 
     template <typename T, typename TLine>
-    void Kind(int heading, std::uint64_t count, const std::vector<T>& first, TLine line)
+    void Kind(ReportEntry heading, std::uint64_t count, const std::vector<T>& first, TLine line)
     {
         Listed(Fill(Text(heading), {std::to_string(count)}), count, first, line);
     }
 
-    void Lost(int heading, const TLostNotes& lost, bool withTimes)
+    void Lost(ReportEntry heading, const TLostNotes& lost, bool withTimes)
     {
         Kind(heading, lost.Count, lost.Earliest, [&](const TLostNote& l) {
             const TUseFullMidiEvent& n = l.Note;

@@ -11,6 +11,7 @@
 
 #include "FileKind.h"
 #include "InputFile.h"
+#include "MidiStatus.h"
 #include "Utf8.h"
 
 namespace {
@@ -139,13 +140,14 @@ const unsigned char* ReadEventBytes(const TEventWindow& window, const unsigned c
         if (p == end)
             fail("an event");
         std::uint8_t status = *p;
-        if (status >= 0x80) {
+        if (MidiStatus::IsStatus(status)) {
             ++p;
             // Meta and system exclusive events leave the running status of
             // the channel messages alone.
-            if (status != 0xFF && status != 0xF0 && status != 0xF7)
+            if (status != MidiStatus::Meta && status != MidiStatus::SystemExclusive &&
+                status != MidiStatus::EndOfExclusive)
                 running = TRunningStatus{status, TakesTwoDataBytes(status)};
-        } else if (running.Status < 0x80 || running.Status >= 0xF0) {
+        } else if (!MidiStatus::IsStatus(running.Status) || running.Status >= MidiStatus::SystemExclusive) {
             // No status taking data bytes comes before it: no event can
             // begin with it.
             malformed(Hex(status) + ", a data byte, where the status byte of an event belongs");
@@ -153,16 +155,17 @@ const unsigned char* ReadEventBytes(const TEventWindow& window, const unsigned c
             status = running.Status;
         }
         event.Status = status;
-        if (status == 0xFF) {
+        if (status == MidiStatus::Meta) {
             event.Data1 = byte("a meta event type");
             const std::uint32_t length = vlq("a meta event length");
             metaData = skip(length, "meta event data");
         } else if (TakesTwoDataBytes(status)) {
             event.Data1 = data("a channel message");
             event.Data2 = data("a channel message");
-        } else if (status >= 0xC0 && status <= 0xDF) {
+        } else if (MidiStatus::KindOf(status) == MidiStatus::ProgramChange ||
+                   MidiStatus::KindOf(status) == MidiStatus::ChannelPressure) {
             event.Data1 = data("a channel message");
-        } else if (status == 0xF0 || status == 0xF7) {
+        } else if (status == MidiStatus::SystemExclusive || status == MidiStatus::EndOfExclusive) {
             const std::uint32_t length = vlq("a system exclusive length");
             skip(length, "system exclusive data");
         }
@@ -349,7 +352,7 @@ std::string TMidiTrack::MetaData(std::int32_t index) const
     struct TSink {
         void Event(std::int32_t i, const TMidiEvent& event, std::string_view data)
         {
-            if (i == index && event.Status == 0xFF)
+            if (i == index && event.Status == MidiStatus::Meta)
                 found = data;
         }
         void Final(std::int32_t, const TMidiEvent&) {}
@@ -476,12 +479,12 @@ void TMidiFile::ReadTrackChunk(TMidiChunkReader& reader, std::uint32_t offset, s
         {
             // Counted without a branch on the velocity, which note-ons and
             // note-offs of velocity 0 set in no order a branch could foresee.
-            const auto channel = static_cast<std::uint8_t>(event.Status & 0x0F);
-            const bool noteOn = ((event.Status & 0xF0) == 0x90) & (event.Data2 != 0);
+            const std::uint8_t channel = MidiStatus::ChannelOf(event.Status);
+            const bool noteOn = (MidiStatus::KindOf(event.Status) == MidiStatus::NoteOn) & (event.Data2 != 0);
             track.noteCount_ += noteOn & (channel < 2);
             if (noteOn & (channel >= 2))
                 midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
-            if (event.Status != 0xFF)
+            if (event.Status != MidiStatus::Meta)
                 return;
             if (event.Data1 == 0x03) {
                 midiFile.source_->TrackNames[track.offset_].assign(meta);

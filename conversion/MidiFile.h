@@ -16,22 +16,30 @@
 #include <string_view>
 #include <vector>
 
+#include "MidiStatus.h"
+
 class TNotePairing;
 
 enum class TFileFormat { single = 0, multi_synch = 1, multi_asynch = 2 };
 
 // One event as the conversion reads it.
 struct TMidiEvent {
-    // A note-on of MIDI channel 1 or 2 that did not itself close a note: a
-    // note of the conversion.
-    bool IsCollectedNote() const { return (Status == 0x90 || Status == 0x91) && (Duration != -1 || Closed); }
+    // A note-on status event of MIDI channel 1 or 2 (channels 0 and 1 in
+    // the status byte): the events the conversion takes its notes from.
+    bool IsChannel1Or2NoteOn() const
+    {
+        return MidiStatus::KindOf(Status) == MidiStatus::NoteOn && MidiStatus::ChannelOf(Status) < 2;
+    }
+    // Such an event that did not itself close a note: a note of the
+    // conversion.
+    bool IsCollectedNote() const { return IsChannel1Or2NoteOn() && (Duration != -1 || Closed); }
 
     std::int32_t Time = 0;      // ticks since the start of the track, 0 to 2^32 - 1 read as unsigned
     // Note length for a paired note-on, 0 to 2^32 - 1 read as unsigned; -1
     // for the note-off that closed it (which Closed tells from a note of
     // 2^32 - 1 ticks, read as -1 too).
     std::int32_t Duration = 0;
-    std::uint8_t Status = 0;    // running status applied; 0xFF for a meta event
+    std::uint8_t Status = 0;    // running status applied; MidiStatus::Meta for a meta event
     std::uint8_t Data1 = 0;     // meta type for a meta event
     std::uint8_t Data2 = 0;
     // A note-off closed this note-on status event: a Duration of 0 is then a

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "MidiFile.h"
+#include "MidiStatus.h"
 
 // Where a track chunk stands in its file, for error texts, which are rare:
 // the words are put together only when one is raised.
@@ -28,7 +29,7 @@ struct TChunkPlace {
 // 0) closes the latest note-on status event (0x9n) of its channel and first
 // data byte, which takes the distance as its Duration, the note-off taking
 // -1; a later note-off closes it again. An event's Duration is final once
-// the next 0x9n event of its channel and first data byte has come, or the
+// the next note-on status event of its channel and first data byte has come, or the
 // track has ended: so only the latest such event per key is held.
 class TNotePairing {
 public:
@@ -40,20 +41,20 @@ public:
     template <typename TFinal>
     void Add(std::int32_t index, TMidiEvent& event, TFinal&& final)
     {
-        const std::uint8_t kind = event.Status & 0xF0;
-        if (kind != 0x80 && kind != 0x90)
+        const std::uint8_t kind = MidiStatus::KindOf(event.Status);
+        if (kind != MidiStatus::NoteOff && kind != MidiStatus::NoteOn)
             return;
-        const std::size_t key = (event.Status & 0x0Fu) * 256u + event.Data1;
+        const std::size_t key = MidiStatus::ChannelOf(event.Status) * 256u + event.Data1;
         TOpen& open = open_[key];
         // Whether it closes a note, without a branch: note-ons and note-offs
         // come in no order a branch could foresee.
-        const bool closes = (kind == 0x80 || event.Data2 == 0) & (open.Index >= 0);
+        const bool closes = (kind == MidiStatus::NoteOff || event.Data2 == 0) & (open.Index >= 0);
         const auto length =
             static_cast<std::int32_t>(static_cast<std::uint32_t>(event.Time) - static_cast<std::uint32_t>(open.Event.Time));
         open.Event.Duration = closes ? length : open.Event.Duration;
         open.Event.Closed |= closes;
         event.Duration = -static_cast<std::int32_t>(closes);
-        if (kind != 0x90)
+        if (kind != MidiStatus::NoteOn)
             return;
         if (open.Index >= 0)
             final(open.Index, open.Event);
@@ -91,7 +92,9 @@ private:
 // Notes, key pressure, controllers and pitch bend carry two data bytes.
 constexpr bool TakesTwoDataBytes(std::uint8_t status)
 {
-    return (status >= 0x80 && status <= 0xBF) || (status >= 0xE0 && status <= 0xEF);
+    const std::uint8_t kind = MidiStatus::KindOf(status);
+    return kind == MidiStatus::NoteOff || kind == MidiStatus::NoteOn || kind == MidiStatus::KeyPressure ||
+           kind == MidiStatus::ControlChange || kind == MidiStatus::PitchBend;
 }
 
 // The running status of a track: the status of the last channel message.

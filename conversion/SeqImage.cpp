@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <system_error>
 
 #include "InputFile.h"
@@ -85,13 +86,34 @@ TImageCheck CheckImageBytes(std::string_view bytes, std::uint64_t fileSize)
     return {};
 }
 
+namespace {
+
+ViewerEntry FaultEntry(TImageProblem problem)
+{
+    switch (problem) {
+    case TImageProblem::WrongSize: return ViewerEntry::WrongSize;
+    case TImageProblem::HeaderNotSpace: return ViewerEntry::HeaderNotSpace;
+    case TImageProblem::BadResolutionCode: return ViewerEntry::BadResolutionCode;
+    case TImageProblem::FrameBytesTooLarge: return ViewerEntry::FrameBytesTooLarge;
+    case TImageProblem::NoFirstFrame: return ViewerEntry::NoFirstFrame;
+    case TImageProblem::RecordPastFrameBytes: return ViewerEntry::RecordPastFrameBytes;
+    case TImageProblem::SlotNotAfter: return ViewerEntry::SlotNotAfter;
+    case TImageProblem::LastSlotNotZero: return ViewerEntry::LastSlotNotZero;
+    case TImageProblem::NotZeroAfterFrames: return ViewerEntry::NotZeroAfterFrames;
+    case TImageProblem::None: break;
+    }
+    throw std::logic_error("a valid image has no fault to describe");
+}
+
+}  // namespace
+
 std::string DescribeImageProblem(const TImageCheck& check, std::uint8_t languageIndex)
 {
-    const auto text = [languageIndex](int entry) { return LookupText(TTextTable::ViewerTexts, languageIndex, entry); };
+    const auto text = [languageIndex](ViewerEntry entry) { return LookupText(entry, languageIndex); };
     const bool isByte = check.Problem == TImageProblem::HeaderNotSpace ||
                         check.Problem == TImageProblem::NotZeroAfterFrames;
     const std::string fault =
-        Fill(text(ViewerEntry::ImageProblem + static_cast<int>(check.Problem)),
+        Fill(text(FaultEntry(check.Problem)),
              {isByte ? Hex(static_cast<std::uint8_t>(check.Value)) : std::to_string(check.Value),
               std::to_string(check.Other)});
     return Fill(text(ViewerEntry::AtByte), {std::to_string(check.Offset), fault});
@@ -119,9 +141,9 @@ ESeqImageError::ESeqImageError(const std::string& path, const TImageCheck& check
 std::string DescribeImageError(const ESeqImageError& error, std::uint8_t languageIndex)
 {
     if (error.Check().Valid())
-        return Fill(LookupText(TTextTable::ViewerTexts, languageIndex, ViewerEntry::CannotRead),
+        return Fill(LookupText(ViewerEntry::CannotRead, languageIndex),
                     {error.Path(), error.Reason()});
-    return Fill(LookupText(TTextTable::ViewerTexts, languageIndex, ViewerEntry::NotAnImage),
+    return Fill(LookupText(ViewerEntry::NotAnImage, languageIndex),
                 {error.Path(), DescribeImageProblem(error.Check(), languageIndex)});
 }
 

@@ -30,7 +30,7 @@ constexpr TRgb AxisColour{110, 110, 110};
 struct TBank {
     TRgb Hue;   // of a bar at level 255
     TRgb Band;  // behind its rows
-    int Heading;
+    ViewerEntry Heading;
 };
 constexpr std::array<TBank, 2> Banks{{
     {{28, 99, 196}, {237, 243, 251}, ViewerEntry::Channel1},
@@ -120,9 +120,7 @@ TRgb BarColour(std::uint8_t output, std::uint8_t level)
 
 TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, TPictureArea area)
 {
-    const auto text = [languageIndex](int entry) {
-        return std::string(LookupText(TTextTable::ViewerTexts, languageIndex, entry));
-    };
+    const auto text = [languageIndex](ViewerEntry entry) { return Text(entry, languageIndex); };
 
     // Each output's changes in time order; of two at one time (a hand-made
     // image may hold them) the later one counts.
@@ -221,7 +219,7 @@ TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, T
 
 std::string BarText(const TSeqPicture& picture, const TPictureBar& bar)
 {
-    const auto text = [&picture](int entry) { return LookupText(TTextTable::ViewerTexts, picture.LanguageIndex, entry); };
+    const auto text = [&picture](ViewerEntry entry) { return LookupText(entry, picture.LanguageIndex); };
     std::string described = Fill(text(ViewerEntry::Bar), {std::to_string(bar.Output), std::to_string(bar.Level),
                                                            ClockTime(bar.FromMs), ClockTime(bar.ToMs)});
     if (bar.Runs > 1)

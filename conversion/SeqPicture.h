@@ -15,15 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "Rgb.h"
 #include "SeqImage.h"
-
-struct TRgb {
-    std::uint8_t R = 0;
-    std::uint8_t G = 0;
-    std::uint8_t B = 0;
-
-    bool operator==(const TRgb&) const = default;
-};
 
 // What to lay the picture out for: a width, and a height, or 0 for the
 // height that gives each output a comfortable row.

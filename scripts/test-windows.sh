@@ -9,6 +9,11 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh windows
 
+# Run alone as from scripts/test.sh: whatever the caller's locale (wine-run.sh
+# gives wine the same).
+unset LANGUAGE
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
 started=$SECONDS
 build=$PWD/build-windows
 toolchain=$PWD/cmake/toolchains/x86_64-w64-mingw32.cmake

@@ -9,6 +9,11 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh test
 
+# The same run whatever the caller's locale: messages, sorting and file
+# names as C.UTF-8, which every Debian system has, gives them.
+unset LANGUAGE
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
 # Qt runs without a display; give it a private runtime directory.
 export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR=$(mktemp -d /tmp/torem-xdg.XXXXXX)

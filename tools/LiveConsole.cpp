@@ -5,7 +5,6 @@
 #include <iostream>
 
 #include "CommandLine.h"
-#include "LoopNotificationTarget.h"
 #include "Text.h"
 
 namespace {
@@ -122,25 +121,15 @@ public:
 
 TLiveConsole::TLiveConsole(const TLiveOptions& options, TMidiDeviceLayer& midi, TSerialPorts& ports,
                            std::ostream& log)
-    : log_(log),
-      link_(ports, ackClock_, loop_),
-      midiInput_(std::make_unique<TMidiInput>(midi, std::make_unique<TLoopNotificationTarget>(loop_))),
-      dialogs_(std::make_unique<TConsoleDialogs>(*this)),
-      lamp_(std::make_unique<TNoLamp>()),
-      watch_(loop_, [this] { bridge_->Timer3Timer(); }),
-      drain_(loop_, [this] { bridge_->Timer4Timer(); })
+    : log_(log), dialogs_(std::make_unique<TConsoleDialogs>(*this)), lamp_(std::make_unique<TNoLamp>())
 {
-    // As the window's component: room for a burst, and for system exclusive.
-    midiInput_->SetCapacity(4096);
-    midiInput_->SetSysexBufferSize(4096);
     settings_.LanguageIndex = LanguageEnglish;
     settings_.ComPortName = options.Port;
     settings_.MidiInPortName = options.Midi;
     settings_.MidiMode = options.MidiMode;
     settings_.TransposeIndex = options.TransposeIndex;
-    bridge_ = std::make_unique<TLiveBridge>(settings_, *midiInput_, link_, *dialogs_, *lamp_,
-                                            TLiveBridge::TClocks{watch_, drain_});
-    bridge_->SetOnStatusChanged([this] { TellStatus(); });
+    session_ = std::make_unique<TLiveSession>(settings_, TLiveSession::TSeams{messageLoop_, midi, ports, *dialogs_, *lamp_});
+    session_->SetOnStatusChanged([this] { TellStatus(); });
 }
 
 TLiveConsole::~TLiveConsole()
@@ -150,14 +139,12 @@ TLiveConsole::~TLiveConsole()
     } catch (...) {
         // Ending anyway; Stop has told what failed.
     }
-    bridge_->SetOnStatusChanged(nullptr);
+    session_->SetOnStatusChanged(nullptr);
 }
 
 void TLiveConsole::Start()
 {
-    bridge_->OpenComPort();
-    bridge_->OpenMidiInPort();
-    bridge_->StartWatching();
+    session_->Start();
 }
 
 void TLiveConsole::RunUntil(const std::function<bool()>& endRequested)
@@ -176,14 +163,12 @@ void TLiveConsole::Stop()
     if (stopped_)
         return;
     stopped_ = true;
-    bridge_->BeginShutdown();
+    session_->BeginShutdown();
     try {
-        bridge_->CloseMidiInPort();
+        session_->Close();
     } catch (const std::exception& error) {
         Tell(std::string("warning: ") + error.what());
     }
-    if (settings_.ComPortOpen)
-        bridge_->CloseComPort();
 }
 
 void TLiveConsole::Tell(const std::string& line)
@@ -191,42 +176,19 @@ void TLiveConsole::Tell(const std::string& line)
     log_ << Program << ": " << line << std::endl;
 }
 
-namespace {
-
-std::string Describe(const TLinkStatus& status, bool wasOpen, const char* absent)
-{
-    if (status.Open)
-        return wasOpen ? "open again" : "open";
-    const char* problem = nullptr;
-    switch (status.Problem) {
-    case TLinkProblem::None: return "closed";
-    case TLinkProblem::NotFound: problem = absent; break;
-    case TLinkProblem::InUse: problem = "in use by another program"; break;
-    case TLinkProblem::PermissionDenied: problem = "not allowed to this user"; break;
-    case TLinkProblem::Lost: problem = "lost"; break;
-    case TLinkProblem::Failed: problem = "cannot be opened"; break;
-    }
-    return std::string(problem) + "; trying again every second";
-}
-
-}  // namespace
-
 void TLiveConsole::TellStatus()
 {
     // Closing what never opened is no news.
     const auto news = [](const TLinkStatus& now, const TLinkStatus& told) {
         return now != told && (now.Open || now.Problem != TLinkProblem::None || told.Open);
     };
-    const TLinkStatus port = bridge_->ComPortStatus();
-    if (news(port, toldPort_)) {
-        Tell("port " + settings_.ComPortName + " " + Describe(port, portWasOpen_, "not found"));
-    }
+    const TLinkStatus port = session_->PortStatus();
+    if (news(port, toldPort_))
+        Tell("port " + settings_.ComPortName + ": " + JoinWords(session_->PortWords(LanguageEnglish), " "));
     toldPort_ = port;
-    portWasOpen_ = portWasOpen_ || port.Open;
-    const TLinkStatus midi = bridge_->MidiInStatus();
-    if (news(midi, toldMidi_)) {
-        Tell("MIDI device \"" + settings_.MidiInPortName + "\" " + Describe(midi, midiWasOpen_, "absent"));
-    }
+    const TLinkStatus midi = session_->DeviceStatus();
+    if (news(midi, toldMidi_))
+        Tell("MIDI device \"" + settings_.MidiInPortName + "\": " +
+             JoinWords(session_->DeviceWords(LanguageEnglish), " "));
     toldMidi_ = midi;
-    midiWasOpen_ = midiWasOpen_ || midi.Open;
 }

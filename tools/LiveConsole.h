@@ -1,8 +1,9 @@
 #pragma once
 // The live bridge without a window (torem-live), for show computers without
-// a screen: the window's core bridge on the plain event loop, with the same
-// reconnection, resynchronisation and all-off behaviour, its state told as
-// one line of text per change and its warnings printed, in English.
+// a screen: the window's live session on the plain event loop, with the same
+// reconnection, resynchronisation and all-off behaviour, its state told in
+// the window's words, one line per change, and its warnings printed, in
+// English.
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,8 @@
 #include "AppSettings.h"
 #include "EventLoop.h"
 #include "LiveBridge.h"
+#include "LiveSession.h"
+#include "PlainMessageLoop.h"
 #include "MidiDeviceLayer.h"
 #include "SerialDevice.h"
 
@@ -57,7 +60,7 @@ public:
     void Stop();
 
     TEventLoop& Loop() { return loop_; }
-    TLiveBridge& Bridge() { return *bridge_; }
+    TLiveBridge& Bridge() { return session_->Bridge(); }
     const AppSettings& Settings() const { return settings_; }
 
 private:
@@ -69,20 +72,14 @@ private:
 
     std::ostream& log_;
     TEventLoop loop_;
-    TLoopAckClock ackClock_{loop_};
-    TRs232Link link_;
-    std::unique_ptr<TMidiInput> midiInput_;
+    TPlainMessageLoop messageLoop_{loop_};
     AppSettings settings_;
     std::unique_ptr<TConsoleDialogs> dialogs_;
     std::unique_ptr<TNoLamp> lamp_;
-    TLoopTimerClock watch_;
-    TLoopTimerClock drain_;
-    std::unique_ptr<TLiveBridge> bridge_;
+    std::unique_ptr<TLiveSession> session_;
 
-    // What the lines told last, and whether each was open once.
+    // What the lines told last.
     TLinkStatus toldPort_;
     TLinkStatus toldMidi_;
-    bool portWasOpen_ = false;
-    bool midiWasOpen_ = false;
     bool stopped_ = false;
 };

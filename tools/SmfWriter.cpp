@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "MidiStatus.h"
 #include "Utf8.h"
 
 void AppendVlq(std::string& out, std::uint32_t value)
@@ -29,7 +30,7 @@ TSmfTrack& TSmfTrack::Event(std::uint32_t delta, std::initializer_list<std::uint
 TSmfTrack& TSmfTrack::Meta(std::uint32_t delta, std::uint8_t type, const std::string& data)
 {
     AppendVlq(data_, delta);
-    data_ += '\xFF';
+    data_ += static_cast<char>(MidiStatus::Meta);
     data_ += static_cast<char>(type);
     AppendVlq(data_, static_cast<std::uint32_t>(data.size()));
     data_ += data;
@@ -47,7 +48,7 @@ TSmfTrack& TSmfTrack::Tempo(std::uint32_t delta, std::uint32_t microsecondsPerQu
 TSmfTrack& TSmfTrack::Sysex(std::uint32_t delta, const std::string& data)
 {
     AppendVlq(data_, delta);
-    data_ += '\xF0';
+    data_ += static_cast<char>(MidiStatus::SystemExclusive);
     AppendVlq(data_, static_cast<std::uint32_t>(data.size()));
     data_ += data;
     return *this;
@@ -110,7 +111,7 @@ std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed)
         TSmfTrack& track = built[static_cast<std::size_t>(t)];
         const std::size_t count = notes / static_cast<std::size_t>(tracks) +
                                   (static_cast<std::size_t>(t) < notes % static_cast<std::size_t>(tracks) ? 1 : 0);
-        const auto status = static_cast<std::uint8_t>(0x90 | (t % 2));
+        const auto status = MidiStatus::OnChannel(MidiStatus::NoteOn, static_cast<unsigned>(t % 2));
         track.Event(0, {status, 60, 100}).Event(120, {60, 0});  // explicit status, then running status
         for (std::size_t i = 1; i < count; ++i) {
             const auto note = static_cast<std::uint8_t>(random() % 128);
@@ -141,7 +142,7 @@ std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::
     for (int t = 0; t < tracks; ++t) {
         TSmfTrack& track = built[static_cast<std::size_t>(t)];
         const std::size_t count = perTrack + (static_cast<std::size_t>(t) < notes % static_cast<std::size_t>(tracks) ? 1 : 0);
-        const auto status = static_cast<std::uint8_t>(0x90 | (t % 2));
+        const auto status = MidiStatus::OnChannel(MidiStatus::NoteOn, static_cast<unsigned>(t % 2));
         for (std::size_t i = 0; i < count; ++i) {
             const auto note = static_cast<std::uint8_t>(random() % 120);
             const auto velocity = static_cast<std::uint8_t>(1 + random() % 127);

@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     }
 
     const std::uint8_t language = settings.LanguageIndex;
-    std::cout << Text(TTextTable::MessageTexts, language, MessageEntry::ProcessDone) << ' '
+    std::cout << Text(MessageEntry::ProcessDone, language) << ' '
               << ReportSummary(SummaryOf(settings.NoteEvents, settings.ContactEvents, settings.SeqFrames), language)
               << '\n';
     if (report && command.Facts())

@@ -10,6 +10,7 @@
 #include "CommandLine.h"
 #include "FileKind.h"
 #include "FileReplace.h"
+#include "MidiStatus.h"
 #include "SmfWriter.h"
 #include "Utf8.h"
 
@@ -36,7 +37,7 @@ TSmfTrack Melody()
     for (std::uint8_t note : notes) {
         // Running status after the first note-on, note-offs as velocity 0.
         if (first)
-            track.Event(0, {0x90, note, 100});
+            track.Event(0, {MidiStatus::NoteOn, note, 100});
         else
             track.Event(60, {note, 100});
         first = false;

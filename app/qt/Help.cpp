@@ -9,75 +9,88 @@
 
 #include "Artwork.h"
 #include "QtDialogs.h"
-#include "Text.h"
+#include "WindowModel.h"
 
 namespace {
 
-QLabel* NewStaticText(QWidget* parent, const char* name, int top, int height, const QFont& font)
+QFont FontOf(TFontStyle style, QFont font)
 {
-    auto* text = new QLabel(parent);
-    text->setObjectName(QString::fromLatin1(name));
-    text->setTextFormat(Qt::PlainText);
-    text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    text->setFont(font);
-    text->setGeometry(152, top, 225, height);
-    return text;
-}
-
-QFont ArialPixels(int pixels)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
+    if (style == TFontStyle::Arial13) {
+        font = QFont();
+        font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(13);
+    } else {
+        font.setPixelSize(11);
+    }
     return font;
 }
 
 }  // namespace
 
-TForm2::TForm2(const AppSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings)
+TForm2::TForm2(TWindowModel& model, QWidget* parent) : QDialog(parent), model_(model)
 {
     setObjectName(QStringLiteral("Form2"));
     setModal(true);
     setWindowFlags(BoxWindowFlags() | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(394, 124);
+    const TBounds client = ControlSpec(TControl::Form2).Bounds;
+    setFixedSize(client.Width, client.Height);
 
-    auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("Panel1"));
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setGeometry(8, 8, 377, 73);
-
-    auto* logo = new QLabel(this);
-    logo->setObjectName(QStringLiteral("ProgramIcon"));
-    logo->setPixmap(Artwork::AboutLogo());
-    logo->setGeometry(16, 16, 128, 54);
-
-    QFont defaultFont = font();
-    defaultFont.setPixelSize(11);
-    StaticText1 = NewStaticText(this, "StaticText1", 19, 17, ArialPixels(13));
-    StaticText2 = NewStaticText(this, "StaticText2", 40, 15, defaultFont);
-    StaticText3 = NewStaticText(this, "StaticText3", 57, 17, ArialPixels(13));
-
-    OKBtn = new QPushButton(QStringLiteral("OK"), this);
-    OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(311, 92, 75, 25);
-    OKBtn->setDefault(true);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    for (const TControlSpec& spec : WindowControls()) {
+        if (spec.Parent != TControl::Form2)
+            continue;
+        QWidget* control = nullptr;
+        switch (spec.Kind) {
+        case TControlKind::Panel: {
+            auto* frame = new QFrame(this);
+            frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            control = frame;
+            break;
+        }
+        case TControlKind::Picture: {
+            auto* picture = new QLabel(this);
+            picture->setPixmap(Artwork::AboutLogo());
+            control = picture;
+            break;
+        }
+        case TControlKind::StaticText: {
+            auto* text = new QLabel(this);
+            text->setTextFormat(Qt::PlainText);
+            text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            text->setFont(FontOf(spec.Font, font()));
+            control = text;
+            break;
+        }
+        case TControlKind::Button: {
+            auto* button = new QPushButton(QString::fromLatin1(spec.DesignText), this);
+            button->setDefault(true);
+            connect(button, &QPushButton::clicked, this, &QDialog::accept);
+            control = button;
+            break;
+        }
+        default:
+            continue;
+        }
+        control->setObjectName(QString::fromLatin1(spec.Name));
+        control->setGeometry(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width, spec.Bounds.Height);
+        controls_[spec.Id] = control;
+    }
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FormActivate();
+}
+
+void TForm2::SetText(TControl control, const std::string& text)
+{
+    if (control == TControl::Form2)
+        setWindowTitle(QString::fromStdString(text));
+    else if (auto* label = qobject_cast<QLabel*>(controls_.at(control)))
+        label->setText(QString::fromStdString(text));
 }
 
 void TForm2::FormActivate()
 {
-    const auto text = [this](int entry) {
-        return QString::fromStdString(Text(TTextTable::AboutTexts, settings_.LanguageIndex, entry));
-    };
-    setWindowTitle(text(AboutEntry::Title));
-    StaticText1->setText(text(AboutEntry::ProductName));
-    StaticText2->setText(text(AboutEntry::Version));
-    StaticText3->setText(text(AboutEntry::WebSite));
+    model_.AboutBoxActivated();
 }
 
 void TForm2::showEvent(QShowEvent* event)

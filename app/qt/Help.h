@@ -1,22 +1,26 @@
 #pragma once
-// TForm2, the About box: the maker's logo, the program's name, its version
-// and the maker's web address, in the current language, with an OK button.
-// The texts are set each time the box becomes active, so a language switch
-// shows at the next opening.
+// TForm2, the About box's Qt face: the maker's logo, the program's name, its
+// version and the maker's web address, built from the window's description,
+// with an OK button. Each time the box becomes active the window model gives
+// it its texts in the language of the moment.
+
+#include <map>
+#include <string>
 
 #include <QDialog>
 
-#include "AppSettings.h"
+#include "WindowDescription.h"
 
-class QLabel;
-class QPushButton;
+class TWindowModel;
 
 class TForm2 final : public QDialog {
 public:
-    // settings (the main window's) must outlive the box.
-    explicit TForm2(const AppSettings& settings, QWidget* parent = nullptr);
+    // model (the main window's) must outlive the box.
+    explicit TForm2(TWindowModel& model, QWidget* parent = nullptr);
 
-    // Title and the three lines from the About texts of LanguageIndex.
+    // The title or a line of the box.
+    void SetText(TControl control, const std::string& text);
+    // Asks the model for the texts of the moment.
     void FormActivate();
 
 protected:
@@ -24,9 +28,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    const AppSettings& settings_;
-    QLabel* StaticText1 = nullptr;
-    QLabel* StaticText2 = nullptr;
-    QLabel* StaticText3 = nullptr;
-    QPushButton* OKBtn = nullptr;
+    TWindowModel& model_;
+    std::map<TControl, QWidget*> controls_;
 };

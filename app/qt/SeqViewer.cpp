@@ -131,7 +131,8 @@ bool TSeqPictureView::event(QEvent* event)
 
 // ---------------------------------------------------------------------------
 
-TSeqViewer::TSeqViewer(const AppSettings& settings) : settings_(settings)
+TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t()> language)
+    : viewer_(viewer), language_(std::move(language))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowIcon(Artwork::ApplicationIcon());
@@ -171,61 +172,20 @@ TSeqViewer::TSeqViewer(const AppSettings& settings) : settings_(settings)
     report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     tabs_->addTab(report_, QString());
 
-    ApplyLanguage();
+    Refresh();
 }
 
-std::string TSeqViewer::LoadSeqFile()
+void TSeqViewer::Refresh()
 {
-    const std::string& path = settings_.SeqFileName;
-    problemText_ = nullptr;
-    if (path.empty()) {
-        problemText_ = [](std::uint8_t language) {
-            return Text(TTextTable::MessageTexts, language, MessageEntry::SeqFileMissing);
-        };
-    } else {
-        try {
-            view_->SetImage(ReadSeqImageFile(path), settings_.LanguageIndex);
-        } catch (const ESeqImageError& error) {
-            problemText_ = [error](std::uint8_t language) { return DescribeImageError(error, language); };
-        }
-    }
-    ShowProblem();
-    return problemText_ ? problemText_(settings_.LanguageIndex) : std::string();
-}
-
-void TSeqViewer::SetReport(const std::optional<TConversionReport>& report)
-{
-    lastReport_ = report;
-    ShowReport();
-}
-
-void TSeqViewer::ApplyLanguage()
-{
-    const std::uint8_t language = settings_.LanguageIndex;
-    setWindowTitle(ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::Title)));
-    tabs_->setTabText(0, ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::SequenceTab)));
-    tabs_->setTabText(1, ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::ReportTab)));
-    view_->SetLanguage(language);
-    ShowProblem();
-    ShowReport();
-}
-
-void TSeqViewer::ShowProblem()
-{
-    problem_->setVisible(static_cast<bool>(problemText_));
-    scroll_->setVisible(!problemText_);
-    problem_->setText(problemText_ ? ToQt(problemText_(settings_.LanguageIndex)) : QString());
-}
-
-void TSeqViewer::ShowReport()
-{
-    const std::uint8_t language = settings_.LanguageIndex;
-    if (!lastReport_) {
-        report_->setPlainText(ToQt(Text(TTextTable::ViewerTexts, language, ViewerEntry::NoReport)));
-        return;
-    }
-    std::string text = ReportSummary(lastReport_->Summary, language) + '\n';
-    for (const std::string& line : ReportLines(*lastReport_, language))
-        text += line + '\n';
-    report_->setPlainText(ToQt(text));
+    const std::uint8_t language = language_();
+    setWindowTitle(ToQt(TSeqViewerModel::Title(language)));
+    tabs_->setTabText(0, ToQt(TSeqViewerModel::SequenceTab(language)));
+    tabs_->setTabText(1, ToQt(TSeqViewerModel::ReportTab(language)));
+    if (const TSeqImage* image = viewer_.Image())
+        view_->SetImage(*image, language);
+    const std::string problem = viewer_.Problem(language);
+    problem_->setVisible(!problem.empty());
+    scroll_->setVisible(problem.empty());
+    problem_->setText(ToQt(problem));
+    report_->setPlainText(ToQt(viewer_.ReportText(language)));
 }

@@ -13,10 +13,9 @@
 #include <QDialog>
 #include <QWidget>
 
-#include "AppSettings.h"
-#include "ConversionReport.h"
 #include "SeqImage.h"
 #include "SeqPicture.h"
+#include "SeqViewerModel.h"
 
 class QLabel;
 class QPainter;
@@ -54,32 +53,23 @@ private:
 
 class TSeqViewer final : public QDialog {
 public:
-    // settings (the main window's) must outlive the viewer.
-    explicit TSeqViewer(const AppSettings& settings);
+    // viewer (the window model's) must outlive the box; language gives the
+    // language of the moment.
+    TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t()> language);
 
-    // Reads the sequence file named by SeqFileName and shows its picture;
-    // else the tab tells why there is none, and so does the text returned
-    // (empty when the picture shows), in the current language.
-    std::string LoadSeqFile();
-    // The report of the last conversion; none before the first.
-    void SetReport(const std::optional<TConversionReport>& report);
-    // Every text again in the current language.
-    void ApplyLanguage();
+    // Shows what the viewer model holds, every text in the language of the
+    // moment: the picture or why there is none, and the report.
+    void Refresh();
 
     TSeqPictureView& PictureView() { return *view_; }
     QTabWidget& Tabs() { return *tabs_; }
 
 private:
-    void ShowProblem();
-    void ShowReport();
-
-    const AppSettings& settings_;
+    const TSeqViewerModel& viewer_;
+    std::function<std::uint8_t()> language_;
     QTabWidget* tabs_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     TSeqPictureView* view_ = nullptr;
     QLabel* problem_ = nullptr;
     QPlainTextEdit* report_ = nullptr;
-    // Why no picture shows, in a language; empty while one shows.
-    std::function<std::string(std::uint8_t)> problemText_;
-    std::optional<TConversionReport> lastReport_;
 };

@@ -77,11 +77,11 @@ int main(int argc, char* argv[])
         fileDialogs.SetParent(&window);
         portNamePrompt.SetParent(&window);
     };
-    const TForm1Services services{dialogs,        fileDialogs,           portNamePrompt, midiDevices,
-                                  serialPorts,    SystemSerialPortPaths, {},             adoptDialogs};
+    const TForm1Services services{
+        {dialogs, fileDialogs, portNamePrompt, midiDevices, serialPorts, SystemSerialPortPaths, {}}, adoptDialogs};
 
     TForm1 Form1(services);
-    TForm2 Form2(Form1.Settings(), &Form1);
+    TForm2 Form2(Form1.Model(), &Form1);
     Form1.SetAboutBox(&Form2);
 
     Form1.show();

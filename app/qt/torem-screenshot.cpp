@@ -85,15 +85,16 @@ int main(int argc, char* argv[])
     TQuietDialogs quiet;
     TNoMidiDeviceLayer noMidiDevices;
     TNoSerialPorts noSerialPorts;
-    const TForm1Services services{quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
-                                  std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdU16String()),
-                                  {}};
+    const TForm1Services services{
+        {quiet, quiet, quiet, noMidiDevices, noSerialPorts, {},
+         std::filesystem::path(settingsDir.filePath(QStringLiteral("settings.cfg")).toStdU16String())},
+        {}};
     TForm1 window(services);
     window.show();
 
     if (!Save(window, pictures[0]))
         return 1;
-    window.French1Click();
+    window.Model().French1Click();
     if (!Save(window, pictures[1]))
         return 1;
     return 0;

@@ -7,123 +7,124 @@
 namespace {
 
 struct TTableRows {
+    TTextTable Table;
     int FirstEntry;
     std::size_t Count;
     const std::string_view* French;
     const std::string_view* English;
 };
 
-constexpr std::array<std::string_view, 6> HintTextsFrench = {
+constexpr auto HintTextsFrench = std::to_array<std::string_view>({
     "Ouvrir un fichier Midi",
     "Sélectionner un fichier Séquence",
     "Convertir le fichier Midi en un fichier Séquence",
     "Sélectionner un port COM",
     "Sélectionner un port Midi d'entrée",
     "Transposer les évenements Midi",
-};
-constexpr std::array<std::string_view, 6> HintTextsEnglish = {
+});
+constexpr auto HintTextsEnglish = std::to_array<std::string_view>({
     "Open a Midi file",
     "Select a Sequence file",
     "Convert the Midi file into a Sequence file",
     "Select a COM port",
     "Select a Midi Input port",
     "Transpose Midi events",
-};
+});
 
-constexpr std::array<std::string_view, 6> FileMenuTextsFrench = {
+constexpr auto FileMenuTextsFrench = std::to_array<std::string_view>({
     "&Fichier",
     "&Ouvrir un fichier Midi",
     "&Sélectionner un fichier Seq",
     "&Convertir",
     "&Quitter",
     "Voir la séquence...",
-};
-constexpr std::array<std::string_view, 6> FileMenuTextsEnglish = {
+});
+constexpr auto FileMenuTextsEnglish = std::to_array<std::string_view>({
     "&File",
     "&Open Midi file",
     "&Select a Sequence file",
     "&Convert",
     "E&xit",
     "View sequence...",
-};
+});
 
-constexpr std::array<std::string_view, 3> LanguageMenuTextsFrench = {
+constexpr auto LanguageMenuTextsFrench = std::to_array<std::string_view>({
     "&Langue",
     "&English",
     "&Français",
-};
-constexpr std::array<std::string_view, 3> LanguageMenuTextsEnglish = {
+});
+constexpr auto LanguageMenuTextsEnglish = std::to_array<std::string_view>({
     "&Language",
     "&English",
     "&Français",
-};
+});
 
-constexpr std::array<std::string_view, 2> HelpMenuTextsFrench = {
+constexpr auto HelpMenuTextsFrench = std::to_array<std::string_view>({
     "&Aide",
     "&A propos...",
-};
-constexpr std::array<std::string_view, 2> HelpMenuTextsEnglish = {
+});
+constexpr auto HelpMenuTextsEnglish = std::to_array<std::string_view>({
     "&Help",
     "&About...",
-};
+});
 
-constexpr std::array<std::string_view, 4> Rs232MenuTextsFrench = {
+constexpr auto Rs232MenuTextsFrench = std::to_array<std::string_view>({
     "&RS232",
     "Autre port...",
     "Nom ou chemin du port série :",
     "&Toutes les sorties à zéro",
-};
-constexpr std::array<std::string_view, 4> Rs232MenuTextsEnglish = {
+});
+constexpr auto Rs232MenuTextsEnglish = std::to_array<std::string_view>({
     "&RS232",
     "Other port...",
     "Serial port name or path:",
     "&All outputs off",
-};
+});
 
-constexpr std::array<std::string_view, 4> MidiPortMenuTextsFrench = {
+constexpr auto MidiPortMenuTextsFrench = std::to_array<std::string_view>({
     "&Port Midi d'entrée",
     "Aucun...",
     " (absent)",
     "Aucun système Midi trouvé",
-};
-constexpr std::array<std::string_view, 4> MidiPortMenuTextsEnglish = {
+});
+constexpr auto MidiPortMenuTextsEnglish = std::to_array<std::string_view>({
     "&Input Midi Port",
     "None...",
     " (absent)",
     "No Midi system found",
-};
+});
 
-constexpr std::array<std::string_view, 6> OptionsMenuTextsFrench = {
+constexpr auto OptionsMenuTextsFrench = std::to_array<std::string_view>({
     "&Options",
     "&Résolution",
     "&Mode Midi",
     "&Transposer",
     "&Proportionnel",
     "&Contact sec",
-};
-constexpr std::array<std::string_view, 6> OptionsMenuTextsEnglish = {
+});
+constexpr auto OptionsMenuTextsEnglish = std::to_array<std::string_view>({
     "&Options",
     "&Resolution",
     "&Midi Mode",
     "&Transpose",
     "&Proportional",
     "&Dry contact",
-};
+});
 
-constexpr std::array<std::string_view, 4> AboutTextsFrench = {
+constexpr auto AboutTextsFrench = std::to_array<std::string_view>({
     "A propos de \"Midi To TOREM Sequence\" Bridge",
     "\"Midi To TOREM Sequence\" Bridge",
     "Version 1.00",
     "www.torem-devices.example",
-};
-constexpr std::array<std::string_view, 4> AboutTextsEnglish = {
+});
+constexpr auto AboutTextsEnglish = std::to_array<std::string_view>({
     "About \"Midi To TOREM Sequence Bridge\"",
     "Midi To TOREM Sequence Bridge",
     "Version 1.00",
     "www.torem-devices.example",
-};
+});
 
-constexpr std::array<std::string_view, 13> LabelTextsFrench = {
+constexpr auto LabelTextsFrench = std::to_array<std::string_view>({
     "             Fichier Midi : ",
     " Résolution :",
     "             Fichier Seq : ",
@@ -137,8 +138,8 @@ constexpr std::array<std::string_view, 13> LabelTextsFrench = {
     " Mode Midi : ",
     "           Proportionnel",
     "           Contact sec",
-};
-constexpr std::array<std::string_view, 13> LabelTextsEnglish = {
+});
+constexpr auto LabelTextsEnglish = std::to_array<std::string_view>({
     "              Midi File : ",
     " Resolution :",
     "              Seq File : ",
@@ -152,9 +153,9 @@ constexpr std::array<std::string_view, 13> LabelTextsEnglish = {
     " Midi Mode : ",
     "           Proportional",
     "           Dry Contact",
-};
+});
 
-constexpr std::array<std::string_view, 12> ComMessagesFrench = {
+constexpr auto ComMessagesFrench = std::to_array<std::string_view>({
     "Transmission sur le port COM OK",
     "Erreur d'initialisation du port COM",
     "Erreur d'écriture sur le port COM",
@@ -167,8 +168,8 @@ constexpr std::array<std::string_view, 12> ComMessagesFrench = {
     "Erreur de Transmission : lecteur MP3 non prêt",
     "Erreur d'écriture en EEPROM",
     "Erreur de lecture en EEPROM",
-};
-constexpr std::array<std::string_view, 12> ComMessagesEnglish = {
+});
+constexpr auto ComMessagesEnglish = std::to_array<std::string_view>({
     "Transmission on COM port OK",
     "Initialization Error on port COM",
     "Writing Error on COM port",
@@ -181,9 +182,9 @@ constexpr std::array<std::string_view, 12> ComMessagesEnglish = {
     "Transmission Error : MP3 player not ready",
     "Writing in EEPROM Error",
     "Reading in EEPROM Error",
-};
+});
 
-constexpr std::array<std::string_view, 7> MessageTextsFrench = {
+constexpr auto MessageTextsFrench = std::to_array<std::string_view>({
     " existe déjà. Voulez-vous remplacer ce fichier?",
     "Processus terminé...",
     "Le fichier Séquence doit être assigné...",
@@ -191,8 +192,8 @@ constexpr std::array<std::string_view, 7> MessageTextsFrench = {
     "Le fichier Midi est trop long pour cette résolution...",
     "Trop de changements de sorties au même instant...",
     "La séquence ne tient pas dans la mémoire du dispositif...",
-};
-constexpr std::array<std::string_view, 7> MessageTextsEnglish = {
+});
+constexpr auto MessageTextsEnglish = std::to_array<std::string_view>({
     " already exists. Do you want to replace this file?",
     "Process done...",
     "Sequence file must be assigned...",
@@ -200,9 +201,9 @@ constexpr std::array<std::string_view, 7> MessageTextsEnglish = {
     "The Midi file is too long for this resolution...",
     "Too many output changes at the same time...",
     "The sequence does not fit in the device memory...",
-};
+});
 
-constexpr std::array<std::string_view, 9> TransposeTextsFrench = {
+constexpr auto TransposeTextsFrench = std::to_array<std::string_view>({
     "- 4 Octaves",
     "- 3 Octaves",
     "- 2 Octaves",
@@ -212,8 +213,8 @@ constexpr std::array<std::string_view, 9> TransposeTextsFrench = {
     "+ 2 Octaves",
     "+ 3 Octaves",
     "+ 4 Octaves",
-};
-constexpr std::array<std::string_view, 9> TransposeTextsEnglish = {
+});
+constexpr auto TransposeTextsEnglish = std::to_array<std::string_view>({
     "- 4 Octaves",
     "- 3 Octaves",
     "- 2 Octaves",
@@ -223,9 +224,9 @@ constexpr std::array<std::string_view, 9> TransposeTextsEnglish = {
     "+ 2 Octaves",
     "+ 3 Octaves",
     "+ 4 Octaves",
-};
+});
 
-constexpr std::array<std::string_view, 8> StatusTextsFrench = {
+constexpr auto StatusTextsFrench = std::to_array<std::string_view>({
     "Introuvable.",
     "Utilisé par un autre programme.",
     "Accès refusé.",
@@ -234,8 +235,11 @@ constexpr std::array<std::string_view, 8> StatusTextsFrench = {
     "Ne peut pas être ouvert.",
     "Nouvel essai chaque seconde.",
     "Ouvert dès qu'il apparaît.",
-};
-constexpr std::array<std::string_view, 8> StatusTextsEnglish = {
+    "Ouvert.",
+    "Ouvert à nouveau.",
+    "Fermé.",
+});
+constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Not found.",
     "In use by another program.",
     "Permission denied.",
@@ -244,9 +248,12 @@ constexpr std::array<std::string_view, 8> StatusTextsEnglish = {
     "Cannot be opened.",
     "Tried again every second.",
     "Opened as soon as it appears.",
-};
+    "Open.",
+    "Open again.",
+    "Closed.",
+});
 
-constexpr std::array<std::string_view, 22> ViewerTextsFrench = {
+constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({
     "Visionneuse de séquence",
     "Séquence",
     "Rapport de conversion",
@@ -269,8 +276,8 @@ constexpr std::array<std::string_view, 22> ViewerTextsFrench = {
     "0x%1 suit les trames à la place de 0",
     "sortie %1, niveau %2, de %3 à %4",
     " (%1 barres, le niveau le plus haut)",
-};
-constexpr std::array<std::string_view, 22> ViewerTextsEnglish = {
+});
+constexpr auto ViewerTextsEnglish = std::to_array<std::string_view>({
     "Sequence viewer",
     "Sequence",
     "Conversion report",
@@ -293,9 +300,9 @@ constexpr std::array<std::string_view, 22> ViewerTextsEnglish = {
     "0x%1 follows the frames where 0 belongs",
     "output %1, level %2, %3 to %4",
     " (%1 bars, the highest level)",
-};
+});
 
-constexpr std::array<std::string_view, 26> ReportTextsFrench = {
+constexpr auto ReportTextsFrench = std::to_array<std::string_view>({
     "note",
     "notes",
     "changement",
@@ -323,8 +330,8 @@ constexpr std::array<std::string_view, 26> ReportTextsFrench = {
     "tops par image",
     "Dernier changement à %1, créneau %2 sur 65535 ; %3 octets de trames utilisés sur 32768",
     "Aucun changement de sortie ; %1 octets de trames utilisés sur 32768",
-};
-constexpr std::array<std::string_view, 26> ReportTextsEnglish = {
+});
+constexpr auto ReportTextsEnglish = std::to_array<std::string_view>({
     "note",
     "notes",
     "change",
@@ -351,61 +358,68 @@ constexpr std::array<std::string_view, 26> ReportTextsEnglish = {
     "Tempo events: %1, none used: the time division is SMPTE, %2 frames per second, %3 ticks per frame",
     "Last change at %1, slot %2 of 65535; %3 frame bytes used of 32768",
     "No output change; %1 frame bytes used of 32768",
+});
+
+// Both rows hold exactly the entries of Entry's type, none of them empty.
+template <TextEntry Entry, std::size_t FrenchCount, std::size_t EnglishCount>
+consteval TTableRows RowsOf(const std::array<std::string_view, FrenchCount>& french,
+                            const std::array<std::string_view, EnglishCount>& english)
+{
+    using Entries = TTextEntries<Entry>;
+    static_assert(FrenchCount == Entries::Count, "the French row lacks or has extra entries");
+    static_assert(EnglishCount == Entries::Count, "the English row lacks or has extra entries");
+    for (std::size_t i = 0; i < Entries::Count; ++i)
+        if (french[i].empty() || english[i].empty())
+            throw "a text of the table is empty";
+    return {Entries::Table, Entries::First, Entries::Count, french.data(), english.data()};
+}
+
+constexpr std::array Rows = {
+    RowsOf<HintEntry>(HintTextsFrench, HintTextsEnglish),
+    RowsOf<FileMenuEntry>(FileMenuTextsFrench, FileMenuTextsEnglish),
+    RowsOf<LanguageMenuEntry>(LanguageMenuTextsFrench, LanguageMenuTextsEnglish),
+    RowsOf<HelpMenuEntry>(HelpMenuTextsFrench, HelpMenuTextsEnglish),
+    RowsOf<Rs232MenuEntry>(Rs232MenuTextsFrench, Rs232MenuTextsEnglish),
+    RowsOf<MidiPortMenuEntry>(MidiPortMenuTextsFrench, MidiPortMenuTextsEnglish),
+    RowsOf<OptionsMenuEntry>(OptionsMenuTextsFrench, OptionsMenuTextsEnglish),
+    RowsOf<AboutEntry>(AboutTextsFrench, AboutTextsEnglish),
+    RowsOf<LabelEntry>(LabelTextsFrench, LabelTextsEnglish),
+    RowsOf<ComMessageEntry>(ComMessagesFrench, ComMessagesEnglish),
+    RowsOf<MessageEntry>(MessageTextsFrench, MessageTextsEnglish),
+    RowsOf<TransposeEntry>(TransposeTextsFrench, TransposeTextsEnglish),
+    RowsOf<StatusEntry>(StatusTextsFrench, StatusTextsEnglish),
+    RowsOf<ViewerEntry>(ViewerTextsFrench, ViewerTextsEnglish),
+    RowsOf<ReportEntry>(ReportTextsFrench, ReportTextsEnglish),
 };
 
-// Both rows of a table have the same number of entries.
-template <std::size_t N>
-constexpr TTableRows RowsOf(int firstEntry, const std::array<std::string_view, N>& french,
-                            const std::array<std::string_view, N>& english)
+// Rows is indexed by TTextTable.
+consteval bool InTableOrder()
 {
-    return {firstEntry, N, french.data(), english.data()};
+    for (std::size_t i = 0; i < Rows.size(); ++i)
+        if (Rows[i].Table != static_cast<TTextTable>(i))
+            return false;
+    return Rows.size() == static_cast<std::size_t>(TTextTable::ReportTexts) + 1;
 }
-
-const TTableRows& Rows(TTextTable table)
-{
-    static const TTableRows rows[] = {
-        RowsOf(1, HintTextsFrench, HintTextsEnglish),
-        RowsOf(1, FileMenuTextsFrench, FileMenuTextsEnglish),
-        RowsOf(1, LanguageMenuTextsFrench, LanguageMenuTextsEnglish),
-        RowsOf(1, HelpMenuTextsFrench, HelpMenuTextsEnglish),
-        RowsOf(1, Rs232MenuTextsFrench, Rs232MenuTextsEnglish),
-        RowsOf(1, MidiPortMenuTextsFrench, MidiPortMenuTextsEnglish),
-        RowsOf(1, OptionsMenuTextsFrench, OptionsMenuTextsEnglish),
-        RowsOf(1, AboutTextsFrench, AboutTextsEnglish),
-        RowsOf(1, LabelTextsFrench, LabelTextsEnglish),
-        RowsOf(0, ComMessagesFrench, ComMessagesEnglish),
-        RowsOf(1, MessageTextsFrench, MessageTextsEnglish),
-        RowsOf(1, TransposeTextsFrench, TransposeTextsEnglish),
-        RowsOf(1, StatusTextsFrench, StatusTextsEnglish),
-        RowsOf(1, ViewerTextsFrench, ViewerTextsEnglish),
-        RowsOf(1, ReportTextsFrench, ReportTextsEnglish),
-    };
-    return rows[static_cast<int>(table)];
-}
+static_assert(InTableOrder());
 
 } // namespace
 
-std::string_view LookupText(TTextTable table, std::uint8_t languageIndex, int entry)
+std::string_view LookupText(TTextRef text, std::uint8_t languageIndex)
 {
-    const TTableRows& rows = Rows(table);
-    const int index = entry - rows.FirstEntry;
+    const TTableRows& rows = Rows[static_cast<std::size_t>(text.Table())];
+    const int index = text.Entry() - rows.FirstEntry;
     if (index < 0 || static_cast<std::size_t>(index) >= rows.Count)
-        throw std::out_of_range("no text entry " + std::to_string(entry));
+        throw std::out_of_range("no text entry " + std::to_string(text.Entry()));
     // Only 1 is French; the settings reader never yields anything but 1 or 2.
     return languageIndex == LanguageFrench ? rows.French[index] : rows.English[index];
-}
-
-int TextEntryCount(TTextTable table)
-{
-    return static_cast<int>(Rows(table).Count);
 }
 
 std::string_view TransposeText(std::uint8_t languageIndex, std::uint8_t transposeIndex)
 {
     // Out of range only from a hand-edited settings file: the menus show None then.
     if (transposeIndex < 1 || transposeIndex > 9)
-        transposeIndex = 5;
-    return LookupText(TTextTable::TransposeTexts, languageIndex, transposeIndex);
+        return LookupText(TransposeEntry::None, languageIndex);
+    return LookupText(static_cast<TransposeEntry>(transposeIndex), languageIndex);
 }
 
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> arguments)

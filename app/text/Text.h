@@ -1,39 +1,295 @@
 #pragma once
-// The texts of the user interface in French and English, looked up as
-// (table, LanguageIndex, entry). Texts are UTF-8.
+// The texts of the user interface in French and English. Each table has its
+// own entry type, so a text is named by its entry alone and an entry of one
+// table cannot be looked up in another. Texts are UTF-8.
 
+#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 inline constexpr std::uint8_t LanguageFrench = 1;
 inline constexpr std::uint8_t LanguageEnglish = 2;
 
+// The tables, in the order stored.
 enum class TTextTable {
-    HintTexts,          // entries 1..6
-    FileMenuTexts,      // 1..5
-    LanguageMenuTexts,  // 1..3
-    HelpMenuTexts,      // 1..2
-    Rs232MenuTexts,     // 1..3
-    MidiPortMenuTexts,  // 1..2
-    OptionsMenuTexts,   // 1..6
-    AboutTexts,         // 1..4
-    LabelTexts,         // 1..13
-    ComMessages,        // 0..11, by serial link result code
-    MessageTexts,       // 1..7
-    TransposeTexts,     // 1..9, by TransposeIndex
-    StatusTexts,        // 1..8: why a port or a MIDI device is not open
-    ViewerTexts,        // 1..22: the sequence viewer, its picture and the image's faults
-    ReportTexts,        // 1..26: the conversion report
+    HintTexts,
+    FileMenuTexts,
+    LanguageMenuTexts,
+    HelpMenuTexts,
+    Rs232MenuTexts,
+    MidiPortMenuTexts,
+    OptionsMenuTexts,
+    AboutTexts,
+    LabelTexts,
+    ComMessages,
+    MessageTexts,
+    TransposeTexts,
+    StatusTexts,
+    ViewerTexts,
+    ReportTexts,
 };
 
-// The text of an entry; throws std::out_of_range for an entry the table lacks.
-std::string_view LookupText(TTextTable table, std::uint8_t languageIndex, int entry);
+// Entries of HintTexts, in the order of the picture buttons: SpeedButton3,
+// SpeedButton1, SpeedButton2, SpeedButton4, SpeedButton5, SpeedButton6.
+enum class HintEntry {
+    OpenMidiFile = 1,
+    SeqFile,
+    Convert,
+    ComPort,
+    MidiIn,
+    Transpose,
+};
 
-inline std::string Text(TTextTable table, std::uint8_t languageIndex, int entry)
+enum class FileMenuEntry {
+    Title = 1,
+    OpenMidiFile,
+    SeqFile,
+    Convert,
+    Exit,
+    ViewSequence,
+};
+
+enum class LanguageMenuEntry {
+    Title = 1,
+    English,
+    French,
+};
+
+enum class HelpMenuEntry {
+    Title = 1,
+    About,
+};
+
+// The menu title, then the item that asks for a port the system does not
+// list (a USB adapter, a pseudo-terminal) and its question.
+enum class Rs232MenuEntry {
+    Title = 1,
+    OtherPort,
+    OtherPortPrompt,
+    AllOutputsOff,
+};
+
+enum class MidiPortMenuEntry {
+    Title = 1,
+    None,
+    AbsentMark,  // follows the name of a device that is not there
+    NoMidiSystem,
+};
+
+enum class OptionsMenuEntry {
+    Title = 1,
+    Resolution,
+    MidiMode,
+    Transpose,
+    Proportional,
+    DryContact,
+};
+
+// The About box's title, then its three lines.
+enum class AboutEntry {
+    Title = 1,
+    ProductName,
+    Version,
+    WebSite,
+};
+
+// The value labels (MidiFile, SeqFile, ComPort, Transpose, MidiIn) are
+// followed directly by the value they show.
+enum class LabelEntry {
+    MidiFile = 1,
+    Resolution,
+    SeqFile,
+    ComPort,
+    Transpose,
+    ConverterTitle,
+    DoConvert,
+    BridgeTitle,
+    MidiIn,
+    MidiActivity,
+    MidiMode,
+    Proportional,
+    DryContact,
+};
+
+// Numbered by the serial link's result code; the last two complete the table
+// so that any code of the device has a text.
+enum class ComMessageEntry {
+    ComOk = 0,
+    ComErrInit,
+    ComErrWrite,
+    ComErrRead,
+    ComErrOpen,
+    ComErrGetParams,
+    ComErrSetParams,
+    ComErrTimeouts,
+    ComErrClose,
+    ComErrNotReady,
+    ComErrEepromWrite,
+    ComErrEepromRead,
+};
+
+enum class MessageEntry {
+    AlreadyExists = 1,
+    ProcessDone,
+    SeqFileMissing,
+    MidiFileMissing,
+    TooLongForResolution,
+    TooManyChanges,
+    DoesNotFit,
+};
+
+// Numbered by TransposeIndex: the shift is (entry - 5) octaves.
+enum class TransposeEntry {
+    Down4 = 1,
+    Down3,
+    Down2,
+    Down1,
+    None,
+    Up1,
+    Up2,
+    Up3,
+    Up4,
+};
+
+// The state of a port or a MIDI device, in the window's tooltips and
+// torem-live's lines alike: why it is not open, then what the bridge does
+// about it; or that it is open, open again or closed.
+enum class StatusEntry {
+    NotFound = 1,
+    InUse,
+    PermissionDenied,
+    DialoutHint,
+    Lost,
+    Failed,
+    Retrying,
+    OpensWhenPresent,
+    Open,
+    OpenAgain,
+    Closed,
+};
+
+// The window, its picture, what makes a file no image (one entry per fault of
+// the image check, in its order), and what a bar of the picture stands for.
+enum class ViewerEntry {
+    Title = 1,
+    SequenceTab,
+    ReportTab,
+    NoReport,
+    CannotRead,  // %1 the file, %2 why
+    NotAnImage,  // %1 the file, %2 the fault
+    AtByte,      // %1 the byte, %2 the fault
+    Channel1,
+    Channel2,
+    TimeAxis,
+    NoChanges,
+    WrongSize,             // %1 the size
+    HeaderNotSpace,        // %1 the byte in hex
+    BadResolutionCode,     // %1 the code
+    FrameBytesTooLarge,    // %1 the frame bytes
+    NoFirstFrame,          // %1 the frame bytes
+    RecordPastFrameBytes,  // %1 the changes, %2 the frame bytes
+    SlotNotAfter,          // %1 the next slot, %2 the frame's slot
+    LastSlotNotZero,       // %1 the next slot
+    NotZeroAfterFrames,    // %1 the byte in hex
+    Bar,                   // %1 output, %2 level, %3 from, %4 to
+    Runs,                  // %1 bars
+};
+
+// Nouns in both numbers (for Counted), then the lines of the conversion
+// report; list lines begin with two spaces.
+enum class ReportEntry {
+    NoteOne = 1,
+    NoteMany,
+    ChangeOne,
+    ChangeMany,
+    FrameOne,
+    FrameMany,
+    FrameByteOne,
+    FrameByteMany,
+    FirstFrameEmpty,
+    Summary,           // %1 notes, %2 changes, %3 frames, %4 FirstFrameEmpty or nothing, %5 bytes
+    OtherChannels,     // %1 count
+    OtherChannelLine,  // %1 time, %2 channel, %3 note, %4 track
+    Unclosed,          // %1 count
+    NoteAtLine,        // %1 time, %2 output, %3 channel, %4 note
+    SameSlot,          // %1 count
+    TakenOver,         // %1 count
+    Merged,            // %1 count
+    NoteLine,          // %1 time, %2 output, %3 channel, %4 note, %5 start, %6 end
+    More,              // %1 count
+    TempoNone,         // %1 tempo
+    TempoOne,          // %1 tempo
+    TempoMany,         // %1 count, %2 tempo
+    TempoLine,         // %1 time, %2 track, %3 tempo
+    TempoSmpte,        // %1 count, %2 frames per second, %3 ticks per frame
+    ImageUse,          // %1 time, %2 slot, %3 frame bytes
+    NoChange,          // %1 frame bytes
+};
+
+// The table of each entry type and its entries, First to Last.
+template <typename Entry>
+struct TTextEntries;
+
+template <TTextTable Of, auto FirstEntry, auto LastEntry>
+struct TTextEntriesOf {
+    static constexpr TTextTable Table = Of;
+    static constexpr int First = static_cast<int>(FirstEntry);
+    static constexpr int Count = static_cast<int>(LastEntry) - First + 1;
+};
+
+template <> struct TTextEntries<HintEntry> : TTextEntriesOf<TTextTable::HintTexts, HintEntry::OpenMidiFile, HintEntry::Transpose> {};
+template <> struct TTextEntries<FileMenuEntry> : TTextEntriesOf<TTextTable::FileMenuTexts, FileMenuEntry::Title, FileMenuEntry::ViewSequence> {};
+template <> struct TTextEntries<LanguageMenuEntry> : TTextEntriesOf<TTextTable::LanguageMenuTexts, LanguageMenuEntry::Title, LanguageMenuEntry::French> {};
+template <> struct TTextEntries<HelpMenuEntry> : TTextEntriesOf<TTextTable::HelpMenuTexts, HelpMenuEntry::Title, HelpMenuEntry::About> {};
+template <> struct TTextEntries<Rs232MenuEntry> : TTextEntriesOf<TTextTable::Rs232MenuTexts, Rs232MenuEntry::Title, Rs232MenuEntry::AllOutputsOff> {};
+template <> struct TTextEntries<MidiPortMenuEntry> : TTextEntriesOf<TTextTable::MidiPortMenuTexts, MidiPortMenuEntry::Title, MidiPortMenuEntry::NoMidiSystem> {};
+template <> struct TTextEntries<OptionsMenuEntry> : TTextEntriesOf<TTextTable::OptionsMenuTexts, OptionsMenuEntry::Title, OptionsMenuEntry::DryContact> {};
+template <> struct TTextEntries<AboutEntry> : TTextEntriesOf<TTextTable::AboutTexts, AboutEntry::Title, AboutEntry::WebSite> {};
+template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTexts, LabelEntry::MidiFile, LabelEntry::DryContact> {};
+template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
+template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
+template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::Closed> {};
+template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
+template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
+
+template <typename Entry>
+concept TextEntry = std::is_enum_v<Entry> && requires {
+    { TTextEntries<Entry>::Table } -> std::convertible_to<TTextTable>;
+};
+
+// Number of entries per language of the table of Entry.
+template <TextEntry Entry>
+inline constexpr int TextEntryCount = TTextEntries<Entry>::Count;
+
+// One text of any table, as a control's description keeps it: made from a
+// typed entry only, so it always names an entry of the table it names.
+class TTextRef {
+public:
+    template <TextEntry E>
+    constexpr TTextRef(E entry) : table_(TTextEntries<E>::Table), entry_(static_cast<int>(entry))
+    {
+    }
+
+    constexpr TTextTable Table() const { return table_; }
+    constexpr int Entry() const { return entry_; }
+    friend constexpr bool operator==(TTextRef, TTextRef) = default;
+
+private:
+    TTextTable table_;
+    int entry_;
+};
+
+// The text of an entry in a language; throws std::out_of_range for an entry
+// the table lacks (only a number cast to an entry type can be one).
+std::string_view LookupText(TTextRef text, std::uint8_t languageIndex);
+
+inline std::string Text(TTextRef text, std::uint8_t languageIndex)
 {
-    return std::string(LookupText(table, languageIndex, entry));
+    return std::string(LookupText(text, languageIndex));
 }
 
 // The text with %1 to %9 replaced by the arguments in turn.
@@ -43,158 +299,5 @@ std::string Fill(std::string_view text, std::initializer_list<std::string_view> 
 // gives it (French takes the singular for 0 as well).
 std::string Counted(std::uint8_t languageIndex, std::uint64_t count, std::string_view one, std::string_view many);
 
-// Number of entries per language of a table.
-int TextEntryCount(TTextTable table);
-
 // The transpose text of a TransposeIndex; "None" for values outside 1..9.
 std::string_view TransposeText(std::uint8_t languageIndex, std::uint8_t transposeIndex);
-
-// Entries of the tables that are looked up by a fixed entry (ComMessages go
-// by TComResult code, TransposeTexts by TransposeIndex, HintTexts in the order
-// of the picture buttons).
-namespace FileMenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int OpenMidiFile = 2;
-inline constexpr int SeqFile = 3;
-inline constexpr int Convert = 4;
-inline constexpr int Exit = 5;
-inline constexpr int ViewSequence = 6;
-}  // namespace FileMenuEntry
-
-namespace LanguageMenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int English = 2;
-inline constexpr int French = 3;
-}  // namespace LanguageMenuEntry
-
-namespace HelpMenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int About = 2;
-}  // namespace HelpMenuEntry
-
-namespace MidiPortMenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int None = 2;
-inline constexpr int AbsentMark = 3;  // follows the name of a device that is not there
-inline constexpr int NoMidiSystem = 4;
-}  // namespace MidiPortMenuEntry
-
-namespace OptionsMenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int Resolution = 2;
-inline constexpr int MidiMode = 3;
-inline constexpr int Transpose = 4;
-inline constexpr int Proportional = 5;
-inline constexpr int DryContact = 6;
-}  // namespace OptionsMenuEntry
-
-// Entries of AboutTexts: the box's title, then its three lines.
-namespace AboutEntry {
-inline constexpr int Title = 1;
-inline constexpr int ProductName = 2;
-inline constexpr int Version = 3;
-inline constexpr int WebSite = 4;
-}  // namespace AboutEntry
-
-// Entries of LabelTexts. The value labels (MidiFile, SeqFile, ComPort,
-// Transpose, MidiIn) are followed directly by the value they show.
-namespace LabelEntry {
-inline constexpr int MidiFile = 1;
-inline constexpr int Resolution = 2;
-inline constexpr int SeqFile = 3;
-inline constexpr int ComPort = 4;
-inline constexpr int Transpose = 5;
-inline constexpr int ConverterTitle = 6;
-inline constexpr int DoConvert = 7;
-inline constexpr int BridgeTitle = 8;
-inline constexpr int MidiIn = 9;
-inline constexpr int MidiActivity = 10;
-inline constexpr int MidiMode = 11;
-inline constexpr int Proportional = 12;
-inline constexpr int DryContact = 13;
-}  // namespace LabelEntry
-
-// Entries of MessageTexts.
-namespace MessageEntry {
-inline constexpr int AlreadyExists = 1;
-inline constexpr int ProcessDone = 2;
-inline constexpr int SeqFileMissing = 3;
-inline constexpr int MidiFileMissing = 4;
-inline constexpr int TooLongForResolution = 5;
-inline constexpr int TooManyChanges = 6;
-inline constexpr int DoesNotFit = 7;
-}  // namespace MessageEntry
-
-// Entries of Rs232MenuTexts: the menu title, then the item that asks for a
-// port the system does not list (a USB adapter, a pseudo-terminal) and its
-// question.
-namespace Rs232MenuEntry {
-inline constexpr int Title = 1;
-inline constexpr int OtherPort = 2;
-inline constexpr int OtherPortPrompt = 3;
-inline constexpr int AllOutputsOff = 4;
-}  // namespace Rs232MenuEntry
-
-// Entries of StatusTexts, the tooltip of a port or MIDI device display that
-// is not open: why, then what the bridge does about it.
-namespace StatusEntry {
-inline constexpr int NotFound = 1;
-inline constexpr int InUse = 2;
-inline constexpr int PermissionDenied = 3;
-inline constexpr int DialoutHint = 4;
-inline constexpr int Lost = 5;
-inline constexpr int Failed = 6;
-inline constexpr int Retrying = 7;
-inline constexpr int OpensWhenPresent = 8;
-}  // namespace StatusEntry
-
-// Entries of ViewerTexts: the window, its picture, what makes a file no
-// image (entry ImageProblem + a TImageProblem, WrongSize being 1), and what
-// a bar of the picture stands for.
-namespace ViewerEntry {
-inline constexpr int Title = 1;
-inline constexpr int SequenceTab = 2;
-inline constexpr int ReportTab = 3;
-inline constexpr int NoReport = 4;
-inline constexpr int CannotRead = 5;   // %1 the file, %2 why
-inline constexpr int NotAnImage = 6;   // %1 the file, %2 the fault
-inline constexpr int AtByte = 7;       // %1 the byte, %2 the fault
-inline constexpr int Channel1 = 8;
-inline constexpr int Channel2 = 9;
-inline constexpr int TimeAxis = 10;
-inline constexpr int NoChanges = 11;
-inline constexpr int ImageProblem = 11;
-inline constexpr int Bar = 21;   // %1 output, %2 level, %3 from, %4 to
-inline constexpr int Runs = 22;  // %1 bars
-}  // namespace ViewerEntry
-
-// Entries of ReportTexts: nouns in both numbers (for Counted), then the
-// lines of the report; list lines begin with two spaces.
-namespace ReportEntry {
-inline constexpr int NoteOne = 1;
-inline constexpr int NoteMany = 2;
-inline constexpr int ChangeOne = 3;
-inline constexpr int ChangeMany = 4;
-inline constexpr int FrameOne = 5;
-inline constexpr int FrameMany = 6;
-inline constexpr int FrameByteOne = 7;
-inline constexpr int FrameByteMany = 8;
-inline constexpr int FirstFrameEmpty = 9;
-inline constexpr int Summary = 10;           // %1 notes, %2 changes, %3 frames, %4 FirstFrameEmpty or nothing, %5 bytes
-inline constexpr int OtherChannels = 11;     // %1 count
-inline constexpr int OtherChannelLine = 12;  // %1 time, %2 channel, %3 note, %4 track
-inline constexpr int Unclosed = 13;          // %1 count
-inline constexpr int NoteAtLine = 14;        // %1 time, %2 output, %3 channel, %4 note
-inline constexpr int SameSlot = 15;          // %1 count
-inline constexpr int TakenOver = 16;         // %1 count
-inline constexpr int Merged = 17;            // %1 count
-inline constexpr int NoteLine = 18;          // %1 time, %2 output, %3 channel, %4 note, %5 start, %6 end
-inline constexpr int More = 19;              // %1 count
-inline constexpr int TempoNone = 20;         // %1 tempo
-inline constexpr int TempoOne = 21;          // %1 tempo
-inline constexpr int TempoMany = 22;         // %1 count, %2 tempo
-inline constexpr int TempoLine = 23;         // %1 time, %2 track, %3 tempo
-inline constexpr int TempoSmpte = 24;        // %1 count, %2 frames per second, %3 ticks per frame
-inline constexpr int ImageUse = 25;          // %1 time, %2 slot, %3 frame bytes
-inline constexpr int NoChange = 26;          // %1 frame bytes
-}  // namespace ReportEntry

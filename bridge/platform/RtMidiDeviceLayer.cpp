@@ -11,6 +11,7 @@
 #include <csignal>
 #include <limits>
 
+#include "MidiStatus.h"
 #include "Miditype.h"
 #include "SysexQueue.h"
 
@@ -116,7 +117,7 @@ void TRtMidiDeviceLayer::TDevice::Deliver(double delta, const std::vector<unsign
     if (!Started)
         return;
     const std::uint32_t timestamp = Stamp(delta);
-    if (message[0] == SysexStatus) {
+    if (message[0] == MidiStatus::SystemExclusive) {
         // With no buffer queued the message is lost, as with a real driver.
         if (TMidiHeader* header = Sysex.Fill(message))
             Callback(Instance, TMidiInMessage::LongData, 0, header, timestamp);

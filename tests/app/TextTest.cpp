@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "Text.h"
 
@@ -11,33 +13,51 @@ constexpr std::uint8_t EN = LanguageEnglish;
 
 std::string Blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
-std::string Label(std::uint8_t language, int entry) { return Text(TTextTable::LabelTexts, language, entry); }
+std::string Label(std::uint8_t language, LabelEntry entry) { return Text(entry, language); }
 
-TEST(LanguageTables, EveryTableHasItsEntriesInBothLanguages)
+// Each entry type names its own table, and its count is the table's.
+static_assert(TTextRef(LabelEntry::MidiFile).Table() == TTextTable::LabelTexts);
+static_assert(TTextRef(ComMessageEntry::ComErrNotReady) == TTextRef(ComMessageEntry::ComErrNotReady));
+static_assert(TTextRef(ComMessageEntry::ComErrNotReady).Entry() == 9);
+static_assert(TTextRef(HintEntry::OpenMidiFile) != TTextRef(FileMenuEntry::Title));
+static_assert(!std::is_convertible_v<int, TTextRef>);
+static_assert(TextEntryCount<ComMessageEntry> == 12 && TextEntryCount<TransposeEntry> == 9);
+static_assert(TextEntryCount<ViewerEntry> == 22 && TextEntryCount<ReportEntry> == 26);
+
+TEST(LanguageTables, EveryTableHasItsFirstAndLastEntryInBothLanguages)
 {
+    // Row lengths and empty texts are checked where the tables are built;
+    // here each table's first and last entry read from the right table.
     const struct {
-        TTextTable table;
-        int first;
-        int count;
+        TTextRef first;
+        TTextRef last;
+        std::string_view lastEnglish;
     } tables[] = {
-        {TTextTable::HintTexts, 1, 6},       {TTextTable::FileMenuTexts, 1, 6},
-        {TTextTable::LanguageMenuTexts, 1, 3}, {TTextTable::HelpMenuTexts, 1, 2},
-        {TTextTable::Rs232MenuTexts, 1, 4},  {TTextTable::MidiPortMenuTexts, 1, 4},
-        {TTextTable::OptionsMenuTexts, 1, 6}, {TTextTable::AboutTexts, 1, 4},
-        {TTextTable::LabelTexts, 1, 13},     {TTextTable::ComMessages, 0, 12},
-        {TTextTable::MessageTexts, 1, 7},    {TTextTable::TransposeTexts, 1, 9},
-        {TTextTable::StatusTexts, 1, 8},     {TTextTable::ViewerTexts, 1, 22},
-        {TTextTable::ReportTexts, 1, 26},
+        {HintEntry::OpenMidiFile, HintEntry::Transpose, "Transpose Midi events"},
+        {FileMenuEntry::Title, FileMenuEntry::ViewSequence, "View sequence..."},
+        {LanguageMenuEntry::Title, LanguageMenuEntry::French, "&Français"},
+        {HelpMenuEntry::Title, HelpMenuEntry::About, "&About..."},
+        {Rs232MenuEntry::Title, Rs232MenuEntry::AllOutputsOff, "&All outputs off"},
+        {MidiPortMenuEntry::Title, MidiPortMenuEntry::NoMidiSystem, "No Midi system found"},
+        {OptionsMenuEntry::Title, OptionsMenuEntry::DryContact, "&Dry contact"},
+        {AboutEntry::Title, AboutEntry::WebSite, "www.torem-devices.example"},
+        {LabelEntry::MidiFile, LabelEntry::DryContact, "           Dry Contact"},
+        {ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead, "Reading in EEPROM Error"},
+        {MessageEntry::AlreadyExists, MessageEntry::DoesNotFit, "The sequence does not fit in the device memory..."},
+        {TransposeEntry::Down4, TransposeEntry::Up4, "+ 4 Octaves"},
+        {StatusEntry::NotFound, StatusEntry::OpensWhenPresent, "Opened as soon as it appears."},
+        {ViewerEntry::Title, ViewerEntry::Runs, " (%1 bars, the highest level)"},
+        {ReportEntry::NoteOne, ReportEntry::NoChange, "No output change; %1 frame bytes used of 32768"},
     };
     for (const auto& t : tables) {
-        EXPECT_EQ(TextEntryCount(t.table), t.count);
-        for (int e = t.first; e < t.first + t.count; ++e) {
-            EXPECT_FALSE(LookupText(t.table, FR, e).empty());
-            EXPECT_FALSE(LookupText(t.table, EN, e).empty());
-        }
-        EXPECT_THROW(LookupText(t.table, EN, t.first - 1), std::out_of_range);
-        EXPECT_THROW(LookupText(t.table, EN, t.first + t.count), std::out_of_range);
+        EXPECT_FALSE(LookupText(t.first, FR).empty());
+        EXPECT_FALSE(LookupText(t.first, EN).empty());
+        EXPECT_FALSE(LookupText(t.last, FR).empty());
+        EXPECT_EQ(LookupText(t.last, EN), t.lastEnglish);
     }
+    // Only a number cast to an entry type can miss its table.
+    EXPECT_THROW(LookupText(static_cast<LabelEntry>(14), EN), std::out_of_range);
+    EXPECT_THROW(LookupText(static_cast<ComMessageEntry>(-1), EN), std::out_of_range);
 }
 
 TEST(LanguageTables, LabelsKeepTheirLeadingAndTrailingBlanks)
@@ -65,21 +85,21 @@ TEST(LanguageTables, LabelsKeepTheirLeadingAndTrailingBlanks)
 
 TEST(LanguageTables, MessagesAndMenusReadAsWritten)
 {
-    EXPECT_EQ(Text(TTextTable::ComMessages, EN, 9), "Transmission Error : MP3 player not ready");
-    EXPECT_EQ(Text(TTextTable::ComMessages, FR, 9), "Erreur de Transmission : lecteur MP3 non prêt");
-    EXPECT_EQ(Text(TTextTable::ComMessages, FR, 11), "Erreur de lecture en EEPROM");
-    EXPECT_EQ(Text(TTextTable::MessageTexts, EN, MessageEntry::AlreadyExists),
+    EXPECT_EQ(Text(ComMessageEntry::ComErrNotReady, EN), "Transmission Error : MP3 player not ready");
+    EXPECT_EQ(Text(ComMessageEntry::ComErrNotReady, FR), "Erreur de Transmission : lecteur MP3 non prêt");
+    EXPECT_EQ(Text(ComMessageEntry::ComErrEepromRead, FR), "Erreur de lecture en EEPROM");
+    EXPECT_EQ(Text(MessageEntry::AlreadyExists, EN),
               " already exists. Do you want to replace this file?");
-    EXPECT_EQ(Text(TTextTable::MessageTexts, FR, MessageEntry::ProcessDone), "Processus terminé...");
-    EXPECT_EQ(Text(TTextTable::MessageTexts, FR, MessageEntry::DoesNotFit),
+    EXPECT_EQ(Text(MessageEntry::ProcessDone, FR), "Processus terminé...");
+    EXPECT_EQ(Text(MessageEntry::DoesNotFit, FR),
               "La séquence ne tient pas dans la mémoire du dispositif...");
     // Each language is named in its own language in both rows.
-    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, FR, LanguageMenuEntry::English), "&English");
-    EXPECT_EQ(Text(TTextTable::LanguageMenuTexts, EN, LanguageMenuEntry::French), "&Français");
-    EXPECT_EQ(Text(TTextTable::FileMenuTexts, EN, FileMenuEntry::Exit), "E&xit");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, EN, AboutEntry::Title), "About \"Midi To TOREM Sequence Bridge\"");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, AboutEntry::Title), "A propos de \"Midi To TOREM Sequence\" Bridge");
-    EXPECT_EQ(Text(TTextTable::AboutTexts, FR, AboutEntry::ProductName), "\"Midi To TOREM Sequence\" Bridge");
+    EXPECT_EQ(Text(LanguageMenuEntry::English, FR), "&English");
+    EXPECT_EQ(Text(LanguageMenuEntry::French, EN), "&Français");
+    EXPECT_EQ(Text(FileMenuEntry::Exit, EN), "E&xit");
+    EXPECT_EQ(Text(AboutEntry::Title, EN), "About \"Midi To TOREM Sequence Bridge\"");
+    EXPECT_EQ(Text(AboutEntry::Title, FR), "A propos de \"Midi To TOREM Sequence\" Bridge");
+    EXPECT_EQ(Text(AboutEntry::ProductName, FR), "\"Midi To TOREM Sequence\" Bridge");
 }
 
 TEST(LanguageTables, TransposeTextsFollowTheIndexAndFallBackToNone)

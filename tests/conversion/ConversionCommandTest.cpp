@@ -50,7 +50,7 @@ protected:
         return outcome;
     }
 
-    std::string Message(int entry) const { return Text(TTextTable::MessageTexts, settings.LanguageIndex, entry); }
+    std::string Message(MessageEntry entry) const { return Text(entry, settings.LanguageIndex); }
 
     // Converts song.mid into output: the error or warning, empty when written.
     std::string ConvertTo(const std::string& output, bool replace)
@@ -174,7 +174,7 @@ TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedBeforeTheReplaceQuestion)
     WriteFileBytes(settings.SeqFileName, "keep me");
     dialogs.answerYes = true;
     const auto refused = [&](const std::vector<TSmfTrack>& tracks, std::uint16_t resolution, TConversionOutcome outcome,
-                             int entry) {
+                             MessageEntry entry) {
         WriteBytesToFile(settings.MidiFileName, SmfFile(1, 480, tracks));
         settings.ResolutionMs = resolution;
         dialogs.shown.clear();

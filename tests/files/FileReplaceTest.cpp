@@ -90,7 +90,7 @@ TEST_P(EndSignal, RemovesTheTemporaryFileAndEndsAsTheSignalWould)
 }
 
 INSTANTIATE_TEST_SUITE_P(ReplaceFileContents, EndSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE),
-                         [](const auto& info) { return "Signal" + std::to_string(info.param); });
+                         [](const auto& test) { return "Signal" + std::to_string(test.param); });
 #endif
 
 TEST(ReplaceFileContents, AWritePastTheFileSizeLimitFailsAndEndsNothing)
@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TInPlaceFailure{"Syncing", TFileStep::Sync, 1, std::string(100, 'n')},
                       TInPlaceFailure{"ClosingLess", TFileStep::Close, 1, "new"},
                       TInPlaceFailure{"ClosingMore", TFileStep::Close, 1, std::string(100, 'n')}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(ReplaceFileContents, AnInPlaceWriteThatCannotBeUndoneSaysSo)
 {
@@ -437,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TPlantedLink{"TheFolderOwners", Sticky, NobodyId, NobodyId, false, true},
                       TPlantedLink{"NotSticky", fs::perms::all, 0, NobodyId, false, true},
                       TPlantedLink{"OthersMayNotWrite", StickyOthersRead, 0, NobodyId, false, true}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 #endif
 
 TEST(OutputNameTaken, AnyEntryTakesTheNameADanglingLinkIncluded)

@@ -5,8 +5,9 @@ TKeyboardPlayer::TKeyboardPlayer(TVirtualMidiDeviceLayer& layer, std::uint16_t d
     : thread_([this, &layer, device, messages = std::move(messages)] {
           for (const TMidiMessage& m : messages) {
               bool taken;
-              if (m.Status == 0xF0) {
-                  const std::uint8_t sysex[] = {0xF0, m.Data1, m.Data2, 0xF7};
+              if (m.Status == MidiStatus::SystemExclusive) {
+                  const std::uint8_t sysex[] = {MidiStatus::SystemExclusive, m.Data1, m.Data2,
+                                                MidiStatus::EndOfExclusive};
                   taken = layer.InjectSysex(device, sysex);
               } else {
                   taken = layer.InjectShort(device, m.Status, m.Data1, m.Data2);

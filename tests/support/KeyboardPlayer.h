@@ -7,10 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "MidiStatus.h"
 #include "VirtualMidiDeviceLayer.h"
 
 struct TMidiMessage {
-    std::uint8_t Status = 0;  // 0xF0: the system exclusive message F0 Data1 Data2 F7
+    std::uint8_t Status = 0;  // SystemExclusive: the message F0 Data1 Data2 F7
     std::uint8_t Data1 = 0;
     std::uint8_t Data2 = 0;
 };
@@ -18,12 +19,12 @@ struct TMidiMessage {
 // Channels count from 1, as on the keyboard.
 constexpr TMidiMessage NoteOn(int channel, int note, int velocity)
 {
-    return {static_cast<std::uint8_t>(0x90 + channel - 1), static_cast<std::uint8_t>(note),
+    return {MidiStatus::OnChannel(MidiStatus::NoteOn, static_cast<unsigned>(channel - 1)), static_cast<std::uint8_t>(note),
             static_cast<std::uint8_t>(velocity)};
 }
 constexpr TMidiMessage NoteOff(int channel, int note, int velocity = 64)
 {
-    return {static_cast<std::uint8_t>(0x80 + channel - 1), static_cast<std::uint8_t>(note),
+    return {MidiStatus::OnChannel(MidiStatus::NoteOff, static_cast<unsigned>(channel - 1)), static_cast<std::uint8_t>(note),
             static_cast<std::uint8_t>(velocity)};
 }
 

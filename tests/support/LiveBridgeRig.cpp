@@ -22,7 +22,7 @@ TLiveBridgeRig::TLiveBridgeRig(const TSimOptions& options)
       Dialogs(Loop),
       Lamp(Loop),
       Indicator(&Lamp),
-      Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+      Drain(Loop, [this] { Bridge.DrainClockRanOut(); }),
       Bridge(Settings, MidiInput, Link, Dialogs, Indicator, TLiveBridge::TClocks{Watch, Drain}),
       AckWatch(Loop, std::chrono::milliseconds(0),
                [this] {
@@ -71,7 +71,7 @@ void TLiveBridgeRig::StartUp(bool openComPort)
 void TLiveBridgeRig::Tick()
 {
     Watch.RunOut();
-    Bridge.Timer3Timer();
+    Bridge.WatchClockRanOut();
 }
 
 bool TLiveBridgeRig::Settle()

@@ -65,6 +65,6 @@ TEST(LiveConsoleOnCom12, PlaysNotesToTheDeviceThroughTheWin32SerialCalls)
     const std::vector<std::string> accepted = Accepted(folder);
     EXPECT_EQ(std::vector<std::string>(accepted.begin() + static_cast<std::ptrdiff_t>(before), accepted.end()),
               expected);
-    EXPECT_EQ(log.str(), "torem-live: port COM12 open\ntorem-live: MIDI device \"Stage Keys\" open\n"
-                         "torem-live: MIDI device \"Stage Keys\" closed\ntorem-live: port COM12 closed\n");
+    EXPECT_EQ(log.str(), "torem-live: port COM12: Open.\ntorem-live: MIDI device \"Stage Keys\": Open.\n"
+                         "torem-live: MIDI device \"Stage Keys\": Closed.\ntorem-live: port COM12: Closed.\n");
 }

@@ -149,29 +149,29 @@ TEST(LiveConsole, PlaysAndTellsEachChangeOfStateOnce)
     ASSERT_TRUE(rig.Play({NoteOff(1, 10)}, 0, rig.Sim));
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return !rig.Console.Settings().ComPortOpen; }));
     ASSERT_TRUE(PointPortName(port, rig.OtherSim));
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return rig.OtherSim.ChangeCount() == 2; }));
     EXPECT_EQ(rig.OtherSim.Changes(), (std::vector<TOutputChange>{{22, 0}, {150, 255}}));
 
     // The keyboard is unplugged and plugged in again.
     rig.Keys.RemoveDevice(rig.Keyboard);
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     rig.Keyboard = rig.Keys.AddDevice("Stage Keys");
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(rig.Play({NoteOff(2, 10)}, 1, rig.OtherSim));
 
     rig.Console.Stop();
-    const std::string device = "torem-live: MIDI device \"Stage Keys\" ";
+    const std::string device = "torem-live: MIDI device \"Stage Keys\": ";
     EXPECT_EQ(Lines(rig.Log), (std::vector<std::string>{
-                                  "torem-live: port " + port + " open",
-                                  device + "open",
+                                  "torem-live: port " + port + ": Open.",
+                                  device + "Open.",
                                   "torem-live: warning: " + port + " : Writing Error on COM port",
-                                  "torem-live: port " + port + " lost; trying again every second",
-                                  "torem-live: port " + port + " open again",
-                                  device + "lost; trying again every second",
-                                  device + "open again",
-                                  device + "closed",
-                                  "torem-live: port " + port + " closed",
+                                  "torem-live: port " + port + ": Lost. Tried again every second.",
+                                  "torem-live: port " + port + ": Open again.",
+                                  device + "Lost. Opened as soon as it appears.",
+                                  device + "Open again.",
+                                  device + "Closed.",
+                                  "torem-live: port " + port + ": Closed.",
                               }));
     // Let go: the port opens again for another program.
     EXPECT_FALSE(rig.Keys.IsOpen(rig.Keyboard));
@@ -184,10 +184,10 @@ TEST(LiveConsole, WhatIsNotThereAtTheStartIsOpenedWhenItComes)
     const std::string port = dir.File("torem-live-later");
     TConsoleRig rig(Options(port, "Later Keys"));
     rig.Console.Start();
-    rig.Console.Bridge().Timer3Timer();  // still nothing: told once
+    rig.Console.Bridge().WatchClockRanOut();  // still nothing: told once
     ASSERT_TRUE(PointPortName(port, rig.Sim));
     const std::uint16_t later = rig.Keys.AddDevice("Later Keys");
-    rig.Console.Bridge().Timer3Timer();
+    rig.Console.Bridge().WatchClockRanOut();
     ASSERT_TRUE(rig.Console.Settings().ComPortOpen);
     TKeyboardPlayer player(rig.Keys, later, {NoteOn(1, 60, 63)});
     ASSERT_TRUE(RunLoopUntil(rig.Console.Loop(), [&] { return rig.Sim.ChangeCount() == 1; }));
@@ -196,12 +196,12 @@ TEST(LiveConsole, WhatIsNotThereAtTheStartIsOpenedWhenItComes)
     rig.Console.Stop();
     rig.Console.Stop();  // once only
     EXPECT_EQ(Lines(rig.Log), (std::vector<std::string>{
-                                  "torem-live: port " + port + " not found; trying again every second",
+                                  "torem-live: port " + port + ": Not found. Tried again every second.",
                                   "torem-live: warning: " + port + " : Opening Error of COM port",
-                                  "torem-live: MIDI device \"Later Keys\" absent; trying again every second",
-                                  "torem-live: port " + port + " open",
-                                  "torem-live: MIDI device \"Later Keys\" open",
-                                  "torem-live: MIDI device \"Later Keys\" closed",
-                                  "torem-live: port " + port + " closed",
+                                  "torem-live: MIDI device \"Later Keys\": Not found. Opened as soon as it appears.",
+                                  "torem-live: port " + port + ": Open.",
+                                  "torem-live: MIDI device \"Later Keys\": Open.",
+                                  "torem-live: MIDI device \"Later Keys\": Closed.",
+                                  "torem-live: port " + port + ": Closed.",
                               }));
 }

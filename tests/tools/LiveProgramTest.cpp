@@ -84,7 +84,7 @@ TEST_F(LiveProgram, PlaysThroughALostDeviceAndEndsCleanlyOnSigterm)
     // link, it gets what the notes want, the lowest output first.
     device->Kill();
     Source.Send({0x80, 60, 0});
-    ASSERT_TRUE(Told(*live, "torem-live: port " + Link + " lost; trying again every second"));
+    ASSERT_TRUE(Told(*live, "torem-live: port " + Link + ": Lost. Tried again every second."));
     device = std::make_unique<TDevsimProcess>(TOREM_DEVSIM_PATH, std::vector<std::string>{"--link", Link});
     ASSERT_TRUE(WaitUntil([&] { return device->Changes().size() == 2; }));
     EXPECT_EQ(device->Changes(), (std::vector<TOutputChange>{{72, 0}, {140, 255}}));
@@ -92,15 +92,15 @@ TEST_F(LiveProgram, PlaysThroughALostDeviceAndEndsCleanlyOnSigterm)
     live->Signal(SIGTERM);
     const TProgramResult result = live->Wait();
     EXPECT_EQ(result.ExitCode, 0);
-    const std::string midi = "torem-live: MIDI device \"" + Source.Name() + "\" ";
+    const std::string midi = "torem-live: MIDI device \"" + Source.Name() + "\": ";
     EXPECT_EQ(Lines(result.Err), (std::vector<std::string>{
-                                     "torem-live: port " + Link + " open",
-                                     midi + "open",
+                                     "torem-live: port " + Link + ": Open.",
+                                     midi + "Open.",
                                      "torem-live: warning: " + Link + " : Writing Error on COM port",
-                                     "torem-live: port " + Link + " lost; trying again every second",
-                                     "torem-live: port " + Link + " open again",
-                                     midi + "closed",
-                                     "torem-live: port " + Link + " closed",
+                                     "torem-live: port " + Link + ": Lost. Tried again every second.",
+                                     "torem-live: port " + Link + ": Open again.",
+                                     midi + "Closed.",
+                                     "torem-live: port " + Link + ": Closed.",
                                  }));
     EXPECT_EQ(result.Out, "");
 }
@@ -114,7 +114,7 @@ TEST_F(LiveProgram, CtrlCClosesTheDeviceAndThePortAndEndsWithZero)
     live->Signal(SIGINT);
     const TProgramResult result = live->Wait();
     EXPECT_EQ(result.ExitCode, 0);
-    EXPECT_EQ(Lines(result.Err).back(), "torem-live: port " + Link + " closed");
+    EXPECT_EQ(Lines(result.Err).back(), "torem-live: port " + Link + ": Closed.");
     // Ending the bridge switches nothing off: the note is still held.
     EXPECT_EQ(device.Terminate(), std::vector<std::string>{"on: 5=127"});
 }

@@ -32,11 +32,11 @@ run() {
     diff -u <(printf '%s\n' "$expected") <(tr -d '\r' <"$work/err") || fail "torem-live $* told other lines"
 }
 
-run 'torem-live: port COM12 open
-torem-live: MIDI device "Stage Keys" absent; trying again every second
-torem-live: port COM12 closed' 2 --port COM12 --midi "Stage Keys" --mode dry
+run 'torem-live: port COM12: Open.
+torem-live: MIDI device "Stage Keys": Not found. Opened as soon as it appears.
+torem-live: port COM12: Closed.' 2 --port COM12 --midi "Stage Keys" --mode dry
 
-run 'torem-live: port COM99 not found; trying again every second
+run 'torem-live: port COM99: Not found. Tried again every second.
 torem-live: warning: COM99 : Opening Error of COM port
-torem-live: MIDI device "Stage Keys" absent; trying again every second' 3 --port COM99 --midi "Stage Keys"
+torem-live: MIDI device "Stage Keys": Not found. Opened as soon as it appears.' 3 --port COM99 --midi "Stage Keys"
 echo "torem-live.exe lists COM12, opens it, and ends cleanly on Ctrl+C"

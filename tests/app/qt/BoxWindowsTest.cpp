@@ -36,7 +36,7 @@ TEST(BoxWindows, MessageBoxesAndTheAboutBoxHaveACloseButtonOnly)
         EXPECT_EQ(box->parentWidget(), &window);
         ExpectCloseButtonOnly(*box);
     }
-    TForm2 about(window.Settings(), &window);
+    TForm2 about(window.Model(), &window);
     EXPECT_EQ(about.parentWidget(), &window);
     ExpectCloseButtonOnly(about);
     EXPECT_EQ(about.size(), QSize(394, 124));
@@ -47,11 +47,11 @@ TEST(BoxWindows, TheFirstWarningOfTheStartUpIsAlreadyAChildOfTheWindow)
     EnsureApplication();
     TTempDir dir;
     TQtDialogs dialogs;
-    TTestFileDialogs files;
-    TTestPortPrompt prompt;
+    TAnsweredFileDialogs files;
+    TAnsweredPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;
-    TTestSerialPorts ports;  // COM1 never opens: a warning at start-up
-    const TForm1Services services{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg"),
+    TMappedSerialPorts ports;  // COM1 never opens: a warning at start-up
+    const TForm1Services services{{dialogs, files, prompt, midi, ports, {}, dir.File("settings.cfg")},
                                   [&](QWidget& window) { dialogs.SetParent(&window); }};
     // The port's warning does not wait: it is up once the window is made.
     TForm1 window(services);

@@ -82,14 +82,14 @@ TEST(EndSignals, AnOpenModalBoxIsClosedFirst)
     const TEnding ended = EndAWindow([](TForm1& window, TWindowRig&) {
         TEndSignals endSignals;
         endSignals.CloseOnSignal(window);
-        TForm2 about(window.Settings(), &window);
+        TForm2 about(window.Model(), &window);
         window.SetAboutBox(&about);
         bool aboutWasOpen = false;
         QTimer::singleShot(0, [&] {
             aboutWasOpen = QApplication::activeModalWidget() == &about;
             std::raise(SIGTERM);
         });
-        window.About1Click();  // returns once the box is closed
+        window.Model().About1Click();  // returns once the box is closed
         EXPECT_TRUE(aboutWasOpen);
         EXPECT_FALSE(about.isVisible());
         ProcessWhileVisible(window);
@@ -119,7 +119,7 @@ TEST(EndSignals, ASignalDuringStartUpClosesTheWindowOnceItIsBuilt)
     QApplication::processEvents();  // the signal is taken while nothing can be closed
     TForm1& window = rig.Start();
     window.show();
-    window.French1Click();
+    window.Model().French1Click();
     endSignals.CloseOnSignal(window);
     ProcessWhileVisible(window);
     EXPECT_NE(ReadFileBytes(rig.SettingsPath()).find("\r\nFrench\r\n"), std::string::npos);

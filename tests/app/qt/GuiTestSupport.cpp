@@ -56,32 +56,6 @@ bool ProcessPending()
     return ProcessUntil([&] { return *reached; });
 }
 
-std::optional<std::string> TTestFileDialogs::Next(std::deque<std::optional<std::string>>& answers)
-{
-    if (answers.empty())
-        return std::nullopt;
-    auto answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-TComHandle TTestSerialPorts::Open(const std::string& name)
-{
-    const auto mapped = paths.find(name);
-    if (mapped != paths.end())
-        return Opened(system_.Open(mapped->second));
-    if (!name.empty() && name.front() == '/')
-        return Opened(system_.Open(name));
-    lastProblem_ = TOpenProblem::NotFound;  // as if the machine had no such port
-    return {};
-}
-
-TComHandle TTestSerialPorts::Opened(TComHandle handle)
-{
-    lastProblem_ = system_.LastOpenProblem();
-    return handle;
-}
-
 TWindowRig::TWindowRig()
 {
     EnsureApplication();
@@ -97,14 +71,15 @@ TDeviceSimulator& TWindowRig::Device()
     if (!device) {
         device = std::make_unique<TDeviceSimulator>();
         device->Start();
+        ports.Map(device->SlavePath(), *device);
     }
     return *device;
 }
 
 TForm1& TWindowRig::Start()
 {
-    const TForm1Services services{dialogs, files, prompt, midi, ports,
-                                  [this] { return systemPorts; }, SettingsPath(), {}};
+    const TForm1Services services{{dialogs, files, prompt, midi, ports, [this] { return systemPorts; }, SettingsPath()},
+                                  {}};
     window = std::make_unique<TForm1>(services);
     return *window;
 }

@@ -20,13 +20,11 @@
 #include <QString>
 
 #include "DeviceSimulator.h"
-#include "FileDialogs.h"
 #include "ModalTestDialogs.h"
-#include "PortNamePrompt.h"
-#include "PosixSerialDevice.h"
 #include "QtMessagePump.h"
 #include "TempDir.h"
 #include "VirtualMidiDeviceLayer.h"
+#include "WindowTestSupport.h"
 #include "WaitUntil.h"
 #include "main.h"
 
@@ -45,47 +43,6 @@ bool ProcessUntil(const std::function<bool()>& done);
 // waited for. How a test shows that nothing more happens, without waiting
 // for it not to.
 bool ProcessPending();
-
-class TTestFileDialogs final : public TFileDialogs {
-public:
-    std::optional<std::string> OpenMidiFile(const std::string&) override { return Next(midiAnswers); }
-    std::optional<std::string> SaveSeqFile(const std::string&) override { return Next(seqAnswers); }
-
-    std::deque<std::optional<std::string>> midiAnswers;  // an empty queue cancels
-    std::deque<std::optional<std::string>> seqAnswers;
-
-private:
-    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers);
-};
-
-class TTestPortPrompt final : public TPortNamePrompt {
-public:
-    std::optional<std::string> AskPortName(const std::string& question, const std::string& current) override
-    {
-        questions.push_back(question);
-        proposed.push_back(current);
-        return answer;
-    }
-    std::optional<std::string> answer;
-    std::vector<std::string> questions;
-    std::vector<std::string> proposed;
-};
-
-// Opens real devices by path ("/dev/pts/3") and the names a test maps to a
-// path ("COM7"); every other name ("COM1") is refused, so that no test
-// touches the machine's own serial ports.
-class TTestSerialPorts final : public TSerialPorts {
-public:
-    TComHandle Open(const std::string& name) override;
-    TOpenProblem LastOpenProblem() const override { return lastProblem_; }
-    std::map<std::string, std::string> paths;
-
-private:
-    TComHandle Opened(TComHandle handle);
-
-    TPosixSerialPorts system_;
-    TOpenProblem lastProblem_ = TOpenProblem::None;
-};
 
 // Everything one window needs, in a fresh directory.
 struct TWindowRig {
@@ -128,10 +85,10 @@ struct TWindowRig {
     TTempDir dir;
     TQtMessagePump pump;
     TModalTestDialogs dialogs{pump};  // Qt's events are processed while a box is up
-    TTestFileDialogs files;
-    TTestPortPrompt prompt;
+    TAnsweredFileDialogs files;
+    TAnsweredPortPrompt prompt;
     TVirtualMidiDeviceLayer midi;
-    TTestSerialPorts ports;
+    TMappedSerialPorts ports;
     std::vector<std::string> systemPorts;
     std::unique_ptr<TDeviceSimulator> device;
     std::unique_ptr<TForm1> window;

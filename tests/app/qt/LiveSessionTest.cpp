@@ -92,49 +92,6 @@ TEST_F(LiveSession, NotesPlayedOnTheChosenDeviceReachTheChosenPortAndFlashTheLam
     EXPECT_TRUE(window.Settings().ComPortOpen);
 }
 
-TEST_F(LiveSession, TheSystemsPortsAreListedBelowTheComItemsAndChosenByPath)
-{
-    TDeviceSimulator& device = rig.Device();
-    rig.systemPorts = {device.SlavePath()};
-    TForm1& window = rig.Start();
-
-    for (const char* menuName : {"RS2321", "PopupMenu1"}) {
-        QMenu* menu = rig.Find<QMenu>(menuName);
-        emit menu->aboutToShow();  // the list is taken again as the menu opens
-        const QList<QAction*> items = menu->actions();
-        ASSERT_EQ(items.size(), 9) << menuName;
-        EXPECT_TRUE(items[4]->isSeparator());
-        EXPECT_EQ(items[5]->text().toStdString(), device.SlavePath());
-        EXPECT_EQ(items[6]->text().toStdString(), "Other port...");
-        EXPECT_TRUE(items[7]->isSeparator());
-        EXPECT_EQ(items[8]->text().remove(QLatin1Char('&')).toStdString(), "All outputs off");
-    }
-
-    rig.Item("SerialPortPopUp1")->trigger();
-    ASSERT_TRUE(window.Settings().ComPortOpen);
-    EXPECT_TRUE(rig.Checked("SerialPortMenu1") && rig.Checked("SerialPortPopUp1"));
-    EXPECT_FALSE(rig.Checked("COM11") || rig.Checked("COM12"));
-
-    // A cancelled or blank answer changes nothing.
-    rig.prompt.answer.reset();
-    rig.Item("OtherPortPopUp")->trigger();
-    rig.prompt.answer = "  ";
-    rig.Item("OtherPortPopUp")->trigger();
-    EXPECT_EQ(window.Settings().ComPortName, device.SlavePath());
-    EXPECT_TRUE(window.Settings().ComPortOpen);
-
-    // A COM item closes the port, and the one that cannot open says so.
-    rig.Item("COM22")->trigger();
-    EXPECT_TRUE(rig.Checked("COM21"));
-    EXPECT_FALSE(window.Settings().ComPortOpen);
-    EXPECT_EQ(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning).back(), "COM2 : Opening Error of COM port");
-    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM2");
-    // Shown in dark red, and the tooltip says why it is not open.
-    const QLabel* label = rig.Find<QLabel>("Label7");
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(139, 0, 0));
-    EXPECT_EQ(label->toolTip().toStdString(), "COM2\nNot found.\nTried again every second.");
-}
-
 TEST_F(LiveSession, ACommandGivenWhileAHandshakeWaitsRunsOnceItIsOver)
 {
     rig.midi.AddDevice("TOREM Keys");
@@ -166,51 +123,6 @@ TEST_F(LiveSession, ACommandGivenWhileAHandshakeWaitsRunsOnceItIsOver)
     EXPECT_EQ(device.Changes(), (std::vector<TOutputChange>{{60, 201}}));
     EXPECT_EQ(rig.dialogs.TextsOf(TTestDialogs::Kind::Warning),
               (std::vector<std::string>{"COM1 : Opening Error of COM port", "COM2 : Opening Error of COM port"}));
-}
-
-TEST_F(LiveSession, AnAbsentSavedDeviceIsShownAsSuchAndOpenedWhenItAppears)
-{
-    TDeviceSimulator& device = rig.Device();
-    rig.ports.paths["COM3"] = device.SlavePath();
-    std::vector<std::string> lines = {"Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English",
-                                      "Midi File :", "", "Resolution :", "1000", "Seq File :", "", "Port COM :",
-                                      "COM3", "Port Midi In :", "Later Keys", "Mode :", "1", "Transpose Value :", "5"};
-    TForm1& window = rig.StartWith(lines);
-    EXPECT_EQ(window.Settings().MidiInPortName, "Later Keys");
-    EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Later Keys (absent)");
-    EXPECT_TRUE(rig.Checked("MidiInPortMenu1") && rig.Checked("MidiInPortPopUp1"));
-    const QLabel* label3 = rig.Find<QLabel>("Label3");
-    EXPECT_EQ(label3->palette().color(QPalette::WindowText), QColor(139, 0, 0));
-    EXPECT_EQ(label3->toolTip().toStdString(), "Later Keys\nNot found.\nOpened as soon as it appears.");
-
-    // Plugged in: the watch opens it, and it plays.
-    const std::uint16_t keys = rig.midi.AddDevice("Later Keys");
-    rig.Find<QTimer>("Timer3")->start(0);
-    ASSERT_TRUE(ProcessUntil([&] { return rig.midi.IsStarted(keys); }));
-    EXPECT_EQ(label3->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(label3->toolTip().toStdString(), "Later Keys");
-    emit rig.Find<QMenu>("MIDIPort1")->aboutToShow();
-    EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Later Keys");
-    EXPECT_TRUE(rig.Checked("MidiInPortMenu1"));
-    Play(rig, {{0x90, 1, 1}});
-    ASSERT_TRUE(ProcessUntil([&] { return device.ChangeCount() == 1; }));
-
-    // Kept at exit.
-    window.close();
-    EXPECT_NE(ReadFileBytes(rig.SettingsPath()).find("\r\nLater Keys\r\n"), std::string::npos);
-}
-
-TEST_F(LiveSession, WithoutAMidiSystemTheMenusSaySo)
-{
-    rig.midi.SetMidiSystemFound(false);
-    rig.Start();
-    for (const char* name : {"NoMidiSystemMenu", "NoMidiSystemPopUp"}) {
-        QAction* item = rig.Item(name);
-        EXPECT_FALSE(item->isEnabled()) << name;
-        EXPECT_EQ(item->text().toStdString(), "No Midi system found");
-    }
-    rig.Item("French1")->trigger();
-    EXPECT_EQ(rig.Item("NoMidiSystemMenu")->text().toStdString(), "Aucun système Midi trouvé");
 }
 
 TEST_F(LiveSession, AllOutputsOffSendsZeroToEveryOutputNotKnownToBeAtZero)

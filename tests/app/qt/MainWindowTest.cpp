@@ -1,5 +1,6 @@
-// The main window offscreen: start-up, the displays kept in step, the
-// language switch, the converter, shut-down and the About box.
+// The main window's Qt face offscreen: every control where the description
+// puts it, clicks reaching the model and what it says drawn, the language
+// switch over every widget, the close box and the About box.
 
 #include <gtest/gtest.h>
 
@@ -27,26 +28,6 @@ namespace {
 using Kind = TTestDialogs::Kind;
 using MainWindow = TWindowTest;
 using AboutBox = TWindowTest;
-
-const std::vector<std::string> kDefaultLines = {
-    "Settings File of TOREM Midi To TOREM Sequence Bridge", "Language :", "English", "Midi File :", "",
-    "Resolution :", "1000", "Seq File :", "", "Port COM :", "COM1", "Port Midi In :", "", "Mode :", "1",
-    "Transpose Value :", "5"};
-
-// A settings file naming the keyboard "Keys A".
-std::vector<std::string> SettingsLines(const std::string& language, const std::string& resolution,
-                                       const std::string& comPort, const std::string& mode,
-                                       const std::string& transpose)
-{
-    std::vector<std::string> lines = kDefaultLines;
-    lines[2] = language;
-    lines[6] = resolution;
-    lines[10] = comPort;
-    lines[12] = "Keys A";
-    lines[14] = mode;
-    lines[16] = transpose;
-    return lines;
-}
 
 // The keyboard "Keys A" and the simulated device behind the COM port that
 // the settings name, and the window started from those settings.
@@ -95,86 +76,112 @@ TWindowState StateOf(const TForm1& window)
     return state;
 }
 
-TEST_F(MainWindow, FirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
+// What a menu holds, by name: separators and run-time items included.
+std::vector<std::string> ItemNames(const QMenu& menu)
+{
+    std::vector<std::string> names;
+    for (const QAction* item : menu.actions())
+        names.push_back(item->menu() != nullptr ? item->menu()->objectName().toStdString()
+                                                : item->objectName().toStdString());
+    return names;
+}
+
+TEST_F(MainWindow, EveryControlAndMenuStandsWhereTheDescriptionPutsIt)
 {
     rig.midi.AddDevice("Keys A");
-    rig.midi.AddDevice("Pads & Drums");
+    rig.systemPorts = {"/dev/ttyUSB7"};
     TForm1& window = rig.Start();
-
-    std::string defaults;
-    for (const std::string& line : kDefaultLines)
-        defaults += line + "\r\n";
-    EXPECT_EQ(ReadFileBytes(rig.SettingsPath()), defaults);
     EXPECT_EQ(window.windowTitle().toStdString(), "Midi To TOREM Sequence Bridge");
     EXPECT_EQ(window.centralWidget()->size(), QSize(466, 438));
     EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "not resizable";
-    EXPECT_EQ(rig.Find<QLabel>("Label4")->geometry(), QRect(8, 58, 433, 15));
-    EXPECT_EQ(rig.Find<QWidget>("Panel3")->geometry(), QRect(8, 216, 449, 169));
-    EXPECT_EQ(rig.Find<TShape>("Shape5")->geometry(), QRect(16, 101, 17, 9));
     EXPECT_EQ(rig.Find<TShape>("Shape5")->BrushColor(), QColor(128, 0, 0));
 
-    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM1");
-    EXPECT_EQ(rig.LabelText("Label3"), Blanks(13) + "Midi Port Input : ");
-    EXPECT_EQ(rig.LabelText("Label4"), Blanks(14) + "Midi File : ");
-    EXPECT_EQ(rig.LabelText("Label16"), Blanks(13) + "Transpose :  None...");
-    EXPECT_EQ(rig.LabelText("Label1"), Blanks(13) + "Midi file to TOREM Sequence file converter");
-    EXPECT_EQ(rig.Find<QToolButton>("SpeedButton3")->toolTip().toStdString(), "Open a Midi file");
-    EXPECT_TRUE(rig.Selected("Image1"));
-    EXPECT_FALSE(rig.Selected("Image2") || rig.Selected("Image3") || rig.Selected("Image5"));
-    EXPECT_TRUE(rig.Selected("Image8"));
-    EXPECT_FALSE(rig.Selected("Image10"));
-    for (const char* item : {"N1Seconde1", "Proportionnal1", "NoneTransposeMenu", "NoneTransposePopUp", "English1",
-                             "COM11", "COM12", "None1", "None2"})
-        EXPECT_TRUE(rig.Checked(item)) << item;
-
-    // The devices follow None and the separator in both menus, in device
-    // order, named as the system names them.
-    for (const char* menuName : {"MIDIPort1", "PopupMenu4"}) {
-        const QList<QAction*> items = rig.Find<QMenu>(menuName)->actions();
-        ASSERT_EQ(items.size(), 4) << menuName;
-        EXPECT_TRUE(items[1]->isSeparator());
-        EXPECT_EQ(items[2]->text().toStdString(), "Keys A");
-        EXPECT_EQ(items[3]->text().toStdString(), "Pads && Drums") << "an ampersand is no accelerator";
-        EXPECT_EQ(items[3]->property("Tag").toInt(), 2);
+    std::map<std::string, std::vector<std::string>> expectedItems;
+    for (const TControlSpec& spec : WindowControls()) {
+        if (spec.Id == TControl::Form2 || spec.Parent == TControl::Form2 || spec.Kind == TControlKind::Window ||
+            spec.Kind == TControlKind::MenuBar)
+            continue;
+        SCOPED_TRACE(spec.Name);
+        switch (spec.Kind) {
+        case TControlKind::Menu:
+            if (spec.Parent != TControl::MainMenu1 && spec.Parent != TControl::None)
+                expectedItems[ControlSpec(spec.Parent).Name].push_back(spec.Name);
+            break;
+        case TControlKind::MenuItem:
+        case TControlKind::Separator: {
+            expectedItems[ControlSpec(spec.Parent).Name].push_back(spec.Name);
+            const QAction* item = rig.Item(spec.Name);
+            EXPECT_EQ(item->isCheckable(), spec.Group != TRadioGroup::None);
+            EXPECT_EQ(item->property("Tag").toInt(), spec.Tag);
+            break;
+        }
+        case TControlKind::ItemSlot: {
+            // Run-time items stand where their slot is.
+            auto& names = expectedItems[ControlSpec(spec.Parent).Name];
+            const std::size_t count =
+                spec.Family == TItemFamily::SerialPorts ? rig.systemPorts.size() : rig.midi.DeviceCount();
+            for (std::size_t i = 1; i <= count; ++i)
+                names.push_back(spec.Name + std::to_string(i));
+            break;
+        }
+        default: {
+            const QWidget* control = rig.Find<QWidget>(spec.Name);
+            EXPECT_EQ(control->geometry(), QRect(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width,
+                                                 spec.Bounds.Height));
+            EXPECT_EQ(control->parentWidget()->objectName().toStdString(),
+                      spec.Parent == TControl::Form1 ? "" : ControlSpec(spec.Parent).Name);
+            EXPECT_EQ(control->isHidden(), spec.Hidden);
+            EXPECT_EQ(control->property("Tag").toInt(), spec.Tag);
+            break;
+        }
+        }
     }
-
-    // COM1 is no port in the tests: its one warning, in English.
-    EXPECT_EQ(rig.dialogs.shown.size(), 1u);
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{"COM1 : Opening Error of COM port"});
+    for (const auto& [menu, names] : expectedItems)
+        EXPECT_EQ(ItemNames(*rig.Find<QMenu>(menu.c_str())), names) << menu;
+    EXPECT_EQ(ItemNames(*rig.Find<QMenu>("RS2321"))[5], "SerialPortMenu1") << "below N5";
+    EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Keys A");
+    EXPECT_EQ(rig.Item("AllOff1")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
 }
 
-TEST_F(MainWindow, PicturesMenusAndPopUpsShowEachChoiceInBothPlaces)
+TEST_F(MainWindow, ClicksReachTheModelAndWhatItSaysIsDrawn)
 {
     TForm1& window = rig.Start();
-
     ClickPicture(rig, "Image3");
     EXPECT_EQ(window.Settings().ResolutionMs, 250);
-    EXPECT_TRUE(rig.Checked("N250ms1"));
-    EXPECT_TRUE(rig.Selected("Image3"));
-    rig.Item("N500ms1")->trigger();
-    EXPECT_EQ(window.Settings().ResolutionMs, 500);
-    EXPECT_TRUE(rig.Selected("Image2"));
-    EXPECT_FALSE(rig.Selected("Image3") || rig.Selected("Image1"));
-
-    ClickPicture(rig, "Image10");
-    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::DryContact);
-    EXPECT_TRUE(rig.Checked("Contactor1"));
-    rig.Item("Proportionnal1")->trigger();
-    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::Proportional);
-    EXPECT_TRUE(rig.Selected("Image8"));
-    EXPECT_FALSE(rig.Selected("Image10"));
-
+    EXPECT_TRUE(rig.Checked("N250ms1") && rig.Selected("Image3") && !rig.Selected("Image1"));
+    rig.Item("Contactor1")->trigger();
+    EXPECT_TRUE(rig.Selected("Image10") && !rig.Selected("Image8"));
     QTest::mouseClick(rig.Find<QToolButton>("SpeedButton6"), Qt::LeftButton);
     auto* popup = rig.Find<QMenu>("PopupMenu2");
     ASSERT_TRUE(ProcessUntil([&] { return popup->isVisible(); }));
     rig.Item("UP2OctavePopUp")->trigger();
     popup->hide();
-    EXPECT_EQ(window.Settings().TransposeIndex, 7);
     EXPECT_TRUE(rig.Checked("UP2OctaveMenu"));
     EXPECT_EQ(rig.LabelText("Label16"), Blanks(13) + "Transpose : + 2 Octaves");
-    rig.Item("Less4OctaveMenu")->trigger();
-    EXPECT_TRUE(rig.Checked("Less4OctavePopUp"));
-    EXPECT_EQ(window.Settings().TransposeIndex, 1);
+
+    // A long port name is shortened in the middle, the whole and why it is
+    // not open in the tooltip, in dark red.
+    const std::string name = "/dev/serial/by-id/usb-TOREM_Interface_0123456789-if00-port0";
+    rig.prompt.answer = name;
+    rig.Item("OtherPortPopUp")->trigger();
+    const QLabel* label = rig.Find<QLabel>("Label7");
+    const QString shown = label->text();
+    EXPECT_TRUE(shown.startsWith(QString::fromStdString(Blanks(13) + "Port COM : /")) &&
+                shown.endsWith(QStringLiteral("0")) && shown.contains(QChar(0x2026)))
+        << "[" << shown.toStdString() << "]";
+    EXPECT_EQ(label->toolTip().toStdString(), name + "\nNot found.\nTried again every second.");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(139, 0, 0));
+
+    // The converter panel and the File menu are disabled while the command
+    // runs, and enabled again after.
+    std::vector<std::pair<bool, bool>> enabledWhileShown;
+    rig.dialogs.whileShown = [&](const std::string&) {
+        enabledWhileShown.emplace_back(rig.Find<QWidget>("Panel2")->isEnabled(),
+                                       rig.Find<QMenu>("File1")->menuAction()->isEnabled());
+    };
+    rig.Find<QToolButton>("SpeedButton2")->click();
+    EXPECT_EQ(enabledWhileShown, (std::vector<std::pair<bool, bool>>{{false, false}}));
+    EXPECT_TRUE(rig.Find<QWidget>("Panel2")->isEnabled() && rig.Find<QMenu>("File1")->menuAction()->isEnabled());
 }
 
 TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
@@ -214,50 +221,6 @@ TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
 
     rig.Item("English1")->trigger();
     EXPECT_EQ(StateOf(window), english) << "back to English restores every text exactly";
-}
-
-TEST_F(MainWindow, ASettingsFileWithCom7OpensItAndShowsItAsAnotherPort)
-{
-    TForm1& window = StartSaved(rig, SettingsLines("French", "300", "COM7", "2", "9"));
-
-    EXPECT_TRUE(rig.dialogs.shown.empty());
-    EXPECT_TRUE(window.Settings().ComPortOpen);
-    // COM7 has no item of its own: the item it can be chosen with shows it.
-    EXPECT_TRUE(rig.Checked("OtherPortMenu") && rig.Checked("OtherPortPopUp"));
-    EXPECT_FALSE(rig.Checked("COM11") || rig.Checked("COM12"));
-    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM7");
-    EXPECT_TRUE(rig.Checked("French1"));
-    EXPECT_EQ(window.Settings().ResolutionMs, 300) << "kept as read";
-    EXPECT_TRUE(rig.Checked("N1Seconde1") && rig.Selected("Image1"));
-    EXPECT_TRUE(rig.Checked("Contactor1") && rig.Selected("Image10"));
-    EXPECT_TRUE(rig.Checked("UP4OctaveMenu") && rig.Checked("UP4OctavePopUp"));
-    EXPECT_TRUE(rig.Checked("MidiInPortMenu1") && rig.Checked("MidiInPortPopUp1"));
-    EXPECT_TRUE(rig.midi.IsOpen(0) && rig.midi.IsStarted(0));
-}
-
-TEST_F(MainWindow, ABadSettingsFileIsReportedAndStartUpStillAppliesEverything)
-{
-    std::vector<std::string> lines = SettingsLines("French", "250", "COM3", "2", "9");
-    lines.resize(13);  // ends after the MIDI device: mode and transposition missing
-    TForm1& window = StartSaved(rig, lines);
-
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{EConvertError(EConvertError(""), rig.SettingsPath()).what()});
-    EXPECT_EQ(rig.LabelText("Label1"), Blanks(13) + "Convertisseur de fichier Midi en fichier Séquence TOREM");
-    EXPECT_EQ(rig.Find<QMenu>("Resolution1")->title().toStdString(), "&Résolution");
-    EXPECT_EQ(rig.Item("None2")->text().toStdString(), "Aucun...");
-    EXPECT_TRUE(window.Settings().ComPortOpen);
-    EXPECT_TRUE(rig.Checked("COM31"));
-    EXPECT_EQ(rig.LabelText("Label7"), Blanks(13) + "Port COM : COM3");
-    EXPECT_TRUE(rig.midi.IsStarted(0));
-    EXPECT_TRUE(rig.Checked("N250ms1") && rig.Selected("Image3"));
-    EXPECT_EQ(window.Settings().MidiMode, MidiModeValue::Proportional);
-    EXPECT_TRUE(rig.Checked("Proportionnal1") && rig.Checked("NoneTransposeMenu"));
-
-    window.close();
-    AppSettings reread;
-    EXPECT_NO_THROW(LoadSettings(reread, rig.SettingsPath())) << "a complete file again";
-    EXPECT_EQ(reread.ComPortName, "COM3");
-    EXPECT_EQ(reread.TransposeIndex, 5);
 }
 
 // The close box: the platform window asks to close, as the window system
@@ -303,131 +266,10 @@ TEST_F(MainWindow, TheCloseBoxEndsTheProgramExactlyAsFileExit)
     EXPECT_FALSE(exit.visible || closeBox.visible);
 }
 
-TEST_F(MainWindow, APortThatNeverOpenedGivesNoSerialMessageAtTheEnd)
-{
-    TForm1& window = rig.Start();
-    ASSERT_EQ(rig.dialogs.shown.size(), 1u);  // COM1 could not be opened
-    PressCloseBox(window);
-    EXPECT_EQ(rig.dialogs.shown.size(), 1u);
-    EXPECT_NE(ReadFileBytes(rig.SettingsPath()).find("COM1"), std::string::npos);
-}
-
-TEST_F(MainWindow, ShutDownSendsNothingMoreAndEndsEvenWhenTheSettingsCannotBeSaved)
-{
-    TForm1& window = StartSaved(rig, SettingsLines("English", "1000", "COM1", "1", "5"));
-    ASSERT_TRUE(window.Settings().ComPortOpen && rig.midi.IsStarted(0));
-
-    // A note waits in the event queue, and the settings file has become a
-    // folder: the save fails, and its message box processes events.
-    ASSERT_TRUE(rig.midi.InjectShort(0, 0x90, 60, 100));
-    std::filesystem::remove(rig.SettingsPath());
-    std::filesystem::create_directory(rig.SettingsPath());
-    rig.Item("Exit1")->trigger();
-    ASSERT_TRUE(ProcessPending());
-
-    const auto warnings = rig.dialogs.TextsOf(Kind::Warning);
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_EQ(warnings[0].rfind("Erreur E/S ", 0), 0u) << warnings[0];
-    EXPECT_TRUE(rig.Device().Changes().empty()) << "the note reached the device during shut-down";
-    EXPECT_FALSE(rig.midi.IsOpen(0));
-    EXPECT_FALSE(window.Settings().ComPortOpen);
-    EXPECT_FALSE(window.isVisible());
-}
-
-TEST_F(MainWindow, ConvertRunsFromTheButtonAndFromTheFileMenu)
-{
-    TForm1& window = rig.Start();
-    rig.dialogs.shown.clear();
-    std::vector<std::pair<bool, bool>> enabledWhileShown;  // Panel2, File1
-    rig.dialogs.whileShown = [&](const std::string&) {
-        enabledWhileShown.emplace_back(rig.Find<QWidget>("Panel2")->isEnabled(),
-                                       rig.Find<QMenu>("File1")->menuAction()->isEnabled());
-    };
-    QToolButton* convert = rig.Find<QToolButton>("SpeedButton2");
-
-    convert->click();
-    TSmfTrack track;
-    track.Tempo(0, 500000).Event(0, {0x90, 10, 127}).Event(480, {10, 0}).EndOfTrack();
-    const std::string midiFile = rig.dir.File("song.mid");
-    WriteBytesToFile(midiFile, SmfFile(0, 480, {track}));
-    rig.files.midiAnswers.push_back(midiFile);
-    rig.Find<QToolButton>("SpeedButton3")->click();
-    convert->click();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning),
-              (std::vector<std::string>{"Midi file location or Midi file does not exist...",
-                                        "Sequence file must be assigned..."}));
-
-    const std::string seqFile = rig.dir.File("song.seq");
-    rig.files.seqAnswers.push_back(seqFile);
-    rig.Item("SaveSeqFile1")->trigger();
-    EXPECT_EQ(rig.LabelText("Label5"), Blanks(14) + "Seq File : " + seqFile);
-    rig.Item("Convert1")->trigger();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
-    EXPECT_EQ(ReadFileBytes(seqFile).size(), 65536u);
-
-    // An existing file: kept on No, replaced on Yes.
-    WriteFileBytes(seqFile, "old");
-    rig.dialogs.answerYes = false;
-    convert->click();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Confirmation).back(),
-              seqFile + " already exists. Do you want to replace this file?");
-    EXPECT_EQ(ReadFileBytes(seqFile), "old");
-    rig.dialogs.answerYes = true;
-    convert->click();
-    EXPECT_EQ(ReadFileBytes(seqFile).size(), 65536u);
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information).size(), 2u);
-
-    // A malformed MIDI file: the reader's own text, shown by the window.
-    WriteFileBytes(midiFile, "MThd broken");
-    std::string readerText;
-    try {
-        TMidiFile reader;
-        reader.SetFilename(midiFile);
-        reader.LoadFile();
-    } catch (const EMidiFileError& error) {
-        readerText = error.what();
-    }
-    ASSERT_FALSE(readerText.empty());
-    convert->click();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning).back(), readerText);
-
-    // The command's own boxes come while it runs; the reader's error once it
-    // has ended, from the window's error handler.
-    ASSERT_EQ(enabledWhileShown.size(), rig.dialogs.shown.size());
-    for (std::size_t i = 0; i + 1 < enabledWhileShown.size(); ++i)
-        EXPECT_FALSE(enabledWhileShown[i].first || enabledWhileShown[i].second) << "box " << i;
-    EXPECT_TRUE(enabledWhileShown.back().first && enabledWhileShown.back().second);
-    EXPECT_TRUE(rig.Find<QWidget>("Panel2")->isEnabled());
-    EXPECT_TRUE(rig.Find<QMenu>("File1")->menuAction()->isEnabled());
-    EXPECT_EQ(window.Settings().SeqFileName, seqFile);
-}
-
-TEST_F(MainWindow, MidiInputErrorsAreShownWithTheirOwnTextAndTheWindowCarriesOn)
-{
-    rig.midi.AddDevice("Keys A");
-    TForm1& window = rig.Start();
-    rig.dialogs.shown.clear();
-    rig.midi.SetFailure(TMidiOperation::Start, MidiResult::NoDriver);
-    std::string layerText;
-    rig.midi.ErrorText(MidiResult::NoDriver, layerText);
-
-    rig.Item("MidiInPortPopUp1")->trigger();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{layerText});
-    EXPECT_EQ(window.Settings().MidiInPortName, "Keys A");
-    EXPECT_TRUE(rig.Checked("MidiInPortMenu1"));
-
-    rig.midi.SetFailure(TMidiOperation::Start, 0);
-    rig.Item("None1")->trigger();
-    EXPECT_FALSE(rig.midi.IsOpen(0));
-    EXPECT_TRUE(rig.Checked("None2"));
-    EXPECT_EQ(rig.LabelText("Label3"), Blanks(13) + "Midi Port Input : ");
-    EXPECT_EQ(rig.dialogs.shown.size(), 1u);
-}
-
 TEST_F(AboutBox, ShowsItsTextsInTheLanguageOfTheMomentItOpens)
 {
     TForm1& window = rig.Start();
-    TForm2 about(window.Settings());
+    TForm2 about(window.Model());
     window.SetAboutBox(&about);
     EXPECT_EQ(about.size(), QSize(394, 124));
 

@@ -81,8 +81,8 @@ protected:
           AckClock(Loop),
           Link(Ports, AckClock, Loop),
           Lamp(Loop),
-          Watch(Loop, [this] { Bridge.Timer3Timer(); }),
-          Drain(Loop, [this] { Bridge.Timer4Timer(); }),
+          Watch(Loop, [this] { Bridge.WatchClockRanOut(); }),
+          Drain(Loop, [this] { Bridge.DrainClockRanOut(); }),
           Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain})
     {
         MidiInput.SetCapacity(4096);

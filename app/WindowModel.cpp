@@ -1,0 +1,601 @@
+#include "WindowModel.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "Resolution.h"
+#include "SettingsFile.h"
+#include "Text.h"
+
+namespace {
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// The resolution pictures and items, in the order of Resolutions.
+constexpr std::array ResolutionPictures{TControl::Image1, TControl::Image2, TControl::Image3, TControl::Image5};
+constexpr std::array ResolutionItems{TControl::N1Seconde1, TControl::N500ms1, TControl::N250ms1, TControl::N100ms1};
+// COM1 to COM4 in both menus.
+constexpr std::array ComMenuItems{TControl::COM11, TControl::COM21, TControl::COM31, TControl::COM51};
+constexpr std::array ComPopupItems{TControl::COM12, TControl::COM22, TControl::COM32, TControl::COM41};
+
+// The transposition items of a menu, Tag 1 to 9.
+TControl TransposeItem(TControl first, std::uint8_t tag)
+{
+    return static_cast<TControl>(static_cast<int>(first) + tag - 1);
+}
+
+}  // namespace
+
+TWindowModel::TWindowModel(const TWindowSeams& seams) : seams_(seams)
+{
+    session_ = std::make_unique<TLiveSession>(
+        settings_, TLiveSession::TSeams{seams.Loop, seams.Services.MidiDevices, seams.Services.SerialPorts,
+                                        seams.Services.Dialogs, seams.Indicator});
+    session_->SetOnStatusChanged([this] {
+        ShowComPort();
+        ShowMidiInPortName();
+    });
+    commandClock_ = seams.Loop.NewClock("CommandTimer", [this] { RunDeferredCommands(); });
+}
+
+TWindowModel::~TWindowModel()
+{
+    session_->SetOnStatusChanged(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up and shut-down
+
+void TWindowModel::FormCreate()
+{
+    settings_.ClearWorkLists();
+    settings_.SetDefaults();
+    Guarded([this] { BuildMidiInPortMenus(); });
+    settings_.ComPortName = "COM1";
+    settings_.MidiInPortName.clear();
+    // A bad settings file is reported and start-up goes on: the values read
+    // before the bad line and the defaults of the rest are all applied.
+    Guarded([this] { LoadSettingsStep(); });
+    CheckLanguageItem();
+    Guarded([this] { SelectSavedMidiInPort(); });
+    Guarded([this] { ApplyLanguage(); });
+    Guarded([this] { session_->Start(); });
+    Guarded([this] { BuildSerialPortMenus(); });
+    Guarded([this] { ShowResolution(); });
+    Guarded([this] { ShowMidiMode(); });
+    Guarded([this] { ShowComPort(); });
+    Guarded([this] { ShowTranspose(); });
+}
+
+void TWindowModel::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    deferred_.clear();
+    commandClock_->Stop();
+    // A MIDI notification still queued, or one that runs inside a message
+    // box below, must not send anything once the lists are gone.
+    session_->BeginShutdown();
+    settings_.ClearWorkLists();
+    // A settings file that cannot be written is reported; the ports are
+    // closed all the same.
+    Guarded([this] { SaveSettingsStep(); });
+    Guarded([this] { session_->Close(); });
+}
+
+void TWindowModel::LoadSettingsStep()
+{
+    if (seams_.Services.SettingsFile.empty())
+        LoadSettings(settings_);
+    else
+        LoadSettings(settings_, seams_.Services.SettingsFile);
+}
+
+void TWindowModel::SaveSettingsStep()
+{
+    if (seams_.Services.SettingsFile.empty())
+        SaveSettings(settings_);
+    else
+        SaveSettings(settings_, seams_.Services.SettingsFile);
+}
+
+void TWindowModel::CheckLanguageItem()
+{
+    seams_.View.Check(settings_.LanguageIndex == LanguageEnglish ? TControl::English1 : TControl::French1);
+}
+
+// ---------------------------------------------------------------------------
+// Commands and the general error handler
+
+void TWindowModel::Click(TControl control)
+{
+    const TControlSpec& spec = ControlSpec(control);
+    if (spec.Command == TCommand::None)
+        return;
+    const TCommand command = spec.Command;
+    const int tag = spec.Tag;
+    Command([this, command, tag] { Run(command, tag); });
+}
+
+void TWindowModel::ClickItem(TControl slot, std::size_t index)
+{
+    switch (ControlSpec(slot).Family) {
+    case TItemFamily::SerialPorts:
+        Command([this, index] { SerialPortClick(index); });
+        break;
+    case TItemFamily::MidiDevices:
+        Command([this, index] { MidiInPortClick(static_cast<int>(index) + 1); });
+        break;
+    case TItemFamily::None:
+        break;
+    }
+}
+
+void TWindowModel::MenuOpening(TControl menu)
+{
+    if (closed_)
+        return;
+    // A port or a device plugged in during the run shows the next time a
+    // menu of its kind opens.
+    if (menu == TControl::RS2321 || menu == TControl::PopupMenu1)
+        Guarded([this] { BuildSerialPortMenus(); });
+    else if (menu == TControl::MIDIPort1 || menu == TControl::PopupMenu4)
+        Guarded([this] { BuildMidiInPortMenus(); });
+}
+
+void TWindowModel::Run(TCommand command, int tag)
+{
+    switch (command) {
+    case TCommand::None: break;
+    case TCommand::Open1Click: Open1Click(); break;
+    case TCommand::SaveSeqFile1Click: SaveSeqFile1Click(); break;
+    case TCommand::SpeedButton2Click: SpeedButton2Click(); break;
+    case TCommand::ViewSequence1Click: ViewSequence1Click(); break;
+    case TCommand::Exit1Click: Exit1Click(); break;
+    case TCommand::About1Click: About1Click(); break;
+    case TCommand::English1Click: English1Click(); break;
+    case TCommand::French1Click: French1Click(); break;
+    case TCommand::Image1Click: Image1Click(tag); break;
+    case TCommand::N1Seconde1Click: N1Seconde1Click(tag); break;
+    case TCommand::Image8Click: Image8Click(tag); break;
+    case TCommand::Proportionnal1Click: Proportionnal1Click(tag); break;
+    case TCommand::NoneTransposeMenuClick: NoneTransposeMenuClick(tag); break;
+    case TCommand::SpeedButton4Click: SpeedButton4Click(); break;
+    case TCommand::SpeedButton5Click: SpeedButton5Click(); break;
+    case TCommand::SpeedButton6Click: SpeedButton6Click(); break;
+    case TCommand::COM11Click: COM11Click(tag); break;
+    case TCommand::OtherPortClick: OtherPortClick(); break;
+    case TCommand::AllOff1Click: AllOff1Click(); break;
+    case TCommand::None1Click: None1Click(); break;
+    case TCommand::CloseAboutBox: break;  // the box closes itself
+    }
+}
+
+void TWindowModel::Command(std::function<void()> command)
+{
+    if (closed_)
+        return;
+    // A command that reaches the window while a handshake waits for its
+    // answer runs once the handshake is over: a dialog or a port change
+    // nested in the wait would outlast its clock.
+    if (settings_.SendBusy || !deferred_.empty()) {
+        deferred_.push_back(std::move(command));
+        if (!commandClock_->Enabled())
+            commandClock_->Start(CommandRetry);
+        return;
+    }
+    Guarded(command);
+}
+
+void TWindowModel::RunDeferredCommands()
+{
+    while (!deferred_.empty() && !closed_) {
+        if (settings_.SendBusy) {
+            commandClock_->Start(CommandRetry);
+            return;
+        }
+        const std::function<void()> command = std::move(deferred_.front());
+        deferred_.pop_front();
+        Guarded(command);
+    }
+}
+
+void TWindowModel::Guarded(const std::function<void()>& step) noexcept
+{
+    try {
+        step();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+}
+
+void TWindowModel::ReportError(std::exception_ptr error) noexcept
+{
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            seams_.Services.Dialogs.Warning(e.what());
+        } catch (...) {
+            seams_.Services.Dialogs.Warning("Unknown error");
+        }
+    } catch (...) {
+        // Nothing is left to tell the user with.
+    }
+}
+
+void TWindowModel::Timer2Timer()
+{
+    Guarded([this] { session_->Bridge().Timer2Timer(); });
+}
+
+// ---------------------------------------------------------------------------
+// Language
+
+std::string TWindowModel::Label(LabelEntry entry) const
+{
+    return Text(entry, settings_.LanguageIndex);
+}
+
+void TWindowModel::ApplyLanguage()
+{
+    const std::uint8_t language = settings_.LanguageIndex;
+    for (const TControlSpec& spec : WindowControls()) {
+        // The About box takes its texts when it becomes active; a label that
+        // shows a value is shown with it below.
+        if (!spec.Text || spec.Parent == TControl::Form2 || spec.Id == TControl::Form2 ||
+            spec.Value != TLabelValue::None)
+            continue;
+        seams_.View.SetText(spec.Id, Text(*spec.Text, language));
+    }
+    BuildMidiInPortMenus();  // the marks of an absent device and of a missing MIDI system
+    ShowMidiFileName();
+    ShowSeqFileName();
+    ShowComPort();
+    ShowMidiInPortName();
+    ShowTranspose();
+    seams_.View.RefreshSequenceViewer();
+}
+
+void TWindowModel::English1Click()
+{
+    seams_.View.Check(TControl::English1);
+    settings_.LanguageIndex = LanguageEnglish;
+    ApplyLanguage();
+}
+
+void TWindowModel::French1Click()
+{
+    seams_.View.Check(TControl::French1);
+    settings_.LanguageIndex = LanguageFrench;
+    ApplyLanguage();
+}
+
+void TWindowModel::AboutBoxActivated()
+{
+    const std::uint8_t language = settings_.LanguageIndex;
+    for (const TControlSpec& spec : WindowControls())
+        if (spec.Text && (spec.Id == TControl::Form2 || spec.Parent == TControl::Form2))
+            seams_.View.SetText(spec.Id, Text(*spec.Text, language));
+}
+
+// ---------------------------------------------------------------------------
+// The converter
+
+void TWindowModel::Open1Click()
+{
+    const auto chosen = seams_.Services.FileDialogs.OpenMidiFile(settings_.MidiFileName);
+    if (!chosen)
+        return;
+    settings_.MidiFileName = *chosen;
+    ShowMidiFileName();
+}
+
+void TWindowModel::SaveSeqFile1Click()
+{
+    const auto chosen = seams_.Services.FileDialogs.SaveSeqFile(settings_.SeqFileName);
+    if (!chosen)
+        return;
+    settings_.SeqFileName = *chosen;
+    ShowSeqFileName();
+}
+
+void TWindowModel::SpeedButton2Click()
+{
+    TConversionCommand command(settings_, MidiFile1, seams_.Services.Dialogs, *this);
+    command.Execute();
+    if (command.Facts())
+        lastReport_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
+                                       *command.Facts());
+    // An open viewer shows the new image and its report.
+    if (seams_.View.SequenceViewerVisible()) {
+        viewer_.SetReport(lastReport_);
+        viewer_.Load(settings_.SeqFileName);
+        seams_.View.RefreshSequenceViewer();
+    }
+}
+
+void TWindowModel::ViewSequence1Click()
+{
+    viewer_.SetReport(lastReport_);
+    viewer_.Load(settings_.SeqFileName);
+    seams_.View.ShowSequenceViewer();
+    const std::string problem = viewer_.Problem(settings_.LanguageIndex);
+    if (!problem.empty())
+        seams_.Services.Dialogs.Warning(problem);
+}
+
+void TWindowModel::SetConverterEnabled(bool enabled)
+{
+    seams_.View.SetEnabled(TControl::Panel2, enabled);
+    seams_.View.SetEnabled(TControl::File1, enabled);
+}
+
+void TWindowModel::ShowMidiFileName()
+{
+    seams_.View.SetValueLabel(TControl::Label4, {Label(LabelEntry::MidiFile), settings_.MidiFileName, {}, false, false});
+}
+
+void TWindowModel::ShowSeqFileName()
+{
+    seams_.View.SetValueLabel(TControl::Label5, {Label(LabelEntry::SeqFile), settings_.SeqFileName, {}, false, false});
+}
+
+void TWindowModel::Image1Click(int tag)
+{
+    settings_.ResolutionMs = ResolutionMsOfTag(tag);
+    ShowResolution();
+}
+
+void TWindowModel::N1Seconde1Click(int tag)
+{
+    Image1Click(tag);
+}
+
+void TWindowModel::ShowResolution()
+{
+    const std::size_t chosen = ResolutionIndex(settings_.ResolutionMs);
+    for (std::size_t i = 0; i < ResolutionPictures.size(); ++i)
+        seams_.View.SetSelected(ResolutionPictures[i], i == chosen);
+    seams_.View.Check(ResolutionItems[chosen]);
+}
+
+// ---------------------------------------------------------------------------
+// The live bridge's settings
+
+void TWindowModel::Image8Click(int tag)
+{
+    // The pictures and items of the modes carry their mode as their Tag.
+    settings_.MidiMode = tag == MidiModeValue::DryContact ? MidiModeValue::DryContact : MidiModeValue::Proportional;
+    ShowMidiMode();
+}
+
+void TWindowModel::Proportionnal1Click(int tag)
+{
+    Image8Click(tag);
+}
+
+void TWindowModel::ShowMidiMode()
+{
+    const bool dry = settings_.MidiMode == MidiModeValue::DryContact;
+    seams_.View.SetSelected(TControl::Image8, !dry);
+    seams_.View.SetSelected(TControl::Image10, dry);
+    seams_.View.Check(dry ? TControl::Contactor1 : TControl::Proportionnal1);
+}
+
+void TWindowModel::NoneTransposeMenuClick(int tag)
+{
+    settings_.TransposeIndex = static_cast<std::uint8_t>(tag);
+    ShowTranspose();
+}
+
+void TWindowModel::ShowTranspose()
+{
+    const std::uint8_t index = settings_.TransposeIndex;
+    const std::uint8_t tag = (index >= 1 && index <= 9) ? index : 5;
+    seams_.View.Check(TransposeItem(TControl::Less4OctaveMenu, tag));
+    seams_.View.Check(TransposeItem(TControl::Less4OctavePopUp, tag));
+    seams_.View.SetValueLabel(TControl::Label16, {Label(LabelEntry::Transpose),
+                                                   std::string(TransposeText(settings_.LanguageIndex, index)), {},
+                                                   false, false});
+}
+
+void TWindowModel::SpeedButton4Click()
+{
+    seams_.View.PopUp(TControl::PopupMenu1);
+}
+
+void TWindowModel::SpeedButton5Click()
+{
+    seams_.View.PopUp(TControl::PopupMenu4);
+}
+
+void TWindowModel::SpeedButton6Click()
+{
+    seams_.View.PopUp(TControl::PopupMenu2);
+}
+
+// ---------------------------------------------------------------------------
+// COM port
+
+void TWindowModel::COM11Click(int tag)
+{
+    SelectComPort("COM" + std::to_string(tag));
+}
+
+void TWindowModel::SerialPortClick(std::size_t index)
+{
+    if (index < serialPortNames_.size())
+        SelectComPort(serialPortNames_[index]);
+}
+
+void TWindowModel::OtherPortClick()
+{
+    const std::string question = Text(Rs232MenuEntry::OtherPortPrompt, settings_.LanguageIndex);
+    const auto answer = seams_.Services.PortNamePrompt.AskPortName(question, settings_.ComPortName);
+    const std::string name = answer ? Trimmed(*answer) : std::string();
+    if (name.empty()) {
+        ShowComPort();  // the item's own check mark goes back where it was
+        return;
+    }
+    SelectComPort(name);
+}
+
+void TWindowModel::AllOff1Click()
+{
+    session_->Bridge().AllOutputsOff();
+}
+
+void TWindowModel::SelectComPort(const std::string& name)
+{
+    session_->SelectComPort(name);
+    // The new name shows even when its state is the old one's.
+    ShowComPort();
+}
+
+void TWindowModel::ShowComPort()
+{
+    const std::string& name = settings_.ComPortName;
+    const auto listed = std::find(serialPortNames_.begin(), serialPortNames_.end(), name);
+    if (listed != serialPortNames_.end()) {
+        const auto index = static_cast<std::size_t>(listed - serialPortNames_.begin());
+        seams_.View.CheckItem(TControl::SerialPortMenu, index);
+        seams_.View.CheckItem(TControl::SerialPortPopUp, index);
+    } else {
+        // COM1..COM4 have items of their own; any other name came through
+        // "Other port..." (or a settings file), which then shows it.
+        const bool comItem = name.size() == 4 && name.compare(0, 3, "COM") == 0 && name[3] >= '1' && name[3] <= '4';
+        const auto item = comItem ? static_cast<std::size_t>(name[3] - '1') : 0u;
+        seams_.View.Check(comItem ? ComMenuItems[item] : TControl::OtherPortMenu);
+        seams_.View.Check(comItem ? ComPopupItems[item] : TControl::OtherPortPopUp);
+    }
+    const TLinkStatus status = session_->PortStatus();
+    seams_.View.SetValueLabel(TControl::Label7, LinkLabel(LabelEntry::ComPort, name, status.Open,
+                                                         session_->PortWords(settings_.LanguageIndex)));
+}
+
+TValueLabel TWindowModel::LinkLabel(LabelEntry entry, const std::string& value, bool open,
+                                    const std::vector<std::string>& words) const
+{
+    // The whole value is in the tooltip, and why it does not work when it
+    // is chosen and not open.
+    const bool down = !value.empty() && !open;
+    std::string tooltip = value;
+    if (down)
+        tooltip += '\n' + JoinWords(words, "\n");
+    return {Label(entry), value, tooltip, down, true};
+}
+
+void TWindowModel::BuildSerialPortMenus()
+{
+    serialPortNames_ = seams_.Services.ListSerialPorts ? seams_.Services.ListSerialPorts() : std::vector<std::string>{};
+    for (const TControl slot : {TControl::SerialPortMenu, TControl::SerialPortPopUp}) {
+        std::vector<TRunTimeItem> items;
+        for (std::size_t i = 0; i < serialPortNames_.size(); ++i)
+            items.push_back({ControlSpec(slot).Name + std::to_string(i + 1), serialPortNames_[i], 0, true, true});
+        seams_.View.SetItems(slot, items);
+    }
+    ShowComPort();
+}
+
+// ---------------------------------------------------------------------------
+// MIDI input device
+
+void TWindowModel::BuildMidiInPortMenus()
+{
+    // Device i at position i + 2 of both menus, after None and the separator.
+    midiItemNames_ = session_->MidiDeviceNames();
+    const std::size_t present = midiItemNames_.size();
+    const std::string& saved = settings_.MidiInPortName;
+    if (!saved.empty() && std::find(midiItemNames_.begin(), midiItemNames_.end(), saved) == midiItemNames_.end())
+        midiItemNames_.push_back(saved);  // kept and shown, opened when it appears
+    const std::uint8_t language = settings_.LanguageIndex;
+    for (const TControl slot : {TControl::MidiInPortMenu, TControl::MidiInPortPopUp}) {
+        std::vector<TRunTimeItem> items;
+        for (std::size_t i = 0; i < midiItemNames_.size(); ++i) {
+            const int tag = static_cast<int>(i) + 1;
+            const std::string caption =
+                midiItemNames_[i] + (i < present ? std::string() : Text(MidiPortMenuEntry::AbsentMark, language));
+            items.push_back({ControlSpec(slot).Name + std::to_string(tag), caption, tag, true, true});
+        }
+        if (!session_->MidiSystemFound()) {
+            const char* name = slot == TControl::MidiInPortMenu ? "NoMidiSystemMenu" : "NoMidiSystemPopUp";
+            items.push_back({name, Text(MidiPortMenuEntry::NoMidiSystem, language), 0, false, false});
+        }
+        seams_.View.SetItems(slot, items);
+    }
+    CheckMidiInItems();
+}
+
+void TWindowModel::SelectSavedMidiInPort()
+{
+    // A saved device that is not there keeps its name: the session opens it
+    // when it appears, and the menus show it marked absent meanwhile.
+    CheckMidiInItems();
+}
+
+void TWindowModel::CheckMidiInItems()
+{
+    const std::string& name = settings_.MidiInPortName;
+    if (name.empty()) {
+        seams_.View.Check(TControl::None1);
+        seams_.View.Check(TControl::None2);
+        return;
+    }
+    // The last device of that name wins, as the device walk finds it.
+    const auto chosen = std::find(midiItemNames_.rbegin(), midiItemNames_.rend(), name);
+    if (chosen == midiItemNames_.rend())
+        return;
+    const auto index = static_cast<std::size_t>(midiItemNames_.rend() - chosen) - 1;
+    seams_.View.CheckItem(TControl::MidiInPortMenu, index);
+    seams_.View.CheckItem(TControl::MidiInPortPopUp, index);
+}
+
+void TWindowModel::MidiInPortClick(int tag)
+{
+    if (tag < 1 || static_cast<std::size_t>(tag) > midiItemNames_.size())
+        return;
+    const std::string name = midiItemNames_[static_cast<std::size_t>(tag) - 1];
+    settings_.MidiInPortName = name;
+    CheckMidiInItems();
+    ShowMidiInPortName();
+    session_->SelectMidiDevice(name);
+}
+
+void TWindowModel::None1Click()
+{
+    seams_.View.Check(TControl::None1);
+    seams_.View.Check(TControl::None2);
+    settings_.MidiInPortName.clear();
+    ShowMidiInPortName();
+    session_->SelectMidiDevice({});
+}
+
+void TWindowModel::ShowMidiInPortName()
+{
+    const TLinkStatus status = session_->DeviceStatus();
+    seams_.View.SetValueLabel(TControl::Label3,
+                              LinkLabel(LabelEntry::MidiIn, settings_.MidiInPortName, status.Open,
+                                        session_->DeviceWords(settings_.LanguageIndex)));
+}
+
+// ---------------------------------------------------------------------------
+// Program
+
+void TWindowModel::Exit1Click()
+{
+    seams_.View.CloseWindow();
+}
+
+void TWindowModel::About1Click()
+{
+    seams_.View.ShowAboutBox();
+}

@@ -1,0 +1,69 @@
+#pragma once
+// What the window model tells its face to show. A face (Qt, Win32; a
+// recording one in tests) builds its widgets from the window's description
+// and carries these out to the letter: it decides nothing.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "WindowDescription.h"
+
+// A label that shows a value after its table text: the port, the MIDI
+// device, a file name, the transposition.
+struct TValueLabel {
+    std::string Prefix;  // the table text, blanks and all
+    std::string Value;
+    std::string Tooltip;  // empty: none
+    bool Alert = false;   // the value is chosen but not working: a dark red text
+    // The value is shortened in the middle, the prefix kept whole, when the
+    // label is too narrow; otherwise it is cut at the label's right edge.
+    bool ElideValue = false;
+    bool operator==(const TValueLabel&) const = default;
+};
+
+// An item made at run time in an item slot.
+struct TRunTimeItem {
+    std::string Name;     // the control's name, e.g. "MidiInPortMenu2"
+    std::string Caption;  // shown as it is: an ampersand is no accelerator mark
+    int Tag = 0;
+    bool Enabled = true;
+    bool Checkable = true;  // a radio item of the slot's group
+    bool operator==(const TRunTimeItem&) const = default;
+};
+
+class TWindowView {
+public:
+    virtual ~TWindowView() = default;
+
+    // The caption of a menu or item, the title of a window, the hint of a
+    // button, the text of a label or a static text.
+    virtual void SetText(TControl control, const std::string& text) = 0;
+    virtual void SetValueLabel(TControl label, const TValueLabel& value) = 0;
+    // Checks a radio item; the others of its group, run-time items
+    // included, are cleared.
+    virtual void Check(TControl item) = 0;
+    // The items of a slot, replacing those it held.
+    virtual void SetItems(TControl slot, const std::vector<TRunTimeItem>& items) = 0;
+    // Checks the item at index of a slot, clearing the rest of its group.
+    virtual void CheckItem(TControl slot, std::size_t index) = 0;
+    // A selection picture takes the selected look (Image6) or the other
+    // (Image7), and is repainted.
+    virtual void SetSelected(TControl picture, bool selected) = 0;
+    // A panel with everything on it, or a menu with its items.
+    virtual void SetEnabled(TControl control, bool enabled) = 0;
+    // Shows a pop-up menu with its top-left corner at the mouse cursor.
+    virtual void PopUp(TControl menu) = 0;
+    // Shows the About box, modally; its texts come from the model when it
+    // becomes active.
+    virtual void ShowAboutBox() = 0;
+    // Shows the sequence viewer, raised when already open, from what the
+    // model's viewer holds.
+    virtual void ShowSequenceViewer() = 0;
+    // An open viewer shows the model's viewer again (a new image or report,
+    // another language); a closed one stays closed.
+    virtual void RefreshSequenceViewer() = 0;
+    virtual bool SequenceViewerVisible() const = 0;
+    // Closes the main window, which ends the program (and runs FormClose).
+    virtual void CloseWindow() = 0;
+};

@@ -1,0 +1,409 @@
+// The window's behaviour without a toolkit: the model on a face that records
+// what it is told, virtual MIDI devices and simulated devices behind the
+// ports. Start-up and shut-down, the displays kept in step, the language
+// switch, the converter, the ports and devices, and commands that wait for a
+// handshake. Runs on every system the programs are built for.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "MidiFile.h"
+#include "SettingsFile.h"
+#include "SmfWriter.h"
+#include "Text.h"
+#include "Utf8.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+using C = TControl;
+using Kind = TTestDialogs::Kind;
+
+std::string Blanks(int count)
+{
+    return std::string(static_cast<std::size_t>(count), ' ');
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+    file << bytes;
+}
+
+class WindowModel : public ::testing::Test {
+protected:
+    // The keyboard "Keys A" and the simulated device behind the port the
+    // settings name, then the start-up.
+    TWindowModel& StartSaved(const std::vector<std::string>& lines)
+    {
+        rig.midi.AddDevice("Keys A");
+        rig.ports.Map(lines.at(10), rig.Device());
+        return rig.Start(lines);
+    }
+
+    TModelRig rig;
+};
+
+TEST_F(WindowModel, AFirstStartShowsTheDefaultsInEnglishAndWritesTheSettingsFile)
+{
+    rig.midi.AddDevice("Keys A");
+    rig.midi.AddDevice("Pads & Drums");
+    rig.Start();
+
+    std::string defaults;
+    for (const std::string& line : DefaultSettingsLines())
+        defaults += line + "\r\n";
+    EXPECT_EQ(FileBytes(rig.SettingsPath()), defaults);
+
+    const TRecordingView& view = rig.view;
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM1");
+    EXPECT_EQ(view.LabelText(C::Label3), Blanks(13) + "Midi Port Input : ");
+    EXPECT_EQ(view.LabelText(C::Label4), Blanks(14) + "Midi File : ");
+    EXPECT_EQ(view.LabelText(C::Label16), Blanks(13) + "Transpose :  None...");
+    EXPECT_EQ(view.LabelText(C::Label1), Blanks(13) + "Midi file to TOREM Sequence file converter");
+    EXPECT_EQ(view.texts.at(C::SpeedButton3), "Open a Midi file");
+    EXPECT_EQ(view.texts.at(C::File1), "&File");
+    EXPECT_EQ(view.texts.count(C::COM11), 0u) << "a fixed text is never set";
+    EXPECT_TRUE(view.selected.at(C::Image1) && view.selected.at(C::Image8));
+    EXPECT_FALSE(view.selected.at(C::Image2) || view.selected.at(C::Image3) || view.selected.at(C::Image5) ||
+                 view.selected.at(C::Image10));
+    for (C item : {C::N1Seconde1, C::Proportionnal1, C::NoneTransposeMenu, C::NoneTransposePopUp, C::English1,
+                   C::COM11, C::COM12, C::None1, C::None2})
+        EXPECT_TRUE(view.Checked(item)) << ControlSpec(item).Name;
+
+    // The devices follow None in both menus, in device order, as the system
+    // names them, Tags from 1.
+    for (C slot : {C::MidiInPortMenu, C::MidiInPortPopUp}) {
+        EXPECT_EQ(view.Captions(slot), (std::vector<std::string>{"Keys A", "Pads & Drums"}));
+        EXPECT_EQ(view.items.at(slot).at(1).Tag, 2);
+        EXPECT_EQ(view.items.at(slot).at(1).Name, std::string(ControlSpec(slot).Name) + "2");
+    }
+
+    // COM1 is no port of the tests: its one warning, in English; it does not
+    // wait for its OK.
+    ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+    EXPECT_EQ(rig.dialogs.shown[0].text, "COM1 : Opening Error of COM port");
+    EXPECT_FALSE(rig.dialogs.shown[0].waited);
+}
+
+TEST_F(WindowModel, EachChoiceShowsInItsMenuItemAndItsPictureOrPopUp)
+{
+    TWindowModel& model = rig.Start();
+    const TRecordingView& view = rig.view;
+    struct TCase {
+        C clicked;
+        std::function<int()> setting;
+        int value;
+        std::vector<C> checked;
+        std::vector<C> selected;
+    };
+    const auto resolution = [&] { return int{model.Settings().ResolutionMs}; };
+    const auto mode = [&] { return int{model.Settings().MidiMode}; };
+    const auto transpose = [&] { return int{model.Settings().TransposeIndex}; };
+    const std::vector<TCase> cases = {
+        {C::Image3, resolution, 250, {C::N250ms1}, {C::Image3}},
+        {C::N500ms1, resolution, 500, {C::N500ms1}, {C::Image2}},
+        {C::N100ms1, resolution, 100, {C::N100ms1}, {C::Image5}},
+        {C::Image10, mode, MidiModeValue::DryContact, {C::Contactor1}, {C::Image10}},
+        {C::Proportionnal1, mode, MidiModeValue::Proportional, {C::Proportionnal1}, {C::Image8}},
+        {C::UP2OctavePopUp, transpose, 7, {C::UP2OctaveMenu, C::UP2OctavePopUp}, {}},
+        {C::Less4OctaveMenu, transpose, 1, {C::Less4OctaveMenu, C::Less4OctavePopUp}, {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(ControlSpec(c.clicked).Name);
+        model.Click(c.clicked);
+        EXPECT_EQ(c.setting(), c.value);
+        for (C item : c.checked)
+            EXPECT_TRUE(view.Checked(item)) << ControlSpec(item).Name;
+        for (C picture : c.selected) {
+            // Exactly one picture of its family shows the selected look.
+            int selectedInFamily = 0;
+            for (const auto& [other, isSelected] : view.selected)
+                if (isSelected && ControlSpec(other).Command == ControlSpec(picture).Command)
+                    ++selectedInFamily;
+            EXPECT_TRUE(view.selected.at(picture));
+            EXPECT_EQ(selectedInFamily, 1);
+        }
+    }
+    EXPECT_EQ(view.LabelText(C::Label16), Blanks(13) + "Transpose : - 4 Octaves");
+
+    // The buttons open their pop-up menus.
+    for (C button : {C::SpeedButton4, C::SpeedButton5, C::SpeedButton6})
+        model.Click(button);
+    EXPECT_EQ(view.popUps, (std::vector<C>{C::PopupMenu1, C::PopupMenu4, C::PopupMenu2}));
+}
+
+TEST_F(WindowModel, TheLanguageSwitchChangesTextsOnlyAndBackRestoresEveryText)
+{
+    rig.midi.AddDevice("Keys A");
+    TWindowModel& model = rig.Start();
+    rig.files.midiAnswers.push_back("/music/my song.mid");
+    model.Click(C::Open1);
+    model.Click(C::Open1);  // cancelled: nothing changes
+    model.ClickItem(C::MidiInPortMenu, 0);
+    model.Click(C::UP1OctaveMenu);
+    const TRecordingView english = rig.view;
+
+    model.Click(C::French1);
+    EXPECT_EQ(model.Settings().LanguageIndex, LanguageFrench);
+    EXPECT_EQ(model.Settings().MidiFileName, "/music/my song.mid");
+    const TRecordingView& view = rig.view;
+    EXPECT_EQ(view.LabelText(C::Label4), Blanks(13) + "Fichier Midi : /music/my song.mid");
+    EXPECT_EQ(view.LabelText(C::Label3), Blanks(13) + "Port d'entrée Midi : Keys A");
+    EXPECT_EQ(view.LabelText(C::Label16), Blanks(13) + "Transposer : + 1 Octave");
+    EXPECT_EQ(view.texts.at(C::File1), "&Fichier");
+    EXPECT_EQ(view.texts.at(C::English1), "&English");
+    EXPECT_EQ(view.texts.at(C::French1), "&Français");
+    EXPECT_EQ(view.texts.at(C::OtherPortPopUp), "Autre port...");
+    EXPECT_EQ(view.texts.at(C::SpeedButton6), "Transposer les évenements Midi");
+    EXPECT_TRUE(view.Checked(C::French1) && view.Checked(C::UP1OctaveMenu) &&
+                view.CheckedItem(C::MidiInPortPopUp, 0));
+    EXPECT_EQ(view.Captions(C::MidiInPortMenu), english.Captions(C::MidiInPortMenu));
+    EXPECT_GT(view.viewerRefreshed, english.viewerRefreshed) << "an open viewer follows";
+
+    model.Click(C::English1);
+    EXPECT_EQ(view.texts, english.texts);
+    EXPECT_EQ(view.labels, english.labels);
+    EXPECT_TRUE(view.Checked(C::English1));
+}
+
+TEST_F(WindowModel, SavedChoicesAreShownAndOpenedAndABadFileStillAppliesWhatWasRead)
+{
+    TWindowModel& model = StartSaved(SettingsLines("French", "300", "COM7", "2", "9"));
+    const TRecordingView& view = rig.view;
+    EXPECT_TRUE(rig.dialogs.shown.empty());
+    EXPECT_TRUE(model.Settings().ComPortOpen);
+    // COM7 has no item of its own: the item it can be chosen with shows it.
+    EXPECT_TRUE(view.Checked(C::OtherPortMenu) && view.Checked(C::OtherPortPopUp));
+    EXPECT_EQ(view.LabelText(C::Label7), Blanks(13) + "Port COM : COM7");
+    EXPECT_TRUE(view.Checked(C::French1));
+    EXPECT_EQ(model.Settings().ResolutionMs, 300) << "kept as read";
+    EXPECT_TRUE(view.Checked(C::N1Seconde1) && view.selected.at(C::Image1));
+    EXPECT_TRUE(view.Checked(C::Contactor1) && view.selected.at(C::Image10));
+    EXPECT_TRUE(view.Checked(C::UP4OctaveMenu) && view.Checked(C::UP4OctavePopUp));
+    EXPECT_TRUE(view.CheckedItem(C::MidiInPortMenu, 0) && view.CheckedItem(C::MidiInPortPopUp, 0));
+    EXPECT_TRUE(rig.midi.IsOpen(0) && rig.midi.IsStarted(0));
+
+    // A file that ends after the MIDI device: mode and transposition missing.
+    TModelRig other;
+    std::vector<std::string> lines = SettingsLines("French", "250", "COM3", "2", "9");
+    lines.resize(13);
+    other.midi.AddDevice("Keys A");
+    other.ports.Map("COM3", other.Device());
+    TWindowModel& bad = other.Start(lines);
+    EXPECT_EQ(other.dialogs.TextsOf(Kind::Warning),
+              std::vector<std::string>{EConvertError(EConvertError(""), other.SettingsPath()).what()});
+    EXPECT_EQ(other.view.LabelText(C::Label1), Blanks(13) + "Convertisseur de fichier Midi en fichier Séquence TOREM");
+    EXPECT_TRUE(bad.Settings().ComPortOpen && other.view.Checked(C::COM31) && other.midi.IsStarted(0));
+    EXPECT_TRUE(other.view.Checked(C::N250ms1) && other.view.Checked(C::Proportionnal1) &&
+                other.view.Checked(C::NoneTransposeMenu));
+    bad.Click(C::Exit1);
+    AppSettings reread;
+    EXPECT_NO_THROW(LoadSettings(reread, PathFromUtf8(other.SettingsPath()))) << "a complete file again";
+    EXPECT_EQ(reread.TransposeIndex, 5);
+}
+
+TEST_F(WindowModel, ExitSavesClosesBothPortsAndSendsNothingMoreEvenWhenTheSettingsCannotBeSaved)
+{
+    TWindowModel& model = StartSaved(SettingsLines("English", "1000", "COM2", "1", "5"));
+    ASSERT_TRUE(model.Settings().ComPortOpen && rig.midi.IsStarted(0));
+    model.Click(C::N100ms1);
+
+    // A note waits in the loop, and the settings file has become a folder.
+    ASSERT_TRUE(rig.midi.InjectShort(0, 0x90, 60, 100));
+    std::filesystem::remove(PathFromUtf8(rig.SettingsPath()));
+    std::filesystem::create_directory(PathFromUtf8(rig.SettingsPath()));
+    model.Click(C::Exit1);
+    rig.loop.loop.ProcessMessages();
+
+    EXPECT_TRUE(rig.view.closed);
+    const auto warnings = rig.dialogs.TextsOf(Kind::Warning);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("Erreur E/S ", 0), 0u) << warnings[0];
+    EXPECT_FALSE(rig.midi.IsOpen(0));
+    EXPECT_FALSE(model.Settings().ComPortOpen);
+    EXPECT_TRUE(rig.Device().Changes().empty()) << "the note reached the device during shut-down";
+    model.Click(C::Open1);  // nothing runs once closed
+    EXPECT_EQ(rig.dialogs.shown.size(), 1u);
+
+    // Saved as chosen, and a port that never opened says nothing at the end.
+    TModelRig other;
+    TWindowModel& first = other.Start();
+    first.Click(C::N100ms1);
+    first.Click(C::French1);
+    first.FormClose();
+    EXPECT_EQ(other.dialogs.shown.size(), 1u) << "only COM1's opening error";
+    EXPECT_NE(FileBytes(other.SettingsPath()).find("\r\nFrench\r\n"), std::string::npos);
+    EXPECT_NE(FileBytes(other.SettingsPath()).find("\r\n100\r\n"), std::string::npos);
+}
+
+TEST_F(WindowModel, ConvertRunsFromTheButtonAndTheMenuWithTheConverterDisabledMeanwhile)
+{
+    TWindowModel& model = rig.Start();
+    rig.dialogs.shown.clear();
+    model.Click(C::SpeedButton2);
+    const std::string midiFile = rig.dir.File("song.mid");
+    TSmfTrack track;
+    track.Tempo(0, 500000).Event(0, {0x90, 10, 127}).Event(480, {10, 0}).EndOfTrack();
+    WriteFile(midiFile, SmfFile(0, 480, {track}));
+    rig.files.midiAnswers.push_back(midiFile);
+    model.Click(C::SpeedButton3);
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning),
+              (std::vector<std::string>{"Midi file location or Midi file does not exist...",
+                                        "Sequence file must be assigned..."}));
+
+    const std::string seqFile = rig.dir.File("song.seq");
+    rig.files.seqAnswers.push_back(seqFile);
+    model.Click(C::SaveSeqFile1);
+    EXPECT_EQ(rig.view.LabelText(C::Label5), Blanks(14) + "Seq File : " + seqFile);
+    rig.view.enabled.clear();
+    model.Click(C::Convert1);
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
+    EXPECT_EQ(FileBytes(seqFile).size(), 65536u);
+    EXPECT_TRUE(rig.view.enabled.at(C::Panel2) && rig.view.enabled.at(C::File1)) << "enabled again";
+
+    // An open viewer shows the new image and its report.
+    model.Click(C::ViewSequence1);
+    ASSERT_NE(model.Viewer().Image(), nullptr);
+    WriteFile(seqFile, "old");
+    rig.dialogs.answerYes = false;
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(FileBytes(seqFile), "old") << "kept on No";
+    EXPECT_EQ(model.Viewer().Image(), nullptr);
+    rig.dialogs.answerYes = true;
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(FileBytes(seqFile).size(), 65536u);
+    EXPECT_NE(model.Viewer().Image(), nullptr);
+    EXPECT_NE(model.Viewer().ReportText(LanguageEnglish).find("1 note"), std::string::npos);
+
+    // A malformed MIDI file: the reader's own text, once the command has
+    // ended.
+    WriteFile(midiFile, "MThd broken");
+    std::string readerText;
+    try {
+        TMidiFile reader;
+        reader.SetFilename(midiFile);
+        reader.LoadFile();
+    } catch (const EMidiFileError& error) {
+        readerText = error.what();
+    }
+    ASSERT_FALSE(readerText.empty());
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning).back(), readerText);
+}
+
+TEST_F(WindowModel, ACommandGivenWhileAHandshakeWaitsRunsOnceItIsOverInTheOrderGiven)
+{
+    TWindowModel& model = rig.Start();
+    model.Settings().SendBusy = true;  // a handshake waits further up the stack
+    model.Click(C::N250ms1);
+    model.Click(C::French1);
+    EXPECT_EQ(model.Settings().ResolutionMs, 1000);
+    ASSERT_TRUE(rig.loop.RunOut("CommandTimer"));
+    EXPECT_EQ(model.Settings().ResolutionMs, 1000) << "still waiting";
+    model.Settings().SendBusy = false;
+    model.Click(C::N100ms1);  // behind the others, whatever the handshake
+    EXPECT_EQ(model.Settings().ResolutionMs, 1000);
+    ASSERT_TRUE(rig.loop.RunOut("CommandTimer"));
+    EXPECT_EQ(model.Settings().ResolutionMs, 100);
+    EXPECT_EQ(model.Settings().LanguageIndex, LanguageFrench);
+    EXPECT_TRUE(rig.view.Checked(C::N100ms1));
+}
+
+TEST_F(WindowModel, PortsAreChosenFromTheSystemsListOrByNameAndShowWhyTheyAreNotOpen)
+{
+    TSimulatedDevice& device = rig.Device();
+    rig.systemPorts = {"COM2", device.SlavePath()};
+    TWindowModel& model = rig.Start();
+    rig.dialogs.shown.clear();
+    TRecordingView& view = rig.view;
+    EXPECT_EQ(view.Captions(C::SerialPortMenu), rig.systemPorts);
+    EXPECT_EQ(view.Captions(C::SerialPortPopUp), rig.systemPorts);
+
+    model.ClickItem(C::SerialPortPopUp, 1);
+    EXPECT_TRUE(model.Settings().ComPortOpen);
+    EXPECT_TRUE(view.CheckedItem(C::SerialPortMenu, 1) && view.CheckedItem(C::SerialPortPopUp, 1));
+    EXPECT_EQ(view.labels.at(C::Label7).Tooltip, device.SlavePath());
+    EXPECT_FALSE(view.labels.at(C::Label7).Alert);
+
+    // COM2 is listed but not there: why, and what the bridge does about it.
+    model.ClickItem(C::SerialPortMenu, 0);
+    EXPECT_EQ(view.labels.at(C::Label7).Tooltip, "COM2\nNot found.\nTried again every second.");
+    EXPECT_TRUE(view.labels.at(C::Label7).Alert);
+
+    // "Other port...": asked with the current name proposed, the answer
+    // trimmed; a cancel puts the check mark back where it was.
+    rig.prompt.answer = " " + device.SlavePath() + " ";
+    model.Click(C::OtherPortMenu);
+    EXPECT_EQ(rig.prompt.questions, std::vector<std::string>{"Serial port name or path:"});
+    EXPECT_EQ(rig.prompt.proposed, std::vector<std::string>{"COM2"});
+    EXPECT_EQ(model.Settings().ComPortName, device.SlavePath());
+    EXPECT_TRUE(model.Settings().ComPortOpen);
+    rig.prompt.answer.reset();
+    view.Check(C::OtherPortPopUp);
+    model.Click(C::OtherPortPopUp);
+    EXPECT_TRUE(view.CheckedItem(C::SerialPortPopUp, 1));
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{"COM2 : Opening Error of COM port"});
+
+    // A port plugged in later shows when a port menu opens.
+    rig.systemPorts.push_back("COM9");
+    model.MenuOpening(C::PopupMenu1);
+    EXPECT_EQ(view.Captions(C::SerialPortMenu).size(), 3u);
+    EXPECT_TRUE(view.CheckedItem(C::SerialPortMenu, 1));
+}
+
+TEST_F(WindowModel, MidiDevicesAbsentOrFailingAreShownAsSuchAndTheWindowCarriesOn)
+{
+    std::vector<std::string> lines = DefaultSettingsLines();
+    lines[12] = "Later Keys";
+    TWindowModel& model = rig.Start(lines);
+    TRecordingView& view = rig.view;
+    EXPECT_EQ(model.Settings().MidiInPortName, "Later Keys") << "kept while absent";
+    EXPECT_EQ(view.Captions(C::MidiInPortMenu), std::vector<std::string>{"Later Keys (absent)"});
+    EXPECT_TRUE(view.CheckedItem(C::MidiInPortMenu, 0));
+    EXPECT_EQ(view.labels.at(C::Label3).Tooltip, "Later Keys\nNot found.\nOpened as soon as it appears.");
+
+    // It appears: the watch opens it.
+    rig.midi.AddDevice("Later Keys");
+    ASSERT_TRUE(rig.loop.RunOut("WatchTimer"));
+    EXPECT_TRUE(rig.midi.IsStarted(0));
+    EXPECT_EQ(view.labels.at(C::Label3).Tooltip, "Later Keys");
+    model.MenuOpening(C::MIDIPort1);
+    EXPECT_EQ(view.Captions(C::MidiInPortMenu), std::vector<std::string>{"Later Keys"});
+
+    // A device that fails to start: its own text, and the choice stays.
+    rig.dialogs.shown.clear();
+    rig.midi.SetFailure(TMidiOperation::Start, MidiResult::NoDriver);
+    std::string layerText;
+    rig.midi.ErrorText(MidiResult::NoDriver, layerText);
+    model.ClickItem(C::MidiInPortPopUp, 0);
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{layerText});
+    EXPECT_TRUE(view.CheckedItem(C::MidiInPortMenu, 0));
+    rig.midi.SetFailure(TMidiOperation::Start, 0);
+    model.Click(C::None2);
+    EXPECT_FALSE(rig.midi.IsOpen(0));
+    EXPECT_TRUE(view.Checked(C::None1));
+    EXPECT_EQ(view.LabelText(C::Label3), Blanks(13) + "Midi Port Input : ");
+
+    // Without a MIDI system the menus say so, in the language of the moment.
+    TModelRig none;
+    none.midi.SetMidiSystemFound(false);
+    none.Start();
+    none.model->Click(C::French1);
+    for (C slot : {C::MidiInPortMenu, C::MidiInPortPopUp}) {
+        ASSERT_EQ(none.view.items.at(slot).size(), 1u);
+        EXPECT_FALSE(none.view.items.at(slot)[0].Enabled);
+        EXPECT_EQ(none.view.items.at(slot)[0].Caption, "Aucun système Midi trouvé");
+    }
+}
+
+}  // namespace
