@@ -81,7 +81,7 @@ std::string FormatSettings(const AppSettings& settings)
     const std::string resolution = std::to_string(unsigned{settings.ResolutionMs});
     const std::string mode = std::to_string(unsigned{settings.MidiMode});
     const std::string transpose = std::to_string(unsigned{settings.TransposeIndex});
-    const std::array<std::string_view, 17> lines = {
+    const std::array<std::string_view, SettingsLines> lines = {
         Header,
         LanguageLabel,
         settings.LanguageIndex == LanguageFrench ? French : English,

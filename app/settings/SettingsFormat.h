@@ -9,6 +9,8 @@
 #include "AppSettings.h"
 #include "TextLineReader.h"
 
+inline constexpr int SettingsLines = 17;
+
 // The whole line as a signed 32-bit integer: an optional sign followed by
 // decimal digits, nothing else. Throws EConvertError otherwise (also for the
 // empty line).
