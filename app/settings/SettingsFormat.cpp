@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "SettingsErrors.h"
@@ -115,5 +116,8 @@ std::string SettingsTextFromWindowsFile(std::string_view bytes)
 
 std::string WindowsFileFromSettingsText(const std::string& text)
 {
-    return Windows1252FromUtf8(text).value_or(text);
+    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" gives C3 A9)
+    // would read back as other characters ("é").
+    const std::optional<std::string> earlier = Windows1252FromUtf8(text);
+    return earlier && SettingsTextFromWindowsFile(*earlier) == text ? *earlier : text;
 }

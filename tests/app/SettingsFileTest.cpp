@@ -227,9 +227,13 @@ TEST(SettingsFormat, OnWindowsTheFileIsUtf8WhenValidOtherwiseWindows1252)
         {"plain", "plain"},
         {"Mélodie € “x”", "M\xE9lodie \x80 \x93x\x94"},
         {"Mélodie \xCE\xA9", "Mélodie \xCE\xA9"},  // an omega: all of it stays UTF-8
+        // Its Windows-1252 bytes would read as UTF-8, as "é": it stays UTF-8.
+        {"Ã©", "\xC3\x83\xC2\xA9"},
     };
-    for (const auto& w : writes)
+    for (const auto& w : writes) {
         EXPECT_EQ(WindowsFileFromSettingsText(w.text), w.bytes) << w.text;
+        EXPECT_EQ(SettingsTextFromWindowsFile(w.bytes), w.text) << w.text;
+    }
 }
 
 TEST(SettingsFile, OnlyTheExactWordEnglishGivesEnglish)
