@@ -34,10 +34,7 @@ public:
         files_.Step(TFileStep::Reserve);
         file_->Reserve(size);
     }
-    bool TakeOwnerAndMode(const TEntryStatus& of) override
-    {
-        return file_->TakeOwnerAndMode(of) && !files_.OwnerRefused;
-    }
+    bool TakeOwnerAndMode(const TEntryStatus& of) override { return file_->TakeOwnerAndMode(of); }
     void Sync() override
     {
         files_.Step(TFileStep::Sync);

@@ -1,8 +1,8 @@
 #pragma once
 // The system's file system with failures where a test asks for them: new
-// files refused (as in a folder the user may not write), owners that cannot
-// be given, and the n-th step of writing an open file failing, or a hook
-// running, so that every failure of a replacement can be tried.
+// files refused (as in a folder the user may not write), and the n-th step
+// of writing an open file failing, or a hook running, so that every failure
+// of a replacement can be tried.
 
 #include <functional>
 #include <memory>
@@ -17,8 +17,6 @@ class TFaultyFileSystem : public TFileSystem {
 public:
     // CreateNew fails with this error when set.
     std::error_code CreateNewFails;
-    // TakeOwnerAndMode reports the owner not given.
-    bool OwnerRefused = false;
     // The step of this kind whose number (from 1, counted over every file
     // opened) is FailAt fails with FailWith; 0 for none.
     TFileStep FailStep = TFileStep::Write;
