@@ -17,10 +17,7 @@ struct TControlWindow {
     TArtwork Picture = TArtwork::None;
     COLORREF Fill = 0;
     COLORREF TextColour = RGB(0, 0, 0);
-    std::wstring Prefix;  // a value label's table text; the text otherwise
-    std::wstring Value;
-    std::wstring Suffix;
-    TValueLabel::TElide Elide = TValueLabel::TElide::None;
+    TValueLabel Text;  // a label's text, a value label's parts
     bool Hot = false;      // the mouse is over a button
     bool Pressed = false;  // the left button went down on it and is held
 };
@@ -64,29 +61,12 @@ int TextWidth(HDC dc, const std::wstring& text)
     return size.cx;
 }
 
-// The value whole when it fits between the prefix and the suffix, else its
-// middle or its start given up for an ellipsis; prefix and suffix stay whole.
-std::wstring Elided(HDC dc, const TControlWindow& control, int width)
+// What a label shows at its width, as the window model fits it.
+std::wstring FittedText(HDC dc, const TValueLabel& label, int width)
 {
-    const std::wstring& value = control.Value;
-    const int room = width - TextWidth(dc, control.Prefix + control.Suffix);
-    if (control.Elide == TValueLabel::TElide::None || TextWidth(dc, value) <= room)
-        return control.Prefix + value + control.Suffix;
-    const bool middle = control.Elide == TValueLabel::TElide::Middle;
-    const auto shortened = [&value, middle](std::size_t kept) {
-        const std::size_t head = middle ? (kept + 1) / 2 : 0;
-        return value.substr(0, head) + L"\u2026" + value.substr(value.size() - (kept - head));
-    };
-    std::size_t low = 0;
-    std::size_t high = value.size();
-    while (low < high) {
-        const std::size_t kept = (low + high + 1) / 2;
-        if (TextWidth(dc, shortened(kept)) <= room)
-            low = kept;
-        else
-            high = kept - 1;
-    }
-    return control.Prefix + shortened(low) + control.Suffix;
+    return WideFromUtf8(FittedLabelText(label, width, [dc](std::string_view text) {
+        return static_cast<double>(TextWidth(dc, WideFromUtf8(text)));
+    }));
 }
 
 // The control's own look, its top-left corner at origin.
@@ -121,7 +101,7 @@ void PaintLook(HDC dc, HWND window, const TControlWindow& control, POINT origin)
         HGDIOBJ old = SelectObject(dc, control.Font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, enabled ? control.TextColour : GetSysColor(COLOR_GRAYTEXT));
-        const std::wstring text = Elided(dc, control, client.right - client.left);
+        const std::wstring text = FittedText(dc, control.Text, client.right - client.left);
         const UINT align = spec.Kind == TControlKind::StaticText ? DT_CENTER : DT_LEFT;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
                   align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -311,7 +291,7 @@ HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, H
     control->Picture = spec.Artwork;
     control->Fill = ColourRef(spec.Background);
     const std::wstring text = WideFromUtf8(DesignCaption(spec));
-    control->Prefix = text;
+    control->Text.Prefix = DesignCaption(spec);
     const RECT place = scale.Rect(spec.Bounds);
     const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (spec.Hidden ? 0 : WS_VISIBLE);
     HWND window = CreateWindowExW(0, ControlClass, text.c_str(), style, place.left, place.top,
@@ -328,7 +308,7 @@ HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, H
 
 void SetControlText(HWND window, const std::string& text)
 {
-    SetValueText(window, {text, {}, {}, false, TValueLabel::TElide::None, {}}, TextColourOf(window));
+    SetValueText(window, {text, {}}, TextColourOf(window));
 }
 
 void SetValueText(HWND window, const TValueLabel& value, COLORREF textColour)
@@ -336,12 +316,9 @@ void SetValueText(HWND window, const TValueLabel& value, COLORREF textColour)
     TControlWindow* control = ControlOf(window);
     if (control == nullptr)
         return;
-    control->Prefix = WideFromUtf8(value.Prefix);
-    control->Value = WideFromUtf8(value.Value);
-    control->Suffix = WideFromUtf8(value.Suffix);
-    control->Elide = value.Elide;
+    control->Text = value;
     control->TextColour = textColour;
-    SetWindowTextW(window, (control->Prefix + control->Value + control->Suffix).c_str());
+    SetWindowTextW(window, WideFromUtf8(value.Prefix + value.Value + value.Suffix).c_str());
     Redraw(window);
 }
 

@@ -199,13 +199,18 @@ void TMenus::SetItems(TControl slot, const std::vector<TRunTimeItem>& items)
         throw std::length_error("too many items for a menu");
     HMENU menu = ParentOf(slot);
     std::size_t& size = slotSizes_.at(slot);
-    for (std::size_t i = 0; i < size; ++i)
+    for (std::size_t i = 0; i < size; ++i) {
         DeleteMenu(menu, CommandOf(slot, i), MF_BYCOMMAND);
+        tooltips_.erase(CommandOf(slot, i));
+    }
     size = 0;
     const UINT first = PositionOf(slot);
-    for (std::size_t i = 0; i < items.size(); ++i)
-        InsertItem(menu, first + static_cast<UINT>(i), CommandOf(slot, i), LiteralCaption(items[i].Caption),
-                   items[i].Checkable, false, items[i].Enabled);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        InsertItem(menu, first + static_cast<UINT>(i), CommandOf(slot, i),
+                   LiteralCaption(items[i].Caption, items[i].Underlined), items[i].Checkable, false, items[i].Enabled);
+        if (!items[i].Tooltip.empty())
+            tooltips_[CommandOf(slot, i)] = items[i].Tooltip;
+    }
     size = items.size();
 }
 
@@ -220,6 +225,12 @@ bool TMenus::SetEnabled(TControl control, bool enabled)
     else
         EnableMenuItem(parent, CommandOf(control), MF_BYCOMMAND | state);
     return true;
+}
+
+const std::string* TMenus::TooltipOf(UINT command) const
+{
+    const auto tooltip = tooltips_.find(command);
+    return tooltip != tooltips_.end() ? &tooltip->second : nullptr;
 }
 
 ACCEL ShortcutKey(const std::string& shortcut, WORD command)
@@ -249,7 +260,7 @@ ACCEL ShortcutKey(const std::string& shortcut, WORD command)
         {"Home", VK_HOME},      {"End", VK_END},       {"PgUp", VK_PRIOR},   {"PgDown", VK_NEXT},
         {"Esc", VK_ESCAPE},     {"Return", VK_RETURN}, {"Enter", VK_RETURN}, {"Space", VK_SPACE},
         {"Tab", VK_TAB},        {"Backspace", VK_BACK}, {"Left", VK_LEFT},   {"Right", VK_RIGHT},
-        {"Up", VK_UP},          {"Down", VK_DOWN},     {"+", VK_OEM_PLUS},   {"Plus", VK_OEM_PLUS},
+        {"Up", VK_UP},          {"Down", VK_DOWN},     {"+", VK_OEM_PLUS},   {"=", VK_OEM_PLUS},
         {"-", VK_OEM_MINUS},    {"Minus", VK_OEM_MINUS},
     };
     if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0])))

@@ -52,6 +52,9 @@ public:
     void CheckItem(TControl slot, std::size_t index);
     // False when control is no menu or item.
     bool SetEnabled(TControl control, bool enabled);
+    // What a run-time item tells when the mouse rests on it; null when
+    // nothing.
+    const std::string* TooltipOf(UINT command) const;
 
 private:
     struct TEntry {
@@ -70,9 +73,10 @@ private:
     std::map<TControl, HMENU> parents_;
     std::map<TControl, std::size_t> slotSizes_;
     std::map<TRadioGroup, std::vector<TControl>> groups_;  // items and slots
+    std::map<UINT, std::string> tooltips_;                 // of run-time items
 };
 
-// A shortcut of the description ("Ctrl+Shift+O", "F5", "Ctrl+Plus") as an
+// A shortcut of the description ("Ctrl+Shift+O", "F5", "Ctrl++") as an
 // accelerator for command. Throws std::invalid_argument for a key it does
 // not know.
 ACCEL ShortcutKey(const std::string& shortcut, WORD command);

@@ -277,6 +277,13 @@ void TWin32Dialogs::Information(const std::string& text)
     RunBox(owner_, MessageBoxSpec(InformationTitle, IDI_INFORMATION, text));
 }
 
+bool TWin32Dialogs::InformationWithButton(const std::string& text, const std::string& button)
+{
+    TBoxSpec spec = MessageBoxSpec(InformationTitle, IDI_INFORMATION, text);
+    spec.Buttons.push_back(button);
+    return RunBox(owner_, spec) == 1;
+}
+
 bool TWin32Dialogs::Confirmation(const std::string& text)
 {
     // Yes is Enter; No, Escape and the close box keep the file.

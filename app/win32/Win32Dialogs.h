@@ -28,6 +28,7 @@ public:
     void WarningNoWait(const std::string& text) override;
     bool WarningNoWaitShown() const override { return NoWaitBox() != nullptr; }
     void Information(const std::string& text) override;
+    bool InformationWithButton(const std::string& text, const std::string& button) override;
     bool Confirmation(const std::string& text) override;
 
     std::optional<std::string> OpenMidiFile(const std::string& current) override;

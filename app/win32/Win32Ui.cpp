@@ -139,8 +139,10 @@ std::wstring WindowsLines(const std::string& text)
     return lines;
 }
 
-std::wstring LiteralCaption(const std::string& text)
+std::wstring LiteralCaption(const std::string& text, std::size_t underlined)
 {
+    if (underlined < text.size())
+        return LiteralCaption(text.substr(0, underlined)) + L'&' + LiteralCaption(text.substr(underlined));
     std::wstring caption;
     for (const wchar_t c : WideFromUtf8(text)) {
         caption += c;

@@ -61,5 +61,5 @@ void SizeForClientArea(HWND window, int width, int height);
 std::wstring WindowsLines(const std::string& text);
 
 // A menu caption that shows text as it is: an ampersand is no accelerator
-// mark.
-std::wstring LiteralCaption(const std::string& text);
+// mark; the byte underlined (npos: none) is the item's accelerator.
+std::wstring LiteralCaption(const std::string& text, std::size_t underlined = std::string::npos);

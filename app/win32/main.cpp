@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "Controls.h"
 #include "Help.h"
@@ -55,6 +56,9 @@ TForm1::TForm1(const TForm1Services& services)
         throw std::runtime_error("cannot create the window (error " + std::to_string(GetLastError()) +
                                  "; under wine, a display is needed)");
     SetMenu(window_, menus_.Bar());
+    // A MIDI file dropped becomes the one to convert, a sequence file opens
+    // in the viewer.
+    DragAcceptFiles(window_, TRUE);
     font_ = MakeFont(TFontStyle::Window, scale_);
     Build();
     const TBounds client = ControlSpec(TControl::Form1).Bounds;
@@ -98,6 +102,16 @@ void TForm1::Build()
                                 ProgramInstance(), nullptr);
     // Wide enough for a port's reasons, one to a line.
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scale_(480));
+    // Menus have no tooltips of their own: one that follows the item.
+    menuTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               ProgramInstance(), nullptr);
+    TOOLINFOW menuTool{};
+    menuTool.cbSize = sizeof menuTool;
+    menuTool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    menuTool.hwnd = window_;
+    menuTool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(menuTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&menuTool));
     controls_[TControl::Form1] = window_;
     for (const TControlSpec& spec : WindowControls()) {
         if (OfAboutBox(spec) || spec.Id == TControl::Form1 || spec.Parent == TControl::None)
@@ -289,6 +303,44 @@ bool TForm1::TranslateShortcut(MSG& message)
     return TranslateAcceleratorW(window_, menus_.Accelerators(), &message) != 0;
 }
 
+void TForm1::MenuItemSelected(HMENU menu, UINT item, UINT flags)
+{
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    const std::string* text = (flags & MF_POPUP) == 0 && menu != nullptr ? menus_.TooltipOf(item) : nullptr;
+    if (text == nullptr) {
+        SendMessageW(menuTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    // Beside the item, where the menu shows it.
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+        RECT place{};
+        if (GetMenuItemID(menu, position) != item || !GetMenuItemRect(window_, menu, static_cast<UINT>(position), &place))
+            continue;
+        const std::wstring wide = WideFromUtf8(*text);
+        tool.lpszText = const_cast<wchar_t*>(wide.c_str());
+        SendMessageW(menuTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(menuTip_, TTM_TRACKPOSITION, 0, MAKELPARAM(place.right + scale_(4), place.top));
+        SendMessageW(menuTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+}
+
+void TForm1::FilesDropped(HDROP drop)
+{
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(Utf8FromWide(path));
+    }
+    DragFinish(drop);
+    if (model_->CanDrop(paths))
+        model_->FilesDropped(paths);
+}
+
 void TForm1::Close()
 {
     if (!closed_) {
@@ -338,6 +390,15 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (menu != TControl::None)
                 model_->MenuOpening(menu);
         }
+        return 0;
+    case WM_MENUSELECT:
+        MenuItemSelected(reinterpret_cast<HMENU>(lParam), LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_EXITMENULOOP:
+        MenuItemSelected(nullptr, 0, 0);
+        return 0;
+    case WM_DROPFILES:
+        FilesDropped(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_CLOSE:
         Close();

@@ -84,6 +84,9 @@ private:
 
     void Build();
     void SetTooltip(HWND control, const std::string& text);
+    // The tooltip of the run-time item the mouse rests on in a menu.
+    void MenuItemSelected(HMENU menu, UINT item, UINT flags);
+    void FilesDropped(HDROP drop);
     void Close();
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -92,6 +95,7 @@ private:
     TScale scale_;
     HWND window_ = nullptr;
     HWND tooltips_ = nullptr;
+    HWND menuTip_ = nullptr;
     HFONT font_ = nullptr;
     TMenus menus_;
     std::map<TControl, HWND> controls_;

@@ -176,7 +176,10 @@ public:
             ThrowLastError("truncate");
     }
 
-    void TakeOwnerAndMode(const TEntryStatus&) override {}
+    void Reserve(std::uint64_t) override {}
+
+    // Windows gives a new file its folder's owner and rights.
+    bool TakeOwnerAndMode(const TEntryStatus&) override { return true; }
 
     void Sync() override
     {
@@ -238,6 +241,8 @@ public:
         return (static_cast<fs::perms>(status.Mode) & fs::perms::owner_write) != fs::perms::none;
     }
 
+    std::uint32_t EffectiveUser() override { return 0; }
+
     std::unique_ptr<TOpenFile> OpenToRead(const fs::path& path) override
     {
         return OpenFile(path, _O_RDONLY, "open");
@@ -249,7 +254,7 @@ public:
     }
     std::unique_ptr<TOpenFile> OpenToRewrite(const fs::path& path) override
     {
-        return OpenFile(path, _O_WRONLY, "open");
+        return OpenFile(path, _O_RDWR, "open");
     }
 
     void Rename(const fs::path& from, const fs::path& to) override
@@ -294,9 +299,12 @@ TFileSystem& SystemFileSystem()
     return files;
 }
 
-// Windows delivers Ctrl+C on a thread of its own: there is no signal to hold.
+// Windows delivers Ctrl+C on a thread of its own: there is no signal to
+// hold, and no file size limit.
 TEndSignalsHeld::TEndSignalsHeld() = default;
 TEndSignalsHeld::~TEndSignalsHeld() = default;
+TFileSizeSignalHeld::TFileSizeSignalHeld() = default;
+TFileSizeSignalHeld::~TFileSizeSignalHeld() = default;
 
 std::span<const int> EndSignalNumbers()
 {

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <fstream>
@@ -250,7 +251,9 @@ TEST_F(Win32Face, TheMenusHoldTheDescriptionsItemsInOrderWithTheirTextsChecksAnd
         if (spec.Parent == C::Form2 || spec.Parent == C::None || spec.Kind == TControlKind::MenuBar)
             continue;
         if (spec.Kind == TControlKind::ItemSlot) {
-            const std::size_t count = spec.Family == TItemFamily::MidiDevices ? 1 : systemPorts.size();
+            const std::size_t count = spec.Family == TItemFamily::MidiDevices   ? 1
+                                      : spec.Family == TItemFamily::SerialPorts ? systemPorts.size()
+                                                                                : window.Model().RecentFiles().size();
             for (std::size_t i = 0; i < count; ++i)
                 expected[spec.Parent].push_back(TForm1::CommandOf(spec.Id, i));
         } else if (spec.Kind == TControlKind::Menu || spec.Kind == TControlKind::MenuItem ||
@@ -274,7 +277,7 @@ TEST_F(Win32Face, TheMenusHoldTheDescriptionsItemsInOrderWithTheirTextsChecksAnd
             if (item.Command == 0 || item.Command > static_cast<UINT>(C::OKBtn))
                 continue;
             const TControlSpec& spec = ControlSpec(control);
-            const std::string text = spec.Text ? Text(*spec.Text, LanguageFrench) : DesignCaption(spec);
+            const std::string text = spec.Text ? ControlText(spec, LanguageFrench) : DesignCaption(spec);
             EXPECT_EQ(item.Text, text + (*spec.Shortcut != '\0' ? "\t" + std::string(spec.Shortcut) : ""));
             EXPECT_EQ(item.Radio, spec.Group != TRadioGroup::None) << spec.Name;
         }
@@ -294,7 +297,21 @@ TEST_F(Win32Face, TheMenusHoldTheDescriptionsItemsInOrderWithTheirTextsChecksAnd
 
 TEST_F(Win32Face, MenuCommandsClicksAndRunTimeItemsReachTheModelAndEveryDisplayFollows)
 {
+    TSmfTrack track;
+    WriteBytesToFile(dir.File("dropped.mid"), SmfFile(0, 480, {track.EndOfTrack()}));
     TForm1& window = Start();
+    // Files dropped as the shell drops them: DROPFILES, then the wide names,
+    // each ended by a zero, and one more zero.
+    const auto Drop = [&](const std::string& path) {
+        const std::wstring names = PathFromUtf8(path).wstring() + L'\0' + L'\0';
+        HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+        auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(files + 1));
+        GlobalUnlock(drop);
+        SendMessageW(window.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    };
     struct TStep {
         const char* What;
         std::function<void()> Do;
@@ -326,10 +343,11 @@ TEST_F(Win32Face, MenuCommandsClicksAndRunTimeItemsReachTheModelAndEveryDisplayF
                       TextColourOf(window.Control(C::Label7)) == ColourRef(AlertTextColour); }},
         {"the open button", [&] { files.midiAnswers.push_back("C:\\shows\\\xCE\xA9mega.mid"); Click(C::SpeedButton3); },
          [&] { return TextOf(window.Control(C::Label4)).ends_with("C:\\shows\\\xCE\xA9mega.mid"); }},
+        {"a MIDI file dropped on the window", [&] { Drop(dir.File("dropped.mid")); },
+         [&] { return window.Settings().MidiFileName == dir.File("dropped.mid"); }},
         {"French", [&] { Command(C::French1); },
-         [&] { return Checked(C::French1) &&
-                      TextOf(window.Control(C::Label4)) == Text(LabelEntry::MidiFile, LanguageFrench) +
-                                                               "C:\\shows\\\xCE\xA9mega.mid"; }},
+         [&] { return Checked(C::French1) && TextOf(window.Control(C::Label4)).starts_with(
+                                                         Text(LabelEntry::MidiFile, LanguageFrench)); }},
     };
     for (const TStep& step : steps) {
         step.Do();
@@ -372,6 +390,9 @@ TEST_F(Win32Face, TheBoxesSayOuiAndNonOrOkWhateverTheSystemsLanguageAndTheOneTha
     answer(0);
     boxes.Information("Process done...");
     EXPECT_EQ(seen, (std::vector<std::string>{"Information", "Process done...", "OK"}));
+    answer(1);
+    EXPECT_TRUE(boxes.InformationWithButton("Process done...", "View sequence"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Information", "Process done...", "OK", "View sequence"}));
     answer(0, L"COM12 ");
     EXPECT_EQ(boxes.AskPortName("Port name:", "COM1"), "COM12 ");
     EXPECT_EQ(seen, (std::vector<std::string>{"", "Port name:", "COM1", "OK", "Cancel"}));
@@ -463,6 +484,7 @@ TEST_F(Win32Face, ConvertDisablesTheConverterAndTheFileMenuMeanwhileAndViewSeque
     files.seqAnswers.push_back(dir.File("show.seq"));
     Command(C::Open1);
     Command(C::SaveSeqFile1);
+    Command(C::N100ms1);  // slots enough to zoom in on
     // The File menu is the bar's first.
     const auto enabled = [&] {
         return IsWindowEnabled(window.Control(C::Panel2)) &&
@@ -482,7 +504,9 @@ TEST_F(Win32Face, ConvertDisablesTheConverterAndTheFileMenuMeanwhileAndViewSeque
     EXPECT_TRUE(IsWindowVisible(viewer->Window()));
     EXPECT_TRUE(IsWindowVisible(viewer->PictureView()));
     EXPECT_FALSE(IsWindowVisible(viewer->Problem()));
-    EXPECT_EQ(TextOf(viewer->Window()), TSeqViewerModel::Title(LanguageEnglish));
+    const TSeqViewerModel& model = window.Model().Viewer();
+    EXPECT_EQ(TextOf(viewer->Window()), model.Title(LanguageEnglish));
+    EXPECT_EQ(TextOf(viewer->Heading()), model.Heading(LanguageEnglish));
     const TSeqPicture& picture = viewer->Picture();
     ASSERT_EQ(picture.Bars.size(), 2u);
     for (const TPictureBar& bar : picture.Bars) {
@@ -490,10 +514,31 @@ TEST_F(Win32Face, ConvertDisablesTheConverterAndTheFileMenuMeanwhileAndViewSeque
                      MAKELPARAM(static_cast<int>(bar.X + bar.Width / 2), static_cast<int>(bar.Y + bar.Height / 2)));
         EXPECT_EQ(TooltipOf(viewer->Tooltip(), viewer->PictureView(), viewer->PictureView()), BarText(picture, bar));
     }
-    EXPECT_EQ(TextOf(viewer->Report()).rfind("2 notes, 4 changes", 0), 0u) << TextOf(viewer->Report());
+    EXPECT_NE(TextOf(viewer->Report()).find("2 notes, 4 changes"), std::string::npos) << TextOf(viewer->Report());
+
+    // A click places the time cursor, whose readout shows below; the zoom
+    // buttons, the keys and the scroll bar across look closer.
+    const TPictureBar& first = picture.Bars.front();
+    SendMessageW(viewer->PictureView(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(static_cast<int>(first.X + 1), static_cast<int>(first.Y + 1)));
+    ASSERT_TRUE(model.CursorMs().has_value());
+    EXPECT_EQ(TextOf(viewer->Readout()), model.Readout(LanguageEnglish));
+    EXPECT_FALSE(IsWindowEnabled(viewer->Button(TViewerCommand::ZoomOut))) << "the whole show shows";
+    SendMessageW(viewer->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(viewer->Button(TViewerCommand::ZoomIn)), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(viewer->Button(TViewerCommand::ZoomIn)));
+    EXPECT_TRUE(IsWindowEnabled(viewer->Button(TViewerCommand::ZoomOut)));
+    EXPECT_TRUE(IsWindowEnabled(viewer->Across()));
+    const std::uint32_t before = *model.CursorMs();
+    SendMessageW(viewer->PictureView(), WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_GT(*model.CursorMs(), before);
+    const double from = model.FromMs();
+    SendMessageW(viewer->Window(), WM_HSCROLL, SB_PAGERIGHT, reinterpret_cast<LPARAM>(viewer->Across()));
+    EXPECT_GT(model.FromMs(), from);
 
     Command(C::French1);
-    EXPECT_EQ(TextOf(viewer->Window()), TSeqViewerModel::Title(LanguageFrench)) << "an open viewer follows";
+    EXPECT_EQ(TextOf(viewer->Window()), model.Title(LanguageFrench)) << "an open viewer follows";
+    EXPECT_EQ(TextOf(viewer->Button(TViewerCommand::FitToWindow)),
+              TSeqViewerModel::CommandText(TViewerCommand::FitToWindow, LanguageFrench));
     SendMessageW(viewer->Window(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(viewer->Window()));
 }
