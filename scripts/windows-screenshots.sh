@@ -38,7 +38,10 @@ printf '%s\r\n' "Settings File of TOREM Midi To TOREM Sequence Bridge" "Language
     "Transpose Value :" "5" >"$work/program/TOREMMidiToSeqBridge.cfg"
 "$wine_run" "$prefix" wine "$work/program/torem-bridge.exe" </dev/null >/dev/null 2>&1 &
 form=$(xdotool search --sync --onlyvisible --name '^Midi To TOREM Sequence Bridge$' | head -n 1)
-xdotool windowactivate --sync "$form"
+until [ "$(xdotool getactivewindow 2>/dev/null)" = "$form" ]; do
+    xdotool windowactivate "$form" 2>/dev/null || true
+    sleep 0.2
+done
 # The window, its title bar included, once wine has drawn it.
 picture() {
     sleep 1

@@ -28,8 +28,16 @@ export LC_ALL=C.UTF-8
 # Waits as long as wine takes for a window of that title (CTest's time-out
 # ends a hang) and gives its id.
 window() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+# Brings a window to the front, asking again until the window manager has
+# done it (it may not have an active window to tell of yet).
+activate() {
+    until [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; do
+        xdotool windowactivate "$1" 2>/dev/null || true
+        sleep 0.2
+    done
+}
 keys() {
-    xdotool windowactivate --sync "$1"
+    activate "$1"
     shift
     xdotool key --clearmodifiers --delay 100 "$@"
 }
@@ -69,6 +77,7 @@ diff <(echo "$expected") <(tail -n +$((before + 1)) "$ports/COM12.log") >/dev/nu
 # under the menu bar) opens its pop-up menu where the mouse is; its seventh
 # item is "+ 2 Octaves".
 menu_bar=20
+activate "$form"
 xdotool mousemove --window "$form" $((8 + 224 + 18)) $((menu_bar + 44 + 216 + 77 + 18)) click 1
 keys "$form" Down Down Down Down Down Down Down Return
 keys "$form" alt+l f
