@@ -527,8 +527,21 @@ void TSeqViewer::LayOut()
         SetWindowPos(control, nullptr, x, y, std::max(w, 0), std::max(h, 0), SWP_NOZORDER | SWP_NOACTIVATE);
     };
     // The heading beside the buttons, the readout under the scroll bar
-    // across, the picture between.
-    const int buttonWidth = scale_(80);
+    // across, the picture between. The buttons as wide as their longest
+    // caption needs.
+    int buttonWidth = scale_(80);
+    {
+        HDC dc = GetDC(window_);
+        HGDIOBJ old = SelectObject(dc, font_);
+        for (const TViewerCommand command : ButtonCommands) {
+            const std::wstring caption = WindowTextOf(Button(command));
+            SIZE size{};
+            GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            buttonWidth = std::max<int>(buttonWidth, size.cx + scale_(16));
+        }
+        SelectObject(dc, old);
+        ReleaseDC(window_, dc);
+    }
     const int buttonHeight = scale_(23);
     const int gap = scale_(4);
     const int headingWidth = width - 3 * (buttonWidth + gap);
