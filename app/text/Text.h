@@ -192,6 +192,19 @@ enum class StatusEntry {
     MarkLost,
     MarkFailed,
     MarkNotAnswering,
+    // Checking the rig and rehearsing a show, in the log.
+    TestOne,         // %1 output, %2 level
+    TestRange,       // %1 first, %2 last, %3 level
+    TestChase,       // %1 first, %2 last, %3 level, %4 steps a second
+    TestEnded,
+    PlayFrom,        // %1 the show, %2 the time
+    PlayPaused,      // %1 the time
+    PlayStopped,
+    PlayEnded,
+    // The output monitor.
+    MonitorTitle,
+    MonitorBank,     // %1 the channel, %2 first output, %3 last
+    MonitorLegend,
 };
 
 // The window, its picture, what makes a file no image (one entry per fault of
@@ -275,7 +288,7 @@ template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTe
 template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
-template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MarkNotAnswering> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MonitorLegend> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
 
