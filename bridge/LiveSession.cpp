@@ -147,10 +147,10 @@ void TLiveSession::StopTest()
     Write(Text(StatusEntry::TestEnded, settings_.LanguageIndex));
 }
 
-void TLiveSession::LoadShow(std::vector<TContactorEvent> changes, std::string name)
+void TLiveSession::LoadShow(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs, std::string name)
 {
     StopPlay();
-    player_->Load(std::move(changes));
+    player_->Load(std::move(changes), resolutionMs);
     showName_ = std::move(name);
 }
 

@@ -86,7 +86,7 @@ public:
 
     // Rehearsing a show (logged): its changes in time order, named for the
     // log; play from a point, pause, stop.
-    void LoadShow(std::vector<TContactorEvent> changes, std::string name);
+    void LoadShow(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs, std::string name);
     void Play(std::uint32_t fromMs);
     void PausePlay();
     void StopPlay();

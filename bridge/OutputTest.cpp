@@ -36,7 +36,7 @@ void TOutputTest::Chase(const TChase& chase)
     running_ = true;
     chase_ = chase;
     step_ = 0;
-    started_ = std::chrono::steady_clock::now();
+    started_ = now_();
     ClockRanOut();
 }
 
@@ -66,8 +66,8 @@ void TOutputTest::Schedule()
 {
     // Due times count from the start, so that slow steps never add up.
     const auto period = std::chrono::duration<double>(1.0 / chase_.StepsPerSecond);
-    const auto due = started_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(period * step_);
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+    const auto due = started_ + std::chrono::duration_cast<TClock::duration>(period * step_);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - now_());
     clock_.Start(std::max(wait, std::chrono::milliseconds(0)));
 }
 

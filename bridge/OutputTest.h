@@ -23,8 +23,14 @@ struct TChase {
 
 class TOutputTest {
 public:
-    // clock runs out into ClockRanOut; both must outlive the test.
-    TOutputTest(TLiveBridge& bridge, TTimerClock& clock) : bridge_(bridge), clock_(clock) {}
+    using TClock = std::chrono::steady_clock;
+
+    // clock runs out into ClockRanOut; now tells the monotonic time (tests
+    // give their own). Everything must outlive the test.
+    TOutputTest(TLiveBridge& bridge, TTimerClock& clock, std::function<TClock::time_point()> now = TClock::now)
+        : bridge_(bridge), clock_(clock), now_(std::move(now))
+    {
+    }
     ~TOutputTest() { clock_.Stop(); }
     TOutputTest(const TOutputTest&) = delete;
     TOutputTest& operator=(const TOutputTest&) = delete;
@@ -51,10 +57,11 @@ private:
 
     TLiveBridge& bridge_;
     TTimerClock& clock_;
+    std::function<TClock::time_point()> now_;
     std::function<void()> onEnded_;
     std::set<std::uint8_t> lit_;
     bool running_ = false;
     TChase chase_;
     unsigned step_ = 0;
-    std::chrono::steady_clock::time_point started_{};
+    TClock::time_point started_{};
 };

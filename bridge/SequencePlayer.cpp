@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <array>
 
-void TSequencePlayer::Load(std::vector<TContactorEvent> changes)
+void TSequencePlayer::Load(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs)
 {
     Stop();
     changes_ = std::move(changes);
     std::stable_sort(changes_.begin(), changes_.end(),
                      [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; });
+    length_ = changes_.empty() ? 0 : changes_.back().TimeMs + resolutionMs;
     worstLag_ = {};
     lags_.clear();
 }
@@ -64,7 +65,7 @@ void TSequencePlayer::ClockRanOut()
     }
     if (applied)
         bridge_.SendQueue();
-    if (next_ >= changes_.size()) {
+    if (next_ >= changes_.size() && now >= zero_ + std::chrono::milliseconds(length_)) {
         // The show has ended: what it left on goes off.
         playing_ = false;
         position_ = 0;
@@ -78,7 +79,8 @@ void TSequencePlayer::ClockRanOut()
 
 void TSequencePlayer::Schedule()
 {
-    const TClock::time_point due = zero_ + std::chrono::milliseconds(changes_[next_].TimeMs);
+    const std::uint32_t next = next_ < changes_.size() ? changes_[next_].TimeMs : length_;
+    const TClock::time_point due = zero_ + std::chrono::milliseconds(next);
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - now_());
     // A millisecond's rounding down would wake it early; it then waits again.
     clock_.Start(std::max(wait, std::chrono::milliseconds(0)));

@@ -32,9 +32,10 @@ public:
     TSequencePlayer(const TSequencePlayer&) = delete;
     TSequencePlayer& operator=(const TSequencePlayer&) = delete;
 
-    // The show: changes in time order (as the conversion sorts them). Stops
-    // what plays.
-    void Load(std::vector<TContactorEvent> changes);
+    // The show: its changes (sorted here by time, keeping the order of
+    // those at one time) and its resolution; it ends one resolution after
+    // its last change, so that the last frame is seen. Stops what plays.
+    void Load(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs);
     // From fromMs into the show: the outputs take the levels the show gives
     // them at that moment, then the changes follow in time.
     void Play(std::uint32_t fromMs);
@@ -47,8 +48,8 @@ public:
     bool Playing() const { return playing_; }
     // Where the show is now, in ms.
     std::uint32_t Position() const;
-    // The time of the last change.
-    std::uint32_t Length() const { return changes_.empty() ? 0 : changes_.back().TimeMs; }
+    // Where the show ends.
+    std::uint32_t Length() const { return length_; }
 
     // The play's clock: the changes that are due, then the next wait.
     void ClockRanOut();
@@ -71,6 +72,7 @@ private:
     std::function<void()> onEnded_;
     std::vector<TContactorEvent> changes_;
     std::size_t next_ = 0;
+    std::uint32_t length_ = 0;
     std::uint32_t position_ = 0;       // while not playing
     TClock::time_point zero_{};        // the moment the show's time 0 fell, while playing
     bool playing_ = false;

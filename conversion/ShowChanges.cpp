@@ -6,29 +6,29 @@
 #include "ContactEvents.h"
 #include "MidiFile.h"
 
-std::vector<TContactorEvent> ChangesOfImage(const TSeqImage& image)
+TShow ShowOfImage(const TSeqImage& image)
 {
-    std::vector<TContactorEvent> changes;
-    changes.reserve(image.ChangeCount());
+    TShow show{{}, image.ResolutionMs};
+    show.Changes.reserve(image.ChangeCount());
     for (std::size_t index = 0; index < image.Frames.size(); ++index)
         for (const TCntTrameData& pair : image.Frames[index].Pairs)
-            changes.push_back({image.TimeOf(index), pair.Contact, pair.Value});
-    return changes;
+            show.Changes.push_back({image.TimeOf(index), pair.Contact, pair.Value});
+    return show;
 }
 
-std::vector<TContactorEvent> ShowChanges(const std::string& path, std::uint16_t resolutionMs)
+TShow ReadShow(const std::string& path, std::uint16_t resolutionMs)
 {
     std::string suffix = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     std::transform(suffix.begin(), suffix.end(), suffix.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (suffix != ".mid")
-        return ChangesOfImage(ReadSeqImageFile(path));
+        return ShowOfImage(ReadSeqImageFile(path));
     TMidiFile midiFile;
     midiFile.SetFilename(path);
     midiFile.LoadFile();
     std::vector<TUseFullMidiEvent> notes;
-    std::vector<TContactorEvent> changes;
-    CollectContactEvents(midiFile, resolutionMs, notes, changes);
-    SortContactEvents(changes);
-    return changes;
+    TShow show{{}, resolutionMs};
+    CollectContactEvents(midiFile, resolutionMs, notes, show.Changes);
+    SortContactEvents(show.Changes);
+    return show;
 }

@@ -10,10 +10,15 @@
 #include "SeqImage.h"
 #include "UsefullMidiEventClasse.h"
 
-// The changes of an image, frame after frame, at their frames' times.
-std::vector<TContactorEvent> ChangesOfImage(const TSeqImage& image);
+struct TShow {
+    std::vector<TContactorEvent> Changes;  // in time order
+    std::uint16_t ResolutionMs = 1000;
+};
 
-// The changes of a file: a .mid file (any case) converted at resolutionMs,
-// any other read as a sequence image. Throws what the reader throws
-// (EMidiFileError, ESeqImageError).
-std::vector<TContactorEvent> ShowChanges(const std::string& path, std::uint16_t resolutionMs);
+// The changes of an image, frame after frame, at their frames' times.
+TShow ShowOfImage(const TSeqImage& image);
+
+// The show of a file: a .mid file (any case) converted at resolutionMs, any
+// other read as a sequence image (at its own resolution). Throws what the
+// reader throws (EMidiFileError, ESeqImageError).
+TShow ReadShow(const std::string& path, std::uint16_t resolutionMs);

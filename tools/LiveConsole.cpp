@@ -292,7 +292,8 @@ void TLiveConsole::StartTestOrPlay()
             break;
         }
     } else if (!options_.Play.empty()) {
-        session_->LoadShow(ShowChanges(options_.Play, options_.ResolutionMs), options_.Play);
+        TShow show = ReadShow(options_.Play, options_.ResolutionMs);
+        session_->LoadShow(std::move(show.Changes), show.ResolutionMs, options_.Play);
         session_->Play(options_.FromMs);
     }
 }
