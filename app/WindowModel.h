@@ -12,6 +12,8 @@
 // box with its own text; a command that comes while a handshake waits for
 // its answer (a queued click, a shortcut) runs once the handshake is over.
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -91,6 +93,9 @@ public:
     void Timer2Timer();
     // The About box became active: its texts in the language of the moment.
     void AboutBoxActivated();
+    // A window of the description (the About box, the output test box)
+    // became active: its texts in the language of the moment.
+    void FormActivated(TControl form);
     // The general error report: a warning box with the error's own text.
     // Where the face's loop catches what a handler threw.
     void ReportError(std::exception_ptr error) noexcept;
@@ -119,6 +124,13 @@ public:
     void None1Click();
     void AllOff1Click();  // "All outputs off"
     void Log1Click();     // the log of what happened on stage
+    void Outputs1Click();      // the output monitor
+    void TestOutputs1Click();  // the output test box
+    void Button1Click();  // test one output
+    void Button2Click();  // test a range
+    void Button3Click();  // chase through a range
+    void Button4Click();  // all off
+    void Button5Click();  // stop the test
 
     // The displays.
     void ApplyLanguage();
@@ -141,6 +153,20 @@ public:
     // its time.
     std::string LogText() const;
 
+    // The output monitor: each output's level and how to draw it, the two
+    // banks' captions and the legend, in the language of the moment. How
+    // often it is drawn again at most.
+    struct TMonitorCell {
+        std::string Text;  // the level, with * while waiting, ? unconfirmed
+        TRgb Background;
+        TRgb Foreground;
+    };
+    static constexpr std::chrono::milliseconds MonitorInterval{100};
+    std::array<TMonitorCell, 256> MonitorCells() const;
+    std::string MonitorCaption(unsigned bank) const;
+    std::string MonitorLegend() const;
+    std::string MonitorTitle() const;
+
 private:
     void SetConverterEnabled(bool enabled) override;
 
@@ -148,6 +174,7 @@ private:
     // no handshake waits.
     void Command(std::function<void()> command);
     void RunDeferredCommands();
+    void MonitorClockRanOut();
     void Run(TCommand command, int tag);
     // The general error handler: runs step, shows what it throws.
     void Guarded(const std::function<void()>& step) noexcept;
@@ -168,6 +195,8 @@ private:
     TMidiFile MidiFile1;
     std::unique_ptr<TLiveSession> session_;
     std::unique_ptr<TTimerClock> commandClock_;
+    std::unique_ptr<TTimerClock> monitorClock_;
+    std::uint64_t monitorRevision_ = ~std::uint64_t{0};
     std::deque<std::function<void()>> deferred_;
     TSeqViewerModel viewer_;
     // Of the last conversion that built an image, written or declined.

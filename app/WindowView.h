@@ -64,6 +64,17 @@ public:
     // Shows the About box, modally; its texts come from the model when it
     // becomes active.
     virtual void ShowAboutBox() = 0;
+    // Shows another window of the description (the output test box), not
+    // modally, raised when already open; its texts come from the model when
+    // it becomes active (FormActivated).
+    virtual void ShowForm(TControl form) = 0;
+    // The number a number box holds.
+    virtual int Number(TControl numberBox) const = 0;
+    // The output monitor: shown (raised when open) and drawn again from the
+    // model's MonitorCells; whether it is still open.
+    virtual void ShowMonitor() = 0;
+    virtual void RefreshMonitor() = 0;
+    virtual bool MonitorVisible() const = 0;
     // Shows the sequence viewer, raised when already open, from what the
     // model's viewer holds.
     virtual void ShowSequenceViewer() = 0;

@@ -440,6 +440,41 @@ consteval TTableRows RowsOf(const std::array<std::string_view, FrenchCount>& fre
     return {Entries::Table, Entries::First, Entries::Count, french.data(), english.data()};
 }
 
+constexpr auto RigTextsFrench = std::to_array<std::string_view>({
+    "&Sorties...",
+    "T&ester les sorties...",
+    "Tester les sorties",
+    "Première sortie :",
+    "Dernière sortie :",
+    "Niveau :",
+    "Pas par seconde :",
+    "Une sortie",
+    "Plage",
+    "Chenillard",
+    "Tout à zéro",
+    "Arrêter",
+    "Lire",
+    "Pause",
+    "Arrêter",
+});
+constexpr auto RigTextsEnglish = std::to_array<std::string_view>({
+    "&Outputs...",
+    "&Test outputs...",
+    "Test outputs",
+    "First output:",
+    "Last output:",
+    "Level:",
+    "Steps a second:",
+    "One output",
+    "Range",
+    "Chase",
+    "All off",
+    "Stop",
+    "Play",
+    "Pause",
+    "Stop",
+});
+
 constexpr std::array Rows = {
     RowsOf<HintEntry>(HintTextsFrench, HintTextsEnglish),
     RowsOf<FileMenuEntry>(FileMenuTextsFrench, FileMenuTextsEnglish),
@@ -456,6 +491,7 @@ constexpr std::array Rows = {
     RowsOf<StatusEntry>(StatusTextsFrench, StatusTextsEnglish),
     RowsOf<ViewerEntry>(ViewerTextsFrench, ViewerTextsEnglish),
     RowsOf<ReportEntry>(ReportTextsFrench, ReportTextsEnglish),
+    RowsOf<RigEntry>(RigTextsFrench, RigTextsEnglish),
 };
 
 // Rows is indexed by TTextTable.
@@ -464,7 +500,7 @@ consteval bool InTableOrder()
     for (std::size_t i = 0; i < Rows.size(); ++i)
         if (Rows[i].Table != static_cast<TTextTable>(i))
             return false;
-    return Rows.size() == static_cast<std::size_t>(TTextTable::ReportTexts) + 1;
+    return Rows.size() == static_cast<std::size_t>(TTextTable::RigTexts) + 1;
 }
 static_assert(InTableOrder());
 

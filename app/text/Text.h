@@ -30,6 +30,7 @@ enum class TTextTable {
     StatusTexts,
     ViewerTexts,
     ReportTexts,
+    RigTexts,
 };
 
 // Entries of HintTexts, in the order of the picture buttons: SpeedButton3,
@@ -265,6 +266,26 @@ enum class ReportEntry {
     NoChange,          // %1 frame bytes
 };
 
+// Checking the rig and rehearsing a show in the window: the menu items, the
+// output test box and the viewer's play controls.
+enum class RigEntry {
+    OutputsMenu = 1,
+    TestOutputsMenu,
+    TestTitle,
+    FirstOutput,
+    LastOutput,
+    Level,
+    StepsPerSecond,
+    TestOne,
+    TestRange,
+    TestChase,
+    TestAllOff,
+    TestStop,
+    Play,
+    Pause,
+    Stop,
+};
+
 // The table of each entry type and its entries, First to Last.
 template <typename Entry>
 struct TTextEntries;
@@ -291,6 +312,7 @@ template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::Tra
 template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MonitorLegend> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
+template <> struct TTextEntries<RigEntry> : TTextEntriesOf<TTextTable::RigTexts, RigEntry::OutputsMenu, RigEntry::Stop> {};
 
 template <typename Entry>
 concept TextEntry = std::is_enum_v<Entry> && requires {

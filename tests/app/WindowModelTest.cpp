@@ -477,4 +477,52 @@ TEST_F(WindowModel, ASilentDeviceIsNotAnsweringInWordsItsWarningStaysTrueAndTheL
         << log;
 }
 
+TEST_F(WindowModel, TheRigIsCheckedFromTheTestBoxAndWatchedOnTheMonitor)
+{
+    TSimulatedDevice& device = rig.Device();
+    rig.ports.Map("COM3", device);
+    TWindowModel& model = rig.Start(SettingsLines("French", "1000", "COM3", "1", "5"));
+    TRecordingView& view = rig.view;
+    const auto settled = [&] { return !model.Settings().SendBusy && model.Settings().SendContacts.empty(); };
+
+    model.Click(C::TestOutputs1);
+    EXPECT_EQ(view.formsShown, std::vector<C>{C::Form7});
+    model.FormActivated(C::Form7);
+    EXPECT_EQ(view.texts.at(C::Form7), "Tester les sorties");
+    EXPECT_EQ(view.texts.at(C::Button3), "Chenillard");
+    view.numbers = {{C::SpinEdit1, 22}, {C::SpinEdit2, 20}, {C::SpinEdit3, 100}};
+    model.Click(C::Button2);  // the range, whichever way round
+    ASSERT_TRUE(rig.RunUntil([&] {
+        rig.loop.RunOut("DrainTimer");
+        return settled() && device.Level(20) == 100 && device.Level(22) == 100;
+    }));
+
+    // The monitor shows what the device holds, drawn at its clock only after
+    // a change.
+    model.Click(C::Outputs1);
+    EXPECT_TRUE(view.monitorVisible);
+    EXPECT_EQ(view.monitorRefreshed, 1);
+    const auto cells = model.MonitorCells();
+    EXPECT_EQ(cells[21].Text, "100");
+    EXPECT_EQ(cells[19].Text, ".");
+    EXPECT_EQ(model.MonitorCaption(1), "Canal 2 : sorties 128 à 255");
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_EQ(view.monitorRefreshed, 1) << "nothing changed";
+
+    model.Click(C::Button5);
+    ASSERT_TRUE(rig.RunUntil([&] {
+        rig.loop.RunOut("DrainTimer");
+        return settled();
+    }));
+    EXPECT_EQ(device.Levels(), (std::array<std::uint8_t, 256>{}));
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_EQ(view.monitorRefreshed, 2);
+    view.monitorVisible = false;  // closed: the clock rests
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_FALSE(rig.loop.Running("MonitorTimer"));
+    const auto& log = model.Session().Log();
+    EXPECT_EQ(log[log.size() - 2].Text, "Test : sorties 20 à 22 au niveau 100");
+    EXPECT_EQ(log.back().Text, "Fin du test : ce qu'il a allumé est éteint.");
+}
+
 }  // namespace
