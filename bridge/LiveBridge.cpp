@@ -174,6 +174,8 @@ void TLiveBridge::PortLost()
     ForgetQueue();
     (void)link_.ComClose(settings_.ComPortHandle);
     settings_.ComPortOpen = false;
+    // Whatever the device holds now, nobody can tell.
+    acked_.fill(Unknown);
     warnedClosed_ = false;
     failuresInARow_ = 0;
     SetComStatus({false, TLinkProblem::Lost});
