@@ -19,6 +19,15 @@ public:
     virtual bool WarningNoWaitShown() const { return false; }
     // Information box with an OK button.
     virtual void Information(const std::string& text) = 0;
+    // The same box with a second button captioned button; true when the
+    // user chose it. Where no box can offer it (a console), the plain box,
+    // and false.
+    virtual bool InformationWithButton(const std::string& text, const std::string& button)
+    {
+        static_cast<void>(button);
+        Information(text);
+        return false;
+    }
     // Confirmation box with Yes and No; true only for Yes.
     virtual bool Confirmation(const std::string& text) = 0;
 };

@@ -53,10 +53,19 @@ constexpr TControlSpec Menu(C id, const char* name, C parent, std::optional<TTex
 }
 
 constexpr TControlSpec Item(C id, const char* name, C menu, TCommand command, std::optional<TTextRef> text,
-                            const char* design, G group = G::None, int tag = 0, bool checked = false)
+                            const char* design, G group = G::None, int tag = 0, bool checked = false,
+                            const char* underline = "", const char* shortcut = "")
 {
     return {.Id = id, .Name = name, .Kind = K::MenuItem, .Parent = menu, .Tag = tag, .Command = command,
-            .Text = text, .DesignText = design, .Group = group, .CheckedAtDesign = checked};
+            .Text = text, .DesignText = design, .Group = group, .CheckedAtDesign = checked, .Shortcut = shortcut,
+            .Underline = underline};
+}
+
+// An item of no radio group, with its shortcut.
+constexpr TControlSpec Command(C id, const char* name, C menu, TCommand command, TTextRef text, const char* design,
+                               const char* shortcut, const char* underline = "")
+{
+    return Item(id, name, menu, command, text, design, G::None, 0, false, underline, shortcut);
 }
 
 constexpr TControlSpec Separator(C id, const char* name, C menu)
@@ -82,12 +91,15 @@ constexpr std::array<TControlSpec, 9> TransposeItems(C first, const std::array<c
     constexpr std::array<const char*, 9> designTexts{"- 4 Octaves", "- 3 Octaves", "- 2 Octaves",
                                                      "- 1 Octave",  " None",       "+ 1 Octave",
                                                      "+ 2 Octaves", "+ 3 Octaves", "+ 4 Octaves"};
+    // The number of octaves, the same for a shift down and up (a second
+    // press of it goes on to the other); None's initial.
+    constexpr std::array<const char*, 9> underlines{"4", "3", "2", "1", "NA", "1", "2", "3", "4"};
     std::array<TControlSpec, 9> items{};
-    for (int i = 0; i < 9; ++i)
-        items[static_cast<std::size_t>(i)] =
-            Item(static_cast<C>(static_cast<int>(first) + i), names[static_cast<std::size_t>(i)], menu,
-                 TCommand::NoneTransposeMenuClick, static_cast<TransposeEntry>(i + 1),
-                 designTexts[static_cast<std::size_t>(i)], group, i + 1, i == 4);
+    for (int i = 0; i < 9; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        items[at] = Item(static_cast<C>(static_cast<int>(first) + i), names[at], menu, TCommand::NoneTransposeMenuClick,
+                         static_cast<TransposeEntry>(i + 1), designTexts[at], group, i + 1, i == 4, underlines[at]);
+    }
     return items;
 }
 
@@ -167,14 +179,18 @@ constexpr std::array Menus{
     TControlSpec{.Id = C::MainMenu1, .Name = "MainMenu1", .Kind = K::MenuBar, .Parent = C::Form1},
 
     Menu(C::File1, "File1", C::MainMenu1, FileMenuEntry::Title, "&File"),
-    Item(C::Open1, "Open1", C::File1, TCommand::Open1Click, FileMenuEntry::OpenMidiFile, "&Open Midi File"),
-    Item(C::SaveSeqFile1, "SaveSeqFile1", C::File1, TCommand::SaveSeqFile1Click, FileMenuEntry::SeqFile,
-         "&Save Seq File"),
-    Item(C::Convert1, "Convert1", C::File1, TCommand::SpeedButton2Click, FileMenuEntry::Convert, "&Convert"),
-    Item(C::ViewSequence1, "ViewSequence1", C::File1, TCommand::ViewSequence1Click, FileMenuEntry::ViewSequence,
-         "View sequence..."),
+    Command(C::Open1, "Open1", C::File1, TCommand::Open1Click, FileMenuEntry::OpenMidiFile, "&Open Midi File", "Ctrl+O"),
+    Command(C::SaveSeqFile1, "SaveSeqFile1", C::File1, TCommand::SaveSeqFile1Click, FileMenuEntry::SeqFile,
+            "&Save Seq File", "Ctrl+S"),
+    Command(C::Convert1, "Convert1", C::File1, TCommand::SpeedButton2Click, FileMenuEntry::Convert, "&Convert",
+            "Ctrl+R"),
+    Command(C::ViewSequence1, "ViewSequence1", C::File1, TCommand::ViewSequence1Click, FileMenuEntry::ViewSequence,
+            "View sequence...", "F3", "V"),
+    TControlSpec{.Id = C::RecentFiles1, .Name = "RecentFiles1", .Kind = K::Menu, .Parent = C::File1,
+                 .Text = ConversionEntry::RecentFiles, .DesignText = "&Recent Midi files"},
+    Slot(C::RecentFilesMenu, "RecentFilesMenu", C::RecentFiles1, TItemFamily::RecentFiles, G::None),
     Separator(C::N1, "N1", C::File1),
-    Item(C::Exit1, "Exit1", C::File1, TCommand::Exit1Click, FileMenuEntry::Exit, "&Exit"),
+    Command(C::Exit1, "Exit1", C::File1, TCommand::Exit1Click, FileMenuEntry::Exit, "&Exit", "Ctrl+Q"),
 
     Menu(C::RS2321, "RS2321", C::MainMenu1, Rs232MenuEntry::Title, "&RS232"),
     Item(C::COM11, "COM11", C::RS2321, TCommand::COM11Click, std::nullopt, "COM &1", G::ComMenu, 1, true),
@@ -185,7 +201,7 @@ constexpr std::array Menus{
     Slot(C::SerialPortMenu, "SerialPortMenu", C::RS2321, TItemFamily::SerialPorts, G::ComMenu),
     // Checked when the port in use has no item of its own.
     Item(C::OtherPortMenu, "OtherPortMenu", C::RS2321, TCommand::OtherPortClick, Rs232MenuEntry::OtherPort,
-         "Other port...", G::ComMenu),
+         "Other port...", G::ComMenu, 0, false, "OA"),
     Separator(C::N7, "N7", C::RS2321),
     TControlSpec{.Id = C::AllOff1, .Name = "AllOff1", .Kind = K::MenuItem, .Parent = C::RS2321,
                  .Command = TCommand::AllOff1Click, .Text = Rs232MenuEntry::AllOutputsOff,
@@ -194,23 +210,26 @@ constexpr std::array Menus{
     Separator(C::N9, "N9", C::RS2321),
     Item(C::Log1, "Log1", C::RS2321, TCommand::Log1Click, Rs232MenuEntry::Log, "&Log..."),
     // Checking the rig: what the device holds, and output tests.
-    Item(C::Outputs1, "Outputs1", C::RS2321, TCommand::Outputs1Click, RigEntry::OutputsMenu, "&Outputs..."),
+    Item(C::Outputs1, "Outputs1", C::RS2321, TCommand::Outputs1Click, RigEntry::OutputsMenu, "O&utputs..."),
     Item(C::TestOutputs1, "TestOutputs1", C::RS2321, TCommand::TestOutputs1Click, RigEntry::TestOutputsMenu,
          "&Test outputs..."),
 
     Menu(C::MIDIPort1, "MIDIPort1", C::MainMenu1, MidiPortMenuEntry::Title, "&MIDI In Port"),
     Item(C::None1, "None1", C::MIDIPort1, TCommand::None1Click, MidiPortMenuEntry::None, "&None", G::MidiMenu, 0,
-         true),
+         true, "NA"),
     Separator(C::N2, "N2", C::MIDIPort1),
     Slot(C::MidiInPortMenu, "MidiInPortMenu", C::MIDIPort1, TItemFamily::MidiDevices, G::MidiMenu),
 
     Menu(C::Options1, "Options1", C::MainMenu1, OptionsMenuEntry::Title, "&Options"),
     Menu(C::Resolution1, "Resolution1", C::Options1, OptionsMenuEntry::Resolution, "&Resolution"),
     Item(C::N1Seconde1, "N1Seconde1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "1 Seconde",
-         G::Resolution, 1),
-    Item(C::N500ms1, "N500ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "500 ms", G::Resolution, 2),
-    Item(C::N250ms1, "N250ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "250 ms", G::Resolution, 3),
-    Item(C::N100ms1, "N100ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "100 ms", G::Resolution, 4),
+         G::Resolution, 1, false, "S"),
+    Item(C::N500ms1, "N500ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "500 ms", G::Resolution, 2,
+         false, "5"),
+    Item(C::N250ms1, "N250ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "250 ms", G::Resolution, 3,
+         false, "2"),
+    Item(C::N100ms1, "N100ms1", C::Resolution1, TCommand::N1Seconde1Click, std::nullopt, "100 ms", G::Resolution, 4,
+         false, "1"),
     Separator(C::N3, "N3", C::Options1),
     Menu(C::MidiMode1, "MidiMode1", C::Options1, OptionsMenuEntry::MidiMode, "&Midi Mode"),
     Item(C::Proportionnal1, "Proportionnal1", C::MidiMode1, TCommand::Proportionnal1Click,
@@ -234,25 +253,25 @@ constexpr std::array LastMenus{
          G::Language),
 
     Menu(C::Help1, "Help1", C::MainMenu1, HelpMenuEntry::Title, "&Help"),
-    Item(C::About1, "About1", C::Help1, TCommand::About1Click, HelpMenuEntry::About, "&About"),
+    Command(C::About1, "About1", C::Help1, TCommand::About1Click, HelpMenuEntry::About, "&About", "F1"),
 
     // The pop-up menus, shown at the cursor by their buttons.
     Menu(C::PopupMenu1, "PopupMenu1", C::None, std::nullopt, ""),
-    Item(C::COM12, "COM12", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 1", G::ComPopup, 1),
-    Item(C::COM22, "COM22", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 2", G::ComPopup, 2),
-    Item(C::COM32, "COM32", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 3", G::ComPopup, 3),
-    Item(C::COM41, "COM41", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 4", G::ComPopup, 4),
+    Item(C::COM12, "COM12", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 1", G::ComPopup, 1, false, "1"),
+    Item(C::COM22, "COM22", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 2", G::ComPopup, 2, false, "2"),
+    Item(C::COM32, "COM32", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 3", G::ComPopup, 3, false, "3"),
+    Item(C::COM41, "COM41", C::PopupMenu1, TCommand::COM11Click, std::nullopt, "COM 4", G::ComPopup, 4, false, "4"),
     Separator(C::N6, "N6", C::PopupMenu1),
     Slot(C::SerialPortPopUp, "SerialPortPopUp", C::PopupMenu1, TItemFamily::SerialPorts, G::ComPopup),
     Item(C::OtherPortPopUp, "OtherPortPopUp", C::PopupMenu1, TCommand::OtherPortClick, Rs232MenuEntry::OtherPort,
-         "Other port...", G::ComPopup),
+         "Other port...", G::ComPopup, 0, false, "OA"),
     Separator(C::N8, "N8", C::PopupMenu1),
     Item(C::AllOffPopUp, "AllOffPopUp", C::PopupMenu1, TCommand::AllOff1Click, Rs232MenuEntry::AllOutputsOff,
-         "All outputs off"),
+         "All outputs off", G::None, 0, false, "A"),
 
     Menu(C::PopupMenu4, "PopupMenu4", C::None, std::nullopt, ""),
     Item(C::None2, "None2", C::PopupMenu4, TCommand::None1Click, MidiPortMenuEntry::None, "None", G::MidiPopup, 0,
-         true),
+         true, "NA"),
     Separator(C::N4, "N4", C::PopupMenu4),
     Slot(C::MidiInPortPopUp, "MidiInPortPopUp", C::PopupMenu4, TItemFamily::MidiDevices, G::MidiPopup),
 
@@ -364,7 +383,35 @@ TControl ControlNamed(std::string_view name)
     return TControl::None;
 }
 
+namespace {
+
+bool IsMenuOrItem(const TControlSpec& spec)
+{
+    return spec.Kind == K::Menu || spec.Kind == K::MenuItem;
+}
+
+// The text with its underlined letter marked, unless it marks one already.
+std::string Underlined(std::string text, const TControlSpec& spec, std::uint8_t language)
+{
+    const std::string_view letters = spec.Underline;
+    if (!IsMenuOrItem(spec) || letters.empty() || text.find('&') != std::string::npos)
+        return text;
+    const char letter = language == LanguageFrench && letters.size() > 1 ? letters[1] : letters[0];
+    if (const auto at = text.find(letter); at != std::string::npos)
+        text.insert(at, 1, '&');
+    return text;
+}
+
+}  // namespace
+
 std::string DesignCaption(const TControlSpec& spec)
 {
-    return std::string(static_cast<std::size_t>(spec.DesignBlanks), ' ') + spec.DesignText;
+    // The design's texts are English.
+    return Underlined(std::string(static_cast<std::size_t>(spec.DesignBlanks), ' ') + spec.DesignText, spec,
+                      LanguageEnglish);
+}
+
+std::string ControlText(const TControlSpec& spec, std::uint8_t language)
+{
+    return spec.Text ? Underlined(Text(*spec.Text, language), spec, language) : std::string();
 }

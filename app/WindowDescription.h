@@ -29,7 +29,7 @@ enum class TControl : std::uint8_t {
     SpeedButton4, SpeedButton5, Shape5, SpeedButton6, Image8, Image10,
     // The menu bar.
     MainMenu1,
-    File1, Open1, SaveSeqFile1, Convert1, ViewSequence1, N1, Exit1,
+    File1, Open1, SaveSeqFile1, Convert1, ViewSequence1, RecentFiles1, RecentFilesMenu, N1, Exit1,
     RS2321, COM11, COM21, COM31, COM51, N5, SerialPortMenu, OtherPortMenu, N7, AllOff1, N9, Log1, Outputs1,
     TestOutputs1,
     MIDIPort1, None1, N2, MidiInPortMenu,
@@ -91,6 +91,7 @@ enum class TItemFamily : std::uint8_t {
     None,
     SerialPorts,  // the ports the system lists, below the COM items
     MidiDevices,  // the MIDI input devices, below None
+    RecentFiles,  // the MIDI files chosen last, the latest first
 };
 
 // The value a label shows after its table text.
@@ -134,6 +135,10 @@ struct TControlSpec {
     bool Hidden = false;
     TItemFamily Family = TItemFamily::None;  // of an ItemSlot
     const char* Shortcut = "";               // as "Ctrl+Shift+O"
+    // The letter a menu or item underlines, its accelerator, where its text
+    // marks none: the English text's, then the French text's when it differs
+    // ("NA": "&None...", "&Aucun..."). It marks the first of that letter.
+    const char* Underline = "";
     TPanelEdge Edge = TPanelEdge::None;
     TRgb Frame{};
     TFontStyle Font = TFontStyle::Window;
@@ -155,5 +160,9 @@ TControl FormOf(TControl control);
 const TControlSpec& ControlSpec(TControl control);
 // The control of a design name; None when there is none.
 TControl ControlNamed(std::string_view name);
-// The form design's text: the blanks, then the text.
+// The form design's text: the blanks, then the text; a menu or item's with
+// its underlined letter marked.
 std::string DesignCaption(const TControlSpec& spec);
+// The run-time text of a control that has one (spec.Text) in a language; a
+// menu or item's with its underlined letter marked.
+std::string ControlText(const TControlSpec& spec, std::uint8_t language);

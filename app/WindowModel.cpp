@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "RecentFiles.h"
 #include "Resolution.h"
+#include "SeqFile.h"
 #include "SettingsFile.h"
 #include "Text.h"
 
@@ -24,6 +26,37 @@ constexpr std::array ResolutionItems{TControl::N1Seconde1, TControl::N500ms1, TC
 // COM1 to COM4 in both menus.
 constexpr std::array ComMenuItems{TControl::COM11, TControl::COM21, TControl::COM31, TControl::COM51};
 constexpr std::array ComPopupItems{TControl::COM12, TControl::COM22, TControl::COM32, TControl::COM41};
+
+// Whether a path's extension is one of those given (lower case, with the dot),
+// whatever its case.
+bool HasExtension(const std::string& path, std::initializer_list<std::string_view> extensions)
+{
+    const auto dot = path.find_last_of("./\\");
+    if (dot == std::string::npos || path[dot] != '.')
+        return false;
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+bool IsMidiFileName(const std::string& path)
+{
+    return HasExtension(path, {".mid", ".midi"});
+}
+
+bool IsSeqFileName(const std::string& path)
+{
+    return HasExtension(path, {".seq"});
+}
+
+// The bytes of a path's last element and the separator before it.
+std::size_t FileNameBytes(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path.size() : path.size() - slash;
+}
 
 // The transposition items of a menu, Tag 1 to 9.
 TControl TransposeItem(TControl first, std::uint8_t tag)
@@ -68,6 +101,11 @@ void TWindowModel::FormCreate()
     // A bad settings file is reported and start-up goes on: the values read
     // before the bad line and the defaults of the rest are all applied.
     Guarded([this] { LoadSettingsStep(); });
+    Guarded([this] {
+        if (!settingsFile_.empty())
+            recentFiles_ = LoadRecentFiles(RecentFilesPath(settingsFile_));
+    });
+    Guarded([this] { BuildRecentFilesMenu(); });
     CheckLanguageItem();
     Guarded([this] { SelectSavedMidiInPort(); });
     Guarded([this] { ApplyLanguage(); });
@@ -91,25 +129,28 @@ void TWindowModel::FormClose()
     session_->BeginShutdown();
     settings_.ClearWorkLists();
     // A settings file that cannot be written is reported; the ports are
-    // closed all the same.
-    Guarded([this] { SaveSettingsStep(); });
+    // closed all the same. The recent list beside it is not tried then: its
+    // failure would say the same again.
+    if (Guarded([this] { SaveSettingsStep(); }) && recentFilesChanged_ && !settingsFile_.empty())
+        Guarded([this] { SaveRecentFiles(recentFiles_, RecentFilesPath(settingsFile_)); });
     Guarded([this] { session_->Close(); });
+}
+
+const std::filesystem::path& TWindowModel::SettingsFile()
+{
+    if (settingsFile_.empty())
+        settingsFile_ = seams_.Services.SettingsFile.empty() ? SettingsFilePath() : seams_.Services.SettingsFile;
+    return settingsFile_;
 }
 
 void TWindowModel::LoadSettingsStep()
 {
-    if (seams_.Services.SettingsFile.empty())
-        LoadSettings(settings_);
-    else
-        LoadSettings(settings_, seams_.Services.SettingsFile);
+    LoadSettings(settings_, SettingsFile());
 }
 
 void TWindowModel::SaveSettingsStep()
 {
-    if (seams_.Services.SettingsFile.empty())
-        SaveSettings(settings_);
-    else
-        SaveSettings(settings_, seams_.Services.SettingsFile);
+    SaveSettings(settings_, SettingsFile());
 }
 
 void TWindowModel::CheckLanguageItem()
@@ -138,6 +179,9 @@ void TWindowModel::ClickItem(TControl slot, std::size_t index)
         break;
     case TItemFamily::MidiDevices:
         Command([this, index] { MidiInPortClick(static_cast<int>(index) + 1); });
+        break;
+    case TItemFamily::RecentFiles:
+        Command([this, index] { RecentFileClick(index); });
         break;
     case TItemFamily::None:
         break;
@@ -221,12 +265,14 @@ void TWindowModel::RunDeferredCommands()
     }
 }
 
-void TWindowModel::Guarded(const std::function<void()>& step) noexcept
+bool TWindowModel::Guarded(const std::function<void()>& step) noexcept
 {
     try {
         step();
+        return true;
     } catch (...) {
         ReportError(std::current_exception());
+        return false;
     }
 }
 
@@ -266,7 +312,7 @@ void TWindowModel::ApplyLanguage()
         // label that shows a value is shown with it below.
         if (!spec.Text || FormOf(spec.Id) != TControl::Form1 || spec.Value != TLabelValue::None)
             continue;
-        seams_.View.SetText(spec.Id, Text(*spec.Text, language));
+        seams_.View.SetText(spec.Id, ControlText(spec, language));
     }
     FormActivated(TControl::Form7);  // an open test box follows
     if (seams_.View.MonitorVisible())
@@ -305,7 +351,7 @@ void TWindowModel::FormActivated(TControl form)
     const std::uint8_t language = settings_.LanguageIndex;
     for (const TControlSpec& spec : WindowControls())
         if (spec.Text && spec.Id != TControl::Form1 && FormOf(spec.Id) == form)
-            seams_.View.SetText(spec.Id, Text(*spec.Text, language));
+            seams_.View.SetText(spec.Id, ControlText(spec, language));
 }
 
 // ---------------------------------------------------------------------------
@@ -314,15 +360,50 @@ void TWindowModel::FormActivated(TControl form)
 void TWindowModel::Open1Click()
 {
     const auto chosen = seams_.Services.FileDialogs.OpenMidiFile(settings_.MidiFileName);
-    if (!chosen)
-        return;
-    settings_.MidiFileName = *chosen;
+    if (chosen)
+        ChooseMidiFile(*chosen);
+}
+
+void TWindowModel::ChooseMidiFile(const std::string& name)
+{
+    settings_.MidiFileName = name;
     ShowMidiFileName();
+    AddRecentFile(recentFiles_, name);
+    recentFilesChanged_ = true;
+    BuildRecentFilesMenu();
+}
+
+void TWindowModel::RecentFileClick(std::size_t index)
+{
+    if (index < recentFiles_.size())
+        ChooseMidiFile(std::string(recentFiles_[index]));
+}
+
+void TWindowModel::BuildRecentFilesMenu()
+{
+    // "1 /music/…/song.mid": a menu is no place for a path of any length.
+    constexpr double Characters = 60;
+    std::vector<TRunTimeItem> items;
+    for (std::size_t i = 0; i < recentFiles_.size(); ++i) {
+        const std::string& path = recentFiles_[i];
+        const TValueLabel shown{std::to_string(i + 1) + ' ', path, {}, false, TValueLabel::TElide::Middle, {},
+                                FileNameBytes(path)};
+        items.push_back({.Name = ControlSpec(TControl::RecentFilesMenu).Name + std::to_string(i + 1),
+                         .Caption = FittedLabelText(shown, Characters, CharacterCount),
+                         .Checkable = false,
+                         .Underlined = 0,
+                         .Tooltip = path});
+    }
+    seams_.View.SetItems(TControl::RecentFilesMenu, items);
+    seams_.View.SetEnabled(TControl::RecentFiles1, !items.empty());
 }
 
 void TWindowModel::SaveSeqFile1Click()
 {
-    const auto chosen = seams_.Services.FileDialogs.SaveSeqFile(settings_.SeqFileName);
+    // The dialog proposes the MIDI file's name with .seq, in its folder.
+    const std::string proposed =
+        settings_.MidiFileName.empty() ? settings_.SeqFileName : SeqFileNameFor(settings_.MidiFileName);
+    const auto chosen = seams_.Services.FileDialogs.SaveSeqFile(proposed);
     if (!chosen)
         return;
     settings_.SeqFileName = *chosen;
@@ -331,27 +412,65 @@ void TWindowModel::SaveSeqFile1Click()
 
 void TWindowModel::SpeedButton2Click()
 {
+    TConversionRecord record{.MidiFile = settings_.MidiFileName,
+                             .SeqFile = settings_.SeqFileName,
+                             .ResolutionMs = ResolutionOf(settings_.ResolutionMs).Ms,
+                             .When = std::chrono::system_clock::now()};
     TConversionCommand command(settings_, MidiFile1, seams_.Services.Dialogs, *this);
-    command.Execute();
-    if (command.Facts())
-        lastReport_ = ReportConversion(settings_.NoteEvents, settings_.ContactEvents, settings_.SeqFrames,
-                                       *command.Facts());
-    // An open viewer shows the new image and its report.
-    if (seams_.View.SequenceViewerVisible()) {
-        viewer_.SetReport(lastReport_);
-        viewer_.Load(settings_.SeqFileName);
-        seams_.View.RefreshSequenceViewer();
+    // The report tab tells of this conversion, whatever comes of it; an
+    // error goes on to the general handler once noted.
+    const auto noted = [&] {
+        record.Refusal = command.Refusal();
+        record.Report = command.Report();
+        viewer_.SetConversion(record);
+        // An open viewer shows the new image and its report.
+        if (seams_.View.SequenceViewerVisible()) {
+            viewer_.Load(settings_.SeqFileName);
+            seams_.View.RefreshSequenceViewer();
+        }
+    };
+    try {
+        record.Outcome = command.Execute();
+    } catch (const std::exception& error) {
+        record.Error = error.what();
+        noted();
+        throw;
     }
+    noted();
+    if (command.ReportAsked())
+        ShowInViewer(settings_.SeqFileName, TViewerPage::Report);
 }
 
 void TWindowModel::ViewSequence1Click()
 {
-    viewer_.SetReport(lastReport_);
-    viewer_.Load(settings_.SeqFileName);
+    ShowInViewer(settings_.SeqFileName, TViewerPage::Sequence);
+}
+
+void TWindowModel::ShowInViewer(const std::string& seqFileName, TViewerPage page)
+{
+    // What is wrong with the file shows in the viewer, in place of the
+    // picture, and nowhere else.
+    viewer_.Load(seqFileName);
+    viewer_.SetPage(page);
     seams_.View.ShowSequenceViewer();
-    const std::string problem = viewer_.Problem(settings_.LanguageIndex);
-    if (!problem.empty())
-        seams_.Services.Dialogs.Warning(problem);
+}
+
+bool TWindowModel::CanDrop(const std::vector<std::string>& paths) const
+{
+    return !closed_ && std::any_of(paths.begin(), paths.end(),
+                                   [](const std::string& p) { return IsMidiFileName(p) || IsSeqFileName(p); });
+}
+
+void TWindowModel::FilesDropped(const std::vector<std::string>& paths)
+{
+    Command([this, paths] {
+        const auto midi = std::find_if(paths.begin(), paths.end(), IsMidiFileName);
+        if (midi != paths.end())
+            ChooseMidiFile(*midi);
+        const auto seq = std::find_if(paths.begin(), paths.end(), IsSeqFileName);
+        if (seq != paths.end())
+            ShowInViewer(*seq, TViewerPage::Sequence);
+    });
 }
 
 void TWindowModel::SetConverterEnabled(bool enabled)
@@ -362,12 +481,18 @@ void TWindowModel::SetConverterEnabled(bool enabled)
 
 void TWindowModel::ShowMidiFileName()
 {
-    seams_.View.SetValueLabel(TControl::Label4, {Label(LabelEntry::MidiFile), settings_.MidiFileName});
+    const std::string& name = settings_.MidiFileName;
+    seams_.View.SetValueLabel(TControl::Label4,
+                              {Label(LabelEntry::MidiFile), name, name, false, TValueLabel::TElide::Middle, {},
+                               FileNameBytes(name)});
 }
 
 void TWindowModel::ShowSeqFileName()
 {
-    seams_.View.SetValueLabel(TControl::Label5, {Label(LabelEntry::SeqFile), settings_.SeqFileName});
+    const std::string& name = settings_.SeqFileName;
+    seams_.View.SetValueLabel(TControl::Label5,
+                              {Label(LabelEntry::SeqFile), name, name, false, TValueLabel::TElide::Middle, {},
+                               FileNameBytes(name)});
 }
 
 void TWindowModel::Image1Click(int tag)
@@ -651,7 +776,7 @@ void TWindowModel::BuildSerialPortMenus()
     for (const TControl slot : {TControl::SerialPortMenu, TControl::SerialPortPopUp}) {
         std::vector<TRunTimeItem> items;
         for (std::size_t i = 0; i < serialPortNames_.size(); ++i)
-            items.push_back({ControlSpec(slot).Name + std::to_string(i + 1), serialPortNames_[i], 0, true, true});
+            items.push_back({.Name = ControlSpec(slot).Name + std::to_string(i + 1), .Caption = serialPortNames_[i]});
         seams_.View.SetItems(slot, items);
     }
     ShowComPort();
@@ -675,11 +800,14 @@ void TWindowModel::BuildMidiInPortMenus()
             const int tag = static_cast<int>(i) + 1;
             const std::string caption =
                 midiItemNames_[i] + (i < present ? std::string() : Text(MidiPortMenuEntry::AbsentMark, language));
-            items.push_back({ControlSpec(slot).Name + std::to_string(tag), caption, tag, true, true});
+            items.push_back({.Name = ControlSpec(slot).Name + std::to_string(tag), .Caption = caption, .Tag = tag});
         }
         if (!session_->MidiSystemFound()) {
             const char* name = slot == TControl::MidiInPortMenu ? "NoMidiSystemMenu" : "NoMidiSystemPopUp";
-            items.push_back({name, Text(MidiPortMenuEntry::NoMidiSystem, language), 0, false, false});
+            items.push_back({.Name = name,
+                             .Caption = Text(MidiPortMenuEntry::NoMidiSystem, language),
+                             .Enabled = false,
+                             .Checkable = false});
         }
         seams_.View.SetItems(slot, items);
     }

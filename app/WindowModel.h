@@ -91,6 +91,12 @@ public:
     void MenuOpening(TControl menu);
     // Timer2 ran out: the lamp goes dark.
     void Timer2Timer();
+    // Files dragged over the window, as paths: whether a drop would take
+    // any of them (a MIDI file, a sequence file).
+    bool CanDrop(const std::vector<std::string>& paths) const;
+    // Files dropped on the window: the first MIDI file becomes the one to
+    // convert, the first sequence file opens in the viewer.
+    void FilesDropped(const std::vector<std::string>& paths);
     // The About box became active: its texts in the language of the moment.
     void AboutBoxActivated();
     // A window of the description (the About box, the output test box)
@@ -119,6 +125,7 @@ public:
     void SpeedButton6Click();  // PopupMenu2 at the cursor
     void COM11Click(int tag);
     void SerialPortClick(std::size_t index);  // a port of the system's list
+    void RecentFileClick(std::size_t index);  // a MIDI file of the recent list
     void OtherPortClick();                    // "Other port...": asks for a name
     void MidiInPortClick(int tag);
     void None1Click();
@@ -143,12 +150,16 @@ public:
     void ShowSeqFileName();
     void BuildMidiInPortMenus();
     void BuildSerialPortMenus();
+    void BuildRecentFilesMenu();
     void SelectSavedMidiInPort();
 
     AppSettings& Settings() { return settings_; }
     const AppSettings& Settings() const { return settings_; }
     TLiveSession& Session() { return *session_; }
     const TSeqViewerModel& Viewer() const { return viewer_; }
+    TSeqViewerModel& Viewer() { return viewer_; }
+    // The MIDI files chosen last, the latest first.
+    const std::vector<std::string>& RecentFiles() const { return recentFiles_; }
     // What the log window shows: the figures so far, then every line with
     // its time.
     std::string LogText() const;
@@ -176,11 +187,17 @@ private:
     void RunDeferredCommands();
     void MonitorClockRanOut();
     void Run(TCommand command, int tag);
-    // The general error handler: runs step, shows what it throws.
-    void Guarded(const std::function<void()>& step) noexcept;
+    // The general error handler: runs step, shows what it throws; false then.
+    bool Guarded(const std::function<void()>& step) noexcept;
 
+    // The settings file, found once.
+    const std::filesystem::path& SettingsFile();
     void LoadSettingsStep();
     void SaveSettingsStep();
+    // The MIDI file to convert, chosen in a dialog, the recent list or by a drop.
+    void ChooseMidiFile(const std::string& name);
+    // Shows a sequence file in the viewer, which says what is wrong with it.
+    void ShowInViewer(const std::string& seqFileName, TViewerPage page);
     void CheckLanguageItem();
     void CheckMidiInItems();
     void SelectComPort(const std::string& name);
@@ -199,8 +216,10 @@ private:
     std::uint64_t monitorRevision_ = ~std::uint64_t{0};
     std::deque<std::function<void()>> deferred_;
     TSeqViewerModel viewer_;
-    // Of the last conversion that built an image, written or declined.
-    std::optional<TConversionReport> lastReport_;
+    // The settings file, once found at start-up; the recent list lives beside it.
+    std::filesystem::path settingsFile_;
+    std::vector<std::string> recentFiles_;
+    bool recentFilesChanged_ = false;
     // The items of the MIDI menus by Tag - 1: the devices, then a saved one
     // that is absent.
     std::vector<std::string> midiItemNames_;

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "WindowDescription.h"
@@ -15,17 +17,31 @@
 struct TValueLabel {
     std::string Prefix;  // the table text, blanks and all
     std::string Value;
-    std::string Tooltip;  // empty: none
+    std::string Tooltip{};  // empty: none
     bool Alert = false;   // the value is chosen but not working: a dark red text
     // Where a value too long for the label is shortened, the prefix kept
-    // whole: not at all (cut at the right edge), in the middle, or at its
-    // start (the end of a path matters most).
+    // whole (FittedLabelText): not at all (cut at the right edge), in the
+    // middle, or at its start (the end of a path matters most).
     enum class TElide : std::uint8_t { None, Middle, Start };
     TElide Elide = TElide::None;
     // Shown after the value and kept whole, whatever is shortened.
-    std::string Suffix;
+    std::string Suffix{};
+    // Shortened in the middle, the bytes at the value's end that stay whole
+    // as long as they fit: a path's file name.
+    std::size_t KeepEnd = 0;
     bool operator==(const TValueLabel&) const = default;
 };
+
+// What a label of width shows of a value label: the prefix, the value and
+// the suffix when they fit; else the value shortened as Elide says, with
+// "…" where a run of it went (in the middle, the kept end whole as long as
+// that fits); where not even "…" fits, the prefix and the suffix alone.
+// measure gives the width of a text as the face draws it.
+using TTextWidth = std::function<double(std::string_view text)>;
+std::string FittedLabelText(const TValueLabel& label, double width, const TTextWidth& measure);
+// The characters of a UTF-8 text, as a width of one each: where a text is
+// shortened to a number of characters (a menu item).
+double CharacterCount(std::string_view text);
 
 // An item made at run time in an item slot.
 struct TRunTimeItem {
@@ -34,6 +50,10 @@ struct TRunTimeItem {
     int Tag = 0;
     bool Enabled = true;
     bool Checkable = true;  // a radio item of the slot's group
+    // The byte of Caption shown underlined, the item's accelerator; none
+    // when npos.
+    std::size_t Underlined = std::string::npos;
+    std::string Tooltip{};  // empty: none
     bool operator==(const TRunTimeItem&) const = default;
 };
 

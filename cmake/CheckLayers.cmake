@@ -1,5 +1,6 @@
 # Checks where Qt and platform headers are included:
-#   - Qt headers only under app/qt/ (and its tests, tests/app/qt/);
+#   - Qt headers only under app/qt/ (and its tests and benchmarks,
+#     tests/app/qt/ and bench/app/qt/);
 #   - platform headers (POSIX and Linux, Win32 and the Windows C run-time,
 #     the MIDI systems) only in a platform/ folder, in tools/ or in the
 #     native Windows face app/win32/ (and their tests): the core reaches the
@@ -56,7 +57,7 @@ set(checked 0)
 foreach(source IN LISTS sources)
     math(EXPR checked "${checked} + 1")
     set(qt_allowed FALSE)
-    if(source MATCHES "^(tests/)?app/qt/")
+    if(source MATCHES "^(tests/|bench/)?app/qt/")
         set(qt_allowed TRUE)
     endif()
     set(platform_allowed FALSE)

@@ -20,16 +20,6 @@ public:
     virtual void SetConverterEnabled(bool enabled) = 0;
 };
 
-enum class TConversionOutcome {
-    MidiFileMissing,       // warning shown
-    SeqFileMissing,        // warning shown
-    TooLongForResolution,  // warning shown, nothing written (a track past 2^32 - 1 ticks included)
-    TooManyChangesAtOnce,  // warning shown, nothing written
-    DoesNotFit,            // warning shown, nothing written
-    Declined,              // the user kept the existing sequence file
-    Written,               // image written, completion message shown
-};
-
 class TConversionCommand {
 public:
     TConversionCommand(AppSettings& settings, TMidiFile& midiFile, TDialogs& dialogs,
@@ -42,19 +32,30 @@ public:
     // shows their text; the controls are enabled again on every outcome.
     TConversionOutcome Execute();
 
-    // What the reader knew of the file of the last Execute that built an
-    // image (written, or declined at the replace question), for the report
-    // on the record's lists; none after any other outcome.
-    const std::optional<TConversionFacts>& Facts() const { return facts_; }
+    // What the last Execute did, once the file was read: its image written
+    // or declined at the replace question, or refused; none after any other
+    // outcome.
+    const std::optional<TConversionReport>& Report() const { return report_; }
+    // Why the file was refused, after a refusal.
+    const std::optional<TRefusal>& Refusal() const { return refusal_; }
+    // The user asked for the report from the completion message.
+    bool ReportAsked() const { return reportAsked_; }
 
 private:
     TConversionOutcome ConfirmAndWriteSeqFile();
     void WriteSeqFile();
     std::string Message(MessageEntry entry) const;
+    // Reports the refusal with its numbers and where the file would fit.
+    TConversionOutcome Refuse(TConversionOutcome outcome, bool trackTooLong);
+    // The resolutions other than the chosen one at which the notes fit,
+    // finest first; only the coarser ones are tried when asked.
+    std::vector<std::uint16_t> FittingResolutions(bool coarserOnly);
 
     AppSettings& settings_;
     TMidiFile& midiFile_;
     TDialogs& dialogs_;
     TConverterControls& controls_;
-    std::optional<TConversionFacts> facts_;
+    std::optional<TConversionReport> report_;
+    std::optional<TRefusal> refusal_;
+    bool reportAsked_ = false;
 };

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "ContactEvents.h"
+#include "Resolution.h"
 #include "SeqFile.h"
 #include "SeqImage.h"
 #include "Text.h"
@@ -45,6 +46,11 @@ public:
     {
         for (const TContactorEvent& c : changes)
             changes_[c.Contact].push_back(c);
+        // An output has one change a time: any order of the list will do.
+        const auto byTime = [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; };
+        for (std::vector<TContactorEvent>& output : changes_)
+            if (!std::is_sorted(output.begin(), output.end(), byTime))
+                std::sort(output.begin(), output.end(), byTime);
     }
 
     // The output's level once the changes at time are made.
@@ -225,4 +231,91 @@ std::string ReportSummary(const TConversionSummary& summary, std::uint8_t langua
 std::vector<std::string> ReportLines(const TConversionReport& report, std::uint8_t languageIndex)
 {
     return TReportWriter(report, languageIndex).Lines();
+}
+
+namespace {
+
+// "100, 250 or 500"
+std::string ListOfResolutions(const std::vector<std::uint16_t>& resolutions, std::uint8_t language)
+{
+    std::string list;
+    for (std::size_t i = 0; i < resolutions.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == resolutions.size() ? Text(ConversionEntry::Or, language) : std::string(", ");
+        list += std::to_string(resolutions[i]);
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string LossLine(const TConversionReport& report, std::uint8_t languageIndex)
+{
+    const auto text = [languageIndex](ConversionEntry entry) { return Text(entry, languageIndex); };
+    const auto count = [](std::uint64_t n) { return std::to_string(n); };
+    std::vector<std::string> sentences;
+    if (report.Summary.Notes == 0)
+        sentences.push_back(text(ConversionEntry::NoNotes));
+    std::string kinds;
+    std::uint64_t lost = 0;
+    for (const auto& [entry, kind] : {std::pair{ConversionEntry::TooShort, &report.SameSlot},
+                                      std::pair{ConversionEntry::HiddenByOthers, &report.TakenOver},
+                                      std::pair{ConversionEntry::NeverEnded, &report.Unclosed},
+                                      std::pair{ConversionEntry::MergedWithNext, &report.Merged}}) {
+        if (kind->Count == 0)
+            continue;
+        kinds += (kinds.empty() ? "" : ", ") + Fill(text(entry), {count(kind->Count)});
+        lost += kind->Count;
+    }
+    if (lost > 0)
+        sentences.push_back(Fill(text(ConversionEntry::Lost),
+                                 {count(lost),
+                                  Counted(languageIndex, report.Summary.Notes, Text(ReportEntry::NoteOne, languageIndex),
+                                          Text(ReportEntry::NoteMany, languageIndex)),
+                                  kinds}));
+    if (report.Facts.OtherChannelNotes.Count > 0)
+        sentences.push_back(Fill(text(ConversionEntry::OtherChannels), {count(report.Facts.OtherChannelNotes.Count)}));
+    if (report.SameSlot.Count > 0 && ResolutionOf(report.Facts.ResolutionMs).Ms > Resolutions.back().Ms)
+        sentences.push_back(text(ConversionEntry::FinerKeepsMore));
+    std::string line;
+    for (const std::string& sentence : sentences)
+        line += (line.empty() ? "" : " ") + sentence;
+    return line;
+}
+
+std::string CompletionText(const TConversionReport& report, std::uint8_t languageIndex)
+{
+    std::string text = Text(MessageEntry::ProcessDone, languageIndex) + '\n' + ReportSummary(report.Summary, languageIndex);
+    const std::string lost = LossLine(report, languageIndex);
+    return lost.empty() ? text : text + '\n' + lost;
+}
+
+std::vector<std::string> RefusalLines(const TRefusal& refusal, std::uint8_t languageIndex)
+{
+    const auto text = [languageIndex](ConversionEntry entry) { return Text(entry, languageIndex); };
+    const TImageNeeds& needs = refusal.Needs;
+    std::vector<std::string> lines;
+    switch (refusal.Outcome) {
+    case TConversionOutcome::TooManyChangesAtOnce:
+        lines.push_back(Text(MessageEntry::TooManyChanges, languageIndex));
+        lines.push_back(Fill(text(ConversionEntry::AllOutputsAtOnce), {ClockTime(needs.FullAtMs.value_or(0))}));
+        break;
+    case TConversionOutcome::DoesNotFit:
+        lines.push_back(Text(MessageEntry::DoesNotFit, languageIndex));
+        lines.push_back(Fill(text(ConversionEntry::FrameBytesPast), {std::to_string(needs.FrameBytes)}));
+        break;
+    default:
+        lines.push_back(Text(MessageEntry::TooLongForResolution, languageIndex));
+        if (!refusal.TrackTooLong)
+            lines.push_back(Fill(text(ConversionEntry::SlotPast),
+                                 {std::to_string(needs.LastSlot), ClockTime(needs.LastChangeMs)}));
+        break;
+    }
+    if (!refusal.FitsAtKnown)
+        return lines;
+    if (refusal.FitsAt.empty())
+        lines.push_back(text(ConversionEntry::FitsNowhere));
+    else
+        lines.push_back(Fill(text(ConversionEntry::FitsAt), {ListOfResolutions(refusal.FitsAt, languageIndex)}));
+    return lines;
 }

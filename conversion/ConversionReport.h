@@ -9,7 +9,18 @@
 #include <vector>
 
 #include "MidiFile.h"
+#include "SeqFile.h"
 #include "UsefullMidiEventClasse.h"
+
+enum class TConversionOutcome {
+    MidiFileMissing,       // warning shown
+    SeqFileMissing,        // warning shown
+    TooLongForResolution,  // warning shown, nothing written (a track past 2^32 - 1 ticks included)
+    TooManyChangesAtOnce,  // warning shown, nothing written
+    DoesNotFit,            // warning shown, nothing written
+    Declined,              // the user kept the existing sequence file
+    Written,               // image written, completion message shown
+};
 
 // What the reader knew of the file of a conversion, kept with its lists.
 struct TConversionFacts {
@@ -75,7 +86,7 @@ struct TConversionReport {
     TLostNotes Merged;
 };
 
-// Goes through every note once: for the report only, not for every conversion.
+// Goes through every note once. The changes may be in any order.
 TConversionReport ReportConversion(const std::vector<TUseFullMidiEvent>& notes,
                                    const std::vector<TContactorEvent>& changes,
                                    const std::vector<TTrameOfContactorEvent>& frames, const TConversionFacts& facts);
@@ -84,3 +95,27 @@ TConversionReport ReportConversion(const std::vector<TUseFullMidiEvent>& notes,
 // TLostNotes::Kept lines and "... and N more"; the tempo, the time
 // division when it is SMPTE, and how full the image is.
 std::vector<std::string> ReportLines(const TConversionReport& report, std::uint8_t languageIndex);
+
+// The line after the summary when notes were lost: how many of them and
+// why, and the notes of other channels left out; that the file has no note
+// to convert at all. Empty when every note made it.
+std::string LossLine(const TConversionReport& report, std::uint8_t languageIndex);
+
+// The completion message: "Process done...", the summary, then the loss
+// line when there is one.
+std::string CompletionText(const TConversionReport& report, std::uint8_t languageIndex);
+
+// Why a file was refused: what the image would need of it, and the other
+// resolutions at which it fits.
+struct TRefusal {
+    TConversionOutcome Outcome = TConversionOutcome::DoesNotFit;  // one of the three refusals
+    std::uint16_t ResolutionMs = 1000;
+    bool TrackTooLong = false;  // a track past 2^32 - 1 ticks: nothing could be measured
+    TImageNeeds Needs;
+    std::vector<std::uint16_t> FitsAt;  // in ms, finest first
+    bool FitsAtKnown = true;            // false when memory ran out trying the others
+};
+
+// The warning's lines: the refusal's message, how far the file goes past
+// what the image holds, and where it would fit.
+std::vector<std::string> RefusalLines(const TRefusal& refusal, std::uint8_t languageIndex);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <system_error>
 
@@ -55,30 +56,62 @@ std::uint32_t FrameBytes(const std::vector<TTrameOfContactorEvent>& seqFrames)
     return bytes;
 }
 
-TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
+namespace {
+
+// The needs of changes whose times, in order, time(0) to time(count - 1) give.
+template <typename TTimeAt>
+TImageNeeds MeasureTimes(std::size_t count, TTimeAt time, std::uint32_t r)
+{
+    TImageNeeds needs;
+    std::uint32_t previousTime = 0;
+    std::size_t atOnce = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t t = time(i);
+        if (t != previousTime) {
+            previousTime = t;
+            atOnce = 0;
+            needs.FrameBytes += 3;
+        }
+        if (++atOnce >= TTrameOfContactorEvent::MaxPairs && !needs.FullAtMs)
+            needs.FullAtMs = t;
+        needs.FrameBytes += 2;
+    }
+    if (count > 0) {
+        needs.LastChangeMs = time(count - 1);
+        needs.LastSlot = needs.LastChangeMs / r;
+    }
+    return needs;
+}
+
+}  // namespace
+
+TImageNeeds MeasureSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
 {
     const std::uint32_t r = ResolutionOf(resolutionMs).Ms;
-    std::uint64_t frameBytes = 3;  // the first frame is always written
-    std::size_t pairsInFrame = 0;
-    std::uint32_t previousTime = 0;
-    bool tooMany = false;
-    for (const TContactorEvent& e : contactEvents) {
-        if (e.TimeMs != previousTime) {
-            if (e.TimeMs / r > 0xFFFF)
-                return TImageFit::SlotTooLarge;
-            previousTime = e.TimeMs;
-            pairsInFrame = 0;
-            frameBytes += 3;
-        }
-        if (++pairsInFrame >= TTrameOfContactorEvent::MaxPairs)
-            tooMany = true;
-        frameBytes += 2;
-    }
-    if (tooMany)
+    const auto byTime = [](const TContactorEvent& a, const TContactorEvent& b) { return a.TimeMs < b.TimeMs; };
+    if (std::is_sorted(contactEvents.begin(), contactEvents.end(), byTime))
+        return MeasureTimes(contactEvents.size(), [&](std::size_t i) { return contactEvents[i].TimeMs; }, r);
+    std::vector<std::uint32_t> times(contactEvents.size());
+    std::transform(contactEvents.begin(), contactEvents.end(), times.begin(),
+                   [](const TContactorEvent& e) { return e.TimeMs; });
+    std::sort(times.begin(), times.end());
+    return MeasureTimes(times.size(), [&](std::size_t i) { return times[i]; }, r);
+}
+
+TImageFit FitOf(const TImageNeeds& needs)
+{
+    if (needs.LastSlot > 0xFFFF)
+        return TImageFit::SlotTooLarge;
+    if (needs.FullAtMs)
         return TImageFit::TooManyChangesAtOnce;
-    if (frameBytes > SeqFrameBlockSize)
+    if (needs.FrameBytes > SeqFrameBlockSize)
         return TImageFit::TooLarge;
     return TImageFit::Fits;
+}
+
+TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs)
+{
+    return FitOf(MeasureSeqImage(contactEvents, resolutionMs));
 }
 
 bool CanFitFrameBlock(std::size_t changeCount)
@@ -129,6 +162,12 @@ void AsSeqFileStep(const std::string& path, TStep step)
 }
 
 }  // namespace
+
+std::string SeqFileNameFor(const std::string& midiFile)
+{
+    std::filesystem::path name = PathFromUtf8(midiFile);
+    return Utf8FromPath(name.replace_extension(".seq"));
+}
 
 bool SeqFileExists(const std::string& path)
 {

@@ -4,6 +4,7 @@
 // block, one frame per distinct time.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,6 +33,21 @@ enum class TImageFit {
 };
 TImageFit CheckSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
 
+// What the changes ask of the image at a resolution, whether it holds them
+// or not: what a refusal tells the user.
+struct TImageNeeds {
+    std::uint64_t LastSlot = 0;  // of the last change
+    std::uint32_t LastChangeMs = 0;
+    std::optional<std::uint32_t> FullAtMs;  // the first time at which 256 changes fall
+    std::uint64_t FrameBytes = 3;           // the first frame is always written
+};
+// The changes in any order; a copy of their times is sorted when they are
+// not sorted already.
+TImageNeeds MeasureSeqImage(const std::vector<TContactorEvent>& contactEvents, std::uint16_t resolutionMs);
+// Whether the image holds what it needs; of several faults the slot comes
+// first, then the changes at one time.
+TImageFit FitOf(const TImageNeeds& needs);
+
 // The most changes the frame block holds whatever their times (each takes
 // two bytes, the first frame three): 16382. The command refuses more before
 // sorting, so no larger list is ever sorted or built into frames.
@@ -47,6 +63,10 @@ class ESeqFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The sequence file a MIDI file converts to when none is named: its name
+// with ".seq" for its extension, in its folder.
+std::string SeqFileNameFor(const std::string& midiFile);
 
 // Whether anything goes by the name of the sequence file, a dangling
 // symbolic link included: writing it replaces something.

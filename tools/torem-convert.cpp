@@ -23,15 +23,16 @@ namespace {
 constexpr char Program[] = "torem-convert";
 
 const char* const Usage =
-    "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] [--report] INPUT.mid OUTPUT.seq\n"
+    "Usage: torem-convert [-r MS | --resolution MS] [-f | --force] [--report] INPUT.mid [OUTPUT.seq]\n"
     "\n"
     "Converts the notes on MIDI channels 1 and 2 of INPUT.mid into the 65536-byte\n"
-    "TOREM sequence image OUTPUT.seq.\n"
+    "TOREM sequence image OUTPUT.seq (INPUT.seq beside INPUT.mid when not given).\n"
     "\n"
     "  -r, --resolution MS   time resolution: 100, 250, 500 or 1000 ms (default 1000)\n"
     "  -f, --force           replace OUTPUT.seq when it exists\n"
     "      --report          tell what the conversion changed or left out, and how\n"
-    "                        much of the image it fills\n"
+    "                        much of the image it fills (lost notes are always\n"
+    "                        counted on one line of stderr)\n"
     "  -h, --help            show this help\n"
     "      --version         show the version\n";
 
@@ -105,8 +106,10 @@ int main(int argc, char** argv)
             files[fileCount++] = arg;
         }
     }
-    if (fileCount != 2)
-        return UsageError(Program, "INPUT.mid and OUTPUT.seq are both needed");
+    if (fileCount == 0)
+        return UsageError(Program, "INPUT.mid is needed");
+    if (fileCount == 1)
+        files[1] = SeqFileNameFor(files[0]);
 
     AppSettings settings;
     settings.LanguageIndex = LanguageEnglish;
@@ -133,8 +136,11 @@ int main(int argc, char** argv)
         case TConversionOutcome::SeqFileMissing:
             std::cerr << "torem-convert: " << dialogs.warning << '\n';
             return 1;
-        default:  // the window's words, about the MIDI file named
-            std::cerr << "torem-convert: " << settings.MidiFileName << ": " << dialogs.warning << '\n';
+        default:  // the window's words, about the MIDI file named; a refusal's numbers indented below
+            std::string lines = dialogs.warning;
+            for (std::size_t at = lines.find('\n'); at != std::string::npos; at = lines.find('\n', at + 3))
+                lines.insert(at + 1, "  ");
+            std::cerr << "torem-convert: " << settings.MidiFileName << ": " << lines << '\n';
             return 1;
         }
     } catch (const std::exception& error) {
@@ -143,14 +149,14 @@ int main(int argc, char** argv)
     }
 
     const std::uint8_t language = settings.LanguageIndex;
-    std::cout << Text(MessageEntry::ProcessDone, language) << ' '
-              << ReportSummary(SummaryOf(settings.NoteEvents, settings.ContactEvents, settings.SeqFrames), language)
-              << '\n';
-    if (report && command.Facts())
-        for (const std::string& line : ReportLines(ReportConversion(settings.NoteEvents, settings.ContactEvents,
-                                                                     settings.SeqFrames, *command.Facts()),
-                                                    language))
+    const TConversionReport& done = *command.Report();
+    std::cout << Text(MessageEntry::ProcessDone, language) << ' ' << ReportSummary(done.Summary, language) << '\n';
+    if (report)
+        for (const std::string& line : ReportLines(done, language))
             std::cout << line << '\n';
     std::cout.flush();
+    // What the window says below its completion message, as a warning.
+    if (const std::string lost = LossLine(done, language); !lost.empty())
+        std::cerr << "torem-convert: " << lost << '\n';
     return std::cout ? 0 : 1;
 }

@@ -68,6 +68,14 @@ void TQtDialogs::Information(const std::string& text)
     MakeMessageBox(TMessageKind::Information, text, parent_)->exec();
 }
 
+bool TQtDialogs::InformationWithButton(const std::string& text, const std::string& button)
+{
+    const auto box = MakeMessageBox(TMessageKind::Information, text, parent_);
+    QPushButton* other = box->addButton(QString::fromStdString(button), QMessageBox::ActionRole);
+    box->exec();
+    return box->clickedButton() == other;
+}
+
 bool TQtDialogs::Confirmation(const std::string& text)
 {
     const auto box = MakeMessageBox(TMessageKind::Confirmation, text, parent_);

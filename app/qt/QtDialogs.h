@@ -35,6 +35,7 @@ public:
     void WarningNoWait(const std::string& text) override;
     bool WarningNoWaitShown() const override { return noWaitBox_ != nullptr && noWaitBox_->isVisible(); }
     void Information(const std::string& text) override;
+    bool InformationWithButton(const std::string& text, const std::string& button) override;
     bool Confirmation(const std::string& text) override;
 
 private:

@@ -6,15 +6,23 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "Artwork.h"
 #include "Text.h"
@@ -68,27 +76,22 @@ void PaintSequence(QPainter& painter, const TSeqPicture& picture)
         painter.setPen(ToQt(text.Colour));
         painter.drawText(QPointF(x, text.Y), words);
     }
+    if (const auto& cursor = picture.Cursor) {
+        painter.setPen(QPen(ToQt(cursor->Colour), 2));
+        painter.drawLine(QLineF(cursor->X1, cursor->Y1, cursor->X2, cursor->Y2));
+    }
 }
 
 // ---------------------------------------------------------------------------
 
-TSeqPictureView::TSeqPictureView(QWidget* parent) : QWidget(parent)
+TSeqPictureView::TSeqPictureView(TSeqViewerModel& model, std::function<std::uint8_t()> language,
+                                 std::function<void()> changed, QWidget* parent)
+    : QWidget(parent), model_(model), language_(std::move(language)), changed_(std::move(changed))
 {
     setObjectName(QStringLiteral("PaintBox1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TSeqPictureView::SetImage(const TSeqImage& image, std::uint8_t languageIndex)
-{
-    image_ = image;
-    language_ = languageIndex;
-    LayOut();
-}
-
-void TSeqPictureView::SetLanguage(std::uint8_t languageIndex)
-{
-    language_ = languageIndex;
-    LayOut();
+    // The cursor keys are the picture's.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TSeqPictureView::LayOut()
@@ -97,10 +100,11 @@ void TSeqPictureView::LayOut()
     // stretches the view over what is visible, and scrolls when the rows
     // need more.
     const double across = std::max(width(), 1);
-    const int least = static_cast<int>(std::ceil(LayOutSequence(image_, language_, {across, 1}).Height));
+    model_.SetWidth(across);
+    const int least = static_cast<int>(std::ceil(model_.Picture(across, 1, language_()).Height));
     if (minimumHeight() != least)
         setMinimumHeight(least);
-    picture_ = LayOutSequence(image_, language_, {across, static_cast<double>(std::max(height(), least))});
+    picture_ = model_.Picture(across, static_cast<double>(std::max(height(), least)), language_());
     update();
 }
 
@@ -114,7 +118,34 @@ void TSeqPictureView::paintEvent(QPaintEvent*)
 void TSeqPictureView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    LayOut();
+    changed_();  // laid out again, with what the new width shows across
+}
+
+void TSeqPictureView::mousePressEvent(QMouseEvent* event)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton)
+        return;
+    model_.PlaceCursor(event->position().x());
+    changed_();
+}
+
+void TSeqPictureView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint steps = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (steps.y() != 0)
+            model_.Zoom(steps.y() > 0, event->position().x());
+    } else if (steps.x() != 0 || (event->modifiers() & Qt::ShiftModifier)) {
+        // A notch of 120 scrolls 48 pixels.
+        const int across = steps.x() != 0 ? steps.x() : steps.y();
+        model_.ScrollBy(-across * 0.4);
+    } else {
+        event->ignore();  // up and down: the scroll area's
+        return;
+    }
+    event->accept();
+    changed_();
 }
 
 bool TSeqPictureView::event(QEvent* event)
@@ -131,7 +162,21 @@ bool TSeqPictureView::event(QEvent* event)
 
 // ---------------------------------------------------------------------------
 
-TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t()> language)
+namespace {
+
+QLabel* WrappedLabel(const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language)
     : viewer_(viewer), language_(std::move(language))
 {
     setObjectName(QStringLiteral("Form3"));
@@ -139,7 +184,11 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
     setWindowFlag(Qt::WindowMinimizeButtonHint);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    resize(1000, 640);
+    // Never larger than the screen, whatever its scale.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
+    const TViewerSize size = ViewerSizeFor(room.width(), room.height());
+    resize(size.Width, size.Height);
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("PageControl1"));
@@ -149,21 +198,63 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
     auto* sequence = new QWidget;
     sequence->setObjectName(QStringLiteral("TabSheet1"));
     auto* sequenceLayout = new QVBoxLayout(sequence);
-    problem_ = new QLabel(sequence);
-    problem_->setObjectName(QStringLiteral("Label18"));
-    problem_->setTextFormat(Qt::PlainText);
-    problem_->setWordWrap(true);
+    auto* top = new QHBoxLayout;
+    heading_ = WrappedLabel("Label19", sequence);
+    top->addWidget(heading_, 1);
+    const auto button = [&](const char* name, TViewerCommand command) {
+        auto* b = new QToolButton(sequence);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, [this, command] {
+            viewer_.Run(command);
+            Changed();
+        });
+        // Its key, the first the model gives it.
+        for (const TViewerKey& key : ViewerKeys())
+            if (key.Command == command) {
+                b->setToolTip(QKeySequence(QString::fromLatin1(key.Key)).toString(QKeySequence::NativeText));
+                break;
+            }
+        top->addWidget(b, 0, Qt::AlignTop);
+        return b;
+    };
+    zoomOut_ = button("ZoomOutButton", TViewerCommand::ZoomOut);
+    zoomIn_ = button("ZoomInButton", TViewerCommand::ZoomIn);
+    fit_ = button("FitButton", TViewerCommand::FitToWindow);
+    sequenceLayout->addLayout(top);
+
+    problem_ = WrappedLabel("Label18", sequence);
     problem_->setAlignment(Qt::AlignCenter);
-    problem_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    sequenceLayout->addWidget(problem_);
+    sequenceLayout->addWidget(problem_, 1);
     scroll_ = new QScrollArea(sequence);
     scroll_->setObjectName(QStringLiteral("ScrollBox1"));
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view_ = new TSeqPictureView;
+    view_ = new TSeqPictureView(viewer_, language_, [this] { Changed(); });
     scroll_->setWidget(view_);
-    sequenceLayout->addWidget(scroll_);
+    sequenceLayout->addWidget(scroll_, 1);
+    across_ = new QScrollBar(Qt::Horizontal, sequence);
+    across_->setObjectName(QStringLiteral("ScrollBar1"));
+    connect(across_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == viewer_.Scroll().Value)
+            return;
+        viewer_.ScrollTo(value);
+        Changed();
+    });
+    sequenceLayout->addWidget(across_);
+    readout_ = WrappedLabel("Label20", sequence);
+    sequenceLayout->addWidget(readout_);
     tabs_->addTab(sequence, QString());
+
+    // The keys of the picture, on its tab only: the report's text keeps its own.
+    for (const TViewerKey& key : ViewerKeys()) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.Key)), sequence);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, command = key.Command] {
+            viewer_.Run(command);
+            Changed();
+        });
+    }
 
     report_ = new QPlainTextEdit;
     report_->setObjectName(QStringLiteral("Memo1"));
@@ -171,6 +262,9 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
     report_->setLineWrapMode(QPlainTextEdit::NoWrap);
     report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     tabs_->addTab(report_, QString());
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        viewer_.SetPage(index == 1 ? TViewerPage::Report : TViewerPage::Sequence);
+    });
 
     Refresh();
 }
@@ -178,14 +272,41 @@ TSeqViewer::TSeqViewer(const TSeqViewerModel& viewer, std::function<std::uint8_t
 void TSeqViewer::Refresh()
 {
     const std::uint8_t language = language_();
-    setWindowTitle(ToQt(TSeqViewerModel::Title(language)));
+    setWindowTitle(ToQt(viewer_.Title(language)));
     tabs_->setTabText(0, ToQt(TSeqViewerModel::SequenceTab(language)));
     tabs_->setTabText(1, ToQt(TSeqViewerModel::ReportTab(language)));
-    if (const TSeqImage* image = viewer_.Image())
-        view_->SetImage(*image, language);
+    for (const auto& [b, command] : {std::pair{zoomOut_, TViewerCommand::ZoomOut},
+                                     std::pair{zoomIn_, TViewerCommand::ZoomIn},
+                                     std::pair{fit_, TViewerCommand::FitToWindow}})
+        b->setText(ToQt(TSeqViewerModel::CommandText(command, language)));
     const std::string problem = viewer_.Problem(language);
     problem_->setVisible(!problem.empty());
-    scroll_->setVisible(problem.empty());
     problem_->setText(ToQt(problem));
+    for (QWidget* part : std::initializer_list<QWidget*>{scroll_, across_, readout_, zoomOut_, zoomIn_, fit_})
+        part->setVisible(problem.empty());
+    const std::string heading = viewer_.Heading(language);
+    heading_->setVisible(!heading.empty());
+    heading_->setText(ToQt(heading));
     report_->setPlainText(ToQt(viewer_.ReportText(language)));
+    tabs_->setCurrentIndex(viewer_.Page() == TViewerPage::Report ? 1 : 0);
+    Changed();
+    if (problem.empty() && viewer_.Page() == TViewerPage::Sequence)
+        view_->setFocus(Qt::OtherFocusReason);
+}
+
+void TSeqViewer::Changed()
+{
+    const std::uint8_t language = language_();
+    view_->LayOut();
+    const TViewerScroll scroll = viewer_.Scroll();
+    const QSignalBlocker quiet(across_);
+    across_->setRange(0, scroll.Maximum);
+    across_->setPageStep(scroll.PageStep);
+    across_->setSingleStep(scroll.SingleStep);
+    across_->setValue(scroll.Value);
+    across_->setEnabled(scroll.Maximum > 0);
+    readout_->setText(ToQt(viewer_.Readout(language)));
+    zoomIn_->setEnabled(viewer_.CanZoomIn());
+    zoomOut_->setEnabled(viewer_.CanZoomOut());
+    fit_->setEnabled(viewer_.CanZoomOut());
 }

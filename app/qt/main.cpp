@@ -7,7 +7,10 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontDatabase>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -51,10 +54,25 @@ QRect ToQt(const TBounds& bounds)
 }
 
 // Menu items that show a name as it is (a MIDI device, a port) must not
-// turn its ampersands into accelerator marks.
-QString LiteralCaption(const std::string& name)
+// turn its ampersands into accelerator marks; the one byte the model
+// underlines, if any, is marked.
+QString LiteralCaption(const std::string& name, std::size_t underlined = std::string::npos)
 {
-    return ToQt(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (underlined >= name.size())
+        return ToQt(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return LiteralCaption(name.substr(0, underlined)) + QLatin1Char('&') + LiteralCaption(name.substr(underlined));
+}
+
+// The local files a drag carries, as paths.
+std::vector<std::string> DraggedFiles(const QMimeData* data)
+{
+    std::vector<std::string> paths;
+    if (data == nullptr)
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
+    return paths;
 }
 
 QPixmap Picture(TArtwork artwork)
@@ -105,6 +123,7 @@ TForm1::TForm1(const TForm1Services& services, QWidget* parent) : QMainWindow(pa
     setWindowIcon(Artwork::ApplicationIcon());
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFont(WindowFont(font()));
+    setAcceptDrops(true);
 
     Build();
 
@@ -308,18 +327,10 @@ void TForm1::SetText(TControl control, const std::string& text)
 void TForm1::SetValueLabel(TControl control, const TValueLabel& value)
 {
     auto& label = *static_cast<QLabel*>(Widget(control));
-    const QString prefix = ToQt(value.Prefix);
-    const QString suffix = ToQt(value.Suffix);
-    if (value.Elide != TValueLabel::TElide::None) {
-        // The value in full when it fits, else shortened where the model says.
-        const QFontMetrics metrics(label.font());
-        const int room = label.contentsRect().width() - metrics.horizontalAdvance(prefix + suffix) - 2;
-        const auto mode = value.Elide == TValueLabel::TElide::Start ? Qt::ElideLeft : Qt::ElideMiddle;
-        // Where not even an ellipsis fits, the suffix alone tells.
-        label.setText(prefix + metrics.elidedText(ToQt(value.Value), mode, std::max(room, 0)) + suffix);
-    } else {
-        label.setText(prefix + ToQt(value.Value) + suffix);
-    }
+    const QFontMetricsF metrics(label.font());
+    label.setText(ToQt(FittedLabelText(value, label.contentsRect().width() - 2, [&metrics](std::string_view text) {
+        return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    })));
     label.setToolTip(ToQt(value.Tooltip));
     SetTextColour(label, value.Alert ? AlertColour : QColor(Qt::black));
 }
@@ -342,9 +353,13 @@ void TForm1::SetItems(TControl slotId, const std::vector<TRunTimeItem>& items)
         delete item;
     slot.Items.clear();
     for (std::size_t i = 0; i < items.size(); ++i) {
-        auto* item = new QAction(LiteralCaption(items[i].Caption), slot.Menu);
+        auto* item = new QAction(LiteralCaption(items[i].Caption, items[i].Underlined), slot.Menu);
         item->setObjectName(ToQt(items[i].Name));
         item->setEnabled(items[i].Enabled);
+        if (!items[i].Tooltip.empty()) {
+            item->setToolTip(ToQt(items[i].Tooltip));
+            slot.Menu->setToolTipsVisible(true);
+        }
         if (items[i].Tag != 0)
             item->setProperty(TagProperty, items[i].Tag);
         if (items[i].Checkable) {
@@ -491,6 +506,21 @@ void TForm1::RefreshLog()
 void TForm1::CloseWindow()
 {
     close();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (model_->CanDrop(DraggedFiles(event->mimeData())))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const std::vector<std::string> paths = DraggedFiles(event->mimeData());
+    if (!model_->CanDrop(paths))
+        return;
+    event->acceptProposedAction();
+    model_->FilesDropped(paths);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

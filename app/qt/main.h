@@ -57,6 +57,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A MIDI file dropped becomes the one to convert, a sequence file opens
+    // in the viewer: the model says which it takes.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // TWindowView

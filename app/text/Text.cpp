@@ -329,7 +329,7 @@ constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({
     "octet %1 : %2",
     "Canal 1",
     "Canal 2",
-    "temps (s)",
+    "temps (%1)",
     "Aucun changement de sortie.",
     "le fichier fait %1 octets, et non 65536",
     "l'en-tête contient 0x%1 à la place d'une espace (0x20)",
@@ -342,6 +342,23 @@ constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({
     "0x%1 suit les trames à la place de 0",
     "sortie %1, niveau %2, de %3 à %4",
     " (%1 barres, le niveau le plus haut)",
+    "jamais allumée",
+    "Jamais allumées : %1",
+    "Visionneuse de séquence - %1",
+    "%1 (écrit le %2) : résolution %3 ms, dernier changement à %4, %5.",
+    "La dernière conversion, de %1 le %2, n'a pas été écrite : voici le fichier d'avant.",
+    "Conversion de %1\nen %2\nle %3, résolution %4 ms : %5",
+    "écrite.",
+    "non écrite.",
+    "non écrite, le fichier existant a été gardé.",
+    "Zoom avant",
+    "Zoom arrière",
+    "Ajuster à la fenêtre",
+    "Cliquez sur l'image ou utilisez les flèches pour lire ce qui est allumé à un instant.",
+    "À %1 (créneau %2), %3 : %4",
+    "À %1 (créneau %2), aucune sortie n'est allumée.",
+    "sortie allumée",
+    "sorties allumées",
 });
 constexpr auto ViewerTextsEnglish = std::to_array<std::string_view>({
     "Sequence viewer",
@@ -353,7 +370,7 @@ constexpr auto ViewerTextsEnglish = std::to_array<std::string_view>({
     "byte %1: %2",
     "Channel 1",
     "Channel 2",
-    "time (s)",
+    "time (%1)",
     "No output changes.",
     "the file is %1 bytes long, not 65536",
     "the header holds 0x%1 where a space (0x20) belongs",
@@ -366,6 +383,23 @@ constexpr auto ViewerTextsEnglish = std::to_array<std::string_view>({
     "0x%1 follows the frames where 0 belongs",
     "output %1, level %2, %3 to %4",
     " (%1 bars, the highest level)",
+    "never switched on",
+    "Never switched on: %1",
+    "Sequence viewer - %1",
+    "%1 (written %2): resolution %3 ms, last change at %4, %5.",
+    "The last conversion, of %1 at %2, was not written: this is the file from before.",
+    "Conversion of %1\ninto %2\nat %3, resolution %4 ms: %5",
+    "written.",
+    "not written.",
+    "not written, the existing file was kept.",
+    "Zoom in",
+    "Zoom out",
+    "Fit to window",
+    "Click the picture or use the arrow keys to read what is on at a time.",
+    "At %1 (slot %2), %3: %4",
+    "At %1 (slot %2), no output is on.",
+    "output on",
+    "outputs on",
 });
 
 constexpr auto ReportTextsFrench = std::to_array<std::string_view>({
@@ -426,6 +460,43 @@ constexpr auto ReportTextsEnglish = std::to_array<std::string_view>({
     "No output change; %1 frame bytes used of 32768",
 });
 
+constexpr auto ConversionTextsFrench = std::to_array<std::string_view>({
+    "&Voir le rapport",
+    "Aucune note sur les canaux Midi 1 et 2 : la séquence n'allume aucune sortie.",
+    "Notes omises ou fondues : %1 sur %2 (%3).",
+    "trop courtes pour la résolution : %1",
+    "masquées par d'autres notes de leur sortie : %1",
+    "jamais terminées : %1",
+    "fondues avec la suivante de leur sortie : %1",
+    "Notes des canaux Midi autres que 1 et 2, ignorées : %1.",
+    "Une résolution plus fine en garde davantage.",
+    "Son dernier changement tombe dans le créneau %1, à %2 : l'image s'arrête au créneau 65535.",
+    "Les 256 sorties changent à %1 : une trame contient au plus 255 changements.",
+    "Ses trames demandent %1 octets : l'image en contient 32768.",
+    "Il tient avec une résolution de %1 ms.",
+    "Il ne tient à aucune résolution.",
+    " ou ",
+    "Fichiers Midi &récents",
+});
+constexpr auto ConversionTextsEnglish = std::to_array<std::string_view>({
+    "&Show the report",
+    "No note on MIDI channels 1 and 2: the sequence switches no output on.",
+    "Notes left out or merged: %1 of %2 (%3).",
+    "too short for the resolution: %1",
+    "hidden by other notes of their output: %1",
+    "never ended: %1",
+    "merged with the next one of their output: %1",
+    "Notes on MIDI channels other than 1 and 2, left out: %1.",
+    "A finer resolution keeps more.",
+    "Its last change falls on slot %1, at %2: the image ends at slot 65535.",
+    "All 256 outputs change at %1: a frame holds at most 255 changes.",
+    "Its frames need %1 bytes: the image holds 32768.",
+    "It fits at a resolution of %1 ms.",
+    "It fits at no resolution.",
+    " or ",
+    "&Recent Midi files",
+});
+
 // Both rows hold exactly the entries of Entry's type, none of them empty.
 template <TextEntry Entry, std::size_t FrenchCount, std::size_t EnglishCount>
 consteval TTableRows RowsOf(const std::array<std::string_view, FrenchCount>& french,
@@ -458,7 +529,7 @@ constexpr auto RigTextsFrench = std::to_array<std::string_view>({
     "Arrêter",
 });
 constexpr auto RigTextsEnglish = std::to_array<std::string_view>({
-    "&Outputs...",
+    "O&utputs...",
     "&Test outputs...",
     "Test outputs",
     "First output:",
@@ -491,6 +562,7 @@ constexpr std::array Rows = {
     RowsOf<StatusEntry>(StatusTextsFrench, StatusTextsEnglish),
     RowsOf<ViewerEntry>(ViewerTextsFrench, ViewerTextsEnglish),
     RowsOf<ReportEntry>(ReportTextsFrench, ReportTextsEnglish),
+    RowsOf<ConversionEntry>(ConversionTextsFrench, ConversionTextsEnglish),
     RowsOf<RigEntry>(RigTextsFrench, RigTextsEnglish),
 };
 

@@ -30,6 +30,7 @@ enum class TTextTable {
     StatusTexts,
     ViewerTexts,
     ReportTexts,
+    ConversionTexts,
     RigTexts,
 };
 
@@ -233,6 +234,23 @@ enum class ViewerEntry {
     NotZeroAfterFrames,    // %1 the byte in hex
     Bar,                   // %1 output, %2 level, %3 from, %4 to
     Runs,                  // %1 bars
+    NeverOn,               // in the row of an output only ever switched off
+    NeverOnLegend,         // %1 the outputs
+    TitleOf,               // %1 the file's name
+    Shows,                 // %1 the file, %2 when written, %3 resolution, %4 last change, %5 changes
+    NotThisConversion,     // %1 the MIDI file, %2 when
+    ReportOf,              // %1 MIDI file, %2 sequence file, %3 when, %4 resolution, %5 what came of it
+    Written,
+    NotWritten,
+    Declined,
+    ZoomIn,
+    ZoomOut,
+    FitToWindow,
+    CursorHint,
+    ReadoutOn,             // %1 time, %2 slot, %3 outputs on, %4 each with its level
+    ReadoutNone,           // %1 time, %2 slot
+    OutputOnOne,
+    OutputOnMany,
 };
 
 // Nouns in both numbers (for Counted), then the lines of the conversion
@@ -264,6 +282,27 @@ enum class ReportEntry {
     TempoSmpte,        // %1 count, %2 frames per second, %3 ticks per frame
     ImageUse,          // %1 time, %2 slot, %3 frame bytes
     NoChange,          // %1 frame bytes
+};
+
+// What a conversion did, told after it: the completion box's button and its
+// line on lost notes, what a refused file would need, the recent MIDI files.
+enum class ConversionEntry {
+    ShowReport = 1,    // the completion box's second button
+    NoNotes,
+    Lost,              // %1 lost, %2 the notes, %3 the kinds
+    TooShort,          // %1 count
+    HiddenByOthers,    // %1 count
+    NeverEnded,        // %1 count
+    MergedWithNext,    // %1 count
+    OtherChannels,     // %1 count
+    FinerKeepsMore,
+    SlotPast,          // %1 slot, %2 time
+    AllOutputsAtOnce,  // %1 time
+    FrameBytesPast,    // %1 frame bytes
+    FitsAt,            // %1 the resolutions
+    FitsNowhere,
+    Or,                // between the last two resolutions
+    RecentFiles,       // the File menu's sub-menu
 };
 
 // Checking the rig and rehearsing a show in the window: the menu items, the
@@ -309,9 +348,10 @@ template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTe
 template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
-template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MonitorLegend> {};
-template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::Runs> {};
+template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::OutputOnMany> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
+template <> struct TTextEntries<ConversionEntry> : TTextEntriesOf<TTextTable::ConversionTexts, ConversionEntry::ShowReport, ConversionEntry::RecentFiles> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MonitorLegend> {};
 template <> struct TTextEntries<RigEntry> : TTextEntriesOf<TTextTable::RigTexts, RigEntry::OutputsMenu, RigEntry::Stop> {};
 
 template <typename Entry>

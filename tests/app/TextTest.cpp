@@ -22,7 +22,8 @@ static_assert(TTextRef(ComMessageEntry::ComErrNotReady).Entry() == 9);
 static_assert(TTextRef(HintEntry::OpenMidiFile) != TTextRef(FileMenuEntry::Title));
 static_assert(!std::is_convertible_v<int, TTextRef>);
 static_assert(TextEntryCount<ComMessageEntry> == 12 && TextEntryCount<TransposeEntry> == 9);
-static_assert(TextEntryCount<ViewerEntry> == 22 && TextEntryCount<ReportEntry> == 26);
+static_assert(TextEntryCount<ViewerEntry> == 39 && TextEntryCount<ReportEntry> == 26);
+static_assert(TextEntryCount<ConversionEntry> == 16);
 
 TEST(LanguageTables, EveryTableHasItsFirstAndLastEntryInBothLanguages)
 {
@@ -46,8 +47,9 @@ TEST(LanguageTables, EveryTableHasItsFirstAndLastEntryInBothLanguages)
         {MessageEntry::AlreadyExists, MessageEntry::DoesNotFit, "The sequence does not fit in the device memory..."},
         {TransposeEntry::Down4, TransposeEntry::Up4, "+ 4 Octaves"},
         {StatusEntry::NotFound, StatusEntry::OpensWhenPresent, "Opened as soon as it appears."},
-        {ViewerEntry::Title, ViewerEntry::Runs, " (%1 bars, the highest level)"},
+        {ViewerEntry::Title, ViewerEntry::OutputOnMany, "outputs on"},
         {ReportEntry::NoteOne, ReportEntry::NoChange, "No output change; %1 frame bytes used of 32768"},
+        {ConversionEntry::ShowReport, ConversionEntry::RecentFiles, "&Recent Midi files"},
     };
     for (const auto& t : tables) {
         EXPECT_FALSE(LookupText(t.first, FR).empty());

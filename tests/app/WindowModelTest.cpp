@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "EventLoop.h"
 #include "MidiFile.h"
+#include "RecentFiles.h"
 #include "SettingsFile.h"
 #include "SmfWriter.h"
 #include "Text.h"
@@ -166,7 +170,7 @@ TEST_F(WindowModel, TheLanguageSwitchChangesTextsOnlyAndBackRestoresEveryText)
     EXPECT_EQ(view.texts.at(C::File1), "&Fichier");
     EXPECT_EQ(view.texts.at(C::English1), "&English");
     EXPECT_EQ(view.texts.at(C::French1), "&Français");
-    EXPECT_EQ(view.texts.at(C::OtherPortPopUp), "Autre port...");
+    EXPECT_EQ(view.texts.at(C::OtherPortPopUp), "&Autre port...") << "an underlined letter of ours";
     EXPECT_EQ(view.texts.at(C::SpeedButton6), "Transposer les évenements Midi");
     EXPECT_TRUE(view.Checked(C::French1) && view.Checked(C::UP1OctaveMenu) &&
                 view.CheckedItem(C::MidiInPortPopUp, 0));
@@ -271,7 +275,8 @@ TEST_F(WindowModel, ConvertRunsFromTheButtonAndTheMenuWithTheConverterDisabledMe
     EXPECT_EQ(rig.view.LabelText(C::Label5), Blanks(14) + "Seq File : " + seqFile);
     rig.view.enabled.clear();
     model.Click(C::Convert1);
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
+    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information),
+              std::vector<std::string>{"Process done...\n1 note, 2 changes, 2 frames, 10 frame bytes"});
     EXPECT_EQ(FileBytes(seqFile).size(), 65536u);
     EXPECT_TRUE(rig.view.enabled.at(C::Panel2) && rig.view.enabled.at(C::File1)) << "enabled again";
 
@@ -410,6 +415,223 @@ TEST_F(WindowModel, MidiDevicesAbsentOrFailingAreShownAsSuchAndTheWindowCarriesO
         EXPECT_FALSE(none.view.items.at(slot)[0].Enabled);
         EXPECT_EQ(none.view.items.at(slot)[0].Caption, "Aucun système Midi trouvé");
     }
+}
+
+TEST(WindowDescription, EveryMenuAndItemUnderlinesALetterOfItsOwnAndNoTwoShortcutsMeet)
+{
+    // A menu's items each mark one letter, in both languages, none marked
+    // twice in a menu: but the transposition items, whose shift down and up
+    // by the same octaves share their digit.
+    std::map<std::string, std::string> shortcuts;
+    for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
+        std::map<std::pair<TControl, char>, int> letters;
+        for (const TControlSpec& spec : WindowControls()) {
+            if (spec.Kind != TControlKind::Menu && spec.Kind != TControlKind::MenuItem)
+                continue;
+            if (spec.Parent == TControl::None)
+                continue;  // a pop-up menu has no title
+            const std::string caption = spec.Text ? ControlText(spec, language) : DesignCaption(spec);
+            SCOPED_TRACE(spec.Name + (" " + caption));
+            const auto mark = caption.find('&');
+            ASSERT_NE(mark, std::string::npos);
+            ASSERT_EQ(caption.find('&', mark + 1), std::string::npos);
+            const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[mark + 1])));
+            const std::pair<TControl, char> key{spec.Parent, letter};
+            if (spec.Group != TRadioGroup::TransposeMenu && spec.Group != TRadioGroup::TransposePopup) {
+                EXPECT_EQ(++letters[key], 1) << "marked twice in its menu";
+            }
+            if (*spec.Shortcut != '\0' && language == LanguageEnglish) {
+                EXPECT_TRUE(shortcuts.emplace(spec.Shortcut, spec.Name).second) << spec.Shortcut;
+            }
+        }
+    }
+    EXPECT_EQ(shortcuts, (std::map<std::string, std::string>{{"Ctrl+O", "Open1"},
+                                                              {"Ctrl+S", "SaveSeqFile1"},
+                                                              {"Ctrl+R", "Convert1"},
+                                                              {"F3", "ViewSequence1"},
+                                                              {"Ctrl+Q", "Exit1"},
+                                                              {"Ctrl+Shift+O", "AllOff1"},
+                                                              {"F1", "About1"}}));
+    // The design's own texts stay as they are written.
+    EXPECT_EQ(ControlText(ControlSpec(TControl::None1), LanguageFrench), "&Aucun...");
+    EXPECT_EQ(ControlText(ControlSpec(TControl::Exit1), LanguageEnglish), "E&xit");
+    EXPECT_EQ(DesignCaption(ControlSpec(TControl::N1Seconde1)), "1 &Seconde");
+}
+
+TEST(WindowView, ALongValueIsShortenedInTheMiddleKeepingItsFileNameWhole)
+{
+    // Each character one unit wide; the prefix is "P: ".
+    const TTextWidth characters = CharacterCount;
+    const std::string path = "/home/user/show/song.mid";
+    using E = TValueLabel::TElide;
+    const struct {
+        double width;
+        E elide;
+        std::size_t keepEnd;
+        std::string suffix;
+        std::string shown;
+    } cases[] = {
+        {30, E::Middle, 9, "", "P: /home/user/show/song.mid"},   // it fits
+        {20, E::Middle, 9, "", "P: /home/u\u2026/song.mid"},       // the head shortened, the name whole
+        {13, E::Middle, 9, "", "P: \u2026/song.mid"},              // nothing of the head left
+        {10, E::Middle, 9, "", "P: /ho\u2026mid"},                 // the name too long: both ends of the whole
+        {20, E::Middle, 0, "", "P: /home/us\u2026song.mid"},       // no name to keep: the middle goes
+        {20, E::None, 9, "", "P: /home/user/show/song.mid"},     // never shortened: the label cuts it
+        {20, E::Start, 0, " (lost)", "P: \u2026/song.mid (lost)"},  // the end kept, and the mark after it
+        {9, E::Start, 0, " (lost)", "P:  (lost)"},               // where no ellipsis fits, the mark alone tells
+        {2, E::Middle, 9, "", "P: "},
+    };
+    for (const auto& c : cases) {
+        const TValueLabel label{"P: ", path, {}, false, c.elide, c.suffix, c.keepEnd};
+        const std::string shown = FittedLabelText(label, c.width, characters);
+        EXPECT_EQ(shown, c.shown) << c.width << " " << c.keepEnd;
+        if (c.elide != E::None && c.width >= 10) {
+            EXPECT_LE(characters(shown), c.width);
+        }
+    }
+    // Never half a character.
+    EXPECT_EQ(FittedLabelText({"", "\xC3\xA9t\xC3\xA9 \xC3\xA0 Paris", {}, false, E::Middle}, 6, characters),
+              "\xC3\xA9t\u2026ris");
+}
+
+TEST_F(WindowModel, TheFileLabelsKeepTheFileNameAndTheSaveDialogProposesTheMidiFilesName)
+{
+    TWindowModel& model = rig.Start();
+    rig.files.midiAnswers.push_back("/music/2024/my song.mid");
+    model.Click(C::Open1);
+    const TValueLabel& label = rig.view.labels.at(C::Label4);
+    EXPECT_EQ(label.Elide, TValueLabel::TElide::Middle);
+    EXPECT_EQ(label.Value.substr(label.Value.size() - label.KeepEnd), "/my song.mid");
+    EXPECT_EQ(label.Tooltip, "/music/2024/my song.mid");
+
+    rig.files.seqAnswers.push_back("/shows/song.seq");
+    model.Click(C::SpeedButton1);
+    EXPECT_EQ(rig.view.labels.at(C::Label5).Tooltip, "/shows/song.seq");
+    model.Click(C::SaveSeqFile1);
+    rig.files.midiAnswers.push_back("/music/tune.MID");
+    model.Click(C::Open1);
+    model.Click(C::SaveSeqFile1);
+    EXPECT_EQ(rig.files.seqProposed,
+              (std::vector<std::string>{"/music/2024/my song.seq", "/music/2024/my song.seq", "/music/tune.seq"}));
+    EXPECT_EQ(model.Settings().SeqFileName, "/shows/song.seq") << "a cancelled dialog changes nothing";
+}
+
+TEST_F(WindowModel, RecentMidiFilesAreKeptBesideTheSettingsFileAndChosenFromTheFileMenu)
+{
+    TWindowModel& model = rig.Start();
+    EXPECT_TRUE(rig.view.items.at(C::RecentFilesMenu).empty());
+    EXPECT_FALSE(rig.view.enabled.at(C::RecentFiles1));
+    const std::string longName = "/music/" + std::string(80, 'x') + "/finale.mid";
+    for (const std::string& name : std::vector<std::string>{"/music/a.mid", "/music/b.mid", longName})
+        rig.files.midiAnswers.push_back(name);
+    for (int i = 0; i < 3; ++i)
+        model.Click(C::Open1);
+    model.ClickItem(C::RecentFilesMenu, 2);  // a.mid comes first again
+    EXPECT_EQ(model.Settings().MidiFileName, "/music/a.mid");
+    EXPECT_EQ(model.RecentFiles(), (std::vector<std::string>{"/music/a.mid", longName, "/music/b.mid"}));
+    const std::vector<TRunTimeItem>& items = rig.view.items.at(C::RecentFilesMenu);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].Caption, "1 /music/a.mid");
+    EXPECT_EQ(items[0].Underlined, 0u) << "its number";
+    EXPECT_EQ(items[1].Caption.substr(items[1].Caption.size() - 14), "\u2026/finale.mid");
+    EXPECT_LT(items[1].Caption.size(), 70u);
+    EXPECT_EQ(items[1].Tooltip, longName);
+    EXPECT_TRUE(rig.view.enabled.at(C::RecentFiles1));
+
+    // Beside the settings file, whose 17 lines stay as they are.
+    model.Click(C::Exit1);
+    EXPECT_EQ(FileBytes(rig.dir.File(RecentFilesName)), "/music/a.mid\r\n" + longName + "\r\n/music/b.mid\r\n");
+    std::string settings = FileBytes(rig.SettingsPath());
+    EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), 17);
+
+    TModelRig again;
+    std::filesystem::copy_file(PathFromUtf8(rig.dir.File(RecentFilesName)),
+                               PathFromUtf8(again.dir.File(RecentFilesName)));
+    again.Start();
+    EXPECT_EQ(again.view.Captions(C::RecentFilesMenu).size(), 3u);
+
+    // A list that cannot be read is told, and the window carries on.
+    TModelRig broken;
+    std::filesystem::create_directory(PathFromUtf8(broken.dir.File(RecentFilesName)));
+    broken.Start();
+    const auto warnings = broken.dialogs.TextsOf(Kind::Warning);
+    EXPECT_TRUE(std::any_of(warnings.begin(), warnings.end(), [](const std::string& w) {
+        return w.find(RecentFilesName) != std::string::npos;
+    }));
+    EXPECT_TRUE(broken.view.items.at(C::RecentFilesMenu).empty());
+}
+
+TEST_F(WindowModel, ADroppedMidiFileIsTheOneToConvertAndADroppedSequenceOpensTheViewer)
+{
+    TWindowModel& model = rig.Start();
+    const struct {
+        std::vector<std::string> paths;
+        bool taken;
+    } drops[] = {
+        {{"/m/song.mid"}, true}, {{"/m/SONG.MIDI"}, true}, {{"/m/show.Seq"}, true},
+        {{"/m/notes.txt", "/m/show.seq"}, true}, {{"/m/notes.txt"}, false}, {{"/m.mid/readme"}, false}, {{}, false},
+    };
+    for (const auto& drop : drops)
+        EXPECT_EQ(model.CanDrop(drop.paths), drop.taken) << (drop.paths.empty() ? "" : drop.paths.back());
+
+    WriteFile(rig.dir.File("show.seq"), "not an image");
+    model.FilesDropped({"/m/notes.txt", "/m/song.mid", "/m/other.mid", rig.dir.File("show.seq")});
+    EXPECT_EQ(model.Settings().MidiFileName, "/m/song.mid");
+    EXPECT_EQ(model.RecentFiles(), std::vector<std::string>{"/m/song.mid"});
+    EXPECT_EQ(rig.view.viewerShown, 1);
+    EXPECT_EQ(model.Viewer().FileName(), rig.dir.File("show.seq"));
+    EXPECT_TRUE(model.Settings().SeqFileName.empty()) << "looking at a file makes it no target";
+    EXPECT_NE(model.Viewer().Problem(LanguageEnglish), "");
+}
+
+TEST_F(WindowModel, TheViewerTellsOfTheLastConversionWhateverCameOfIt)
+{
+    TWindowModel& model = rig.Start();
+    const std::string midiFile = rig.dir.File("song.mid");
+    const std::string seqFile = rig.dir.File("song.seq");
+    TSmfTrack track;
+    track.Event(0, {0x90, 10, 127}).Event(960, {10, 0}).EndOfTrack();
+    WriteFile(midiFile, SmfFile(0, 480, {track}));
+    model.Settings().MidiFileName = midiFile;
+    model.Settings().SeqFileName = seqFile;
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(rig.view.viewerShown, 0) << "the report only when asked for";
+    std::string report = model.Viewer().ReportText(LanguageEnglish);
+    EXPECT_EQ(report.substr(0, report.find('\n', report.find("\nat ") + 1)),
+              "Conversion of " + midiFile + "\ninto " + seqFile + "\nat " +
+                  report.substr(report.find("\nat ") + 4, 19) + ", resolution 1000 ms: written.");
+    EXPECT_NE(report.find("\n1 note, 2 changes, 2 frames, 10 frame bytes\n"), std::string::npos);
+
+    // Refused at 100 ms: the report is the refused file's; the picture,
+    // still the file from before, says so.
+    TSmfTrack late;
+    late.Event(0, {0x90, 1, 1}).Event(6554u * 960, {1, 0}).EndOfTrack();
+    WriteFile(midiFile, SmfFile(0, 480, {late}));
+    model.Click(C::N100ms1);
+    rig.dialogs.chooseButton = true;
+    model.Click(C::SpeedButton2);
+    report = model.Viewer().ReportText(LanguageEnglish);
+    EXPECT_NE(report.find("resolution 100 ms: not written.\nThe Midi file is too long for this resolution...\n"
+                          "Its last change falls on slot 65540"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("\n1 note, 2 changes, 0 frames, 0 frame bytes\n"), std::string::npos) << report;
+    model.Click(C::ViewSequence1);
+    EXPECT_EQ(model.Viewer().Page(), TViewerPage::Sequence);
+
+    // A written one asked for from its box opens the viewer on its report.
+    model.Click(C::N1Seconde1);
+    rig.dialogs.answerYes = true;
+    model.Click(C::SpeedButton2);
+    EXPECT_EQ(model.Viewer().Page(), TViewerPage::Report);
+
+    // An error ends the command, and the report tells it too.
+    WriteFile(midiFile, "MThd broken");
+    model.Click(C::SpeedButton2);
+    report = model.Viewer().ReportText(LanguageFrench);
+    EXPECT_NE(report.find("résolution 1000 ms : non écrite.\n" + rig.dialogs.TextsOf(Kind::Warning).back()),
+              std::string::npos)
+        << report;
 }
 
 TEST_F(WindowModel, ASilentDeviceIsNotAnsweringInWordsItsWarningStaysTrueAndTheLogTellsWhatHappenedWhen)

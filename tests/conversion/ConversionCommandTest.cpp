@@ -41,7 +41,7 @@ protected:
         controls.states.clear();
         TConversionOutcome outcome{};
         try {
-            outcome = TConversionCommand(settings, midiFile, dialogs, controls).Execute();
+            outcome = command_.Execute();
         } catch (...) {
             EXPECT_EQ(controls.states, (std::vector<bool>{false, true})) << "controls enabled again";
             throw;
@@ -72,6 +72,7 @@ protected:
     TMidiFile midiFile;
     TTestDialogs dialogs;
     TRecordingControls controls;
+    TConversionCommand command_{settings, midiFile, dialogs, controls};
 };
 
 TEST_F(ConvertCommand, WritesTheImageAndSaysSo)
@@ -82,7 +83,13 @@ TEST_F(ConvertCommand, WritesTheImageAndSaysSo)
     EXPECT_EQ(image.substr(32768, 10), std::string("\x00\x03\x01\x0A\xFF\x00\x00\x01\x0A\x00", 10));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, Kind::Information);
-    EXPECT_EQ(dialogs.shown[0].text, "Process done...");
+    EXPECT_EQ(dialogs.shown[0].text, "Process done...\n1 note, 2 changes, 2 frames, 10 frame bytes");
+    EXPECT_EQ(dialogs.buttons, std::vector<std::string>{"&Show the report"});
+    EXPECT_FALSE(command_.ReportAsked());
+    dialogs.chooseButton = true;
+    dialogs.answerYes = true;
+    Run();
+    EXPECT_TRUE(command_.ReportAsked());
 }
 
 TEST_F(ConvertCommand, MissingNamesAreReportedBeforeAnythingIsRead)
@@ -125,7 +132,8 @@ TEST_F(ConvertCommand, AnExistingFileIsReplacedOnlyOnYes)
     EXPECT_EQ(ReadFileBytes(settings.SeqFileName).size(), 65536u);
     EXPECT_EQ(dialogs.TextsOf(Kind::Confirmation),
               (std::vector<std::string>{settings.SeqFileName + " existe déjà. Voulez-vous remplacer ce fichier?"}));
-    EXPECT_EQ(dialogs.TextsOf(Kind::Information), (std::vector<std::string>{"Processus terminé..."}));
+    EXPECT_EQ(dialogs.TextsOf(Kind::Information),
+              (std::vector<std::string>{"Processus terminé...\n1 note, 2 changements, 2 trames, 10 octets de trames"}));
 }
 
 TEST_F(ConvertCommand, ReaderAndWriterErrorsPassThroughAndWriteNothing)
@@ -143,46 +151,61 @@ TEST_F(ConvertCommand, ReaderAndWriterErrorsPassThroughAndWriteNothing)
     EXPECT_TRUE(dialogs.shown.empty()) << "no completion message after a failed write";
 }
 
-TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedBeforeTheReplaceQuestion)
+TEST_F(ConvertCommand, ImagesThatCannotFitAreRefusedWithTheirNumbersBeforeTheReplaceQuestion)
 {
     WriteFileBytes(settings.SeqFileName, "keep me");
     dialogs.answerYes = true;
     const auto refused = [&](const std::vector<TSmfTrack>& tracks, std::uint16_t resolution, TConversionOutcome outcome,
-                             MessageEntry entry) {
+                             MessageEntry entry, const std::string& numbers, const std::vector<std::uint16_t>& fitsAt) {
         WriteBytesToFile(settings.MidiFileName, SmfFile(1, 480, tracks));
         settings.ResolutionMs = resolution;
         dialogs.shown.clear();
         EXPECT_EQ(Run(), outcome);
-        EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{Message(entry)}));
+        const std::string fits = fitsAt.empty() ? "It fits at no resolution." : "It fits at a resolution of 250, 500 or 1000 ms.";
+        EXPECT_EQ(dialogs.TextsOf(Kind::Warning), std::vector<std::string>{Message(entry) + "\n" + numbers + "\n" + fits});
         EXPECT_TRUE(dialogs.TextsOf(Kind::Confirmation).empty());
         EXPECT_EQ(ReadFileBytes(settings.SeqFileName), "keep me");
+        // The report tells of the refused file; the numbers are the command's.
+        ASSERT_TRUE(command_.Refusal() && command_.Report());
+        EXPECT_EQ(command_.Refusal()->FitsAt, fitsAt);
+        EXPECT_EQ(command_.Report()->Summary.Frames, 0u) << "no image was built";
     };
 
-    // A note at 6554 s: slot 65540 at 100 ms, but slot 6554 at 1 s is fine.
+    // A note at 6554 s: slot 65541 at 100 ms, but slot 6554 at 1 s is fine.
     TSmfTrack late;
     late.Event(0, {0x90, 1, 1}).Event(10, {1, 0}).Event(6554u * 960, {0x90, 2, 1}).Event(10, {2, 0});
-    refused({late}, 100, TConversionOutcome::TooLongForResolution, MessageEntry::TooLongForResolution);
+    refused({late}, 100, TConversionOutcome::TooLongForResolution, MessageEntry::TooLongForResolution,
+            "Its last change falls on slot 65541, at 1:49:14.100: the image ends at slot 65535.", {250, 500, 1000});
 
-    // All 256 outputs switched on at one time.
+    // All 256 outputs switched on at one time, whatever the resolution.
     TSmfTrack one, two;
     for (int n = 0; n < 128; ++n) {
         one.Event(0, {0x90, static_cast<std::uint8_t>(n), 100});
         two.Event(0, {0x91, static_cast<std::uint8_t>(n), 100});
     }
     one.Event(960, {0x80, 0, 0});
-    refused({one, two}, 1000, TConversionOutcome::TooManyChangesAtOnce, MessageEntry::TooManyChanges);
+    refused({one, two}, 1000, TConversionOutcome::TooManyChangesAtOnce, MessageEntry::TooManyChanges,
+            "All 256 outputs change at 0:00:00.000: a frame holds at most 255 changes.", {});
 
-    // 20000 changes cannot fit the 32768 bytes of frames.
+    // 20000 changes cannot fit the 32768 bytes of frames: 3 + 20000 x (3 + 2).
     TSmfTrack busy;
     for (int i = 0; i < 10000; ++i)
         busy.Event(480, {0x90, static_cast<std::uint8_t>(i % 100), 100}).Event(240, {0x80, static_cast<std::uint8_t>(i % 100), 0});
-    refused({busy}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit);
+    refused({busy}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit,
+            "Its frames need 100003 bytes: the image holds 32768.", {});
 
     // Fewer changes at distinct times whose frames still overflow the block.
     TSmfTrack spread;
     for (int i = 0; i < 4000; ++i)
         spread.Event(96, {0x90, 5, 100}).Event(96, {0x80, 5, 0});
-    refused({spread}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit);
+    refused({spread}, 100, TConversionOutcome::DoesNotFit, MessageEntry::DoesNotFit,
+            "Its frames need 40003 bytes: the image holds 32768.", {250, 500, 1000});
+    settings.LanguageIndex = LanguageFrench;
+    settings.ResolutionMs = 100;
+    Run();
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning).back(), "La séquence ne tient pas dans la mémoire du dispositif...\n"
+                                                     "Ses trames demandent 40003 octets : l'image en contient 32768.\n"
+                                                     "Il tient avec une résolution de 250, 500 ou 1000 ms.");
 }
 
 }  // namespace
@@ -221,7 +244,8 @@ TEST_F(ConvertCommand, ATrackPastThirtyTwoBitsOfTicksIsTooLongForTheResolution)
         late.Event(0xFFFFFFF, {0xFE});
     WriteBytesToFile(settings.MidiFileName, SmfFile(0, 480, {late}));
     EXPECT_EQ(Run(), TConversionOutcome::TooLongForResolution);
-    EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{Message(MessageEntry::TooLongForResolution)}));
+    EXPECT_EQ(dialogs.TextsOf(Kind::Warning),
+              (std::vector<std::string>{Message(MessageEntry::TooLongForResolution) + "\nIt fits at no resolution."}));
     EXPECT_FALSE(std::filesystem::exists(settings.SeqFileName));
 }
 

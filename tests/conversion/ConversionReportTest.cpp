@@ -35,9 +35,9 @@ protected:
         TNoControls controls;
         TConversionCommand command(settings, file, dialogs, controls);
         EXPECT_EQ(command.Execute(), TConversionOutcome::Written);
-        if (!command.Facts())
-            throw std::runtime_error("no facts of a written image");
-        return ReportConversion(settings.NoteEvents, settings.ContactEvents, settings.SeqFrames, *command.Facts());
+        if (!command.Report())
+            throw std::runtime_error("no report of a written image");
+        return *command.Report();
     }
 
     TTempDir dir;
@@ -101,6 +101,16 @@ TEST_F(ConversionReport, ListsExactlyTheNotesEachStepLeftOutOrChanged)
     EXPECT_EQ(french[6], "  0:00:02.000  sortie 30 (canal 1, note 30), de 0:00:01.050 à 0:00:01.400");
     EXPECT_EQ(french[11], "3 événements de tempo ; 500000 µs par noire, le dernier, valent pour tout le fichier");
     EXPECT_EQ(french[15], "Dernier changement à 0:00:03.000, créneau 3 sur 65535 ; 26 octets de trames utilisés sur 32768");
+
+    // The one line the window shows below its completion message.
+    EXPECT_EQ(LossLine(report, LanguageEnglish),
+              "Notes left out or merged: 4 of 6 notes (too short for the resolution: 1, hidden by other notes of their "
+              "output: 1, never ended: 1, merged with the next one of their output: 1). Notes on MIDI channels other "
+              "than 1 and 2, left out: 2. A finer resolution keeps more.");
+    EXPECT_EQ(LossLine(report, LanguageFrench),
+              "Notes omises ou fondues : 4 sur 6 notes (trop courtes pour la résolution : 1, masquées par d'autres "
+              "notes de leur sortie : 1, jamais terminées : 1, fondues avec la suivante de leur sortie : 1). Notes des "
+              "canaux Midi autres que 1 et 2, ignorées : 2. Une résolution plus fine en garde davantage.");
 }
 
 TEST_F(ConversionReport, AtAFinerResolutionOnlyWhatTheFileLacksIsLost)
@@ -113,6 +123,10 @@ TEST_F(ConversionReport, AtAFinerResolutionOnlyWhatTheFileLacksIsLost)
     EXPECT_EQ(lines[6], "Notes that never switch their output on, other notes of the same output taking their place: 0");
     EXPECT_EQ(lines[7], "Notes merged with the next one on the same output: 0");
     EXPECT_EQ(lines.back(), "Last change at 0:00:03.000, slot 30 of 65535; 43 frame bytes used of 32768");
+    EXPECT_EQ(LossLine(Convert(EveryKindOfLoss(), 100), LanguageEnglish),
+              "Notes left out or merged: 1 of 6 notes (never ended: 1). Notes on MIDI channels other than 1 and 2, "
+              "left out: 2.")
+        << "no finer resolution to suggest";
 }
 
 TEST_F(ConversionReport, ListsTheEarliestTwentyOfAKindInTimeThenOutputOrderAndCountsTheRest)
@@ -177,6 +191,10 @@ TEST_F(ConversionReport, TellsTheTempoUsedAndTheSmpteDivision)
     EXPECT_EQ(lines[lines.size() - 2],
               "Tempo events: 1, none used: the time division is SMPTE, 25 frames per second, 40 ticks per frame");
     EXPECT_EQ(lines.back(), "No output change; 3 frame bytes used of 32768");
+    EXPECT_EQ(CompletionText(report, LanguageEnglish),
+              "Process done...\n0 notes, 0 changes, 1 frame, 3 frame bytes\nNo note on MIDI channels 1 and 2: the "
+              "sequence switches no output on. Notes on MIDI channels other than 1 and 2, left out: 1.");
+    EXPECT_EQ(LossLine(Convert(SmfFile(0, 480, {tempo})), LanguageEnglish), "") << "nothing lost, nothing said";
 }
 
 TEST_F(ConversionReport, AVelocityZeroNoteOnThatClosesNothingIsNoLostNote)

@@ -118,6 +118,57 @@ TEST_F(ConvertTool, TheReportFollowsTheSummaryWhenAskedFor)
     EXPECT_EQ(declined.Out, "");
 }
 
+TEST_F(ConvertTool, WithoutAnOutputNameTheSequenceGoesBesideTheMidiFileUnderTheSameRules)
+{
+    EXPECT_EQ(Run({File("song.mid")}).ExitCode, 0);
+    EXPECT_EQ(ReadFileBytes(File("song.seq")).size(), 65536u);
+    TProgramResult run = Run({File("song.mid")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "torem-convert: " + File("song.seq") + " already exists; use --force to replace it\n");
+    EXPECT_EQ(Run({"--force", "-r", "100", File("song.mid")}).ExitCode, 0);
+    EXPECT_EQ(ReadFileBytes(File("song.seq"))[34], 1);
+
+    // The extension, whatever it is, makes way for .seq; a name without one takes it.
+    WriteFileBytes(File("tune.MIDI"), ReadFileBytes(File("song.mid")));
+    WriteFileBytes(File("tune"), ReadFileBytes(File("song.mid")));
+    EXPECT_EQ(Run({File("tune.MIDI")}).ExitCode, 0);
+    EXPECT_EQ(Run({"-f", File("tune")}).ExitCode, 0) << "tune.seq is there already";
+    EXPECT_TRUE(std::filesystem::exists(File("tune.seq")));
+}
+
+TEST_F(ConvertTool, LostNotesAreCountedOnStderrAndTheExitStatusStaysZero)
+{
+    // At 1 s the second note starts and ends in the same slot.
+    TSmfTrack track;
+    track.Event(0, {0x90, 10, 127}).Event(960, {10, 0}).Event(48, {0x90, 11, 64}).Event(96, {11, 0}).EndOfTrack();
+    WriteBytesToFile(File("short.mid"), SmfFile(0, 480, {track}));
+    TProgramResult run = Run({File("short.mid")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Out, "Process done... 2 notes, 3 changes, 3 frames, 15 frame bytes\n");
+    EXPECT_EQ(run.Err, "torem-convert: Notes left out or merged: 1 of 2 notes (too short for the resolution: 1). "
+                       "A finer resolution keeps more.\n");
+    EXPECT_EQ(Run({"-f", "-r", "100", File("short.mid")}).Err, "");
+
+    // A file of drums alone makes an empty sequence, and says so.
+    TSmfTrack drums;
+    drums.Event(0, {0x99, 36, 100}).Event(480, {36, 0}).EndOfTrack();
+    WriteBytesToFile(File("drums.mid"), SmfFile(0, 480, {drums}));
+    run = Run({File("drums.mid")});
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Err, "torem-convert: No note on MIDI channels 1 and 2: the sequence switches no output on. "
+                       "Notes on MIDI channels other than 1 and 2, left out: 1.\n");
+
+    // A refusal gives its numbers and the resolutions that would do.
+    TSmfTrack late;
+    late.Event(0, {0x90, 1, 1}).Event(6554u * 960, {1, 0}).EndOfTrack();
+    WriteBytesToFile(File("late.mid"), SmfFile(0, 480, {late}));
+    run = Run({"-r", "100", File("late.mid")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "torem-convert: " + File("late.mid") + ": The Midi file is too long for this resolution...\n"
+                       "  Its last change falls on slot 65540, at 1:49:14.000: the image ends at slot 65535.\n"
+                       "  It fits at a resolution of 250, 500 or 1000 ms.\n");
+}
+
 TEST_F(ConvertTool, AnExistingOutputIsReplacedOnlyWithForce)
 {
     WriteFileBytes(dir.File("song.seq"), "keep me");
@@ -190,8 +241,9 @@ TEST_F(ConvertTool, WarningsNameTheMidiFileTheyAreAbout)
     for (int i = 0; i < 16; ++i)
         late.Event(0xFFFFFFF, {0xFE});
     WriteBytesToFile(dir.File("late.mid"), SmfFile(0, 480, {late}));
-    EXPECT_EQ(Run({File("late.mid"), File("out.seq")}).Err,
-              "torem-convert: " + dir.File("late.mid") + ": The Midi file is too long for this resolution...\n");
+    EXPECT_EQ(Run({File("late.mid"), File("out.seq")}).Err, "torem-convert: " + dir.File("late.mid") +
+                                                                ": The Midi file is too long for this resolution...\n"
+                                                                "  It fits at no resolution.\n");
     EXPECT_EQ(Run({File("song.mid"), ""}).Err, "torem-convert: Sequence file must be assigned...\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.seq")));
 }
@@ -224,7 +276,7 @@ TEST_F(ConvertTool, RunningOutOfMemoryGivesTheReadersErrorAndExitCode)
 TEST_F(ConvertTool, BadUsageExitsWithTwo)
 {
     const std::vector<std::vector<std::string>> mistakes{
-        {"-r", "300", "a.mid", "b.seq"}, {"-r"}, {"a.mid"}, {"a.mid", "b.seq", "c.seq"}, {"--fast", "a.mid", "b.seq"}};
+        {"-r", "300", "a.mid", "b.seq"}, {"-r"}, {"--force"}, {"a.mid", "b.seq", "c.seq"}, {"--fast", "a.mid", "b.seq"}};
     for (const std::vector<std::string>& args : mistakes) {
         const TProgramResult run = Run(args);
         EXPECT_EQ(run.ExitCode, 2) << args.front();

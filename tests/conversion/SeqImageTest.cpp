@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 
@@ -242,11 +243,12 @@ std::vector<TPictureBar> BarsOf(const TSeqPicture& picture, std::uint8_t output)
     return bars;
 }
 
+// The texts left of x beside the rows: headings and output labels.
 std::vector<std::string> TextsLeftOf(const TSeqPicture& picture, double x)
 {
     std::vector<std::string> texts;
     for (const TPictureText& text : picture.Texts)
-        if (text.X < x)
+        if (text.X < x && text.Y < picture.PlotBottom)
             texts.push_back(text.Text);
     return texts;
 }
@@ -293,6 +295,16 @@ TEST(SeqPicture, OneBarPerSwitchOnToTheNextChangeEachBankUnderItsHeading)
     EXPECT_EQ(TextsLeftOf(picture, 64), (std::vector<std::string>{"Channel 1", "5", "10", "Channel 2", "130"}));
     EXPECT_EQ(TextsLeftOf(LayOutSequence(image, LanguageFrench), 64),
               (std::vector<std::string>{"Canal 1", "5", "10", "Canal 2", "130"}));
+    // Output 5's row is marked as never on, in the row and below the picture.
+    ASSERT_EQ(picture.Rows.size(), 3u);
+    EXPECT_TRUE(picture.Rows[0].NeverOn && !picture.Rows[1].NeverOn && !picture.Rows[2].NeverOn);
+    const auto has = [&picture](const std::string& words, double y) {
+        return std::any_of(picture.Texts.begin(), picture.Texts.end(), [&](const TPictureText& t) {
+            return t.Text == words && std::abs(t.Y - y) < 12;
+        });
+    };
+    EXPECT_TRUE(has("never switched on", picture.Rows[0].Y + picture.Rows[0].Height / 2));
+    EXPECT_TRUE(has("Never switched on: 5", picture.PlotBottom + 30));
 
     // The SVG has the same bars, each with its title.
     const std::string svg = SequenceSvg(picture);
@@ -401,6 +413,52 @@ TEST(SeqPicture, TimeLabelsAndOutputLabelsKeepTheirDistanceWhateverTheShow)
     EXPECT_EQ(fitted.Height, 500);
     for (const TPictureBar& bar : fitted.Bars)
         EXPECT_LE(bar.Y + bar.Height, 500 - 30);
+}
+
+TEST(SeqPicture, TimesReadAsMinutesOrHoursAndAPartOfTheShowCanFillTheWidth)
+{
+    const struct {
+        std::uint32_t ms;
+        bool hours;
+        const char* shown;
+    } times[] = {{0, false, "0:00"},        {61000, false, "1:01"},         {61500, false, "1:01.5"},
+                 {61250, false, "1:01.25"}, {3723000, true, "1:02:03"},     {750000, true, "0:12:30"},
+                 {3600100, true, "1:00:00.1"}, {59999000, false, "999:59"}};
+    for (const auto& t : times)
+        EXPECT_EQ(ShowTime(t.ms, t.hours), t.shown) << t.ms;
+
+    // The labels of a minute, then of an hour, and the axis says which.
+    const auto labels = [](const TSeqPicture& picture) {
+        std::vector<std::string> texts;
+        for (const TPictureText& text : picture.Texts)
+            if (text.Anchor != TTextAnchor::Start && text.Y > picture.PlotBottom)
+                texts.push_back(text.Text);
+        return texts;
+    };
+    const TSeqImage minute = ImageOf({{0, 1, 255}, {59000, 1, 0}}, 1000);
+    std::vector<std::string> shown = labels(LayOutSequence(minute, LanguageEnglish, {1064, 0}));
+    EXPECT_EQ(shown.front(), "0:00");
+    EXPECT_EQ(shown[1], "0:05");
+    EXPECT_EQ(shown.back(), "time (m:ss)");
+    const TSeqImage hour = ImageOf({{0, 1, 255}, {3599000, 1, 0}}, 1000);
+    shown = labels(LayOutSequence(hour, LanguageFrench, {1064, 0}));
+    EXPECT_EQ(shown[1], "0:05:00");
+    EXPECT_EQ(shown.back(), "temps (h:mm:ss)");
+
+    // From 1 s to 3 s of the minute: the bar cut at both edges, labels only
+    // there, the cursor where it falls.
+    const TSeqPicture part = LayOutSequence(minute, LanguageEnglish, {1064, 300, 1000, 3000, 2500});
+    ASSERT_EQ(part.Bars.size(), 1u);
+    EXPECT_EQ(part.Bars[0].X, PicturePlotLeft);
+    EXPECT_EQ(part.Bars[0].Width, 976);
+    EXPECT_EQ(part.Bars[0].FromMs, 0u) << "what the bar stands for is whole";
+    shown = labels(part);
+    EXPECT_EQ(shown.front(), "0:01");
+    EXPECT_EQ(shown[shown.size() - 2], "0:03");
+    ASSERT_TRUE(part.Cursor.has_value());
+    EXPECT_DOUBLE_EQ(part.Cursor->X1, PicturePlotLeft + 976 * 0.75);
+    EXPECT_DOUBLE_EQ(TimeAtX(part, PicturePlotLeft + 488), 2000);
+    EXPECT_FALSE(LayOutSequence(minute, LanguageEnglish, {1064, 300, 1000, 3000, 4000}).Cursor.has_value());
 }
 
 TEST(SeqPicture, AnImageWithoutChangesSaysSo)

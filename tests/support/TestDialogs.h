@@ -24,6 +24,13 @@ public:
     bool WarningNoWaitShown() const override { return noWaitOpen; }
     bool noWaitOpen = false;
     void Information(const std::string& text) override { shown.push_back({Kind::Information, text}); }
+    // Recorded as an information box; the button's caption is kept.
+    bool InformationWithButton(const std::string& text, const std::string& button) override
+    {
+        Information(text);
+        buttons.push_back(button);
+        return chooseButton;
+    }
     bool Confirmation(const std::string& text) override
     {
         shown.push_back({Kind::Confirmation, text});
@@ -40,5 +47,7 @@ public:
     }
 
     bool answerYes = false;
+    bool chooseButton = false;  // the second button of an information box
     std::vector<Shown> shown;
+    std::vector<std::string> buttons;
 };

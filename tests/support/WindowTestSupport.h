@@ -117,10 +117,15 @@ private:
 class TAnsweredFileDialogs final : public TFileDialogs {
 public:
     std::optional<std::string> OpenMidiFile(const std::string&) override { return Next(midiAnswers); }
-    std::optional<std::string> SaveSeqFile(const std::string&) override { return Next(seqAnswers); }
+    std::optional<std::string> SaveSeqFile(const std::string& proposed) override
+    {
+        seqProposed.push_back(proposed);
+        return Next(seqAnswers);
+    }
 
     std::deque<std::optional<std::string>> midiAnswers;  // an empty queue cancels
     std::deque<std::optional<std::string>> seqAnswers;
+    std::vector<std::string> seqProposed;  // what each save dialog started with
 
 private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& answers);

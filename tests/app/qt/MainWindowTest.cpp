@@ -8,6 +8,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontMetrics>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -113,13 +118,15 @@ TEST_F(MainWindow, EveryControlAndMenuStandsWhereTheDescriptionPutsIt)
             const QAction* item = rig.Item(spec.Name);
             EXPECT_EQ(item->isCheckable(), spec.Group != TRadioGroup::None);
             EXPECT_EQ(item->property("Tag").toInt(), spec.Tag);
+            EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(spec.Shortcut)));
             break;
         }
         case TControlKind::ItemSlot: {
             // Run-time items stand where their slot is.
             auto& names = expectedItems[ControlSpec(spec.Parent).Name];
-            const std::size_t count =
-                spec.Family == TItemFamily::SerialPorts ? rig.systemPorts.size() : rig.midi.DeviceCount();
+            const std::size_t count = spec.Family == TItemFamily::SerialPorts   ? rig.systemPorts.size()
+                                      : spec.Family == TItemFamily::MidiDevices ? rig.midi.DeviceCount()
+                                                                                : 0;  // no recent file yet
             for (std::size_t i = 1; i <= count; ++i)
                 names.push_back(spec.Name + std::to_string(i));
             break;
@@ -141,6 +148,8 @@ TEST_F(MainWindow, EveryControlAndMenuStandsWhereTheDescriptionPutsIt)
     EXPECT_EQ(ItemNames(*rig.Find<QMenu>("RS2321"))[5], "SerialPortMenu1") << "below N5";
     EXPECT_EQ(rig.Item("MidiInPortMenu1")->text().toStdString(), "Keys A");
     EXPECT_EQ(rig.Item("AllOff1")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    EXPECT_EQ(rig.Item("Open1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_FALSE(rig.Find<QMenu>("RecentFiles1")->isEnabled()) << "no recent file yet";
 }
 
 TEST_F(MainWindow, ClicksReachTheModelAndWhatItSaysIsDrawn)
@@ -184,6 +193,34 @@ TEST_F(MainWindow, ClicksReachTheModelAndWhatItSaysIsDrawn)
     EXPECT_TRUE(rig.Find<QWidget>("Panel2")->isEnabled() && rig.Find<QMenu>("File1")->menuAction()->isEnabled());
 }
 
+TEST_F(MainWindow, DroppedFilesGoToTheModelAndLongNamesKeepTheirFileName)
+{
+    TForm1& window = rig.Start();
+    const std::string folder = rig.dir.File("a folder whose name is far too long for the label of the window");
+    const std::string midi = folder + "/my song.mid";
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(midi)), QUrl::fromLocalFile(QStringLiteral("/x/notes.txt"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(window.Settings().MidiFileName, midi);
+
+    // The file name stays whole at the end of its label; the path is in the tooltip.
+    const QLabel* label = rig.Find<QLabel>("Label4");
+    EXPECT_TRUE(label->text().endsWith(QStringLiteral("\u2026/my song.mid"))) << label->text().toStdString();
+    EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_EQ(label->toolTip().toStdString(), midi);
+
+    // A text file alone is refused at the door.
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(QStringLiteral("/x/notes.txt"))});
+    QDragEnterEvent refused(QPoint(20, 20), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
 TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
 {
     rig.midi.AddDevice("Keys A");
@@ -206,7 +243,7 @@ TEST_F(MainWindow, TheLanguageSwitchChangesTextsOnlyAndKeepsTheValuesShown)
     EXPECT_EQ(rig.Find<QMenu>("File1")->title().toStdString(), "&Fichier");
     EXPECT_EQ(rig.Item("English1")->text().toStdString(), "&English");
     EXPECT_EQ(rig.Item("French1")->text().toStdString(), "&Français");
-    EXPECT_EQ(rig.Item("OtherPortMenu")->text().toStdString(), "Autre port...");
+    EXPECT_EQ(rig.Item("OtherPortMenu")->text().toStdString(), "&Autre port...");
     EXPECT_EQ(rig.Find<QToolButton>("SpeedButton6")->toolTip().toStdString(), "Transposer les évenements Midi");
     const TWindowState french = StateOf(window);
     // Only the language items' checks moved; the device, the window title,

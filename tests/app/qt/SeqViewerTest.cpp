@@ -1,12 +1,19 @@
-// File > View sequence...: the picture of the sequence file named, drawn
-// with Qt from the core's layout, and the report of the last conversion.
+// File > View sequence... as Qt draws it: the picture the viewer model lays
+// out, with its cursor; clicks, keys, the wheel, the buttons and the scroll
+// bar handed to the model; a problem in place of the picture; the report.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QtTest/QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -62,19 +69,7 @@ QColor ToQColor(TRgb c)
     return QColor(c.R, c.G, c.B);
 }
 
-TEST_F(SeqViewerWindow, TheFileMenuOffersTheViewerAfterConvertInBothLanguages)
-{
-    rig.Start();
-    std::vector<std::string> names;
-    for (const QAction* item : rig.Find<QMenu>("File1")->actions())
-        names.push_back(item->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Open1", "SaveSeqFile1", "Convert1", "ViewSequence1", "N1", "Exit1"}));
-    EXPECT_EQ(rig.Item("ViewSequence1")->text().toStdString(), "View sequence...");
-    rig.Item("French1")->trigger();
-    EXPECT_EQ(rig.Item("ViewSequence1")->text().toStdString(), "Voir la séquence...");
-}
-
-TEST_F(SeqViewerWindow, DrawsTheSequenceFileNamedWithTheCoresLayout)
+TEST_F(SeqViewerWindow, DrawsTheModelsPictureForItsSizeWithTheCursorAndFitsTheScreen)
 {
     TForm1& window = rig.Start();
     const std::string seqFile = rig.dir.File("show.seq");
@@ -88,29 +83,34 @@ TEST_F(SeqViewerWindow, DrawsTheSequenceFileNamedWithTheCoresLayout)
     ASSERT_NE(viewer, nullptr);
     ASSERT_TRUE(ProcessPending());
     EXPECT_TRUE(viewer->isVisible());
-    EXPECT_TRUE(rig.dialogs.shown.empty());
     EXPECT_TRUE(PictureShown(*viewer));
-    EXPECT_EQ(viewer->windowTitle().toStdString(), "Sequence viewer");
-    EXPECT_EQ(viewer->Tabs().tabText(0).toStdString(), "Sequence");
+    EXPECT_EQ(viewer->windowTitle().toStdString(), "Sequence viewer - show.seq");
     EXPECT_EQ(viewer->Tabs().tabText(1).toStdString(), "Conversion report");
-    EXPECT_EQ(MemoText(*viewer), "No conversion yet: the report of the next one shows here.");
+    EXPECT_EQ(viewer->findChild<QLabel*>("Label19")->text().toStdString(),
+              window.Model().Viewer().Heading(LanguageEnglish));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(viewer->width(), screen.width() * 9 / 10);
+    EXPECT_LE(viewer->height(), screen.height() * 9 / 10);
 
     // Laid out for the view's own size: three bars, and on screen each in
-    // its colour where the layout puts it.
+    // its colour where the layout puts it; the time cursor in red over them.
     TSeqPictureView& view = viewer->PictureView();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(static_cast<int>(PicturePlotLeft) + 2, view.height() / 2));
+    ASSERT_EQ(window.Model().Viewer().CursorMs(), 0u);
     const TSeqPicture picture = view.Picture();
     EXPECT_EQ(picture.Width, view.width());
     EXPECT_EQ(picture.Height, view.height());
     ASSERT_EQ(picture.Bars.size(), 3u);
+    ASSERT_TRUE(picture.Cursor.has_value());
     const QImage shot = view.grab().toImage();
     for (const TPictureBar& bar : picture.Bars) {
         const QPoint middle(static_cast<int>(bar.X + bar.Width / 2), static_cast<int>(bar.Y + bar.Height / 2));
         EXPECT_EQ(shot.pixelColor(middle), ToQColor(bar.Colour)) << int{bar.Output};
     }
-    const TPictureRect& band = picture.Bands.front();
-    EXPECT_EQ(shot.pixelColor(static_cast<int>(band.X + band.Width - 2), static_cast<int>(band.Y + 1)),
-              ToQColor(band.Colour))
-        << "the band shows past the last bar";
+    EXPECT_EQ(shot.pixelColor(static_cast<int>(picture.Cursor->X1), static_cast<int>(picture.Bars[0].Y + 1)),
+              ToQColor(picture.Cursor->Colour));
+    EXPECT_EQ(viewer->findChild<QLabel*>("Label20")->text().toStdString(),
+              window.Model().Viewer().Readout(LanguageEnglish));
 
     // A wider window lays the picture out again.
     viewer->resize(viewer->width() + 200, viewer->height());
@@ -120,52 +120,86 @@ TEST_F(SeqViewerWindow, DrawsTheSequenceFileNamedWithTheCoresLayout)
 
     // The language switch re-labels the open viewer, picture included.
     rig.Item("French1")->trigger();
-    EXPECT_EQ(viewer->windowTitle().toStdString(), "Visionneuse de séquence");
-    EXPECT_EQ(viewer->Tabs().tabText(1).toStdString(), "Rapport de conversion");
-    EXPECT_EQ(MemoText(*viewer), "Aucune conversion pour l'instant : le rapport de la prochaine s'affichera ici.");
+    EXPECT_EQ(viewer->windowTitle().toStdString(), "Visionneuse de séquence - show.seq");
+    EXPECT_EQ(viewer->findChild<QToolButton*>("FitButton")->text().toStdString(), "Ajuster à la fenêtre");
     const std::vector<TPictureText>& texts = view.Picture().Texts;
     EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const TPictureText& t) { return t.Text == "Canal 2"; }));
+    EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 
-TEST_F(SeqViewerWindow, AMissingOrDamagedFileIsToldInABoxAndInPlaceOfThePicture)
+TEST_F(SeqViewerWindow, KeysTheWheelButtonsAndTheScrollBarReachTheModel)
+{
+    TForm1& window = rig.Start();
+    // An hour at 1 s.
+    WriteFileBytes(rig.dir.File("hour.seq"), ImageBytes({{0, 1, 255}, {3600000, 1, 0}}, 1000));
+    window.Settings().SeqFileName = rig.dir.File("hour.seq");
+    rig.Item("ViewSequence1")->trigger();
+    TSeqViewer& viewer = *window.SeqViewer();
+    TSeqPictureView& view = viewer.PictureView();
+    const TSeqViewerModel& model = window.Model().Viewer();
+    auto* across = viewer.findChild<QScrollBar*>("ScrollBar1");
+    ASSERT_TRUE(ProcessPending());
+
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_EQ(model.CursorMs(), 0u) << "the first key places the cursor";
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_End);
+    EXPECT_EQ(model.CursorMs(), 3600000u);
+    QTest::keyClick(&view, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_TRUE(model.CanZoomOut());
+    EXPECT_EQ(across->maximum(), model.Scroll().Maximum);
+    EXPECT_EQ(across->value(), model.Scroll().Value);
+    EXPECT_GT(across->maximum(), 0);
+
+    // The scroll bar moves what shows; Ctrl and the wheel zoom at the mouse.
+    across->setValue(0);
+    EXPECT_EQ(model.FromMs(), 0);
+    const double span = model.SpanMs();
+    QWheelEvent wheel(QPointF(PicturePlotLeft, 50), view.mapToGlobal(QPointF(PicturePlotLeft, 50)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_EQ(model.SpanMs(), span / 2);
+    EXPECT_EQ(model.FromMs(), 0) << "the time under the mouse stays where it is";
+
+    viewer.findChild<QToolButton*>("FitButton")->click();
+    EXPECT_FALSE(model.CanZoomOut());
+    EXPECT_FALSE(across->isEnabled());
+    EXPECT_FALSE(viewer.findChild<QToolButton*>("FitButton")->isEnabled());
+
+    // The report's text keeps its own keys.
+    viewer.Tabs().setCurrentIndex(1);
+    EXPECT_EQ(model.Page(), TViewerPage::Report);
+}
+
+TEST_F(SeqViewerWindow, AMissingOrDamagedFileIsToldInPlaceOfThePictureAndInNoBox)
 {
     TForm1& window = rig.Start();
     rig.dialogs.shown.clear();
 
-    // No name yet: the converter's own warning.
     rig.Item("ViewSequence1")->trigger();
     TSeqViewer* viewer = window.SeqViewer();
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{"Sequence file must be assigned..."});
     EXPECT_FALSE(PictureShown(*viewer));
     EXPECT_EQ(ProblemText(*viewer), "Sequence file must be assigned...");
 
     const std::string seqFile = rig.dir.File("show.seq");
-    window.Settings().SeqFileName = seqFile;
-    rig.Item("ViewSequence1")->trigger();
-    const std::string missing = "Cannot read the sequence file " + seqFile + ": No such file or directory";
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning).back(), missing);
-    EXPECT_EQ(ProblemText(*viewer), missing);
-
     std::string damaged = ImageBytes(kChanges, 500);
     damaged[34] = 9;
     WriteFileBytes(seqFile, damaged);
+    window.Settings().SeqFileName = seqFile;
     rig.Item("ViewSequence1")->trigger();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning).back(),
-              seqFile + " is not a valid sequence image: byte 34: the resolution code is 9, not 1 to 4");
     rig.Item("French1")->trigger();
     EXPECT_EQ(ProblemText(*viewer),
               seqFile + " n'est pas une image de séquence valide : octet 34 : le code de résolution vaut 9, et non 1 à 4");
-    EXPECT_EQ(rig.dialogs.shown.size(), 3u) << "the language switch shows no box";
+    EXPECT_TRUE(rig.dialogs.shown.empty()) << "told once, in the viewer";
 
     // Mended, the picture comes back.
     WriteFileBytes(seqFile, ImageBytes(kChanges, 500));
     rig.Item("ViewSequence1")->trigger();
     EXPECT_TRUE(PictureShown(*viewer));
-    EXPECT_EQ(rig.dialogs.shown.size(), 3u);
 }
 
-TEST_F(SeqViewerWindow, TheReportTabShowsTheLastConversionAndAnOpenViewerFollowsIt)
+TEST_F(SeqViewerWindow, TheCompletionBoxOpensTheReportOfTheConversionJustDone)
 {
     TForm1& window = rig.Start();
     TSmfTrack track;
@@ -175,40 +209,15 @@ TEST_F(SeqViewerWindow, TheReportTabShowsTheLastConversionAndAnOpenViewerFollows
     window.Settings().SeqFileName = rig.dir.File("song.seq");
     window.Settings().ResolutionMs = 500;
 
-    rig.Item("ViewSequence1")->trigger();
+    rig.dialogs.chooseButton = true;
+    rig.Find<QToolButton>("SpeedButton2")->click();
+    EXPECT_EQ(rig.dialogs.buttons, std::vector<std::string>{"&Show the report"});
     TSeqViewer* viewer = window.SeqViewer();
     ASSERT_NE(viewer, nullptr);
-    EXPECT_FALSE(PictureShown(*viewer)) << "nothing converted yet";
-
-    rig.dialogs.shown.clear();
-    rig.Find<QToolButton>("SpeedButton2")->click();
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Information), std::vector<std::string>{"Process done..."});
-    EXPECT_EQ(rig.dialogs.TextsOf(Kind::Warning), std::vector<std::string>{}) << "no box from the open viewer";
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->Tabs().currentIndex(), 1);
+    EXPECT_EQ(MemoText(*viewer), window.Model().Viewer().ReportText(LanguageEnglish));
     EXPECT_TRUE(PictureShown(*viewer));
-    EXPECT_EQ(viewer->PictureView().Picture().Bars.size(), 1u);
-    // The summary, then the report as torem-convert prints it.
-    const std::string report = MemoText(*viewer);
-    EXPECT_EQ(report.substr(0, report.find('\n')), "1 note, 2 changes, 2 frames, 10 frame bytes");
-    EXPECT_NE(report.find("\nNotes on MIDI channels other than 1 and 2, left out: 1\n"
-                          "  0:00:01.200  channel 3, note 5, track 1\n"),
-              std::string::npos)
-        << report;
-    EXPECT_NE(report.find("\nLast change at 0:00:01.500, slot 3 of 65535; 10 frame bytes used of 32768\n"),
-              std::string::npos);
-
-    rig.Item("French1")->trigger();
-    const std::string french = MemoText(*viewer);
-    EXPECT_EQ(french.substr(0, french.find('\n')), "1 note, 2 changements, 2 trames, 10 octets de trames");
-
-    // A declined replacement still reports the conversion; a refused one
-    // leaves the last report as it was.
-    window.Settings().ResolutionMs = 100;
-    rig.dialogs.answerYes = false;
-    rig.Find<QToolButton>("SpeedButton2")->click();
-    EXPECT_NE(MemoText(*viewer).find("créneau 12 sur 65535"), std::string::npos) << MemoText(*viewer);
-    WriteFileBytes(rig.dir.File("song.mid"), "MThd broken");
-    rig.Find<QToolButton>("SpeedButton2")->click();
-    EXPECT_NE(MemoText(*viewer).find("créneau 12 sur 65535"), std::string::npos);
 
     // Closed with the main window, which would otherwise leave the program running.
     window.close();
@@ -232,6 +241,7 @@ TEST_F(SequencePainter, PaintsEveryPartOfTheLayoutWhereItStands)
     bar.Colour = {200, 0, 0};
     picture.Bars.push_back(bar);
     picture.Texts.push_back({58, 38, "W", TTextAnchor::End, {0, 0, 200}, true});
+    picture.Cursor = TPictureLine{25, 0, 25, 40, {0, 200, 0}};
 
     QImage image(60, 40, QImage::Format_RGB32);
     image.fill(Qt::black);
@@ -243,6 +253,7 @@ TEST_F(SequencePainter, PaintsEveryPartOfTheLayoutWhereItStands)
     EXPECT_EQ(image.pixelColor(14, 13), QColor(200, 0, 0));
     EXPECT_EQ(image.pixelColor(9, 13), QColor(200, 220, 240)) << "the bar starts at its X";
     EXPECT_EQ(image.pixelColor(45, 20), QColor(10, 10, 10));
+    EXPECT_EQ(image.pixelColor(25, 13), QColor(0, 200, 0)) << "the cursor over everything";
     // The text ends at its anchor, left of x 58.
     int inked = 0;
     for (int x = 46; x < 60; ++x)
