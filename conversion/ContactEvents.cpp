@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <type_traits>
 
 #include "ExtendedMultiply.h"
@@ -66,19 +67,6 @@ std::uint32_t TicksToMs(double microsecondsPerTick, std::uint32_t ticks)
 
 namespace {
 
-// Note-on status events of MIDI channel 1 or 2 (channels 0 and 1 in the
-// status byte): the events the conversion takes its notes from.
-bool IsChannel1Or2NoteOn(std::uint8_t status)
-{
-    return MidiStatus::KindOf(status) == MidiStatus::NoteOn && MidiStatus::ChannelOf(status) < 2;
-}
-
-// Note-ons of MIDI channel 1 or 2 that did not themselves close a note.
-bool IsCollected(const TMidiEvent& event)
-{
-    return event.Duration != -1 && IsChannel1Or2NoteOn(event.Status);
-}
-
 // The note of a collected event, its times in milliseconds (TicksToMs, with
 // the factor split once for the whole file).
 class TNoteOfEvent {
@@ -108,14 +96,17 @@ private:
 
 // The cleaning steps without the list of changes. Of each group of changes
 // sharing a time and an output, only the one that stands last in the list
-// survives the removal of same-time duplicates: a hash table keeps, per time
-// and output, the change met so far with the latest place in the list, so
+// survives the removal of same-time duplicates: a table indexed by slot and
+// output keeps the change met so far with the latest place in the list, so
 // the changes may come in any order. At the end the survivors, put in list
-// order, lose their repeated states. Memory goes with the times and outputs
-// changed, not with the notes.
+// order, lose their repeated states. Memory goes with the slots the file
+// spans, not with its notes.
 template <std::uint32_t R>
 class TLatestChanges {
 public:
+    // Every change falls in slots 0 to lastSlot.
+    explicit TLatestChanges(std::uint64_t lastSlot) : entries_((lastSlot + 1) * 256, Unused) {}
+
     // place orders the changes as the list would: any increasing numbering
     // below 2^56.
     void Offer(std::uint64_t place, const TContactorEvent& change)
@@ -123,15 +114,11 @@ public:
         // The slot the time is raised to (in 64 bits: near 2^32 it overflows).
         const std::uint64_t slot = (std::uint64_t{change.TimeMs} + (R - 1)) / R;
         const std::uint64_t key = slot << 8 | change.Contact;
-        if (2 * (used_ + 1) > entries_.size())
-            Grow();
-        TEntry& entry = Find(key);
-        if (entry.Key == Unused) {
-            entry = TEntry{key, place << 8 | change.Value};
-            ++used_;
-        } else if (place > entry.PlaceValue >> 8) {
-            entry.PlaceValue = place << 8 | change.Value;
-        }
+        if (key >= entries_.size())
+            throw std::logic_error("a change past the last slot of its file");
+        std::uint64_t& entry = entries_[key];
+        const std::uint64_t offered = place << 8 | change.Value;
+        entry = entry == Unused || offered > entry ? offered : entry;
     }
 
     void OfferNote(std::uint64_t notePlace, const TUseFullMidiEvent& note)
@@ -143,11 +130,18 @@ public:
     // The survivors in list order, of each run of equal states the first.
     void Finish(std::vector<TContactorEvent>& contactEvents)
     {
-        std::erase_if(entries_, [](const TEntry& e) { return e.Key == Unused; });
-        std::sort(entries_.begin(), entries_.end(),
-                  [](const TEntry& a, const TEntry& b) { return a.PlaceValue < b.PlaceValue; });
+        struct TSurvivor {
+            std::uint64_t PlaceValue;
+            std::uint64_t Key;
+        };
+        std::vector<TSurvivor> survivors;
+        for (std::uint64_t key = 0; key < entries_.size(); ++key)
+            if (entries_[key] != Unused)
+                survivors.push_back({entries_[key], key});
+        std::sort(survivors.begin(), survivors.end(),
+                  [](const TSurvivor& a, const TSurvivor& b) { return a.PlaceValue < b.PlaceValue; });
         contactEvents.clear();
-        for (const TEntry& e : entries_) {
+        for (const TSurvivor& e : survivors) {
             const auto time = static_cast<std::uint32_t>(std::min<std::uint64_t>((e.Key >> 8) * R, MaxTime));
             const TContactorEvent change{time, static_cast<std::uint8_t>(e.Key), static_cast<std::uint8_t>(e.PlaceValue)};
             if (contactEvents.empty() || contactEvents.back().Contact != change.Contact ||
@@ -158,33 +152,7 @@ public:
 
 private:
     static constexpr std::uint64_t Unused = ~std::uint64_t{0};
-    struct TEntry {
-        std::uint64_t Key = Unused;    // slot << 8 | output
-        std::uint64_t PlaceValue = 0;  // place << 8 | level
-    };
-
-    // Open addressing with linear probing over a power-of-two table.
-    TEntry& Find(std::uint64_t key)
-    {
-        const std::size_t mask = entries_.size() - 1;
-        for (std::size_t i = (key * 0x9E3779B97F4A7C15u) >> shift_;; i = (i + 1) & mask)
-            if (entries_[i].Key == key || entries_[i].Key == Unused)
-                return entries_[i];
-    }
-
-    void Grow()
-    {
-        std::vector<TEntry> old(entries_.empty() ? 1024 : 2 * entries_.size());
-        old.swap(entries_);
-        shift_ = 64 - std::countr_zero(entries_.size());
-        for (const TEntry& e : old)
-            if (e.Key != Unused)
-                Find(e.Key) = e;
-    }
-
-    std::vector<TEntry> entries_;
-    std::size_t used_ = 0;
-    int shift_ = 64;
+    std::vector<std::uint64_t> entries_;  // by slot << 8 | output: place << 8 | level
 };
 
 // Calls step.template operator()<R>() with R the resolution that resolutionMs
@@ -235,7 +203,7 @@ public:
 
     void Event(std::int32_t, const TMidiEvent& event, std::string_view)
     {
-        if (!IsChannel1Or2NoteOn(event.Status))
+        if (!event.IsChannel1Or2NoteOn())
             return;
         // Its key's latest note-on status event, until the next one comes
         // (after this one is final).
@@ -246,7 +214,7 @@ public:
 
     [[gnu::always_inline]] void Final(std::int32_t index, const TMidiEvent& event)
     {
-        if (!IsCollected(event))
+        if (!event.IsCollectedNote())
             return;
         const TUseFullMidiEvent note = noteOf_(event);
         const std::size_t place = place_[Key(event)];
@@ -332,21 +300,20 @@ void CollectContactEvents(const TMidiFile& midiFile, std::uint16_t resolutionMs,
                           std::vector<TUseFullMidiEvent>& noteEvents, std::vector<TContactorEvent>& contactEvents,
                           TCleaningWay way)
 {
+    const std::uint64_t lastSlot = LastSlot(midiFile, resolutionMs);
     if (way == TCleaningWay::BySize) {
         std::uint64_t events = 0;
         for (std::int32_t t = 0; t < midiFile.NumberOfTracks(); ++t)
             events += static_cast<std::uint64_t>(midiFile.TrackAt(t).EventCount());
-        way = events >= TableEvents && LastSlot(midiFile, resolutionMs) * 256 <= TableTimesAndOutputs
-                  ? TCleaningWay::Table
-                  : TCleaningWay::Steps;
+        way = events >= TableEvents ? TCleaningWay::Table : TCleaningWay::Steps;
     }
-    if (way == TCleaningWay::Steps) {
+    if (way == TCleaningWay::Steps || (lastSlot + 1) * 256 > TableTimesAndOutputs) {
         CollectNoteEvents(midiFile, noteEvents);
         CleanContactEvents(noteEvents, resolutionMs, contactEvents);
         return;
     }
     WithResolution(resolutionMs, [&]<std::uint32_t R>() {
-        TLatestChanges<R> latest;
+        TLatestChanges<R> latest(lastSlot);
         ReadNotes(midiFile, noteEvents, [&](std::int32_t track, std::int32_t index, const TUseFullMidiEvent& note) {
             // A file of 32 MiB holds fewer than 2^22 tracks.
             latest.OfferNote(static_cast<std::uint64_t>(track) << 32 | static_cast<std::uint32_t>(index), note);

@@ -51,16 +51,17 @@ void CollectNoteEvents(const TMidiFile& midiFile, std::vector<TUseFullMidiEvent>
 
 // How CollectContactEvents cleans: by size, or one way for the tests.
 enum class TCleaningWay {
-    BySize,  // Table for large files within TableTimesAndOutputs, Steps otherwise
-    Table,   // each note into a table of the latest change per time and output
+    BySize,  // Table for large files, Steps otherwise
+    Table,   // each note into a table of the latest change per slot and output
     Steps,   // CollectNoteEvents, then CleanContactEvents
 };
 // Files of at least this many events go the Table way: the steps' lists of
 // changes grow with the notes (some 32 bytes a note beside the note itself),
-// the table with the times and outputs changed...
+// the table with the slots the file spans...
 inline constexpr std::uint64_t TableEvents = std::uint64_t{1} << 16;
-// ...as long as at most this many times and outputs can change (4096 slots
-// of 256 outputs), which bounds the table.
+// ...as long as it spans at most this many slots and outputs (4096 slots of
+// 256 outputs), which bounds the table at 8 MiB; otherwise the Steps way
+// is taken whatever is asked.
 inline constexpr std::uint64_t TableTimesAndOutputs = std::uint64_t{1} << 20;
 
 // The notes CollectNoteEvents gives, and the changes CleanContactEvents then

@@ -13,14 +13,14 @@
 
 namespace {
 
-// Like a file-exists test: a folder is no file.
-bool FileExists(const std::string& name)
+// Nothing goes by the name, a dangling link included. Anything else (a
+// folder, a loop of links) is left to the reader, which says what it is.
+bool NothingByTheName(const std::string& name)
 {
     if (name.empty())
-        return false;
+        return true;
     std::error_code ec;
-    const auto status = std::filesystem::status(PathFromUtf8(name), ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    return std::filesystem::status(PathFromUtf8(name), ec).type() == std::filesystem::file_type::not_found;
 }
 
 class TControlsDisabled {
@@ -57,7 +57,7 @@ TConversionOutcome TConversionCommand::Execute()
     refusal_.reset();
     reportAsked_ = false;
 
-    if (!FileExists(settings_.MidiFileName)) {
+    if (NothingByTheName(settings_.MidiFileName)) {
         dialogs_.Warning(Message(MessageEntry::MidiFileMissing));
         return TConversionOutcome::MidiFileMissing;
     }

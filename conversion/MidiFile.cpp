@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -58,69 +59,119 @@ constexpr std::array<TSmpteRate, 4> SmpteRates{{
 
 }  // namespace
 
+namespace {
+
+std::string Hex(std::uint8_t byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+}  // namespace
+
 std::string TChunkPlace::Where() const
 {
     return Name + ": chunk " + std::to_string(Number) + " ('" + ChunkId(Id) + "') at byte " + std::to_string(Offset);
 }
 
-const unsigned char* ReadEventBytes(const unsigned char* begin, const unsigned char* p, const unsigned char* end,
-                                    const TChunkPlace& place, TRunningStatus& running, std::uint32_t& delta,
-                                    TMidiEvent& event, std::string_view& metaData)
+const unsigned char* ReadEventBytes(const TEventWindow& window, const unsigned char* p, const TChunkPlace& place,
+                                    TRunningStatus& running, std::uint32_t& delta, TMidiEvent& event,
+                                    std::string_view& metaData, std::size_t& needed)
 {
+    // The window ends before the event does: how many bytes it needs is
+    // told once it is known, or guessed at twice what it had.
+    struct TWindowEnds {
+        std::size_t Needed;
+    };
+    const unsigned char* const start = p;
+    const unsigned char* const end = window.End;
+    const unsigned char* at = p;  // the byte at fault
+    const auto malformed = [&](const std::string& what) {
+        throw EMidiFileError(place.Where() + ", byte " + std::to_string(window.BeginIndex + (at - window.Begin)) +
+                             " of its data: " + what);
+    };
     const auto fail = [&](const char* what) {
-        throw EMidiFileError(place.Where() + ", byte " + std::to_string(p - begin) + " of its data: " + what +
-                             " runs past the end of the chunk");
+        if (!window.ChunkEnds)
+            throw TWindowEnds{2 * static_cast<std::size_t>(end - start) + 64};
+        malformed(std::string(what) + " runs past the end of the chunk");
     };
     const auto byte = [&](const char* what) -> std::uint8_t {
+        at = p;
         if (p == end)
             fail(what);
         return *p++;
     };
     const auto vlq = [&](const char* what) {
-        std::uint32_t value = 0;
+        const unsigned char* first = p;
+        std::uint64_t value = 0;
         for (;;) {
             const std::uint8_t b = byte(what);
-            value = value * 128u + (b & 0x7Fu);  // wraps in 32 bits, as a 32-bit reader would
+            value = value * 128u + (b & 0x7Fu);
+            if (value > 0xFFFFFFFFu) {
+                at = first;
+                malformed(std::string(what) + " of more than 4294967295");
+            }
             if (b < 0x80)
-                return value;
+                return static_cast<std::uint32_t>(value);
         }
     };
+    const auto data = [&](const char* what) -> std::uint8_t {
+        const std::uint8_t b = byte(what);
+        if (b >= 0x80)
+            malformed(Hex(b) + ", a status byte, where a data byte of " + what + " belongs");
+        return b;
+    };
     const auto skip = [&](std::uint32_t length, const char* what) {
-        if (length > static_cast<std::size_t>(end - p))
+        at = p;
+        if (length > static_cast<std::size_t>(end - p)) {
+            if (!window.ChunkEnds)
+                throw TWindowEnds{static_cast<std::size_t>(p - start) + length + 16};
             fail(what);
+        }
         const auto* skipped = p;
         p += length;
         return std::string_view(reinterpret_cast<const char*>(skipped), length);
     };
 
-    delta = vlq("a delta time");
-    if (p == end)
-        fail("an event");
-    std::uint8_t status = *p;
-    if (MidiStatus::IsStatus(status)) {
-        ++p;
-        // Meta and system exclusive events leave the running status of the
-        // channel messages alone.
-        if (status != MidiStatus::Meta && status != MidiStatus::SystemExclusive &&
-            status != MidiStatus::EndOfExclusive)
-            running = TRunningStatus{status, TakesTwoDataBytes(status)};
-    } else {
-        status = running.Status;
-    }
-    event.Status = status;
-    if (status == MidiStatus::Meta) {
-        event.Data1 = byte("a meta event type");
-        const std::uint32_t length = vlq("a meta event length");
-        metaData = skip(length, "meta event data");
-    } else if (TakesTwoDataBytes(status)) {
-        event.Data1 = byte("a channel message");
-        event.Data2 = byte("a channel message");
-    } else if (MidiStatus::KindOf(status) == MidiStatus::ProgramChange ||
-               MidiStatus::KindOf(status) == MidiStatus::ChannelPressure) {
-        event.Data1 = byte("a channel message");
-    } else if (status == MidiStatus::SystemExclusive || status == MidiStatus::EndOfExclusive) {
-        const std::uint32_t length = vlq("a system exclusive length");
-        skip(length, "system exclusive data");
+    try {
+        delta = vlq("a delta time");
+        at = p;
+        if (p == end)
+            fail("an event");
+        std::uint8_t status = *p;
+        if (MidiStatus::IsStatus(status)) {
+            ++p;
+            // Meta and system exclusive events leave the running status of
+            // the channel messages alone.
+            if (status != MidiStatus::Meta && status != MidiStatus::SystemExclusive &&
+                status != MidiStatus::EndOfExclusive)
+                running = TRunningStatus{status, TakesTwoDataBytes(status)};
+        } else if (!MidiStatus::IsStatus(running.Status) || running.Status >= MidiStatus::SystemExclusive) {
+            // No status taking data bytes comes before it: no event can
+            // begin with it.
+            malformed(Hex(status) + ", a data byte, where the status byte of an event belongs");
+        } else {
+            status = running.Status;
+        }
+        event.Status = status;
+        if (status == MidiStatus::Meta) {
+            event.Data1 = byte("a meta event type");
+            const std::uint32_t length = vlq("a meta event length");
+            metaData = skip(length, "meta event data");
+        } else if (TakesTwoDataBytes(status)) {
+            event.Data1 = data("a channel message");
+            event.Data2 = data("a channel message");
+        } else if (MidiStatus::KindOf(status) == MidiStatus::ProgramChange ||
+                   MidiStatus::KindOf(status) == MidiStatus::ChannelPressure) {
+            event.Data1 = data("a channel message");
+        } else if (status == MidiStatus::SystemExclusive || status == MidiStatus::EndOfExclusive) {
+            const std::uint32_t length = vlq("a system exclusive length");
+            skip(length, "system exclusive data");
+        }
+    } catch (const TWindowEnds& ends) {
+        needed = ends.Needed;
+        return nullptr;
     }
     return p;
 }
@@ -161,6 +212,12 @@ public:
     const std::string& Name() const { return name_; }
     std::uint64_t Size() const { return onDisk_ ? stamp_.Size : bytes_.size(); }
 
+    // The names of the tracks that have any, by the place of their data.
+    std::map<std::uint32_t, std::string> TrackNames;
+    std::map<std::uint32_t, std::string> InstrumentNames;
+    // The events of the tracks EventAt was asked about, by the same places.
+    mutable std::map<std::uint32_t, std::vector<TMidiEvent>> Kept;
+
 private:
     friend class TMidiChunkReader;
     std::string name_;
@@ -170,11 +227,18 @@ private:
     mutable std::optional<TInputFile> opened_;
 };
 
+namespace {
+
+// What a reading from a file holds at once, unless an event needs more.
+constexpr std::size_t WindowBytes = 64 * 1024;
+
+}  // namespace
+
 struct TMidiChunkReader::TState {
     const TMidiSource& Source;
     std::optional<TInputFile> File;
-    std::unique_ptr<char[]> Buffer;  // as large as the largest chunk read
-    std::size_t Capacity = 0;
+    std::vector<char> Window;  // from a file: its bytes from WindowOffset on
+    std::size_t WindowOffset = 0;
 };
 
 TMidiChunkReader::TMidiChunkReader(const TMidiSource& source) : state_(new TState{source, {}, {}, 0})
@@ -198,24 +262,50 @@ const std::string& TMidiChunkReader::Name() const
     return state_->Source.name_;
 }
 
-std::string_view TMidiChunkReader::Chunk(std::size_t offset, std::size_t length)
+std::string_view TMidiChunkReader::View(std::size_t offset, std::size_t length, std::size_t limit)
 {
     const TMidiSource& source = state_->Source;
     if (!source.onDisk_)
-        return std::string_view(source.bytes_).substr(offset, length);
-    if (length > state_->Capacity) {
-        state_->Buffer = std::make_unique_for_overwrite<char[]>(length);
-        state_->Capacity = length;
+        return std::string_view(source.bytes_).substr(offset, limit - offset);
+    TState& state = *state_;
+    const std::size_t windowEnd = state.WindowOffset + state.Window.size();
+    if (offset < state.WindowOffset || offset + length > windowEnd) {
+        state.Window.resize(std::min(limit - offset, std::max(length, WindowBytes)));
+        std::size_t got = 0;
+        try {
+            got = ReadInputFile(*state.File, offset, state.Window.data(), state.Window.size());
+        } catch (const std::system_error& error) {
+            ThrowCannotRead(source.name_, error.code().message());
+        }
+        state.Window.resize(got);
+        state.WindowOffset = offset;
+        if (got < length)
+            throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
     }
-    std::size_t got = 0;
-    try {
-        got = ReadInputFile(*state_->File, offset, state_->Buffer.get(), length);
-    } catch (const std::system_error& error) {
-        ThrowCannotRead(source.name_, error.code().message());
-    }
-    if (got != length)
-        throw EMidiFileError("The MIDI file " + source.name_ + " has changed since it was read");
-    return std::string_view(state_->Buffer.get(), length);
+    const std::size_t end = std::min(state.WindowOffset + state.Window.size(), limit);
+    return std::string_view(state.Window.data() + (offset - state.WindowOffset), end - offset);
+}
+
+namespace {
+
+const std::string NoName;
+
+const std::string& NameOf(const std::map<std::uint32_t, std::string>& names, std::uint32_t offset)
+{
+    const auto found = names.find(offset);
+    return found == names.end() ? NoName : found->second;
+}
+
+}  // namespace
+
+const std::string& TMidiTrack::TrackName() const
+{
+    return NameOf(source_->TrackNames, offset_);
+}
+
+const std::string& TMidiTrack::InstrumentName() const
+{
+    return NameOf(source_->InstrumentNames, offset_);
 }
 
 void TMidiTrack::ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const
@@ -250,9 +340,11 @@ const TMidiEvent* TMidiTrack::EventAt(std::int32_t index) const
 {
     if (index < 0 || index >= eventCount_)
         return nullptr;
-    if (!kept_)
-        kept_ = std::make_shared<const std::vector<TMidiEvent>>(Events());
-    return static_cast<std::size_t>(index) < kept_->size() ? &(*kept_)[static_cast<std::size_t>(index)] : nullptr;
+    auto kept = source_->Kept.find(offset_);
+    if (kept == source_->Kept.end())
+        kept = source_->Kept.emplace(offset_, Events()).first;
+    return static_cast<std::size_t>(index) < kept->second.size() ? &kept->second[static_cast<std::size_t>(index)]
+                                                                 : nullptr;
 }
 
 std::string TMidiTrack::MetaData(std::int32_t index) const
@@ -276,17 +368,18 @@ std::string TMidiTrack::MetaData(std::int32_t index) const
 
 void TMidiFile::LoadFile()
 {
-    Load(std::make_shared<const TMidiSource>(filename_, OpenMidiFile(filename_)));
+    Load(std::make_shared<TMidiSource>(filename_, OpenMidiFile(filename_)));
 }
 
 void TMidiFile::LoadBytes(std::string_view bytes, const std::string& name)
 {
-    Load(std::make_shared<const TMidiSource>(name, bytes));
+    Load(std::make_shared<TMidiSource>(name, bytes));
 }
 
-void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
+void TMidiFile::Load(const std::shared_ptr<TMidiSource>& source)
 {
     tracks_.clear();
+    source_ = source;
     tempoEvents_ = {};
     otherChannelNotes_ = {};
     const std::string& name = source->Name();
@@ -298,19 +391,21 @@ void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
         TMidiChunkReader reader(*source);
         if (size == 0)
             throw EMidiFileError(name + " is empty");
-        if (size < 4 || reader.Chunk(0, 4) != "MThd")
+        if (size < 4 || reader.View(0, 4, 4) != "MThd")
             throw EMidiFileError(name + " is not a Standard MIDI File: it does not begin with an 'MThd' chunk");
 
         std::uint64_t pos = 0;
-        for (std::size_t number = 1; pos < size; ++number) {
+        for (std::uint32_t number = 1; pos < size; ++number) {
             const std::uint64_t remaining = size - pos;
             if (remaining < 8)
                 throw EMidiFileError(name + ": the file ends inside the header of chunk " + std::to_string(number) +
                                      " (only " + std::to_string(remaining) + " bytes at byte " + std::to_string(pos) +
                                      ")");
+            // The headers of chunks that follow one another come from one
+            // window of the file.
             std::array<char, 8> header;
-            const std::string_view read = reader.Chunk(static_cast<std::size_t>(pos), header.size());
-            std::copy(read.begin(), read.end(), header.begin());
+            const std::string_view read = reader.View(static_cast<std::size_t>(pos), header.size(), size);
+            std::copy_n(read.begin(), header.size(), header.begin());
             const TChunkPlace place{name, number, static_cast<std::size_t>(pos), std::string_view(header.data(), 4)};
             const std::uint32_t length = BigEndian32(reinterpret_cast<const unsigned char*>(header.data()) + 4);
             if (length & 0x80000000u)
@@ -318,12 +413,14 @@ void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
             if (length > remaining - 8)
                 throw EMidiFileError(place.Where() + " is " + std::to_string(length) + " bytes long but only " +
                                      std::to_string(remaining - 8) + " bytes follow");
-            const auto offset = static_cast<std::size_t>(pos + 8);
+            const auto offset = static_cast<std::uint32_t>(pos + 8);
             // Any other chunk is passed over, unread.
-            if (place.Id == "MThd")
-                ReadHeaderChunk(reader.Chunk(offset, length), place.Where());
-            else if (place.Id == "MTrk")
-                ReadTrackChunk(source, reader.Chunk(offset, length), offset, number);
+            if (place.Id == "MThd") {
+                const std::uint32_t used = std::min<std::uint32_t>(length, 6);
+                ReadHeaderChunk(reader.View(offset, used, offset + used), length, place.Where());
+            } else if (place.Id == "MTrk") {
+                ReadTrackChunk(reader, offset, length, number);
+            }
             pos += 8 + std::uint64_t{length};
         }
         if (tempoEvents_.Count == 0)
@@ -334,10 +431,10 @@ void TMidiFile::Load(const std::shared_ptr<const TMidiSource>& source)
     numberOfTracks_ = static_cast<std::int32_t>(tracks_.size());
 }
 
-void TMidiFile::ReadHeaderChunk(std::string_view data, const std::string& where)
+void TMidiFile::ReadHeaderChunk(std::string_view data, std::uint32_t length, const std::string& where)
 {
-    if (data.size() < 6)
-        throw EMidiFileError(where + ": a header chunk needs 6 bytes, it has " + std::to_string(data.size()));
+    if (length < 6)
+        throw EMidiFileError(where + ": a header chunk needs 6 bytes, it has " + std::to_string(length));
     const auto* p = reinterpret_cast<const unsigned char*>(data.data());
     switch (p[1]) {  // the high byte of the format word is not looked at
     case 0: fileFormat_ = TFileFormat::single; break;
@@ -364,14 +461,15 @@ void TMidiFile::ReadHeaderChunk(std::string_view data, const std::string& where)
     }
 }
 
-void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source, std::string_view data,
-                               std::size_t offset, std::size_t chunkNumber)
+void TMidiFile::ReadTrackChunk(TMidiChunkReader& reader, std::uint32_t offset, std::uint32_t length,
+                               std::uint32_t chunkNumber)
 {
     TMidiTrack& track = tracks_.emplace_back();
-    track.source_ = source;
+    track.source_ = source_.get();
     track.offset_ = offset;
+    track.length_ = length;
     track.chunkNumber_ = chunkNumber;
-    const TChunkPlace place{source->Name(), chunkNumber, offset - 8, "MTrk"};
+    const TChunkPlace place{source_->Name(), chunkNumber, offset - 8u, "MTrk"};
 
     // Read once to check it, count its events and notes, take its names and
     // tempo events and note what the conversion leaves out; its events are
@@ -379,20 +477,19 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
     struct TSink {
         void Event(std::int32_t, const TMidiEvent& event, std::string_view meta)
         {
-            if (MidiStatus::KindOf(event.Status) == MidiStatus::NoteOn && event.Data2 != 0) {
-                const std::uint8_t channel = MidiStatus::ChannelOf(event.Status);
-                if (channel < 2)
-                    ++track.noteCount_;
-                else
-                    midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
-                return;
-            }
+            // Counted without a branch on the velocity, which note-ons and
+            // note-offs of velocity 0 set in no order a branch could foresee.
+            const std::uint8_t channel = MidiStatus::ChannelOf(event.Status);
+            const bool noteOn = (MidiStatus::KindOf(event.Status) == MidiStatus::NoteOn) & (event.Data2 != 0);
+            track.noteCount_ += noteOn & (channel < 2);
+            if (noteOn & (channel >= 2))
+                midiFile.otherChannelNotes_.Add({number, static_cast<std::uint32_t>(event.Time), channel, event.Data1});
             if (event.Status != MidiStatus::Meta)
                 return;
             if (event.Data1 == 0x03) {
-                track.TrackName.assign(meta);
+                midiFile.source_->TrackNames[track.offset_].assign(meta);
             } else if (event.Data1 == 0x04) {
-                track.InstrumentName.assign(meta);
+                midiFile.source_->InstrumentNames[track.offset_].assign(meta);
             } else if (event.Data1 == 0x51) {
                 if (meta.size() < 3)
                     throw EMidiFileError(place.Where() + ": a tempo event has " + std::to_string(meta.size()) +
@@ -410,7 +507,6 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
         std::int32_t number;  // of the track
     } sink{*this, track, place, static_cast<std::int32_t>(tracks_.size() - 1)};
     // After an error the track keeps the events read before it.
-    track.length_ = data.size();
     TTrackRead read;
     struct TKeep {
         ~TKeep()
@@ -421,7 +517,7 @@ void TMidiFile::ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source,
         TMidiTrack& track;
         const TTrackRead& read;
     } keep{track, read};
-    ReadTrackEvents(data, place, sink, nullptr, read);
+    ReadTrackEvents(reader, offset, length, place, sink, nullptr, read);
 }
 
 void TMidiFile::ApplyTempo(std::uint32_t tempo, const std::string& where)

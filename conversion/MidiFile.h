@@ -5,8 +5,8 @@
 //
 // The events are not stored: a track's events are read again from the file
 // (checked to be the file loaded) or from the bytes loaded whenever they are
-// asked for, so that no event takes memory of its own. Reading holds one
-// chunk at a time.
+// asked for, so that no event takes memory of its own. Reading a file holds
+// a window of it at a time, some kilobytes, or the largest event.
 
 #include <cstdint>
 #include <deque>
@@ -16,20 +16,37 @@
 #include <string_view>
 #include <vector>
 
+#include "MidiStatus.h"
+
 class TNotePairing;
 
 enum class TFileFormat { single = 0, multi_synch = 1, multi_asynch = 2 };
 
 // One event as the conversion reads it.
 struct TMidiEvent {
+    // A note-on status event of MIDI channel 1 or 2 (channels 0 and 1 in
+    // the status byte): the events the conversion takes its notes from.
+    bool IsChannel1Or2NoteOn() const
+    {
+        return MidiStatus::KindOf(Status) == MidiStatus::NoteOn && MidiStatus::ChannelOf(Status) < 2;
+    }
+    // Such an event that did not itself close a note: a note of the
+    // conversion.
+    bool IsCollectedNote() const { return IsChannel1Or2NoteOn() && (Duration != -1 || Closed); }
+
     std::int32_t Time = 0;      // ticks since the start of the track, 0 to 2^32 - 1 read as unsigned
-    std::int32_t Duration = 0;  // note length for a paired note-on; -1 for the note-off that closed it
+    // Note length for a paired note-on, 0 to 2^32 - 1 read as unsigned; -1
+    // for the note-off that closed it (which Closed tells from a note of
+    // 2^32 - 1 ticks, read as -1 too).
+    std::int32_t Duration = 0;
     std::uint8_t Status = 0;    // running status applied; MidiStatus::Meta for a meta event
     std::uint8_t Data1 = 0;     // meta type for a meta event
     std::uint8_t Data2 = 0;
     // A note-off closed this note-on status event: a Duration of 0 is then a
     // note closed at once, not one left open.
     bool Closed = false;
+
+    bool operator==(const TMidiEvent&) const = default;
 };
 static_assert(sizeof(TMidiEvent) == 12, "the flag takes the padding, no room of its own");
 
@@ -65,7 +82,8 @@ struct TOtherChannelNote {
 };
 
 // Where the bytes of a loaded MIDI file come from when its events are read
-// again: the file itself, or a copy of bytes loaded from memory.
+// again (the file itself, or a copy of bytes loaded from memory), with what
+// the file keeps of its tracks besides their places.
 class TMidiSource;
 
 // One reading of a loaded file's chunks. Throws EMidiFileError when the file
@@ -79,20 +97,24 @@ public:
 
     // The name the source goes by in error texts.
     const std::string& Name() const;
-    // length bytes from offset on, valid until the next call.
-    std::string_view Chunk(std::size_t offset, std::size_t length);
+    // The bytes from offset on: at least length of them, and as many more
+    // before limit as the reader holds at once (from a file, a window of
+    // some kilobytes; from memory, all). Valid until the next call.
+    std::string_view View(std::size_t offset, std::size_t length, std::size_t limit);
 
 private:
     struct TState;
     std::unique_ptr<TState> state_;
 };
 
+// A track chunk of a loaded file: its place, counts and names. Its events
+// are read again from the file when they are asked for. A track lives as
+// long as the file that read it, until the file's next load.
 class TMidiTrack {
 public:
-    std::string TrackName;       // data of the last meta event 0x03
-    std::string InstrumentName;  // data of the last meta event 0x04
-    std::int32_t CurrentTime = 0;    // the time of the last event
-
+    // The data of the last meta event 0x03 (0x04); empty if none.
+    const std::string& TrackName() const;
+    const std::string& InstrumentName() const;
     std::int32_t EventCount() const { return eventCount_; }
     // The note-ons (velocity above 0) of MIDI channels 1 and 2: each is a
     // note the conversion takes.
@@ -101,7 +123,7 @@ public:
     std::vector<TMidiEvent> Events() const;
     // The event at index, or nullptr when index is negative or not below
     // EventCount. The first call reads the track's events again and keeps
-    // them with the track (the conversion itself never asks).
+    // them with the file (the conversion itself never asks).
     const TMidiEvent* EventAt(std::int32_t index) const;
     // The data bytes of the meta event at index (zero bytes included); empty
     // for any other event.
@@ -113,14 +135,19 @@ private:
     void Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairing = nullptr) const;
     void ReadEvents(TMidiChunkReader& reader, TNotePairing& pairing, std::vector<TMidiEvent>& events) const;
 
-    std::shared_ptr<const TMidiSource> source_;
-    std::size_t offset_ = 0;  // of the chunk's data, in the file
-    std::size_t length_ = 0;
-    std::size_t chunkNumber_ = 0;
+    // 32 bytes a track: a file of nothing but empty track chunks, 8 bytes
+    // each, takes four times its size.
+    const TMidiSource* source_ = nullptr;  // the file's
+    std::uint32_t offset_ = 0;             // of the chunk's data in the file, which is below 32 MiB
+    std::uint32_t length_ = 0;
+    std::uint32_t chunkNumber_ = 0;
     std::int32_t eventCount_ = 0;
     std::int32_t noteCount_ = 0;
-    mutable std::shared_ptr<const std::vector<TMidiEvent>> kept_;  // for EventAt
+
+public:
+    std::int32_t CurrentTime = 0;  // the time of the last event
 };
+static_assert(sizeof(TMidiTrack) == 32, "a track chunk's record stays small");
 
 // Raised by LoadFile: the file cannot be opened or read, is no Standard MIDI
 // File, is too large, or is malformed. The text names the file.
@@ -191,14 +218,15 @@ public:
     static constexpr std::uint64_t MaxFileBytes = 32u << 20;
 
 private:
-    void Load(const std::shared_ptr<const TMidiSource>& source);
-    void ReadHeaderChunk(std::string_view data, const std::string& where);
-    void ReadTrackChunk(const std::shared_ptr<const TMidiSource>& source, std::string_view data, std::size_t offset,
-                        std::size_t chunkNumber);
+    void Load(const std::shared_ptr<TMidiSource>& source);
+    void ReadHeaderChunk(std::string_view data, std::uint32_t length, const std::string& where);
+    void ReadTrackChunk(TMidiChunkReader& reader, std::uint32_t offset, std::uint32_t length,
+                        std::uint32_t chunkNumber);
     void ApplyTempo(std::uint32_t tempo, const std::string& where);
 
     std::string filename_;
-    std::deque<TMidiTrack> tracks_;  // a deque: many small chunks never copy the ones read
+    std::shared_ptr<TMidiSource> source_;  // of the tracks
+    std::deque<TMidiTrack> tracks_;        // a deque: many small chunks never copy the ones read
     std::int32_t numberOfTracks_ = 0;
     std::int32_t ticksPerQuarter_ = 0;
     std::int32_t smpteFramesPerSecond_ = 0;
@@ -216,9 +244,9 @@ private:
 template <typename TSink>
 void TMidiTrack::Read(TMidiChunkReader& reader, TSink& sink, TNotePairing* pairing) const
 {
-    const TChunkPlace place{reader.Name(), chunkNumber_, offset_ - 8, "MTrk"};
+    const TChunkPlace place{reader.Name(), chunkNumber_, offset_ - 8u, "MTrk"};
     TTrackRead read;
-    ReadTrackEvents(reader.Chunk(offset_, length_), place, sink, pairing, read, eventCount_);
+    ReadTrackEvents(reader, offset_, length_, place, sink, pairing, read, eventCount_);
 }
 
 template <typename TSink>
@@ -226,7 +254,7 @@ void TMidiFile::ReadTracks(TSink& sink) const
 {
     if (numberOfTracks_ == 0 || tracks_.empty())
         return;
-    TMidiChunkReader reader(*tracks_.front().source_);
+    TMidiChunkReader reader(*source_);
     const auto pairing = std::make_unique<TNotePairing>();  // 64 KiB: not for the stack
     for (std::int32_t t = 0; t < numberOfTracks_; ++t) {
         sink.Track(t);

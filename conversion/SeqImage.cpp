@@ -67,8 +67,7 @@ TImageCheck WalkFrames(std::string_view bytes, std::uint32_t frameBytes, TRecord
 TImageCheck CheckImageBytes(std::string_view bytes, std::uint64_t fileSize)
 {
     if (fileSize != SeqFileSize || bytes.size() != SeqFileSize)
-        return {TImageProblem::WrongSize, std::min<std::uint64_t>(fileSize, SeqFileSize),
-                static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize, 0xFFFFFFFFu)), 0};
+        return {TImageProblem::WrongSize, std::min<std::uint64_t>(fileSize, SeqFileSize), fileSize, 0};
     for (std::size_t at = 0; at < SeqHeaderBlockSize; ++at)
         if ((at < FrameBytesAt || at > ResolutionCodeAt) && Byte(bytes, at) != 0x20)
             return {TImageProblem::HeaderNotSpace, at, Byte(bytes, at), 0};
@@ -115,7 +114,8 @@ std::string DescribeImageProblem(const TImageCheck& check, std::uint8_t language
                         check.Problem == TImageProblem::NotZeroAfterFrames;
     const std::string fault =
         Fill(text(FaultEntry(check.Problem)),
-             {isByte ? Hex(check.Value) : std::to_string(check.Value), std::to_string(check.Other)});
+             {isByte ? Hex(static_cast<std::uint8_t>(check.Value)) : std::to_string(check.Value),
+              std::to_string(check.Other)});
     return Fill(text(ViewerEntry::AtByte), {std::to_string(check.Offset), fault});
 }
 

@@ -28,7 +28,7 @@ enum class TImageProblem {
 struct TImageCheck {
     TImageProblem Problem = TImageProblem::None;
     std::uint64_t Offset = 0;  // of the byte or record at fault
-    std::uint32_t Value = 0;
+    std::uint64_t Value = 0;  // a file's size may pass 32 bits
     std::uint32_t Other = 0;
 
     bool Valid() const { return Problem == TImageProblem::None; }

@@ -21,3 +21,9 @@ EFileRefused NotARegularFile(TFileKind kind, const std::string& linkTarget)
     return EFileRefused(kind == TFileKind::Folder ? std::errc::is_a_directory : std::errc::invalid_argument,
                         what + DescribeFileKind(kind) + ", not a regular file");
 }
+
+EFileRefused OnKernelFileSystem(const char* name)
+{
+    return EFileRefused(std::errc::operation_not_permitted,
+                        std::string("it is on the kernel's ") + name + " file system, not a file that stores data");
+}

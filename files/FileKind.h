@@ -11,9 +11,10 @@ enum class TFileKind { Regular, Folder, CharacterDevice, BlockDevice, Fifo, Sock
 // "a folder", "a FIFO", ... for messages.
 const char* DescribeFileKind(TFileKind kind);
 
-// A name the file rules refuse. what() says why in plain words, without the
-// path (the caller names the file); code() is the nearest system error, for
-// callers that report numbers.
+// A name the file rules refuse, or a failure that takes more words than the
+// system's reason. what() says why in plain words, without the path (the
+// caller names the file); code() is the nearest system error, for callers
+// that report numbers.
 class EFileRefused : public std::system_error {
 public:
     EFileRefused(std::errc code, std::string reason)
@@ -30,3 +31,7 @@ private:
 // to TARGET, a FIFO, not a regular file"; a folder carries EISDIR, anything
 // else EINVAL.
 EFileRefused NotARegularFile(TFileKind kind, const std::string& linkTarget = {});
+
+// "it is on the kernel's proc file system, not a file that stores data":
+// files there show and set the kernel's state. EPERM.
+EFileRefused OnKernelFileSystem(const char* name);

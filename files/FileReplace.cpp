@@ -88,6 +88,23 @@ struct TOutput {
     TEntryStatus Status;
 };
 
+// The kernel's guard against links planted in folders anyone may write
+// (fs.protected_symlinks), which following links ourselves would pass by:
+// in a sticky folder that others may write, a link is followed only when
+// the process or the folder's owner owns it.
+void CheckLinkMayBeFollowed(TFileSystem& files, const fs::path& link, const TEntryStatus& status)
+{
+    const fs::path folder = FolderOf(link);
+    const TEntryStatus around = files.Status(folder);
+    constexpr std::uint32_t StickyAndOthersWrite = 01002;
+    if ((around.Mode & StickyAndOthersWrite) != StickyAndOthersWrite || status.Owner == files.EffectiveUser() ||
+        status.Owner == around.Owner)
+        return;
+    throw EFileRefused(std::errc::permission_denied,
+                       "it is a symbolic link in " + Utf8FromPath(folder) +
+                           ", a folder anyone may write, and belongs to neither you nor the folder's owner");
+}
+
 TOutput ResolveOutput(TFileSystem& files, const fs::path& target)
 {
     TOutput out{target, false, {}};
@@ -98,6 +115,7 @@ TOutput ResolveOutput(TFileSystem& files, const fs::path& target)
             return out;
         if (links == MaxSymbolicLinks)
             ThrowError(std::errc::too_many_symbolic_link_levels, "readlink");
+        CheckLinkMayBeFollowed(files, out.Path, out.Status);
         const fs::path next = files.ReadLink(out.Path);
         out.Path = next.is_absolute() ? next : out.Path.parent_path() / next;
         out.Linked = true;
@@ -106,10 +124,19 @@ TOutput ResolveOutput(TFileSystem& files, const fs::path& target)
 
 void CheckOutput(TFileSystem& files, const TOutput& out, const fs::path& keep)
 {
-    if (!out.Status.Exists)
+    if (!out.Status.Exists) {
+        // A new name where only the kernel makes files: it would say "No
+        // such file or directory".
+        const TEntryStatus folder = files.Status(FolderOf(out.Path));
+        if (folder.KernelFileSystem)
+            throw OnKernelFileSystem(folder.KernelFileSystem);
         return;
+    }
     if (out.Status.Kind != TFileKind::Regular)
         throw NotARegularFile(out.Status.Kind, out.Linked ? out.Path.string() : std::string());
+    // The kernel calls its attributes regular files.
+    if (out.Status.KernelFileSystem)
+        throw OnKernelFileSystem(out.Status.KernelFileSystem);
     if (!keep.empty() && files.SameFile(keep, out.Path))
         throw EFileRefused(std::errc::invalid_argument, "it is the same file as " + Utf8FromPath(keep));
     if (!files.MayWrite(out.Path, out.Status))
@@ -186,17 +213,67 @@ private:
     TPendingSlot* slot_ = nullptr;
 };
 
-// A writable file in a folder the user may not write: no new file can be
-// made beside it, so its own bytes are replaced, as a direct write would do.
-// Its inode stays, and with it its mode, owner and hard links.
-void WriteInPlace(TFileSystem& files, const fs::path& path, std::string_view bytes)
+// The largest file written in place: its old bytes are kept in memory, to
+// be put back should writing fail. Far above any file the programs write.
+constexpr std::uint64_t MaxInPlaceBytes = std::uint64_t{64} << 20;
+
+// A file of which no new copy can take the place (no new file can be made
+// in its folder, or the copy could not be given its owner) has its own
+// bytes replaced, as a direct write would do: its inode stays, and with it
+// its mode, owner and hard links. Its old bytes are read first and put back
+// after any failure, and the room for the new ones is made before the
+// first byte is written, so that a full disk refuses the write before it
+// starts.
+void WriteInPlace(TFileSystem& files, const TOutput& out, std::string_view bytes, const char* why)
 {
     const TEndSignalsHeld held;
-    const std::unique_ptr<TOpenFile> file = files.OpenToRewrite(path);
-    file->WriteAt(0, bytes);
-    file->Truncate(bytes.size());
-    file->Sync();
-    file->Close();
+    std::unique_ptr<TOpenFile> file;
+    try {
+        file = files.OpenToRewrite(out.Path);
+    } catch (const std::system_error& e) {
+        if (e.code() != std::errc::permission_denied)
+            throw;
+        throw EFileRefused(std::errc::permission_denied,
+                           std::string(why) + ", and it cannot be read to be put back should writing it fail");
+    }
+    const TEntryStatus now = file->Status();
+    // Whatever took the name since it was judged is judged again.
+    if (now.Kind != TFileKind::Regular || now.Device != out.Status.Device || now.Inode != out.Status.Inode)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "it changed while it was being replaced");
+    if (now.Size > MaxInPlaceBytes)
+        throw EFileRefused(std::errc::file_too_large,
+                           std::string(why) + ", and at " + std::to_string(now.Size) +
+                               " bytes it is too large to be kept while it is written over");
+    std::string old(static_cast<std::size_t>(now.Size), '\0');
+    if (file->ReadAt(0, old.data(), old.size()) != old.size())
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "it changed while it was being replaced");
+    file->Reserve(bytes.size());
+
+    const auto write = [&](std::string_view content) {
+        file->WriteAt(0, content);
+        file->Truncate(content.size());
+        file->Sync();
+    };
+    bool open = true;
+    try {
+        write(bytes);
+        open = false;
+        file->Close();
+    } catch (const std::system_error& failure) {
+        try {
+            if (!open)
+                file = files.OpenToRewrite(out.Path);
+            write(old);
+            file->Close();
+        } catch (const std::system_error& restore) {
+            throw EFileRefused(std::errc::io_error, "writing it failed (" + failure.code().message() +
+                                                        "), and so did putting its old content back (" +
+                                                        restore.code().message() + ")");
+        }
+        throw;
+    }
 }
 
 bool FolderRefusesNewFiles(const std::error_code& error)
@@ -224,6 +301,7 @@ void ReplaceFileContents(const fs::path& target, std::string_view bytes, const f
 
 void ReplaceFileContents(TFileSystem& files, const fs::path& target, std::string_view bytes, const fs::path& keep)
 {
+    const TFileSizeSignalHeld fileSize;
     const TOutput out = ResolveOutput(files, target);
     CheckOutput(files, out, keep);
     const fs::path folder = FolderOf(out.Path);
@@ -233,13 +311,17 @@ void ReplaceFileContents(TFileSystem& files, const fs::path& target, std::string
     } catch (const std::system_error& e) {
         if (!out.Status.Exists || !FolderRefusesNewFiles(e.code()))
             throw;
-        WriteInPlace(files, out.Path, bytes);
+        WriteInPlace(files, out, bytes, "its folder takes no new file");
         return;
     }
     TTemporaryFile& temporary = *made;
+    if (out.Status.Exists && !temporary.File().TakeOwnerAndMode(out.Status)) {
+        // A copy would change the file's owner behind the user's back.
+        made.reset();
+        WriteInPlace(files, out, bytes, "a copy of it cannot be given its owner");
+        return;
+    }
     temporary.File().WriteAt(0, bytes);
-    if (out.Status.Exists)
-        temporary.File().TakeOwnerAndMode(out.Status);
     temporary.SyncAndClose();
     // Whatever took the name while the bytes were written is judged again.
     const TOutput now = ResolveOutput(files, target);

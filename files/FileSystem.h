@@ -28,6 +28,10 @@ struct TEntryStatus {
     std::uint32_t Mode = 0;     // permission bits (07777)
     std::uint32_t Owner = 0;    // user and group; 0 where the system has none
     std::uint32_t Group = 0;
+    // The name of the kernel's file system the entry is on (proc, sysfs,
+    // cgroup...), whose files show and set the kernel's state and store
+    // nothing; nullptr for a file system that stores files.
+    const char* KernelFileSystem = nullptr;
 };
 
 // A file open for reading or writing, closed when the object goes.
@@ -41,10 +45,15 @@ public:
     // All of bytes, from offset on.
     virtual void WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
     virtual void Truncate(std::uint64_t size) = 0;
+    // Makes room on the disk for size bytes from the start without changing
+    // the file's size, so that writing them cannot run out of space; does
+    // nothing where the file system cannot say.
+    virtual void Reserve(std::uint64_t size) = 0;
     // The owner and group of another file where the process may set them
     // (a group it belongs to, any owner for the superuser), then its
-    // permission bits, which a change of owner would clear in part.
-    virtual void TakeOwnerAndMode(const TEntryStatus& of) = 0;
+    // permission bits, which a change of owner would clear in part. Returns
+    // whether the file now has that owner and group.
+    virtual bool TakeOwnerAndMode(const TEntryStatus& of) = 0;
     // Puts the written bytes on the disk.
     virtual void Sync() = 0;
     // Closes the file and reports what the system says of the bytes written;
@@ -68,6 +77,8 @@ public:
     // the superuser, whom the system lets write anything; by the system's
     // own judgement (ACLs included) for others.
     virtual bool MayWrite(const std::filesystem::path& path, const TEntryStatus& status) = 0;
+    // The user the process acts as, as owners are numbered.
+    virtual std::uint32_t EffectiveUser() = 0;
 
     // Opens without waiting (a FIFO that has taken the name) and without
     // making a terminal the controlling one.
@@ -75,7 +86,7 @@ public:
     // A new file, made only where nothing goes by the name: file_exists
     // otherwise.
     virtual std::unique_ptr<TOpenFile> CreateNew(const std::filesystem::path& path) = 0;
-    // An existing file to write over, a symbolic link not followed.
+    // An existing file to read and write over, a symbolic link not followed.
     virtual std::unique_ptr<TOpenFile> OpenToRewrite(const std::filesystem::path& path) = 0;
 
     // Takes the place of whatever goes by the name to.
@@ -101,6 +112,20 @@ public:
 
 // Those signals, by their numbers in <csignal>.
 std::span<const int> EndSignalNumbers();
+
+// While the object lives, a write past the process's file size limit fails
+// with EFBIG like any failed write, instead of ending the process (SIGXFSZ)
+// half-way through a replacement.
+class TFileSizeSignalHeld {
+public:
+    TFileSizeSignalHeld();
+    ~TFileSizeSignalHeld();
+    TFileSizeSignalHeld(const TFileSizeSignalHeld&) = delete;
+    TFileSizeSignalHeld& operator=(const TFileSizeSignalHeld&) = delete;
+
+private:
+    bool held_ = false;
+};
 
 // Removes a file; safe to call from a signal handler.
 void RemoveFileNow(const std::filesystem::path::value_type* path) noexcept;

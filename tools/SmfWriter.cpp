@@ -157,3 +157,49 @@ std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::
     }
     return SmfFile(1, division, built);
 }
+
+std::string InterleavedSmf(std::size_t notes, std::uint32_t seconds, std::uint32_t seed)
+{
+    constexpr std::uint32_t tempo = 50000;
+    constexpr std::uint16_t division = 960;
+    constexpr std::uint32_t ticksPerSecond = 1000000 / tempo * division;
+    constexpr std::size_t keys = 240;  // notes 0 to 119 of channels 1 and 2
+    struct TTimed {
+        std::uint32_t Tick;
+        std::uint8_t Status, Note, Velocity;
+    };
+    std::mt19937 random(seed);
+    std::vector<TTimed> events;
+    events.reserve(2 * notes);
+    // Each key's notes one after the other, each within its share of the span.
+    for (std::size_t key = 0; key < keys; ++key) {
+        const std::size_t count = notes / keys + (key < notes % keys ? 1 : 0);
+        const auto share = static_cast<std::uint32_t>(
+            std::max<std::size_t>(4, std::size_t{seconds} * ticksPerSecond / std::max<std::size_t>(count, 1)));
+        const auto status = static_cast<std::uint8_t>(0x90 | (key / 120));
+        const auto note = static_cast<std::uint8_t>(key % 120);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto start = static_cast<std::uint32_t>(i) * share;
+            const auto on = start + static_cast<std::uint32_t>(random() % (share / 2));
+            const auto off = on + 1 + static_cast<std::uint32_t>(random() % (share / 2 - 1));
+            events.push_back({on, status, note, static_cast<std::uint8_t>(1 + random() % 127)});
+            events.push_back({off, status, note, 0});
+        }
+    }
+    std::stable_sort(events.begin(), events.end(), [](const TTimed& a, const TTimed& b) { return a.Tick < b.Tick; });
+    TSmfTrack track;
+    track.Meta(0, 0x03, "Interleaved").Tempo(0, tempo);
+    std::uint32_t tick = 0;
+    std::uint8_t running = 0;
+    for (const TTimed& e : events) {
+        if (e.Status == running) {
+            track.Event(e.Tick - tick, {e.Note, e.Velocity});
+        } else {
+            track.Event(e.Tick - tick, {e.Status, e.Note, e.Velocity});
+            running = e.Status;
+        }
+        tick = e.Tick;
+    }
+    track.EndOfTrack();
+    return SmfFile(1, division, {track});
+}

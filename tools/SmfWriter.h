@@ -47,3 +47,9 @@ std::string GeneratedSmf(std::size_t notes, int tracks, std::uint32_t seed = 1);
 // dense as a file gets whose image the device still holds at 1 s. Notes 0
 // to 119 of channels 1 and 2, so that at no time all 256 outputs change.
 std::string DenseSmf(std::size_t notes, int tracks, std::uint32_t seconds, std::uint32_t seed = 1);
+
+// As dense, in one track where notes of channels 1 and 2 take turns at
+// random: running status holds only while the channel stays, so that half
+// the events carry a status byte. Every note counts: notes 0 to 119, and
+// the notes of one key never overlap.
+std::string InterleavedSmf(std::size_t notes, std::uint32_t seconds, std::uint32_t seed = 1);

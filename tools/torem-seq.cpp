@@ -83,12 +83,12 @@ int main(int argc, char** argv)
             } else if (arg == "--check") {
                 picked = TMode::Check;
             } else if (arg == "--svg" || arg.rfind("--svg=", 0) == 0) {
+                // An option after --svg is no file name (--svg -f FILE.seq);
+                // a file named like one is given as --svg=-f or ./-f.
                 if (arg.size() > 6)
                     svg = arg.substr(6);
-                else if (i + 1 < args.size())
+                else if (i + 1 < args.size() && !(args[i + 1].size() > 1 && args[i + 1][0] == '-'))
                     svg = args[++i];
-                else
-                    return UsageError(Program, "--svg needs the name of the SVG file to write");
                 if (svg.empty())
                     return UsageError(Program, "--svg needs the name of the SVG file to write");
                 picked = TMode::Svg;

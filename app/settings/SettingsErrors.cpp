@@ -19,10 +19,15 @@ std::string Reason(const std::error_code& error)
 
 }  // namespace
 
-EInOutError::EInOutError(const std::error_code& error, const std::filesystem::path& file)
+EInOutError::EInOutError(const std::error_code& error, const std::filesystem::path& file, const std::string& step)
     : ESettingsError("Erreur E/S " + std::to_string(error.value()) + "\n" +
-                     (file.empty() ? "" : PathText(file) + ": ") + Reason(error)),
+                     (file.empty() ? "" : PathText(file) + ": ") + (step.empty() ? "" : step + ": ") + Reason(error)),
       errorCode_(error.value())
+{
+}
+
+EBadSettingsFile::EBadSettingsFile(const std::filesystem::path& file, const std::string& why, const std::string& outcome)
+    : ESettingsError("The settings file " + PathText(file) + " is no settings file: " + why + ".\n" + outcome)
 {
 }
 

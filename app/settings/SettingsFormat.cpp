@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "SettingsErrors.h"
@@ -81,7 +82,7 @@ std::string FormatSettings(const AppSettings& settings)
     const std::string resolution = std::to_string(unsigned{settings.ResolutionMs});
     const std::string mode = std::to_string(unsigned{settings.MidiMode});
     const std::string transpose = std::to_string(unsigned{settings.TransposeIndex});
-    const std::array<std::string_view, 17> lines = {
+    const std::array<std::string_view, SettingsLines> lines = {
         Header,
         LanguageLabel,
         settings.LanguageIndex == LanguageFrench ? French : English,
@@ -115,5 +116,8 @@ std::string SettingsTextFromWindowsFile(std::string_view bytes)
 
 std::string WindowsFileFromSettingsText(const std::string& text)
 {
-    return Windows1252FromUtf8(text).value_or(text);
+    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" gives C3 A9)
+    // would read back as other characters ("é").
+    const std::optional<std::string> earlier = Windows1252FromUtf8(text);
+    return earlier && SettingsTextFromWindowsFile(*earlier) == text ? *earlier : text;
 }

@@ -9,6 +9,8 @@
 #include "AppSettings.h"
 #include "TextLineReader.h"
 
+inline constexpr int SettingsLines = 17;
+
 // The whole line as a signed 32-bit integer: an optional sign followed by
 // decimal digits, nothing else. Throws EConvertError otherwise (also for the
 // empty line).
@@ -32,5 +34,6 @@ std::string FormatSettings(const AppSettings& settings);
 std::string SettingsTextFromWindowsFile(std::string_view bytes);
 
 // The file's bytes on Windows: Windows-1252, which the earlier tool reads,
-// when every character has a byte there; otherwise the UTF-8 text itself.
+// when every character has a byte there and the bytes read back as the
+// same text; otherwise the UTF-8 text itself.
 std::string WindowsFileFromSettingsText(const std::string& text);

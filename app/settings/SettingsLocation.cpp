@@ -122,6 +122,6 @@ fs::path ChooseSettingsFile(const fs::path& executableDirectory, const fs::path&
         return beside;
     fs::create_directories(userDirectory, error);
     if (error)
-        throw EInOutError(error, userDirectory);
+        throw EInOutError(error, userDirectory / fileName, "its folder cannot be made");
     return userDirectory / fileName;
 }

@@ -33,7 +33,8 @@ bool IsSystemProgramFolder(const std::filesystem::path& directory,
 // when canCreateIn(executableDirectory); otherwise fileName in userDirectory,
 // which is created with its parents. Without a user folder the executable's
 // folder is kept, and the failure to write there tells the user why. Throws
-// EInOutError naming the user folder when it cannot be created.
+// EInOutError naming the settings file there when its folder cannot be
+// created.
 std::filesystem::path ChooseSettingsFile(
     const std::filesystem::path& executableDirectory, const std::filesystem::path& userDirectory,
     const std::filesystem::path& fileName,

@@ -11,8 +11,8 @@ constexpr char EndOfText = '\x1A';
 bool EndsLine(char c) { return c == CR || c == LF || c == EndOfText; }
 }  // namespace
 
-TTextLineReader::TTextLineReader(TFill fill, std::size_t chunkSize)
-    : fill_(std::move(fill)), buffer_(std::max<std::size_t>(chunkSize, 1))
+TTextLineReader::TTextLineReader(TFill fill, std::size_t chunkSize, std::size_t maxLineBytes)
+    : fill_(std::move(fill)), maxLineBytes_(maxLineBytes), buffer_(std::max<std::size_t>(chunkSize, 1))
 {
 }
 
@@ -32,12 +32,15 @@ bool TTextLineReader::Refill()
 std::string TTextLineReader::ReadLine()
 {
     std::string line;
+    ++lines_;
     if (textDone_)
         return line;
     while (Refill()) {
         const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(pos_);
         const auto last = buffer_.begin() + static_cast<std::ptrdiff_t>(end_);
         const auto stop = std::find_if(first, last, EndsLine);
+        if (static_cast<std::size_t>(stop - first) > maxLineBytes_ - line.size())
+            throw ELineTooLong(lines_);
         line.append(first, stop);
         pos_ = static_cast<std::size_t>(stop - buffer_.begin());
         if (stop == last)

@@ -5,8 +5,20 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// A line longer than the reader was told to take: so much is never kept.
+class ELineTooLong : public std::length_error {
+public:
+    explicit ELineTooLong(std::size_t line) : std::length_error("line too long"), line_(line) {}
+    std::size_t Line() const noexcept { return line_; }  // counted from 1
+
+private:
+    std::size_t line_;
+};
 
 class TTextLineReader {
 public:
@@ -14,9 +26,11 @@ public:
     // the data. A failure is reported by throwing, and passes through ReadLine.
     using TFill = std::function<std::size_t(char* buf, std::size_t size)>;
 
-    explicit TTextLineReader(TFill fill, std::size_t chunkSize = 4096);
+    // A line of more than maxLineBytes throws ELineTooLong.
+    explicit TTextLineReader(TFill fill, std::size_t chunkSize = 4096,
+                             std::size_t maxLineBytes = std::numeric_limits<std::size_t>::max());
 
-    // The next line without its line end; lines may be of any length.
+    // The next line without its line end.
     std::string ReadLine();
 
 private:
@@ -24,6 +38,8 @@ private:
     bool Refill();
 
     TFill fill_;
+    std::size_t maxLineBytes_;
+    std::size_t lines_ = 0;  // read so far
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

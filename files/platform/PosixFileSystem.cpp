@@ -3,10 +3,16 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <system_error>
 
 #include "FileSystem.h"
@@ -34,6 +40,61 @@ TFileKind KindOfMode(mode_t mode)
     }
 }
 
+#ifdef __linux__
+// The kernel's file systems whose files show and set its state: writing
+// one may change the system, and reading one may wait for events.
+struct TKernelFileSystem {
+    decltype(statfs::f_type) Type;
+    const char* Name;
+};
+constexpr TKernelFileSystem KernelFileSystems[] = {
+    {PROC_SUPER_MAGIC, "proc"},
+    {SYSFS_MAGIC, "sysfs"},
+    {DEBUGFS_MAGIC, "debugfs"},
+    {TRACEFS_MAGIC, "tracefs"},
+    {SECURITYFS_MAGIC, "securityfs"},
+    {CGROUP_SUPER_MAGIC, "cgroup"},
+    {CGROUP2_SUPER_MAGIC, "cgroup2"},
+    {0x62656570, "configfs"},
+    {BPF_FS_MAGIC, "bpf"},
+    {PSTOREFS_MAGIC, "pstore"},
+    {EFIVARFS_MAGIC, "efivarfs"},
+    {SELINUX_MAGIC, "selinuxfs"},
+    {SMACK_MAGIC, "smackfs"},
+    {BINFMTFS_MAGIC, "binfmt_misc"},
+    {DEVPTS_SUPER_MAGIC, "devpts"},
+    {USBDEVICE_SUPER_MAGIC, "usbfs"},
+    {NSFS_MAGIC, "nsfs"},
+    {0x19800202, "mqueue"},
+    {0x65735543, "fusectl"},
+    {0x67596969, "rpc_pipefs"},
+    {0x6e667364, "nfsd"},
+};
+
+const char* KernelFileSystemOf(const struct statfs& system)
+{
+    for (const TKernelFileSystem& kernel : KernelFileSystems)
+        if (system.f_type == kernel.Type)
+            return kernel.Name;
+    return nullptr;
+}
+
+const char* KernelFileSystemAt(const fs::path& path)
+{
+    struct statfs system {};
+    return ::statfs(path.c_str(), &system) == 0 ? KernelFileSystemOf(system) : nullptr;
+}
+
+const char* KernelFileSystemOf(int fd)
+{
+    struct statfs system {};
+    return ::fstatfs(fd, &system) == 0 ? KernelFileSystemOf(system) : nullptr;
+}
+#else
+const char* KernelFileSystemAt(const fs::path&) { return nullptr; }
+const char* KernelFileSystemOf(int) { return nullptr; }
+#endif
+
 TEntryStatus StatusOf(const struct stat& status)
 {
     TEntryStatus entry;
@@ -59,7 +120,10 @@ TEntryStatus StatusOrMissing(const fs::path& path, TStat statCall, const char* w
             return {};
         ThrowErrno(what);
     }
-    return StatusOf(status);
+    TEntryStatus entry = StatusOf(status);
+    if (entry.Kind != TFileKind::Link)
+        entry.KernelFileSystem = KernelFileSystemAt(path);
+    return entry;
 }
 
 class TPosixFile final : public TOpenFile {
@@ -78,7 +142,9 @@ public:
         struct stat status {};
         if (::fstat(fd_, &status) != 0)
             ThrowErrno("fstat");
-        return StatusOf(status);
+        TEntryStatus entry = StatusOf(status);
+        entry.KernelFileSystem = KernelFileSystemOf(fd_);
+        return entry;
     }
 
     std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override
@@ -118,12 +184,28 @@ public:
             ThrowErrno("ftruncate");
     }
 
-    void TakeOwnerAndMode(const TEntryStatus& of) override
+    void Reserve(std::uint64_t size) override
     {
-        if (::fchown(fd_, of.Owner, of.Group) != 0)
+#ifdef __linux__
+        if (size == 0 || ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0)
+            return;
+        // A file system that cannot reserve space says so; writing then
+        // finds out.
+        if (errno != EOPNOTSUPP && errno != ENOSYS)
+            ThrowErrno("fallocate");
+#else
+        (void)size;
+#endif
+    }
+
+    bool TakeOwnerAndMode(const TEntryStatus& of) override
+    {
+        const bool owned = ::fchown(fd_, of.Owner, of.Group) == 0;
+        if (!owned)
             (void)::fchown(fd_, static_cast<uid_t>(-1), of.Group);
         if (::fchmod(fd_, of.Mode) != 0)
             ThrowErrno("chmod");
+        return owned;
     }
 
     void Sync() override
@@ -165,6 +247,8 @@ public:
         return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 || errno != EACCES;
     }
 
+    std::uint32_t EffectiveUser() override { return ::geteuid(); }
+
     std::unique_ptr<TOpenFile> OpenToRead(const fs::path& path) override
     {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -186,7 +270,7 @@ public:
 
     std::unique_ptr<TOpenFile> OpenToRewrite(const fs::path& path) override
     {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
         if (fd < 0)
             ThrowErrno("open");
         return std::make_unique<TPosixFile>(fd);
@@ -213,7 +297,8 @@ public:
     }
 };
 
-constexpr int EndSignals[] = {SIGINT, SIGTERM};
+// Ctrl+C, kill, a closed terminal, Ctrl+\ and a reader gone from a pipe.
+constexpr int EndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 thread_local int heldDepth = 0;
 thread_local sigset_t heldBefore;
@@ -251,4 +336,34 @@ std::span<const int> EndSignalNumbers()
 void RemoveFileNow(const fs::path::value_type* path) noexcept
 {
     ::unlink(path);
+}
+
+TFileSizeSignalHeld::TFileSizeSignalHeld()
+{
+    sigset_t blocked;
+    pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
+    sigset_t pending;
+    sigpending(&pending);
+    // Held already, or pending from before: left as it is.
+    if (sigismember(&blocked, SIGXFSZ) || sigismember(&pending, SIGXFSZ))
+        return;
+    sigset_t fileSize;
+    sigemptyset(&fileSize);
+    sigaddset(&fileSize, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &fileSize, nullptr);
+    held_ = true;
+}
+
+TFileSizeSignalHeld::~TFileSizeSignalHeld()
+{
+    if (!held_)
+        return;
+    sigset_t fileSize;
+    sigemptyset(&fileSize);
+    sigaddset(&fileSize, SIGXFSZ);
+    // The failed write has been told of already: its signal goes unheard.
+    const timespec now{0, 0};
+    while (sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
+    }
+    pthread_sigmask(SIG_UNBLOCK, &fileSize, nullptr);
 }

@@ -140,7 +140,10 @@ public:
             ThrowLastError("truncate");
     }
 
-    void TakeOwnerAndMode(const TEntryStatus&) override {}
+    void Reserve(std::uint64_t) override {}
+
+    // Windows gives a new file its folder's owner and rights.
+    bool TakeOwnerAndMode(const TEntryStatus&) override { return true; }
 
     void Sync() override
     {
@@ -202,6 +205,8 @@ public:
         return (static_cast<fs::perms>(status.Mode) & fs::perms::owner_write) != fs::perms::none;
     }
 
+    std::uint32_t EffectiveUser() override { return 0; }
+
     std::unique_ptr<TOpenFile> OpenToRead(const fs::path& path) override
     {
         return OpenFile(path, _O_RDONLY, "open");
@@ -213,7 +218,7 @@ public:
     }
     std::unique_ptr<TOpenFile> OpenToRewrite(const fs::path& path) override
     {
-        return OpenFile(path, _O_WRONLY, "open");
+        return OpenFile(path, _O_RDWR, "open");
     }
 
     void Rename(const fs::path& from, const fs::path& to) override { fs::rename(from, to); }
@@ -237,9 +242,12 @@ TFileSystem& SystemFileSystem()
     return files;
 }
 
-// Windows delivers Ctrl+C on a thread of its own: there is no signal to hold.
+// Windows delivers Ctrl+C on a thread of its own: there is no signal to
+// hold, and no file size limit.
 TEndSignalsHeld::TEndSignalsHeld() = default;
 TEndSignalsHeld::~TEndSignalsHeld() = default;
+TFileSizeSignalHeld::TFileSizeSignalHeld() = default;
+TFileSizeSignalHeld::~TFileSizeSignalHeld() = default;
 
 std::span<const int> EndSignalNumbers()
 {

@@ -228,9 +228,13 @@ TEST(SettingsFormat, OnWindowsTheFileIsUtf8WhenValidOtherwiseWindows1252)
         {"plain", "plain"},
         {"Mélodie € “x”", "M\xE9lodie \x80 \x93x\x94"},
         {"Mélodie \xCE\xA9", "Mélodie \xCE\xA9"},  // an omega: all of it stays UTF-8
+        // Its Windows-1252 bytes would read as UTF-8, as "é": it stays UTF-8.
+        {"Ã©", "\xC3\x83\xC2\xA9"},
     };
-    for (const auto& w : writes)
+    for (const auto& w : writes) {
         EXPECT_EQ(WindowsFileFromSettingsText(w.text), w.bytes) << w.text;
+        EXPECT_EQ(SettingsTextFromWindowsFile(w.bytes), w.text) << w.text;
+    }
 }
 
 TEST(SettingsFile, OnlyTheExactWordEnglishGivesEnglish)
@@ -487,6 +491,115 @@ TEST(SettingsFile, ALinkedFileIsWrittenThroughItsLinkAndAFifoNeverWaitedOn)
 #endif
 }
 
+// A file far larger, or with a far longer line, than any settings file is
+// no settings file: reported, moved aside whole, and the settings start from
+// their defaults; the next save writes a new file. Its bytes are never all
+// read, whatever their size.
+struct TBadSettings {
+    const char* Name;
+    std::function<void(const std::string& path)> Make;
+    std::string Why;
+};
+
+class BadSettingsFile : public ::testing::TestWithParam<TBadSettings> {};
+
+TEST_P(BadSettingsFile, IsReportedAndMovedAsideWhole)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    GetParam().Make(path);
+    const std::uintmax_t size = fs::file_size(path);
+    WriteFileBytes(path + ".bad", "an earlier one");
+
+    AppSettings settings;
+    EXPECT_EQ(ErrorOf([&] { LoadSettings(settings, path); }),
+              "The settings file " + path + " is no settings file: " + GetParam().Why + ".\nIt is kept as " + path +
+                  ".bad-2; the settings start from their defaults.");
+    EXPECT_EQ(Saved(settings), Saved(AppSettings{}));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(fs::file_size(path + ".bad-2"), size);
+    EXPECT_EQ(ReadFileBytes(path + ".bad"), "an earlier one");
+    SaveSettings(settings, path);
+    EXPECT_EQ(ReadFileBytes(path), DefaultFile);
+}
+
+// A settings file whose MIDI file's name is bytes long.
+std::string LineOf(std::size_t bytes)
+{
+    return File({"English", std::string(bytes, 'm'), "1000", "", "COM1", "", "1", "5"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SettingsFile, BadSettingsFile,
+    ::testing::Values(
+        TBadSettings{"OneGigabyteOfZeros",
+                     [](const std::string& path) {
+                         WriteFileBytes(path, "");
+                         fs::resize_file(path, std::uintmax_t{1} << 30);
+                     },
+                     "it is 1073741824 bytes long, and a settings file takes 1048576 at most"},
+        TBadSettings{"OneByteTooMany",
+                     [](const std::string& path) { WriteFileBytes(path, DefaultFile + std::string((1 << 20) + 1 - DefaultFile.size(), '\n')); },
+                     "it is 1048577 bytes long, and a settings file takes 1048576 at most"},
+        TBadSettings{"ALongLine", [](const std::string& path) { WriteFileBytes(path, LineOf((128 << 10) + 1)); },
+                     "its line 5 is longer than the 131072 bytes a settings file's line takes at most"}),
+    [](const auto& test) { return std::string(test.param.Name); });
+
+TEST(SettingsFile, AFileAtTheBoundsIsASettingsFile)
+{
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    WriteFileBytes(path, LineOf(128 << 10) + std::string((1 << 20) - LineOf(128 << 10).size(), '\n'));
+    AppSettings settings;
+    LoadSettings(settings, path);
+    EXPECT_EQ(settings.MidiFileName, std::string(128 << 10, 'm'));
+}
+
+TEST(SettingsFile, ABadFileThatCannotBeMovedAsideIsNeverWrittenOver)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
+    TTempDir tmp;
+    const fs::path dir = tmp.Path() / "locked";
+    fs::create_directory(dir);
+    const fs::path path = dir / SettingsFileName;
+    const std::string bad = LineOf(200 << 10);
+    WriteFileBytes(path.string(), bad);
+    fs::permissions(path, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const std::string why = "The settings file " + path.string() +
+                            " is no settings file: its line 5 is longer than the 131072 bytes a settings file's line "
+                            "takes at most.\nIt cannot be moved aside (Permission denied), so it stays as it is, ";
+    EXPECT_EQ(HoldsInChild([&] {
+                  AppSettings settings;
+                  return ErrorOf([&] { LoadSettings(settings, path); }) == why + "and no settings are saved over it." &&
+                         ErrorOf([&] { SaveSettings(settings, path); }) == why + "and the settings are not saved.";
+              }, TChildOptions{.Unprivileged = true}),
+              0);
+    EXPECT_EQ(ReadFileBytes(path.string()), bad);
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{SettingsFileName});
+#endif
+}
+
+TEST(SettingsFile, ReadingAnyFileTakesLittleMemory)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "needs fork and a limit on the address space";
+#else
+    // One line of 50 MB took some 1.9 GB.
+    TTempDir dir;
+    const std::string path = dir.File(SettingsFileName);
+    WriteFileBytes(path, LineOf(50 << 20));
+    EXPECT_EQ(HoldsInChild([&] {
+                  AppSettings settings;
+                  return ErrorOf([&] { LoadSettings(settings, path); }).find("is no settings file") != std::string::npos;
+              }, TChildOptions{.MoreMemory = std::uint64_t{16} << 20}),
+              0);
+#endif
+}
+
 TEST(SettingsFile, ThePathIsBesideTheExecutableWhateverTheWorkingDirectory)
 {
     TTempDir dir;
@@ -551,12 +664,14 @@ TEST(SettingsLocation, BesideTheExecutableWhenTheFileIsThereOrCanBeMadeThereElse
     WriteFileBytes(beside.string(), DefaultFile);
     EXPECT_EQ(ChooseSettingsFile(program, user, SettingsFileName, locked), beside) << "the portable file wins";
 
-    // A user folder that cannot be made is named in the error.
+    // The error names the file when its folder cannot be made, and says so.
     fs::remove(beside);
     WriteFileBytes((tmp.Path() / "file").string(), "");
     const fs::path impossible = tmp.Path() / "file" / "torem-bridge";
+    const std::error_code notADirectory(ENOTDIR, std::generic_category());
     EXPECT_EQ(ErrorOf([&] { ChooseSettingsFile(program, impossible, SettingsFileName, locked); }),
-              InOutText(ENOTDIR, impossible));
+              "Erreur E/S " + std::to_string(ENOTDIR) + "\n" + (impossible / SettingsFileName).string() +
+                  ": its folder cannot be made: " + notADirectory.message());
 }
 
 TEST(SettingsLocation, TheSystemsProgramFoldersAreNoPlaceForSettings)

@@ -63,6 +63,32 @@ TEST(CollectNoteEvents, TakesNoteOnsOfChannelsOneAndTwoThatCloseNothing)
     EXPECT_EQ(notes, (std::vector{Note(0, 0, 0, 60, 100)}));
 }
 
+// A note of 2^32 - 1 ticks, the longest a track holds, is a note: its
+// length is no mark of a note-off. At 1 microsecond per quarter note of
+// 32767 ticks it lasts 131 ms.
+TEST(CollectNoteEvents, ANoteOfTheLongestLengthIsANoteWhateverItsDeltaTimesLook)
+{
+    std::string tempo;
+    AppendVlq(tempo, 0);
+    tempo += std::string("\xFF\x51\x03\x00\x00\x01", 6);
+    const std::string on = std::string("\x00\x90\x0A\x7F", 4);
+    TSmfTrack legal;  // 16 x (2^28 - 1) + 15 ticks, through text events
+    legal.Raw(tempo + on);
+    for (int i = 0; i < 16; ++i)
+        legal.Meta(0x0FFFFFFF, 0x01, "");
+    legal.Event(15, {0x80, 10, 0});
+    TSmfTrack fiveBytes;  // one delta time of 2^32 - 1 in five bytes
+    fiveBytes.Raw(tempo + on + std::string("\x8F\xFF\xFF\xFF\x7F\x0A\x00", 7));
+    for (const TSmfTrack& track : {legal, fiveBytes}) {
+        TMidiFile file;
+        file.LoadBytes(SmfFile(0, 32767, {track}));
+        std::vector<TUseFullMidiEvent> notes;
+        CollectNoteEvents(file, notes);
+        EXPECT_EQ(notes, (std::vector{Note(0, 131, 0, 10, 127)}));
+        EXPECT_EQ(Prepared(notes, 100), (Events{{0, 10, 255}, {200, 10, 0}}));
+    }
+}
+
 TEST(PrepareContactEvents, MapsChannelNoteAndVelocityToOutputAndLevel)
 {
     const Events events = Prepared({Note(0, 1000, 1, 60, 100), Note(2000, 1000, 0, 1, 127),
@@ -180,7 +206,7 @@ std::vector<TUseFullMidiEvent> NotesOfEvents(const TMidiFile& file)
     const double factor = file.MicrosecondsPerTick();
     for (std::int32_t t = 0; t < file.NumberOfTracks(); ++t)
         for (const TMidiEvent& e : file.TrackAt(t).Events())
-            if (e.Duration != -1 && (e.Status == 0x90 || e.Status == 0x91))
+            if ((e.Status == 0x90 || e.Status == 0x91) && (e.Duration != -1 || e.Closed))
                 notes.push_back({TicksToMs(factor, static_cast<std::uint32_t>(e.Time)),
                                  TicksToMs(factor, static_cast<std::uint32_t>(e.Duration)),
                                  static_cast<std::uint8_t>(e.Status - 0x90), e.Data1, e.Data2, !e.Closed});
@@ -198,6 +224,11 @@ TEST(CollectContactEvents, NotesStraightFromTheFileIntoTheTableGiveWhatTheStepsG
         files.push_back(RandomSmf(random));
     files.push_back(GeneratedSmf(40000, 4, 9));
     files.push_back(DenseSmf(40000, 16, 2, 9));
+    // Short spans, which the table holds whole at every resolution.
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+        files.push_back(DenseSmf(3000, 4, 3, seed));
+        files.push_back(InterleavedSmf(3000, 2, seed));
+    }
     for (const std::string& bytes : files) {
         TMidiFile file;
         file.LoadBytes(bytes);

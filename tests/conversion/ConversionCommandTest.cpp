@@ -99,8 +99,8 @@ TEST_F(ConvertCommand, MissingNamesAreReportedBeforeAnythingIsRead)
     EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
     EXPECT_EQ(dialogs.TextsOf(Kind::Warning), (std::vector<std::string>{"Midi file location or Midi file does not exist..."}));
 
-    // A folder is no MIDI file.
-    settings.MidiFileName = dir.Path().string();
+    // A name through a file, as if it were a folder.
+    settings.MidiFileName = dir.File("song.mid") + "/song.mid";
     settings.LanguageIndex = LanguageFrench;
     dialogs.shown.clear();
     EXPECT_EQ(Run(), TConversionOutcome::MidiFileMissing);
@@ -134,6 +134,32 @@ TEST_F(ConvertCommand, AnExistingFileIsReplacedOnlyOnYes)
               (std::vector<std::string>{settings.SeqFileName + " existe déjà. Voulez-vous remplacer ce fichier?"}));
     EXPECT_EQ(dialogs.TextsOf(Kind::Information),
               (std::vector<std::string>{"Processus terminé...\n1 note, 2 changements, 2 trames, 10 octets de trames"}));
+}
+
+TEST_F(ConvertCommand, ThirtyTwoMiBOfEmptyTracksConvertWithinFiveTimesTheirSize)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "needs fork and a limit on the address space";
+#else
+    // The smallest track chunks there are, as many as fit: a record for
+    // each, of 32 bytes, four times the chunk.
+    const std::size_t tracks = (TMidiFile::MaxFileBytes - 14) / 8;
+    std::string bytes = SmfHeaderChunk(1, 65535, 480);
+    bytes.reserve(TMidiFile::MaxFileBytes);
+    for (std::size_t i = 0; i < tracks; ++i)
+        bytes.append("MTrk\0\0\0\0", 8);
+    WriteBytesToFile(settings.MidiFileName, bytes);
+    const TChildEnd end = RunInChild(
+        [&] {
+            return TConversionCommand(settings, midiFile, dialogs, controls).Execute() ==
+                           TConversionOutcome::Written &&
+                           midiFile.NumberOfTracks() == static_cast<std::int32_t>(tracks)
+                       ? 0
+                       : 2;
+        },
+        TChildOptions{.MoreMemory = 5 * TMidiFile::MaxFileBytes});
+    EXPECT_EQ(end.ExitCode, 0) << "ended by signal " << end.Signal;
+#endif
 }
 
 TEST_F(ConvertCommand, ReaderAndWriterErrorsPassThroughAndWriteNothing)

@@ -52,6 +52,9 @@ void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert)
          {dir.File("device.seq"), device.Path()}},
         {dir.File("to-folder.seq"), ", a folder, not a regular file", {dir.File("to-folder.seq"), dir.File("folder.seq")}},
         {dir.File("soft.seq"), "it is the same file as", {dir.File("soft.seq"), song}},
+        // The kernel calls its attributes regular files; its own name is
+        // the program's.
+        {"/proc/self/comm", "it is on the kernel's proc file system, not a file that stores data", {}},
     });
 #endif
     for (const TCase& c : cases) {
@@ -138,13 +141,18 @@ void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert)
         {dir.File("zeros.mid"), " is not a Standard MIDI File"},
         {dir.File("track-first.mid"), "does not begin with an 'MThd' chunk"},
         {dir.File("huge.mid"), " is 33554433 bytes long; MIDI files of more than 33554432 bytes (32 MiB) are refused"},
+        {dir.Path().string(), "it is a folder, not a regular file"},
     };
 #ifndef _WIN32
     MakeFifo(dir.File("fifo.mid"));
     const TCharacterDevice device;
+    fs::create_symlink("loop-b.mid", dir.File("loop-a.mid"));
+    fs::create_symlink("loop-a.mid", dir.File("loop-b.mid"));
     cases.insert(cases.end(), {
         {dir.File("fifo.mid"), "it is a FIFO, not a regular file"},
         {device.Path(), "it is a character device, not a regular file"},
+        {dir.File("loop-a.mid"), "Too many levels of symbolic links"},
+        {"/proc/self/status", "it is on the kernel's proc file system, not a file that stores data"},
     });
 #endif
     for (const TCase& c : cases) {

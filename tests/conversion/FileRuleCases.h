@@ -16,7 +16,7 @@
 using TConvertTo = std::function<std::string(const std::string& output, bool replace)>;
 
 // Folders, the MIDI file itself under other names, a write-protected file,
-// and except on Windows FIFOs, sockets, devices and links to them: each
+// and except on Windows FIFOs, sockets, devices, links to them and a kernel attribute: each
 // refused with its reason, untouched, and no temporary file left.
 void ExpectBadOutputsRefused(const TTempDir& dir, const TConvertTo& convert);
 
@@ -31,7 +31,7 @@ void ExpectCarefulWrites(const TTempDir& dir, const TConvertTo& convert);
 using TConvertFrom = std::function<std::string(const std::string& input)>;
 
 // Empty, text and zero-filled files, a file that does not begin with a
-// header chunk, one beyond 32 MiB, and except on Windows FIFOs and devices
-// (refused at once): each refused with its reason, naming the file, and
-// nothing written.
+// header chunk, one beyond 32 MiB, a folder, and except on Windows FIFOs,
+// devices, a loop of links and a file of the kernel's (refused at once):
+// each refused with its reason, naming the file, and nothing written.
 void ExpectBadInputsRefused(const TTempDir& dir, const TConvertFrom& convert);

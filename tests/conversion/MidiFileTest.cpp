@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "ContactEvents.h"
 #include "MidiFile.h"
@@ -170,17 +171,15 @@ TEST(MidiFileReader, RunningStatusContinuesTheChannelMessageAcrossMetaAndSysex)
     EXPECT_EQ(events[7].Data1, 7);
 }
 
-TEST(MidiFileReader, AnEventWithoutDataBytesUnderRunningStatusEndsBeforeTheByteItLooksAt)
+TEST(MidiFileReader, AnEventWithoutDataBytesEndsAtTheByteAfterItsStatus)
 {
-    // Delta 0, status 0xFC; delta 5 and a data byte, which 0xFC as running
-    // status leaves alone: the track ends with the byte it looked at.
+    // Delta 0, status 0xFC; delta 5, status 0xFE: two events of no data.
     TSmfTrack track;
-    track.Raw(std::string("\x00\xFC\x05\x00", 4));
+    track.Raw(std::string("\x00\xFC\x05\xFE", 4));
     const TMidiFile file = LoadTrack(track);
-    EXPECT_EQ(file.TrackAt(0).EventCount(), 2);
     const std::vector<TMidiEvent> events = file.TrackAt(0).Events();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].Status, 0xFC);
+    EXPECT_EQ(events[1].Status, 0xFE);
     EXPECT_EQ(events[1].Time, 5);
 }
 
@@ -200,8 +199,8 @@ TEST(MidiFileReader, HeaderFieldsChunksAndNames)
     EXPECT_EQ(file.FileFormat(), TFileFormat::multi_synch);
     EXPECT_EQ(file.TicksPerQuarter(), 480);
     EXPECT_EQ(file.NumberOfTracks(), 4);
-    EXPECT_EQ(file.TrackAt(0).TrackName, "Piano");
-    EXPECT_EQ(file.TrackAt(0).InstrumentName, std::string("Or\0an", 5));
+    EXPECT_EQ(file.TrackAt(0).TrackName(), "Piano");
+    EXPECT_EQ(file.TrackAt(0).InstrumentName(), std::string("Or\0an", 5));
     EXPECT_EQ(file.TrackAt(0).Events()[0].Data1, 0x03);
     EXPECT_EQ(file.TrackAt(1).EventCount(), 1);
     EXPECT_EQ(file.TrackAt(2).EventCount(), 0);
@@ -370,6 +369,23 @@ TEST(MidiFileReader, MalformedFilesRaiseAClearErrorInsteadOfReadingPastTheChunk)
         {"lone MThd", "MThd", "ends inside the header of chunk 1"},
         {"SMPTE frame rate", SmfHeaderChunk(0, 1, 0xE628) + SmfChunk("MTrk", ""), "gives 26 frames per second"},
         {"SMPTE zero ticks", SmfHeaderChunk(0, 1, 0xE700) + SmfChunk("MTrk", ""), "0 ticks per frame"},
+        // Bytes on the wrong side of 0x80, read as they came they would put
+        // the events out of step.
+        {"data byte first", header + SmfChunk("MTrk", std::string("\x00\x3C\x40\x00", 4)),
+         "byte 1 of its data: 0x3C, a data byte, where the status byte of an event belongs"},
+        {"data byte after a system message", header + SmfChunk("MTrk", std::string("\x00\xFC\x05\x00", 4)),
+         "byte 3 of its data: 0x00, a data byte, where the status byte of an event belongs"},
+        {"status byte as a note", header + SmfChunk("MTrk", std::string("\x00\x90\x91\x40", 4)),
+         "byte 2 of its data: 0x91, a status byte, where a data byte of a channel message belongs"},
+        {"status byte as a velocity under running status",
+         header + SmfChunk("MTrk", std::string("\x00\x90\x3C\x40\x00\x3E\xC0\x00", 8)),
+         "byte 6 of its data: 0xC0, a status byte, where a data byte of a channel message belongs"},
+        {"status byte as a program", header + SmfChunk("MTrk", std::string("\x00\xC0\x80\x00", 4)),
+         "byte 2 of its data: 0x80, a status byte"},
+        {"delta time past 32 bits", header + SmfChunk("MTrk", std::string("\x90\x80\x80\x80\x00\xFE", 6)),
+         "byte 0 of its data: a delta time of more than 4294967295"},
+        {"meta length past 32 bits", header + SmfChunk("MTrk", std::string("\x00\xFF\x01\xFF\xFF\xFF\xFF\x7F", 8)),
+         "byte 3 of its data: a meta event length of more than 4294967295"},
     };
     for (const auto& c : cases) {
         const std::string message = ErrorOf(c.bytes);
@@ -407,6 +423,56 @@ TEST(MidiFileReader, LoadFileReadsFromDiskAndNamesAMissingFile)
     }
 }
 
+// A file is read from disk a window at a time: events, large ones among
+// them, that straddle the windows' edges read as they do from memory, and
+// damage past an edge is told as it is from memory.
+TEST(MidiFileReader, FromDiskAFileReadsAsFromMemoryAcrossItsWindows)
+{
+    TTempDir dir;
+    TSmfTrack large;
+    large.Tempo(0, 400000).Meta(0, 0x03, std::string(100000, 'n')).Event(0, {0x90, 60, 100});
+    for (int i = 0; i < 40000; ++i)
+        large.Event(static_cast<std::uint32_t>(i % 300), {static_cast<std::uint8_t>(0x90 | (i % 3)), 60, static_cast<std::uint8_t>(i % 2)});
+    large.Sysex(5, std::string(200000, '\x11')).Meta(0, 0x04, std::string(70000, 'i')).Event(1, {0x80, 60, 0});
+    TSmfTrack damaged = large;
+    damaged.Raw(std::string("\x00\x90\x3C\x95", 4)).EndOfTrack();  // a status byte as velocity, far in
+    const std::string broken = SmfFile(1, 480, {large, damaged});
+
+    const std::vector<std::string> files{SmfFile(1, 480, {large, large}), GeneratedSmf(60000, 3, 4), broken};
+    for (const std::string& bytes : files) {
+        TMidiFile fromMemory;
+        std::string memoryError;
+        try {
+            fromMemory.LoadBytes(bytes, dir.File("song.mid"));
+        } catch (const EMidiFileError& e) {
+            memoryError = e.what();
+        }
+        WriteBytesToFile(dir.File("song.mid"), bytes);
+        TMidiFile fromDisk;
+        fromDisk.SetFilename(dir.File("song.mid"));
+        std::string diskError;
+        try {
+            fromDisk.LoadFile();
+        } catch (const EMidiFileError& e) {
+            diskError = e.what();
+        }
+        EXPECT_EQ(diskError, memoryError);
+        ASSERT_EQ(fromDisk.Tracks().size(), fromMemory.Tracks().size());
+        for (std::size_t t = 0; t < fromDisk.Tracks().size(); ++t) {
+            const TMidiTrack& a = fromDisk.Tracks()[t];
+            const TMidiTrack& b = fromMemory.Tracks()[t];
+            EXPECT_EQ(a.TrackName(), b.TrackName());
+            EXPECT_EQ(a.InstrumentName(), b.InstrumentName());
+            EXPECT_EQ(a.EventCount(), b.EventCount());
+            EXPECT_EQ(a.CurrentTime, b.CurrentTime);
+            if (memoryError.empty()) {
+                EXPECT_TRUE(a.Events() == b.Events()) << "track " << t;
+            }
+        }
+    }
+    EXPECT_NE(ErrorOf(broken).find("0x95, a status byte"), std::string::npos) << ErrorOf(broken);
+}
+
 TSmfTrack BigTrack(std::uint8_t channel, int notes)
 {
     TSmfTrack track;
@@ -433,7 +499,7 @@ TEST(MidiFileReader, EachTrackReadsAsItDoesAloneAndTheLastTempoInFileOrderRules)
         const TMidiTrack& a = all.TrackAt(t);
         const TMidiTrack& b = alone.TrackAt(0);
         ASSERT_EQ(a.EventCount(), b.EventCount());
-        EXPECT_EQ(a.TrackName, b.TrackName);
+        EXPECT_EQ(a.TrackName(), b.TrackName());
         EXPECT_EQ(a.CurrentTime, b.CurrentTime);
         const std::vector<TMidiEvent> ea = a.Events();
         const std::vector<TMidiEvent> eb = b.Events();

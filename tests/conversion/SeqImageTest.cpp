@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -210,6 +211,12 @@ TEST(SeqImage, FilesAreReadUnderTheInputRulesAndNamedInErrors)
     EXPECT_EQ(errorOf(dir.File("large.seq")), dir.File("large.seq") +
                                                    " is not a valid sequence image: byte 65536: the file is 3145728 "
                                                    "bytes long, not 65536");
+    // Past 32 bits too.
+    WriteBytesToFile(dir.File("huge.seq"), " ");
+    std::filesystem::resize_file(dir.File("huge.seq"), std::uint64_t{5} << 30);
+    EXPECT_EQ(errorOf(dir.File("huge.seq")), dir.File("huge.seq") +
+                                                  " is not a valid sequence image: byte 65536: the file is 5368709120 "
+                                                  "bytes long, not 65536");
     EXPECT_EQ(errorOf(dir.File("large.seq"), LanguageFrench),
               dir.File("large.seq") +
                   " n'est pas une image de séquence valide : octet 65536 : le fichier fait 3145728 octets, et non 65536");

@@ -205,13 +205,20 @@ TEST_F(SeqTool, ReadsOnlyRegularFilesAndWritesOnlyWhereTheConverterWould)
 
 TEST_F(SeqTool, BadUsageExitsWithTwo)
 {
+    const std::string image = dir.File("x.seq");
+    WriteBytesToFile(image, WorkedExampleImage());
+    TProgramOptions options;
+    options.WorkingDirectory = dir.Path();
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"--csv", "--check", "x.seq"}, {"--svg"}, {"--svg=", "x.seq"},
-          {"-f", "x.seq"}, {"a.seq", "b.seq"}}) {
-        const TProgramResult run = Seq(arguments);
+         {std::vector<std::string>{}, {"--csv", "--check", image}, {"--svg"}, {"--svg=", image}, {"-f", image},
+          {"a.seq", "b.seq"}, {"--svg", "-f", image}, {"--svg", "--csv", image}}) {
+        options.Arguments = arguments;
+        const TProgramResult run = RunProgram(TOREM_SEQ_PATH, options);
         EXPECT_EQ(run.ExitCode, 2) << ::testing::PrintToString(arguments);
         EXPECT_NE(run.Err.find("\nTry 'torem-seq --help'.\n"), std::string::npos) << run.Err;
     }
+    // An option is no picture's name: nothing but the image is there.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -5,16 +5,19 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "FaultyFileSystem.h"
 #include "FileKind.h"
 #include "FileReplace.h"
+#include "FileSystem.h"
+#include "InputFile.h"
 #include "SpecialFiles.h"
+#include "TempDir.h"
+#include "Utf8.h"
 #ifndef _WIN32
 #include "PosixTesting.h"
 #endif
-#include "FileSystem.h"
-#include "TempDir.h"
-#include "Utf8.h"
 
 namespace {
 
@@ -63,7 +66,34 @@ TEST(ReplaceFileContents, NamesOutsideTheSystemsCodePageAreWrittenAsTheyAre)
 constexpr char PosixOnly[] = "needs fork, signals, a file size limit and POSIX permissions";
 #endif
 
-TEST(ReplaceFileContents, AnInterruptWhileWritingRemovesTheTemporaryFileAndEndsAsTheSignalWould)
+#ifndef _WIN32
+// Each signal that ends a program at the user's request, raised while the
+// temporary file exists, removes it and ends the program as it would.
+class EndSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndSignal, RemovesTheTemporaryFileAndEndsAsTheSignalWould)
+{
+    TTempDir dir;
+    const std::string target = dir.File("out.seq");
+    WriteFileBytes(target, "old");
+    const int signal = GetParam();
+    const TChildEnd end = RunInChild([&] {
+        RemoveTemporaryFilesOnInterrupt();
+        TFaultyFileSystem files;
+        files.BeforeWrite = [signal] { std::raise(signal); };
+        ReplaceFileContents(files, target, std::string(100, 'x'));
+        return 0;
+    });
+    EXPECT_EQ(end.Signal, signal) << "ended by the signal, not by returning";
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+    EXPECT_EQ(ReadFileBytes(target), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(ReplaceFileContents, EndSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE),
+                         [](const auto& test) { return "Signal" + std::to_string(test.param); });
+#endif
+
+TEST(ReplaceFileContents, AWritePastTheFileSizeLimitFailsAndEndsNothing)
 {
 #ifdef _WIN32
     GTEST_SKIP() << PosixOnly;
@@ -71,22 +101,128 @@ TEST(ReplaceFileContents, AnInterruptWhileWritingRemovesTheTemporaryFileAndEndsA
     TTempDir dir;
     const std::string target = dir.File("out.seq");
     WriteFileBytes(target, "old");
-    // The write passes the file size limit: the system raises SIGXFSZ in the
-    // middle of the replacement, whose handler here stands for the user's
-    // Ctrl-C, raising SIGTERM while the temporary file exists.
-    TChildOptions limited;
-    limited.FileSizeLimit = 16;
     const TChildEnd end = RunInChild(
         [&] {
-            RemoveTemporaryFilesOnInterrupt();
-            std::signal(SIGXFSZ, [](int) { std::raise(SIGTERM); });
-            ReplaceFileContents(target, std::string(100, 'x'));
-            return 0;
+            std::signal(SIGXFSZ, SIG_DFL);  // which would end the process
+            try {
+                ReplaceFileContents(target, std::string(100, 'x'));
+            } catch (const std::system_error& e) {
+                return e.code() == std::errc::file_too_large ? 0 : 2;
+            }
+            return 1;
         },
-        limited);
-    EXPECT_EQ(end.Signal, SIGTERM) << "ended by the signal, not by returning";
+        TChildOptions{.FileSizeLimit = 16});
+    EXPECT_EQ(end.ExitCode, 0) << "ended by signal " << end.Signal;
     EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
     EXPECT_EQ(ReadFileBytes(target), "old");
+#endif
+}
+
+// A file written in place (no new file can be made beside it) holds its
+// old bytes again after a failure at any step, whether the new bytes are
+// more or fewer; a failure to make room refuses the write before it starts.
+struct TInPlaceFailure {
+    const char* Name;
+    TFileStep Step;
+    int At;
+    std::string Bytes;
+};
+
+class InPlaceFailure : public ::testing::TestWithParam<TInPlaceFailure> {};
+
+TEST_P(InPlaceFailure, PutsTheOldBytesBack)
+{
+    TTempDir dir;
+    const std::string target = dir.File("shared.seq");
+    const std::string old = "the old bytes, thirty of them.";
+    WriteFileBytes(target, old);
+    TFaultyFileSystem files;
+    files.CreateNewFails = std::make_error_code(std::errc::permission_denied);
+    files.FailStep = GetParam().Step;
+    files.FailAt = GetParam().At;
+    try {
+        ReplaceFileContents(files, PathFromUtf8(target), GetParam().Bytes);
+        ADD_FAILURE() << "no failure reported";
+    } catch (const std::system_error& e) {
+        EXPECT_EQ(e.code(), std::errc::no_space_on_device);
+    }
+    EXPECT_EQ(ReadFileBytes(target), old);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReplaceFileContents, InPlaceFailure,
+    ::testing::Values(TInPlaceFailure{"NoRoomForMore", TFileStep::Reserve, 1, std::string(100, 'n')},
+                      TInPlaceFailure{"WritingMore", TFileStep::Write, 1, std::string(100, 'n')},
+                      TInPlaceFailure{"WritingLess", TFileStep::Write, 1, "new"},
+                      TInPlaceFailure{"CuttingTheRest", TFileStep::Truncate, 1, "new"},
+                      TInPlaceFailure{"Syncing", TFileStep::Sync, 1, std::string(100, 'n')},
+                      TInPlaceFailure{"ClosingLess", TFileStep::Close, 1, "new"},
+                      TInPlaceFailure{"ClosingMore", TFileStep::Close, 1, std::string(100, 'n')}),
+    [](const auto& test) { return std::string(test.param.Name); });
+
+TEST(ReplaceFileContents, AnInPlaceWriteThatCannotBeUndoneSaysSo)
+{
+    TTempDir dir;
+    const std::string target = dir.File("shared.seq");
+    WriteFileBytes(target, "old");
+    TFaultyFileSystem files;
+    files.CreateNewFails = std::make_error_code(std::errc::permission_denied);
+    files.FailAt = 1;
+    files.FailAgainAt = 2;
+    files.FailWith = std::make_error_code(std::errc::io_error);
+    try {
+        ReplaceFileContents(files, PathFromUtf8(target), "new");
+        ADD_FAILURE() << "no failure reported";
+    } catch (const EFileRefused& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "writing it failed (Input/output error), and so did putting its old content back "
+                  "(Input/output error)");
+    }
+}
+
+TEST(ReplaceFileContents, AnInPlaceWriteItCouldNotUndoIsRefusedBeforeItStarts)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
+    TTempDir dir;
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    TFaultyFileSystem files;
+    files.CreateNewFails = std::make_error_code(std::errc::permission_denied);
+    const std::string huge = dir.File("huge.seq");
+    WriteFileBytes(huge, "x");
+    fs::resize_file(huge, (std::uint64_t{64} << 20) + 1);
+    const std::string unreadable = dir.File("write-only.seq");
+    WriteFileBytes(unreadable, "old");
+    fs::permissions(unreadable, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+    struct TCase {
+        std::string Target;
+        bool Unprivileged;
+        std::string Reason;
+    };
+    const std::vector<TCase> cases{
+        {huge, false, "its folder takes no new file, and at 67108865 bytes it is too large to be kept while it "
+                      "is written over"},
+        {unreadable, true, "its folder takes no new file, and it cannot be read to be put back should writing it "
+                           "fail"},
+    };
+    for (const TCase& c : cases) {
+        const std::uint64_t size = fs::file_size(c.Target);
+        const TChildEnd end = RunInChild(
+            [&] {
+                try {
+                    ReplaceFileContents(files, c.Target, "new");
+                } catch (const EFileRefused& e) {
+                    return e.what() == c.Reason ? 0 : 2;
+                }
+                return 1;
+            },
+            TChildOptions{.Unprivileged = c.Unprivileged});
+        EXPECT_EQ(end.ExitCode, 0) << c.Target;
+        EXPECT_EQ(fs::file_size(c.Target), size) << c.Target;
+    }
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
 #endif
 }
 
@@ -156,6 +292,135 @@ TEST(ReplaceFileContents, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPla
     EXPECT_EQ(LeftoverTemporaryFiles(folder.string()), 0);
 #endif
 }
+
+// A copy that would not get the file's owner is not made: the file's own
+// bytes are written, so that nothing changes hands behind the user's back.
+TEST(ReplaceFileContents, AnotherUsersFileKeepsItsOwnerWhenReplaced)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << PosixOnly;
+#else
+    if (!RunningAsRoot())
+        GTEST_SKIP() << "needs root to act as another user";
+    // Anybody's folder, with a file anybody may write that belongs to a
+    // third user: nobody replaces it.
+    TTempDir dir;
+    fs::permissions(dir.Path(), fs::perms::all);
+    const std::string target = dir.File("shared.seq");
+    WriteFileBytes(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    const TOwner third{4242, 4242};
+    ChangeOwner(target, third);
+    const TChildEnd end = RunInChild([&] {
+        ReplaceFileContents(target, "new");
+        return 0;
+    }, TChildOptions{.Unprivileged = true});
+    EXPECT_EQ(end.ExitCode, 0);
+    EXPECT_EQ(ReadFileBytes(target), "new");
+    EXPECT_EQ(OwnerOf(target), third);
+    EXPECT_EQ(LeftoverTemporaryFiles(dir.Path().string()), 0);
+#endif
+}
+
+TEST(FileRules, NothingOnTheKernelsFileSystemsIsReadOrWritten)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file systems of the kernel's";
+#else
+    TFileSystem& files = SystemFileSystem();
+    ASSERT_STREQ(files.Status("/proc/self/comm").KernelFileSystem, "proc");
+    TTempDir dir;
+    EXPECT_EQ(files.Status(dir.Path()).KernelFileSystem, nullptr);
+
+    // The process's name, which the kernel would take from a write.
+    const std::string name = ReadFileBytes("/proc/self/comm");
+    fs::create_symlink("/proc/self/comm", dir.File("comm.seq"));
+    const std::string reason = "it is on the kernel's proc file system, not a file that stores data";
+    for (const std::string& target : {std::string("/proc/self/comm"), dir.File("comm.seq"),
+                                      std::string("/proc/self/new.seq")}) {
+        try {
+            ReplaceFileContents(target, "written");
+            ADD_FAILURE() << target << " written";
+        } catch (const EFileRefused& e) {
+            EXPECT_EQ(e.what(), reason) << target;
+        }
+    }
+    EXPECT_EQ(ReadFileBytes("/proc/self/comm"), name);
+    try {
+        OpenInputFile("/proc/self/status");
+        ADD_FAILURE() << "/proc/self/status opened";
+    } catch (const EFileRefused& e) {
+        EXPECT_EQ(e.what(), reason);
+    }
+#endif
+}
+
+#ifndef _WIN32
+// The kernel's guard against links planted in sticky folders anyone may
+// write: such a link is followed only when it belongs to the one who
+// follows it or to the folder's owner.
+struct TPlantedLink {
+    const char* Name;
+    fs::perms FolderMode;
+    unsigned FolderOwner;
+    unsigned LinkOwner;
+    bool FollowerIsNobody;
+    bool Followed;
+};
+
+class PlantedLink : public ::testing::TestWithParam<TPlantedLink> {};
+
+TEST_P(PlantedLink, IsFollowedOnlyAsTheKernelWould)
+{
+    if (!RunningAsRoot())
+        GTEST_SKIP() << "needs root to give links to other users";
+    const TPlantedLink& c = GetParam();
+    TTempDir dir;
+    fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const fs::path shared = dir.Path() / "shared";
+    const fs::path mine = dir.Path() / "mine";
+    fs::create_directory(shared);
+    fs::create_directory(mine);
+    fs::permissions(mine, fs::perms::all);
+    const std::string target = (mine / "target.seq").string();
+    WriteFileBytes(target, "old");
+    fs::permissions(target, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    const std::string link = (shared / "link.seq").string();
+    fs::create_symlink(target, link);
+    ChangeOwner(link, TOwner{c.LinkOwner, c.LinkOwner});
+    ChangeOwner(shared, TOwner{c.FolderOwner, c.FolderOwner});
+    fs::permissions(shared, c.FolderMode);
+
+    const TChildEnd end = RunInChild([&] {
+        try {
+            ReplaceFileContents(link, "new");
+        } catch (const EFileRefused& e) {
+            return std::string(e.what()) == "it is a symbolic link in " + shared.string() +
+                                                ", a folder anyone may write, and belongs to neither you nor the "
+                                                "folder's owner"
+                       ? 3
+                       : 2;
+        }
+        return 0;
+    }, TChildOptions{.Unprivileged = c.FollowerIsNobody});
+    EXPECT_EQ(end.ExitCode, c.Followed ? 0 : 3);
+    EXPECT_EQ(ReadFileBytes(target), c.Followed ? "new" : "old");
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+constexpr fs::perms Sticky = fs::perms::all | fs::perms::sticky_bit;
+constexpr fs::perms StickyOthersRead = Sticky & ~fs::perms::others_write;
+INSTANTIATE_TEST_SUITE_P(
+    ReplaceFileContents, PlantedLink,
+    ::testing::Values(TPlantedLink{"PlantedForRoot", Sticky, 0, NobodyId, false, false},
+                      TPlantedLink{"RootsOwn", Sticky, 0, 0, false, true},
+                      TPlantedLink{"NobodysOwn", Sticky, 0, NobodyId, true, true},
+                      TPlantedLink{"TheFolderOwners", Sticky, NobodyId, NobodyId, false, true},
+                      TPlantedLink{"NotSticky", fs::perms::all, 0, NobodyId, false, true},
+                      TPlantedLink{"OthersMayNotWrite", StickyOthersRead, 0, NobodyId, false, true}),
+    [](const auto& test) { return std::string(test.param.Name); });
+#endif
 
 TEST(OutputNameTaken, AnyEntryTakesTheNameADanglingLinkIncluded)
 {

@@ -102,7 +102,7 @@ TEST(BridgeProgram, AReadOnlyProgramFolderPutsTheSettingsInTheUsersConfigFolder)
     EXPECT_FALSE(fs::exists(install.Bin() / SettingsFileName));
 }
 
-TEST(BridgeProgram, ASettingsFolderThatCannotBeMadeIsReportedWithItsPathAndReason)
+TEST(BridgeProgram, ASettingsFolderThatCannotBeMadeIsReportedWithTheFilesPathAndTheReason)
 {
     TInstall install(true);
     fs::permissions(install.Bin(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
@@ -113,7 +113,8 @@ TEST(BridgeProgram, ASettingsFolderThatCannotBeMadeIsReportedWithItsPathAndReaso
     const TProgramResult run = program->Wait();
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     const std::string expected = "Erreur E/S " + std::to_string(ENOTDIR) + "\n" +
-                                 (install.Home() / "file" / "torem-bridge").string() + ": Not a directory\n";
+                                 (install.Home() / "file" / "torem-bridge" / SettingsFileName).string() +
+                                 ": its folder cannot be made: Not a directory\n";
     EXPECT_NE(run.Err.find(expected), std::string::npos) << run.Err;
 }
 

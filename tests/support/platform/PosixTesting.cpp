@@ -68,7 +68,7 @@ unsigned EffectiveGroupId()
 
 void ChangeOwner(const std::filesystem::path& path, const TOwner& owner)
 {
-    if (::chown(path.c_str(), owner.User, owner.Group) != 0)
+    if (::lchown(path.c_str(), owner.User, owner.Group) != 0)
         throw std::system_error(errno, std::generic_category(), "chown " + path.string());
 }
 

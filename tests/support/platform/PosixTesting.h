@@ -41,9 +41,10 @@ struct TOwner {
     bool operator==(const TOwner&) const = default;
 };
 
-// Gives path to user and group. Throws std::system_error.
+// Gives path (a symbolic link itself) to user and group. Throws
+// std::system_error.
 void ChangeOwner(const std::filesystem::path& path, const TOwner& owner);
-// Throws std::system_error.
+// Links followed. Throws std::system_error.
 TOwner OwnerOf(const std::filesystem::path& path);
 
 // How std::system's status ends: the exit code, -1 for a signal.
