@@ -7,6 +7,7 @@
 #include "Resolution.h"
 #include "SeqFile.h"
 #include "SettingsFile.h"
+#include "ShowChanges.h"
 #include "Text.h"
 
 namespace {
@@ -78,6 +79,7 @@ TWindowModel::TWindowModel(const TWindowSeams& seams) : seams_(seams)
     session_->SetOnLog([this](const TLogEntry&) { seams_.View.RefreshLog(); });
     commandClock_ = seams.Loop.NewClock("CommandTimer", [this] { RunDeferredCommands(); });
     monitorClock_ = seams.Loop.NewClock("MonitorTimer", [this] { MonitorClockRanOut(); });
+    playViewClock_ = seams.Loop.NewClock("PlayViewTimer", [this] { PlayViewClockRanOut(); });
 }
 
 TWindowModel::~TWindowModel()
@@ -709,6 +711,52 @@ void TWindowModel::Button4Click()
 void TWindowModel::Button5Click()
 {
     session_->StopTest();
+}
+
+void TWindowModel::ViewerCommand(TViewerCommand command)
+{
+    if (!PlaysTheShow(command)) {
+        viewer_.Run(command);
+        seams_.View.RedrawSequenceViewer();
+        return;
+    }
+    const TSeqImage* image = viewer_.Image();
+    if (command == TViewerCommand::Play) {
+        if (image == nullptr || session_->Player().Playing())
+            return;
+        if (playedFile_ != viewer_.FileName() || session_->Player().Length() == 0) {
+            TShow show = ShowOfImage(*image);
+            session_->LoadShow(std::move(show.Changes), show.ResolutionMs, viewer_.FileName());
+            playedFile_ = viewer_.FileName();
+        }
+        session_->Play(viewer_.CursorMs().value_or(0));
+        PlayViewClockRanOut();
+        return;
+    }
+    const std::uint32_t at = session_->Player().Position();
+    if (command == TViewerCommand::Pause) {
+        session_->PausePlay();
+        viewer_.PlaceCursorAt(at);  // Play goes on from there
+    } else {
+        session_->StopPlay();
+    }
+    playViewClock_->Stop();
+    viewer_.SetPlayPosition(std::nullopt);
+    seams_.View.RedrawSequenceViewer();
+}
+
+void TWindowModel::PlayCommand(TViewerCommand command)
+{
+    Command([this, command] { ViewerCommand(command); });
+}
+
+void TWindowModel::PlayViewClockRanOut()
+{
+    const bool playing = session_->Player().Playing();
+    viewer_.SetPlayPosition(playing ? std::optional<std::uint32_t>(session_->Player().Position()) : std::nullopt);
+    seams_.View.RedrawSequenceViewer();
+    if (playing)
+        playViewClock_->Start(PlayViewInterval);
 }
 
 std::string TWindowModel::LogText() const

@@ -138,6 +138,12 @@ public:
     void Button3Click();  // chase through a range
     void Button4Click();  // all off
     void Button5Click();  // stop the test
+    // The viewer's play commands: the show it shows played on the device
+    // from its cursor, paused (the cursor where it paused), stopped.
+    void ViewerCommand(TViewerCommand command);
+    // The same, from the face: run as a command (after a handshake that
+    // waits).
+    void PlayCommand(TViewerCommand command);
 
     // The displays.
     void ApplyLanguage();
@@ -173,6 +179,8 @@ public:
         TRgb Foreground;
     };
     static constexpr std::chrono::milliseconds MonitorInterval{100};
+    // How often the viewer's play line moves.
+    static constexpr std::chrono::milliseconds PlayViewInterval{40};
     std::array<TMonitorCell, 256> MonitorCells() const;
     std::string MonitorCaption(unsigned bank) const;
     std::string MonitorLegend() const;
@@ -186,6 +194,7 @@ private:
     void Command(std::function<void()> command);
     void RunDeferredCommands();
     void MonitorClockRanOut();
+    void PlayViewClockRanOut();
     void Run(TCommand command, int tag);
     // The general error handler: runs step, shows what it throws; false then.
     bool Guarded(const std::function<void()>& step) noexcept;
@@ -213,6 +222,8 @@ private:
     std::unique_ptr<TLiveSession> session_;
     std::unique_ptr<TTimerClock> commandClock_;
     std::unique_ptr<TTimerClock> monitorClock_;
+    std::unique_ptr<TTimerClock> playViewClock_;
+    std::string playedFile_;  // the viewer's file the session holds as its show
     std::uint64_t monitorRevision_ = ~std::uint64_t{0};
     std::deque<std::function<void()>> deferred_;
     TSeqViewerModel viewer_;

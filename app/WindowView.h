@@ -102,6 +102,9 @@ public:
     // another language); a closed one stays closed.
     virtual void RefreshSequenceViewer() = 0;
     virtual bool SequenceViewerVisible() const = 0;
+    // An open viewer draws its picture again (the play's line moved), its
+    // texts and tab as they are.
+    virtual void RedrawSequenceViewer() = 0;
     // Shows the log window, raised when already open, with the model's
     // LogText; RefreshLog shows it again in an open one.
     virtual void ShowLog() = 0;

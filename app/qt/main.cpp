@@ -449,7 +449,9 @@ bool TForm1::MonitorVisible() const
 void TForm1::ShowSequenceViewer()
 {
     if (viewer_ == nullptr)
-        viewer_ = std::make_unique<TSeqViewer>(model_->Viewer(), [this] { return model_->Settings().LanguageIndex; });
+        viewer_ = std::make_unique<TSeqViewer>(
+            model_->Viewer(), [this] { return model_->Settings().LanguageIndex; },
+            [this](TViewerCommand command) { model_->PlayCommand(command); });
     viewer_->Refresh();
     if (viewer_->isVisible()) {
         viewer_->raise();
@@ -462,6 +464,12 @@ void TForm1::RefreshSequenceViewer()
 {
     if (viewer_ != nullptr)
         viewer_->Refresh();
+}
+
+void TForm1::RedrawSequenceViewer()
+{
+    if (viewer_ != nullptr && viewer_->isVisible())
+        viewer_->Changed();
 }
 
 bool TForm1::SequenceViewerVisible() const

@@ -82,6 +82,7 @@ private:
     void ShowSequenceViewer() override;
     void RefreshSequenceViewer() override;
     bool SequenceViewerVisible() const override;
+    void RedrawSequenceViewer() override;
     void ShowLog() override;
     void RefreshLog() override;
     void CloseWindow() override;

@@ -50,6 +50,7 @@ public:
     void ShowSequenceViewer() override { viewerVisible = true; ++viewerShown; }
     void RefreshSequenceViewer() override { ++viewerRefreshed; }
     bool SequenceViewerVisible() const override { return viewerVisible; }
+    void RedrawSequenceViewer() override { ++viewerRedrawn; }
     void ShowLog() override { logShown = true; }
     void RefreshLog() override { ++logRefreshed; }
     void CloseWindow() override;
@@ -74,6 +75,7 @@ public:
     int monitorRefreshed = 0;
     int viewerShown = 0;
     int viewerRefreshed = 0;
+    int viewerRedrawn = 0;
     bool viewerVisible = false;
     bool logShown = false;
     int logRefreshed = 0;
