@@ -76,10 +76,11 @@ void PaintSequence(QPainter& painter, const TSeqPicture& picture)
         painter.setPen(ToQt(text.Colour));
         painter.drawText(QPointF(x, text.Y), words);
     }
-    if (const auto& cursor = picture.Cursor) {
-        painter.setPen(QPen(ToQt(cursor->Colour), 2));
-        painter.drawLine(QLineF(cursor->X1, cursor->Y1, cursor->X2, cursor->Y2));
-    }
+    for (const auto& line : {picture.Cursor, picture.Play})
+        if (line) {
+            painter.setPen(QPen(ToQt(line->Colour), 2));
+            painter.drawLine(QLineF(line->X1, line->Y1, line->X2, line->Y2));
+        }
 }
 
 // ---------------------------------------------------------------------------
