@@ -1,11 +1,11 @@
 #include "RigWindows.h"
 
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 
 #include "Artwork.h"
+#include "FormControls.h"
 #include "WindowModel.h"
 
 namespace {
@@ -24,40 +24,12 @@ TOutputTestBox::TOutputTestBox(TWindowModel& model, QWidget* parent) : QDialog(p
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     const TBounds client = ControlSpec(TControl::Form7).Bounds;
     setFixedSize(client.Width, client.Height);
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent != TControl::Form7)
-            continue;
-        QWidget* control = nullptr;
-        if (spec.Kind == TControlKind::Label) {
-            control = new QLabel(this);
-        } else if (spec.Kind == TControlKind::NumberBox) {
-            auto* box = new QSpinBox(this);
-            box->setRange(spec.Min, spec.Max);
-            box->setValue(spec.Initial);
-            control = box;
-        } else if (spec.Kind == TControlKind::Button) {
-            auto* button = new QPushButton(this);
-            button->setAutoDefault(false);
-            connect(button, &QPushButton::clicked, this, [this, id = spec.Id] { model_.Click(id); });
-            control = button;
-        } else {
-            continue;
-        }
-        control->setObjectName(QString::fromLatin1(spec.Name));
-        control->setGeometry(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width, spec.Bounds.Height);
-        controls_[spec.Id] = control;
-    }
+    controls_ = BuildFormControls(*this, TControl::Form7, [this](TControl button) { model_.Click(button); });
 }
 
 void TOutputTestBox::SetText(TControl control, const std::string& text)
 {
-    const QString qtext = QString::fromStdString(text);
-    if (control == TControl::Form7)
-        setWindowTitle(qtext);
-    else if (auto* label = qobject_cast<QLabel*>(controls_.at(control)))
-        label->setText(qtext);
-    else if (auto* button = qobject_cast<QPushButton*>(controls_.at(control)))
-        button->setText(qtext);
+    SetFormText(*this, controls_, TControl::Form7, control, text);
 }
 
 int TOutputTestBox::Number(TControl numberBox) const
