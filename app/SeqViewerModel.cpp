@@ -185,6 +185,9 @@ std::string TSeqViewerModel::CommandText(TViewerCommand command, std::uint8_t la
     case TViewerCommand::ZoomIn: return Text(ViewerEntry::ZoomIn, language);
     case TViewerCommand::ZoomOut: return Text(ViewerEntry::ZoomOut, language);
     case TViewerCommand::FitToWindow: return Text(ViewerEntry::FitToWindow, language);
+    case TViewerCommand::Play: return Text(RigEntry::Play, language);
+    case TViewerCommand::Pause: return Text(RigEntry::Pause, language);
+    case TViewerCommand::StopPlay: return Text(RigEntry::Stop, language);
     default: return {};
     }
 }
@@ -217,7 +220,7 @@ TSeqPicture TSeqViewerModel::Picture(double width, double height, std::uint8_t l
     if (!image_)
         return {};
     // Rows down to a pixel: the time axis stays in sight of 256 outputs.
-    const TPictureArea area{width, height, fromMs_, spanMs_ > 0 ? fromMs_ + spanMs_ : 0, cursorMs_, 1};
+    const TPictureArea area{width, height, fromMs_, spanMs_ > 0 ? fromMs_ + spanMs_ : 0, cursorMs_, playMs_, 1};
     return LayOutSequence(*image_, language, area);
 }
 
@@ -284,6 +287,16 @@ std::uint32_t TSeqViewerModel::SlotTime(double ms) const
     return static_cast<std::uint32_t>(std::clamp(std::floor(ms / slot) * slot, 0.0, last));
 }
 
+void TSeqViewerModel::SetPlayPosition(std::optional<std::uint32_t> ms)
+{
+    playMs_ = ms;
+    // Zoomed in, the view turns its page as the show goes on.
+    if (ms && spanMs_ > 0 && (*ms < fromMs_ || *ms > fromMs_ + spanMs_)) {
+        fromMs_ = *ms;
+        KeepFirstInRange();
+    }
+}
+
 void TSeqViewerModel::MoveCursorTo(double ms)
 {
     if (!image_)
@@ -335,6 +348,9 @@ void TSeqViewerModel::Run(TViewerCommand command)
     case TViewerCommand::PageRight: MoveCursorTo(at + span); break;
     case TViewerCommand::CursorHome: MoveCursorTo(0); break;
     case TViewerCommand::CursorEnd: MoveCursorTo(EndMs()); break;
+    case TViewerCommand::Play:
+    case TViewerCommand::Pause:
+    case TViewerCommand::StopPlay: break;  // the window model's
     case TViewerCommand::PreviousChange:
     case TViewerCommand::NextChange: {
         // The frames' times grow: the nearest one before or after the cursor.

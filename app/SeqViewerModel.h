@@ -43,7 +43,17 @@ enum class TViewerCommand {
     PreviousLabel, NextLabel,             // to the labelled time before or after
     PageLeft, PageRight,                  // a window's width
     CursorHome, CursorEnd,
+    // Playing the show on the device, from the cursor: the window model's.
+    Play, Pause, StopPlay,
 };
+
+// Whether a command plays the show on the device (the window model runs
+// it) rather than moving the view.
+constexpr bool PlaysTheShow(TViewerCommand command)
+{
+    return command == TViewerCommand::Play || command == TViewerCommand::Pause ||
+           command == TViewerCommand::StopPlay;
+}
 
 // A key of the viewer's picture, as "Ctrl++" or "Left".
 struct TViewerKey {
@@ -127,6 +137,12 @@ public:
 
     // Places the cursor on the slot at x in the picture.
     void PlaceCursor(double x);
+    // Places the cursor on the slot of a time (where a play paused).
+    void PlaceCursorAt(std::uint32_t ms) { MoveCursorTo(ms); }
+    // Where the show played on the device stands, kept in view; none when
+    // it does not play.
+    void SetPlayPosition(std::optional<std::uint32_t> ms);
+    std::optional<std::uint32_t> PlayPosition() const { return playMs_; }
     std::optional<std::uint32_t> CursorMs() const { return cursorMs_; }
     // What is on at the cursor: each output above 0 with its level; or how
     // to place the cursor.
@@ -151,6 +167,7 @@ private:
     double fromMs_ = 0;
     double spanMs_ = 0;  // 0: the whole show
     std::optional<std::uint32_t> cursorMs_;
+    std::optional<std::uint32_t> playMs_;
 };
 
 // "2026-12-08 21:35:10", in the local time.

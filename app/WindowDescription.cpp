@@ -209,6 +209,10 @@ constexpr std::array Menus{
     // The log of what happened on stage.
     Separator(C::N9, "N9", C::RS2321),
     Item(C::Log1, "Log1", C::RS2321, TCommand::Log1Click, Rs232MenuEntry::Log, "&Log..."),
+    // Checking the rig: what the device holds, and output tests.
+    Item(C::Outputs1, "Outputs1", C::RS2321, TCommand::Outputs1Click, RigEntry::OutputsMenu, "O&utputs..."),
+    Item(C::TestOutputs1, "TestOutputs1", C::RS2321, TCommand::TestOutputs1Click, RigEntry::TestOutputsMenu,
+         "&Test outputs..."),
 
     Menu(C::MIDIPort1, "MIDIPort1", C::MainMenu1, MidiPortMenuEntry::Title, "&MIDI In Port"),
     Item(C::None1, "None1", C::MIDIPort1, TCommand::None1Click, MidiPortMenuEntry::None, "&None", G::MidiMenu, 0,
@@ -292,7 +296,40 @@ constexpr std::array AboutBox{
                  .Command = TCommand::CloseAboutBox, .DesignText = "OK"},
 };
 
-constexpr auto Controls = Join(ClientArea, Menus, TransposeMenuItems, LastMenus, TransposePopupItems, AboutBox);
+constexpr TControlSpec NumberBox(C id, const char* name, TBounds bounds, int min, int max, int initial)
+{
+    return {.Id = id, .Name = name, .Kind = K::NumberBox, .Parent = C::Form7, .Bounds = bounds, .Min = min,
+            .Max = max, .Initial = initial};
+}
+
+constexpr TControlSpec TestButton(C id, const char* name, TBounds bounds, TCommand command, RigEntry text)
+{
+    return {.Id = id, .Name = name, .Kind = K::Button, .Parent = C::Form7, .Bounds = bounds, .Command = command,
+            .Text = text};
+}
+
+// The output test box: the outputs, the level and the chase's rate, and a
+// button for each test.
+constexpr std::array OutputTestBox{
+    TControlSpec{.Id = C::Form7, .Name = "Form7", .Kind = K::Window, .Bounds = {0, 0, 300, 188},
+                 .Text = RigEntry::TestTitle},
+    Label(C::Label18, "Label18", C::Form7, {8, 11, 124, 15}, RigEntry::FirstOutput, 0, "", PanelColour),
+    NumberBox(C::SpinEdit1, "SpinEdit1", {140, 8, 64, 22}, 0, 255, 0),
+    Label(C::Label19, "Label19", C::Form7, {8, 39, 124, 15}, RigEntry::LastOutput, 0, "", PanelColour),
+    NumberBox(C::SpinEdit2, "SpinEdit2", {140, 36, 64, 22}, 0, 255, 255),
+    Label(C::Label20, "Label20", C::Form7, {8, 67, 124, 15}, RigEntry::Level, 0, "", PanelColour),
+    NumberBox(C::SpinEdit3, "SpinEdit3", {140, 64, 64, 22}, 0, 255, 255),
+    Label(C::Label21, "Label21", C::Form7, {8, 95, 124, 15}, RigEntry::StepsPerSecond, 0, "", PanelColour),
+    NumberBox(C::SpinEdit4, "SpinEdit4", {140, 92, 64, 22}, 1, 50, 4),
+    TestButton(C::Button1, "Button1", {8, 124, 90, 25}, TCommand::Button1Click, RigEntry::TestOne),
+    TestButton(C::Button2, "Button2", {105, 124, 90, 25}, TCommand::Button2Click, RigEntry::TestRange),
+    TestButton(C::Button3, "Button3", {202, 124, 90, 25}, TCommand::Button3Click, RigEntry::TestChase),
+    TestButton(C::Button4, "Button4", {8, 155, 90, 25}, TCommand::Button4Click, RigEntry::TestAllOff),
+    TestButton(C::Button5, "Button5", {202, 155, 90, 25}, TCommand::Button5Click, RigEntry::TestStop),
+};
+
+constexpr auto Controls =
+    Join(ClientArea, Menus, TransposeMenuItems, LastMenus, TransposePopupItems, AboutBox, OutputTestBox);
 
 // Every control once, in the order of its enumerator; a control's entry is
 // found by its number.
@@ -301,7 +338,7 @@ constexpr bool InEnumOrder()
     for (std::size_t i = 0; i < Controls.size(); ++i)
         if (static_cast<std::size_t>(Controls[i].Id) != i + 1)
             return false;
-    return Controls.size() == static_cast<std::size_t>(C::OKBtn);
+    return Controls.size() == static_cast<std::size_t>(C::Button5);
 }
 
 // Every parent stands before its children, so a face can build in one pass.
@@ -328,6 +365,14 @@ const TControlSpec& ControlSpec(TControl control)
     if (control == TControl::None)
         throw std::out_of_range("no control");
     return Controls[static_cast<std::size_t>(control) - 1];
+}
+
+TControl FormOf(TControl control)
+{
+    for (TControl at = control; at != TControl::None; at = ControlSpec(at).Parent)
+        if (ControlSpec(at).Kind == TControlKind::Window)
+            return at;
+    return TControl::Form1;  // a menu of the bar or a pop-up menu
 }
 
 TControl ControlNamed(std::string_view name)

@@ -30,7 +30,8 @@ enum class TControl : std::uint8_t {
     // The menu bar.
     MainMenu1,
     File1, Open1, SaveSeqFile1, Convert1, ViewSequence1, RecentFiles1, RecentFilesMenu, N1, Exit1,
-    RS2321, COM11, COM21, COM31, COM51, N5, SerialPortMenu, OtherPortMenu, N7, AllOff1, N9, Log1,
+    RS2321, COM11, COM21, COM31, COM51, N5, SerialPortMenu, OtherPortMenu, N7, AllOff1, N9, Log1, Outputs1,
+    TestOutputs1,
     MIDIPort1, None1, N2, MidiInPortMenu,
     Options1, Resolution1, N1Seconde1, N500ms1, N250ms1, N100ms1, N3, MidiMode1, Proportionnal1, Contactor1,
     Transpose1, Less4OctaveMenu, Less3OctaveMenu, Less2OctaveMenu, Less1OctaveMenu, NoneTransposeMenu,
@@ -44,6 +45,9 @@ enum class TControl : std::uint8_t {
     UP1OctavePopUp, UP2OctavePopUp, UP3OctavePopUp, UP4OctavePopUp,
     // The About box.
     Form2, AboutPanel, ProgramIcon, StaticText1, StaticText2, StaticText3, OKBtn,
+    // The output test box.
+    Form7, Label18, SpinEdit1, Label19, SpinEdit2, Label20, SpinEdit3, Label21, SpinEdit4,
+    Button1, Button2, Button3, Button4, Button5,
 };
 
 enum class TControlKind : std::uint8_t {
@@ -60,6 +64,7 @@ enum class TControlKind : std::uint8_t {
     ItemSlot,     // where the items of a family made at run time go in a menu
     StaticText,   // a centred line of the About box
     Button,       // a push button; the About box's OK, its default
+    NumberBox,    // a whole number from Min to Max, Initial at first
 };
 
 // What a click runs: the handlers of the window, told apart by the Tag of
@@ -70,7 +75,8 @@ enum class TCommand : std::uint8_t {
     English1Click, French1Click,
     Image1Click, N1Seconde1Click, Image8Click, Proportionnal1Click, NoneTransposeMenuClick,
     SpeedButton4Click, SpeedButton5Click, SpeedButton6Click,
-    COM11Click, OtherPortClick, AllOff1Click, None1Click, Log1Click,
+    COM11Click, OtherPortClick, AllOff1Click, None1Click, Log1Click, Outputs1Click, TestOutputs1Click,
+    Button1Click, Button2Click, Button3Click, Button4Click, Button5Click,
     CloseAboutBox,
 };
 
@@ -136,6 +142,7 @@ struct TControlSpec {
     TPanelEdge Edge = TPanelEdge::None;
     TRgb Frame{};
     TFontStyle Font = TFontStyle::Window;
+    int Min = 0, Max = 0, Initial = 0;  // of a NumberBox
 };
 
 // The lamp Shape5 while an event lights it; its Background is its dark look.
@@ -152,6 +159,10 @@ inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";
 // The main window's controls, then its menus and pop-up menus, then the
 // About box, each after its parent.
 std::span<const TControlSpec> WindowControls();
+
+// The window a control belongs to: Form1 (the main window, its menus and
+// pop-up menus), Form2 (the About box) or Form7 (the output test box).
+TControl FormOf(TControl control);
 
 // The entry of a control; throws std::out_of_range for None.
 const TControlSpec& ControlSpec(TControl control);

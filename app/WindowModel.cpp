@@ -7,6 +7,7 @@
 #include "Resolution.h"
 #include "SeqFile.h"
 #include "SettingsFile.h"
+#include "ShowChanges.h"
 #include "Text.h"
 
 namespace {
@@ -77,6 +78,8 @@ TWindowModel::TWindowModel(const TWindowSeams& seams) : seams_(seams)
     });
     session_->SetOnLog([this](const TLogEntry&) { seams_.View.RefreshLog(); });
     commandClock_ = seams.Loop.NewClock("CommandTimer", [this] { RunDeferredCommands(); });
+    monitorClock_ = seams.Loop.NewClock("MonitorTimer", [this] { MonitorClockRanOut(); });
+    playViewClock_ = seams.Loop.NewClock("PlayViewTimer", [this] { PlayViewClockRanOut(); });
 }
 
 TWindowModel::~TWindowModel()
@@ -224,6 +227,13 @@ void TWindowModel::Run(TCommand command, int tag)
     case TCommand::AllOff1Click: AllOff1Click(); break;
     case TCommand::None1Click: None1Click(); break;
     case TCommand::Log1Click: Log1Click(); break;
+    case TCommand::Outputs1Click: Outputs1Click(); break;
+    case TCommand::TestOutputs1Click: TestOutputs1Click(); break;
+    case TCommand::Button1Click: Button1Click(); break;
+    case TCommand::Button2Click: Button2Click(); break;
+    case TCommand::Button3Click: Button3Click(); break;
+    case TCommand::Button4Click: Button4Click(); break;
+    case TCommand::Button5Click: Button5Click(); break;
     case TCommand::CloseAboutBox: break;  // the box closes itself
     }
 }
@@ -300,13 +310,15 @@ void TWindowModel::ApplyLanguage()
 {
     const std::uint8_t language = settings_.LanguageIndex;
     for (const TControlSpec& spec : WindowControls()) {
-        // The About box takes its texts when it becomes active; a label that
-        // shows a value is shown with it below.
-        if (!spec.Text || spec.Parent == TControl::Form2 || spec.Id == TControl::Form2 ||
-            spec.Value != TLabelValue::None)
+        // The other windows take their texts when they become active; a
+        // label that shows a value is shown with it below.
+        if (!spec.Text || FormOf(spec.Id) != TControl::Form1 || spec.Value != TLabelValue::None)
             continue;
         seams_.View.SetText(spec.Id, ControlText(spec, language));
     }
+    FormActivated(TControl::Form7);  // an open test box follows
+    if (seams_.View.MonitorVisible())
+        seams_.View.RefreshMonitor();
     BuildMidiInPortMenus();  // the marks of an absent device and of a missing MIDI system
     ShowMidiFileName();
     ShowSeqFileName();
@@ -333,9 +345,14 @@ void TWindowModel::French1Click()
 
 void TWindowModel::AboutBoxActivated()
 {
+    FormActivated(TControl::Form2);
+}
+
+void TWindowModel::FormActivated(TControl form)
+{
     const std::uint8_t language = settings_.LanguageIndex;
     for (const TControlSpec& spec : WindowControls())
-        if (spec.Text && (spec.Id == TControl::Form2 || spec.Parent == TControl::Form2))
+        if (spec.Text && spec.Id != TControl::Form1 && FormOf(spec.Id) == form)
             seams_.View.SetText(spec.Id, ControlText(spec, language));
 }
 
@@ -587,6 +604,159 @@ void TWindowModel::AllOff1Click()
 void TWindowModel::Log1Click()
 {
     seams_.View.ShowLog();
+}
+
+void TWindowModel::Outputs1Click()
+{
+    seams_.View.ShowMonitor();
+    monitorRevision_ = ~std::uint64_t{0};
+    MonitorClockRanOut();
+}
+
+void TWindowModel::MonitorClockRanOut()
+{
+    // Drawn again at most ten times a second, and only after a change;
+    // the clock rests while the monitor is closed.
+    if (closed_ || !seams_.View.MonitorVisible())
+        return;
+    const std::uint64_t revision = session_->Bridge().Revision();
+    if (revision != monitorRevision_) {
+        monitorRevision_ = revision;
+        seams_.View.RefreshMonitor();
+    }
+    monitorClock_->Start(MonitorInterval);
+}
+
+std::array<TWindowModel::TMonitorCell, 256> TWindowModel::MonitorCells() const
+{
+    std::array<TMonitorCell, 256> cells;
+    for (unsigned output = 0; output < cells.size(); ++output) {
+        const TOutputView view = session_->Bridge().Output(static_cast<std::uint8_t>(output));
+        TMonitorCell& cell = cells[output];
+        cell.Text = view.Level == 0 ? "." : std::to_string(view.Level);
+        // Lit outputs glow with their level; what the device may not have
+        // stands out in blue (waiting) or red (unconfirmed).
+        const auto glow = static_cast<std::uint8_t>(60 + view.Level * 195 / 255);
+        cell.Background = view.Level == 0 ? TRgb{40, 40, 40} : TRgb{glow, static_cast<std::uint8_t>(glow * 3 / 4), 0};
+        cell.Foreground = view.Level > 128 ? TRgb{0, 0, 0} : TRgb{235, 235, 235};
+        if (view.Ack == TOutputAck::Waiting) {
+            cell.Text += '*';
+            cell.Background = {30, 70, 170};
+            cell.Foreground = {255, 255, 255};
+        } else if (view.Ack == TOutputAck::Unconfirmed) {
+            cell.Text += '?';
+            cell.Background = {170, 20, 20};
+            cell.Foreground = {255, 255, 255};
+        }
+    }
+    return cells;
+}
+
+std::string TWindowModel::MonitorCaption(unsigned bank) const
+{
+    return Fill(Text(StatusEntry::MonitorBank, settings_.LanguageIndex),
+                {std::to_string(bank + 1), std::to_string(bank * 128), std::to_string(bank * 128 + 127)});
+}
+
+std::string TWindowModel::MonitorLegend() const
+{
+    return Text(StatusEntry::MonitorLegend, settings_.LanguageIndex);
+}
+
+std::string TWindowModel::MonitorTitle() const
+{
+    return Text(StatusEntry::MonitorTitle, settings_.LanguageIndex);
+}
+
+void TWindowModel::TestOutputs1Click()
+{
+    seams_.View.ShowForm(TControl::Form7);
+}
+
+namespace {
+
+std::uint8_t Byte(int number)
+{
+    return static_cast<std::uint8_t>(std::clamp(number, 0, 255));
+}
+
+}  // namespace
+
+void TWindowModel::Button1Click()
+{
+    session_->TestOutput(Byte(seams_.View.Number(TControl::SpinEdit1)), Byte(seams_.View.Number(TControl::SpinEdit3)));
+}
+
+void TWindowModel::Button2Click()
+{
+    const std::uint8_t first = Byte(seams_.View.Number(TControl::SpinEdit1));
+    const std::uint8_t last = Byte(seams_.View.Number(TControl::SpinEdit2));
+    session_->TestRange(std::min(first, last), std::max(first, last), Byte(seams_.View.Number(TControl::SpinEdit3)));
+}
+
+void TWindowModel::Button3Click()
+{
+    const std::uint8_t first = Byte(seams_.View.Number(TControl::SpinEdit1));
+    const std::uint8_t last = Byte(seams_.View.Number(TControl::SpinEdit2));
+    session_->TestChase({std::min(first, last), std::max(first, last), Byte(seams_.View.Number(TControl::SpinEdit3)),
+                         static_cast<double>(std::clamp(seams_.View.Number(TControl::SpinEdit4), 1, 50))});
+}
+
+void TWindowModel::Button4Click()
+{
+    session_->StopTest();
+    session_->AllOutputsOff();
+}
+
+void TWindowModel::Button5Click()
+{
+    session_->StopTest();
+}
+
+void TWindowModel::ViewerCommand(TViewerCommand command)
+{
+    if (!PlaysTheShow(command)) {
+        viewer_.Run(command);
+        seams_.View.RedrawSequenceViewer();
+        return;
+    }
+    const TSeqImage* image = viewer_.Image();
+    if (command == TViewerCommand::Play) {
+        if (image == nullptr || session_->Player().Playing())
+            return;
+        if (playedFile_ != viewer_.FileName() || session_->Player().Length() == 0) {
+            TShow show = ShowOfImage(*image);
+            session_->LoadShow(std::move(show.Changes), show.ResolutionMs, viewer_.FileName());
+            playedFile_ = viewer_.FileName();
+        }
+        session_->Play(viewer_.CursorMs().value_or(0));
+        PlayViewClockRanOut();
+        return;
+    }
+    const std::uint32_t at = session_->Player().Position();
+    if (command == TViewerCommand::Pause) {
+        session_->PausePlay();
+        viewer_.PlaceCursorAt(at);  // Play goes on from there
+    } else {
+        session_->StopPlay();
+    }
+    playViewClock_->Stop();
+    viewer_.SetPlayPosition(std::nullopt);
+    seams_.View.RedrawSequenceViewer();
+}
+
+void TWindowModel::PlayCommand(TViewerCommand command)
+{
+    Command([this, command] { ViewerCommand(command); });
+}
+
+void TWindowModel::PlayViewClockRanOut()
+{
+    const bool playing = session_->Player().Playing();
+    viewer_.SetPlayPosition(playing ? std::optional<std::uint32_t>(session_->Player().Position()) : std::nullopt);
+    seams_.View.RedrawSequenceViewer();
+    if (playing)
+        playViewClock_->Start(PlayViewInterval);
 }
 
 std::string TWindowModel::LogText() const

@@ -12,6 +12,8 @@
 // box with its own text; a command that comes while a handshake waits for
 // its answer (a queued click, a shortcut) runs once the handshake is over.
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -97,6 +99,9 @@ public:
     void FilesDropped(const std::vector<std::string>& paths);
     // The About box became active: its texts in the language of the moment.
     void AboutBoxActivated();
+    // A window of the description (the About box, the output test box)
+    // became active: its texts in the language of the moment.
+    void FormActivated(TControl form);
     // The general error report: a warning box with the error's own text.
     // Where the face's loop catches what a handler threw.
     void ReportError(std::exception_ptr error) noexcept;
@@ -126,6 +131,19 @@ public:
     void None1Click();
     void AllOff1Click();  // "All outputs off"
     void Log1Click();     // the log of what happened on stage
+    void Outputs1Click();      // the output monitor
+    void TestOutputs1Click();  // the output test box
+    void Button1Click();  // test one output
+    void Button2Click();  // test a range
+    void Button3Click();  // chase through a range
+    void Button4Click();  // all off
+    void Button5Click();  // stop the test
+    // The viewer's play commands: the show it shows played on the device
+    // from its cursor, paused (the cursor where it paused), stopped.
+    void ViewerCommand(TViewerCommand command);
+    // The same, from the face: run as a command (after a handshake that
+    // waits).
+    void PlayCommand(TViewerCommand command);
 
     // The displays.
     void ApplyLanguage();
@@ -152,6 +170,22 @@ public:
     // its time.
     std::string LogText() const;
 
+    // The output monitor: each output's level and how to draw it, the two
+    // banks' captions and the legend, in the language of the moment. How
+    // often it is drawn again at most.
+    struct TMonitorCell {
+        std::string Text;  // the level, with * while waiting, ? unconfirmed
+        TRgb Background;
+        TRgb Foreground;
+    };
+    static constexpr std::chrono::milliseconds MonitorInterval{100};
+    // How often the viewer's play line moves.
+    static constexpr std::chrono::milliseconds PlayViewInterval{40};
+    std::array<TMonitorCell, 256> MonitorCells() const;
+    std::string MonitorCaption(unsigned bank) const;
+    std::string MonitorLegend() const;
+    std::string MonitorTitle() const;
+
 private:
     void SetConverterEnabled(bool enabled) override;
 
@@ -159,6 +193,8 @@ private:
     // no handshake waits.
     void Command(std::function<void()> command);
     void RunDeferredCommands();
+    void MonitorClockRanOut();
+    void PlayViewClockRanOut();
     void Run(TCommand command, int tag);
     // The general error handler: runs step, shows what it throws; false then.
     bool Guarded(const std::function<void()>& step) noexcept;
@@ -185,6 +221,10 @@ private:
     TMidiFile MidiFile1;
     std::unique_ptr<TLiveSession> session_;
     std::unique_ptr<TTimerClock> commandClock_;
+    std::unique_ptr<TTimerClock> monitorClock_;
+    std::unique_ptr<TTimerClock> playViewClock_;
+    std::string playedFile_;  // the viewer's file the session holds as its show
+    std::uint64_t monitorRevision_ = ~std::uint64_t{0};
     std::deque<std::function<void()>> deferred_;
     TSeqViewerModel viewer_;
     // The settings file, once found at start-up; the recent list lives beside it.

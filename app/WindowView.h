@@ -84,6 +84,17 @@ public:
     // Shows the About box, modally; its texts come from the model when it
     // becomes active.
     virtual void ShowAboutBox() = 0;
+    // Shows another window of the description (the output test box), not
+    // modally, raised when already open; its texts come from the model when
+    // it becomes active (FormActivated).
+    virtual void ShowForm(TControl form) = 0;
+    // The number a number box holds.
+    virtual int Number(TControl numberBox) const = 0;
+    // The output monitor: shown (raised when open) and drawn again from the
+    // model's MonitorCells; whether it is still open.
+    virtual void ShowMonitor() = 0;
+    virtual void RefreshMonitor() = 0;
+    virtual bool MonitorVisible() const = 0;
     // Shows the sequence viewer, raised when already open, from what the
     // model's viewer holds.
     virtual void ShowSequenceViewer() = 0;
@@ -91,6 +102,9 @@ public:
     // another language); a closed one stays closed.
     virtual void RefreshSequenceViewer() = 0;
     virtual bool SequenceViewerVisible() const = 0;
+    // An open viewer draws its picture again (the play's line moved), its
+    // texts and tab as they are.
+    virtual void RedrawSequenceViewer() = 0;
     // Shows the log window, raised when already open, with the model's
     // LogText; RefreshLog shows it again in an open one.
     virtual void ShowLog() = 0;

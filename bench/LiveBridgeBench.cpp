@@ -30,6 +30,7 @@
 #include "MidiStatus.h"
 #include "PosixSerialDevice.h"
 #include "Rs232Link.h"
+#include "SequencePlayer.h"
 #include "VirtualMidiDeviceLayer.h"
 
 namespace {
@@ -54,7 +55,9 @@ TMidiDeviceLayer& WithKeyboard(TVirtualMidiDeviceLayer& layer)
 
 class TBenchRig {
 public:
-    explicit TBenchRig(const TSimBehaviour& device = {})
+    // monitor: an output monitor drawn ten times a second meanwhile, as the
+    // window's is.
+    explicit TBenchRig(const TSimBehaviour& device = {}, bool monitor = false)
         : Sim({.Behaviour = device, .KeepHistory = true}),
           AckClock(Loop),
           Link(Ports, AckClock, Loop),
@@ -62,8 +65,10 @@ public:
           Lamp(Loop),
           Watch(Loop, [this] { Bridge.WatchClockRanOut(); }),
           Drain(Loop, [this] { Bridge.DrainClockRanOut(); }),
-          Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain})
+          Bridge(Settings, MidiInput, Link, Dialogs, Lamp, TLiveBridge::TClocks{Watch, Drain}),
+          Monitor(Loop, std::chrono::milliseconds(100), [this] { DrawMonitor(); })
     {
+        Monitor.SetEnabled(monitor);
         Lamp.SetOnTimer([this] { Bridge.Timer2Timer(); });
         MidiInput.SetCapacity(4096);
         MidiInput.SetOnOverflow([this](TMidiInput&) { overflows_.fetch_add(1, std::memory_order_relaxed); });
@@ -72,6 +77,7 @@ public:
             {
                 std::lock_guard lock(mutex_);
                 lastArrival_ = now;
+                arrivals_.push_back(now);
                 ++accepted_;
             }
             arrived_.notify_one();
@@ -120,6 +126,24 @@ public:
         return accepted_;
     }
 
+    std::vector<Clock::time_point> Arrivals()
+    {
+        std::lock_guard lock(mutex_);
+        return arrivals_;
+    }
+
+    // What the window's monitor does for each of the 256 outputs when it is
+    // drawn: its view and its text.
+    void DrawMonitor()
+    {
+        std::size_t length = 0;
+        for (unsigned output = 0; output < 256; ++output) {
+            const TOutputView view = Bridge.Output(static_cast<std::uint8_t>(output));
+            length += std::to_string(view.Level).size() + (view.Ack == TOutputAck::Confirmed ? 0 : 1);
+        }
+        benchmark::DoNotOptimize(length);
+    }
+
     // After the rig's thread has stopped, or while it runs: lost input.
     std::uint64_t Overflows() const { return overflows_.load(std::memory_order_relaxed); }
 
@@ -136,11 +160,13 @@ public:
     TLoopTimerClock Watch;
     TLoopTimerClock Drain;
     TLiveBridge Bridge;
+    TLoopTimer Monitor;
 
 private:
     std::mutex mutex_;
     std::condition_variable arrived_;
     Clock::time_point lastArrival_{};
+    std::vector<Clock::time_point> arrivals_;
     std::uint64_t accepted_ = 0;
     std::atomic<std::uint64_t> overflows_{0};
     bool ready_ = false;
@@ -187,7 +213,7 @@ bool Check(benchmark::State& state, TBenchRig& rig, std::uint64_t notes)
 
 void NoteToDeviceLatency(benchmark::State& state)
 {
-    TBenchRig rig;
+    TBenchRig rig({}, state.range(0) != 0);
     if (!rig.Ready()) {
         state.SkipWithError("cannot open the simulator's port or the virtual keyboard");
         return;
@@ -228,7 +254,7 @@ void SustainedNotes(benchmark::State& state)
 {
     constexpr std::uint64_t Batch = 2000;
     const auto window = static_cast<std::uint64_t>(state.range(0));
-    TBenchRig rig;
+    TBenchRig rig({}, state.range(1) != 0);
     if (!rig.Ready()) {
         state.SkipWithError("cannot open the simulator's port or the virtual keyboard");
         return;
@@ -310,9 +336,69 @@ void BurstToSlowDevice(benchmark::State& state)
         static_cast<double>(rig.Accepted()) / static_cast<double>(std::max<std::uint64_t>(burst, 1));
 }
 
-BENCHMARK(NoteToDeviceLatency)->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMicrosecond);
+// A dense one-minute show played on the device (600 frames of 100 ms, 16
+// changes each, every output changing at most once a frame): how late each
+// change reaches the device against the show's time, the median and the
+// worst. Needs the whole minute.
+void PlayedShowLag(benchmark::State& state)
+{
+    constexpr std::uint32_t Frames = 600;
+    constexpr std::uint32_t PerFrame = 16;
+    std::vector<TContactorEvent> show;
+    for (std::uint32_t frame = 0; frame < Frames; ++frame)
+        for (std::uint32_t i = 0; i < PerFrame; ++i)
+            show.push_back({frame * 100, static_cast<std::uint8_t>((frame * 5 + i) % 256),
+                            static_cast<std::uint8_t>(frame % 2 == 0 ? 1 + i : 0)});
+    for (auto _ : state) {
+        TBenchRig rig;
+        if (!rig.Ready()) {
+            state.SkipWithError("cannot open the simulator's port");
+            return;
+        }
+        // Made, played and let go on the window's thread, where its clock runs.
+        std::unique_ptr<TLoopTimerClock> playClock;
+        std::unique_ptr<TSequencePlayer> player;
+        std::atomic<bool> ended{false};
+        Clock::time_point zero{};
+        rig.Loop.Post([&] {
+            playClock = std::make_unique<TLoopTimerClock>(rig.Loop, [&player] { player->ClockRanOut(); });
+            player = std::make_unique<TSequencePlayer>(rig.Bridge, *playClock);
+            player->Load(show, 100);
+            player->SetOnEnded([&] { ended = true; });
+            zero = Clock::now();
+            player->Play(0);
+        });
+        while (!ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::atomic<bool> gone{false};
+        rig.Loop.Post([&] {
+            player.reset();
+            playClock.reset();
+            gone = true;
+        });
+        while (!gone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // The show's changes arrive first, in order; the end's offs after.
+        const std::vector<Clock::time_point> arrivals = rig.Arrivals();
+        std::vector<double> lagMs;
+        for (std::size_t i = 0; i < show.size() && i < arrivals.size(); ++i)
+            lagMs.push_back(std::chrono::duration<double, std::milli>(arrivals[i] - zero).count() - show[i].TimeMs);
+        if (arrivals.size() < show.size()) {
+            state.SkipWithError("changes of the show did not reach the device");
+            return;
+        }
+        std::sort(lagMs.begin(), lagMs.end());
+        state.counters["lag_ms_median"] = lagMs[lagMs.size() / 2];
+        state.counters["lag_ms_max"] = lagMs.back();
+        state.counters["changes"] = static_cast<double>(show.size());
+    }
+}
+
+// Without, then with the output monitor drawn meanwhile.
+BENCHMARK(NoteToDeviceLatency)->Arg(0)->Arg(1)->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMicrosecond);
 // Fewer than 128 events on their way: see NoteNumber.
-BENCHMARK(SustainedNotes)->Arg(100)->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(SustainedNotes)->Args({100, 0})->Args({100, 1})->UseRealTime()->MinTime(3.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(PlayedShowLag)->UseRealTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BurstToSlowDevice)->UseRealTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -138,6 +138,7 @@ TComResult TLiveBridge::OpenPort(bool warnOnFailure)
         }
         return code;
     }
+    ++revision_;
     // A fresh port says nothing of what the device holds: the outputs this
     // run drove are sent again, the others are left as the device has them.
     acked_.fill(Unknown);
@@ -173,6 +174,8 @@ void TLiveBridge::PortLost()
     ForgetQueue();
     (void)link_.ComClose(settings_.ComPortHandle);
     settings_.ComPortOpen = false;
+    // Whatever the device holds now, nobody can tell.
+    acked_.fill(Unknown);
     warnedClosed_ = false;
     failuresInARow_ = 0;
     SetComStatus({false, TLinkProblem::Lost});
@@ -383,11 +386,38 @@ void TLiveBridge::AllOutputsOff()
     SendQueue();
 }
 
+void TLiveBridge::SendWaiting()
+{
+    while (!settings_.SendBusy && settings_.ComPortOpen && !retryDue_ && !settings_.SendContacts.empty() &&
+           !shuttingDown_) {
+        if (SendQueue() != TComResult::ComOk)
+            return;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The send queue
 
+TOutputView TLiveBridge::Output(std::uint8_t output) const
+{
+    // An output this run never drove is the device's own business.
+    if (!driven_.test(output))
+        return {0, TOutputAck::Confirmed};
+    const auto ack = queued_.test(output) || sending_ == output ? TOutputAck::Waiting
+                     : acked_[output] == wanted_[output]        ? TOutputAck::Confirmed
+                                                                : TOutputAck::Unconfirmed;
+    return {wanted_[output], ack};
+}
+
+void TLiveBridge::SetOutput(std::uint8_t output, std::uint8_t level)
+{
+    wantedAt_[output] = {};
+    Want(output, level);
+}
+
 void TLiveBridge::Want(std::uint8_t output, std::uint8_t level)
 {
+    ++revision_;
     // What the device has confirmed and nothing replaces is not sent again:
     // a note-off after its output was switched off changes nothing twice.
     if (acked_[output] == level && wanted_[output] == level && !queued_.test(output)) {
@@ -448,6 +478,7 @@ void TLiveBridge::Resync()
 
 void TLiveBridge::ForgetQueue()
 {
+    ++revision_;
     settings_.SendContacts.clear();
     settings_.SendValues.clear();
     queued_.reset();
@@ -466,8 +497,13 @@ TComResult TLiveBridge::SendQueue()
     // here; SendBusy left set would stop every later send of the run.
     struct TBusyReset {
         bool& busy;
-        ~TBusyReset() { busy = false; }
-    } busyReset{settings_.SendBusy};
+        int& sending;
+        ~TBusyReset()
+        {
+            busy = false;
+            sending = -1;
+        }
+    } busyReset{settings_.SendBusy, sending_};
     settings_.SendBusy = true;
 
     const std::uint8_t output = settings_.SendContacts.front().Contact;
@@ -476,7 +512,11 @@ TComResult TLiveBridge::SendQueue()
     settings_.SendValues.pop_front();
     queued_.reset(output);
     ++figures_.Sent;
+    sending_ = output;
+    ++revision_;
     const TComResult result = link_.ComSendContact(settings_.ComPortHandle, output, level);
+    sending_ = -1;
+    ++revision_;
 
     if (shuttingDown_) {
         // The window closed inside the wait: what is left is discarded.

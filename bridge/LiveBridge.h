@@ -65,6 +65,20 @@ struct TLinkStatus {
     bool operator==(const TLinkStatus&) const = default;
 };
 
+// Whether the device has what the bridge wants of an output.
+enum class TOutputAck : std::uint8_t {
+    Confirmed,    // the device acknowledged this level
+    Waiting,      // the change waits in the queue, or its handshake runs
+    Unconfirmed,  // not known: the port is closed, or a handshake failed
+};
+// (An output the bridge never drove reads as confirmed at 0.)
+
+struct TOutputView {
+    std::uint8_t Level = 0;  // wanted
+    TOutputAck Ack = TOutputAck::Confirmed;
+    bool operator==(const TOutputView&) const = default;
+};
+
 // What the bridge did since it was made: the figures of a show.
 struct TBridgeFigures {
     std::uint64_t Sent = 0;          // handshakes begun
@@ -131,6 +145,10 @@ public:
     // Level 0 to every output not known to be at 0 (all 256 when unknown),
     // and every note forgotten.
     void AllOutputsOff();
+    // Sends every waiting change now, one handshake after another, while
+    // the device answers (the end of a session: what a test lit goes off
+    // before the port closes). Nothing when a handshake runs already.
+    void SendWaiting();
 
     // The indicator's clock ran out: dark again.
     void Timer2Timer();
@@ -155,6 +173,14 @@ public:
 
     // The levels the bridge wants now, for each output.
     const std::array<std::uint8_t, 256>& WantedLevels() const { return wanted_; }
+    // An output as the monitor shows it.
+    TOutputView Output(std::uint8_t output) const;
+    // Grows with every change of what Output tells, so that a monitor
+    // draws only when something changed.
+    std::uint64_t Revision() const { return revision_; }
+    // Wants a level for an output, as a test or a played show does (not a
+    // note): queued when the port is open, sent by SendQueue.
+    void SetOutput(std::uint8_t output, std::uint8_t level);
 
     // The output number of a note: channel bank (channel 2 adds 128) and
     // transposition by whole octaves, in 8-bit arithmetic that wraps.
@@ -197,6 +223,8 @@ private:
     // note asked for (a resync, all off).
     std::array<std::chrono::steady_clock::time_point, 256> wantedAt_{};
     int failuresInARow_ = 0;
+    std::uint64_t revision_ = 0;
+    int sending_ = -1;  // the output whose handshake runs
 
     std::array<std::uint8_t, 256> wanted_{};
     std::array<int, 256> acked_{};

@@ -43,6 +43,20 @@ TLiveSession::TLiveSession(AppSettings& settings, const TSeams& seams)
     bridge_ = std::make_unique<TLiveBridge>(settings_, *midiInput_, *link_, *boardDialogs_, seams.Indicator,
                                             TLiveBridge::TClocks{*watchClock_, *drainClock_});
     bridge_->SetOnStatusChanged([this] { StatusChanged(); });
+    testClock_ = seams.Loop.NewClock("TestTimer", [this] { test_->ClockRanOut(); });
+    test_ = std::make_unique<TOutputTest>(*bridge_, *testClock_);
+    test_->SetOnEnded([this] {
+        Write(Text(StatusEntry::TestEnded, settings_.LanguageIndex));
+        if (onTestEnded_)
+            onTestEnded_();
+    });
+    playClock_ = seams.Loop.NewClock("PlayTimer", [this] { player_->ClockRanOut(); });
+    player_ = std::make_unique<TSequencePlayer>(*bridge_, *playClock_);
+    player_->SetOnEnded([this] {
+        Write(Text(StatusEntry::PlayEnded, settings_.LanguageIndex));
+        if (onPlayEnded_)
+            onPlayEnded_();
+    });
     bridge_->SetOnNotesReleased([this](std::uint64_t notes) {
         const std::uint8_t language = settings_.LanguageIndex;
         Write(Fill(Text(StatusEntry::DeviceLine, language),
@@ -54,7 +68,10 @@ TLiveSession::~TLiveSession()
 {
     bridge_->SetOnStatusChanged(nullptr);
     bridge_->SetOnNotesReleased(nullptr);
-    // The bridge lets go of the clocks and of the input before they go.
+    // The test and the player let go of their clocks, and the bridge of its
+    // own and of the input, before they go.
+    player_.reset();
+    test_.reset();
     bridge_.reset();
 }
 
@@ -97,8 +114,113 @@ void TLiveSession::AllOutputsOff()
     bridge_->AllOutputsOff();
 }
 
+void TLiveSession::TestOutput(std::uint8_t output, std::uint8_t level)
+{
+    testedOrPlayed_ = true;
+    Write(Fill(Text(StatusEntry::TestOne, settings_.LanguageIndex), {std::to_string(output), std::to_string(level)}));
+    test_->One(output, level);
+}
+
+void TLiveSession::TestRange(std::uint8_t from, std::uint8_t to, std::uint8_t level)
+{
+    testedOrPlayed_ = true;
+    Write(Fill(Text(StatusEntry::TestRange, settings_.LanguageIndex),
+               {std::to_string(from), std::to_string(to), std::to_string(level)}));
+    test_->Range(from, to, level);
+}
+
+void TLiveSession::TestChase(const TChase& chase)
+{
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", chase.StepsPerSecond);
+    test_->Chase(chase);  // refuses a bad rate before it is logged
+    testedOrPlayed_ = true;
+    Write(Fill(Text(StatusEntry::TestChase, settings_.LanguageIndex),
+               {std::to_string(chase.From), std::to_string(chase.To), std::to_string(chase.Level), rate}));
+}
+
+void TLiveSession::StopTest()
+{
+    if (!test_->Running())
+        return;
+    test_->Stop();
+    Write(Text(StatusEntry::TestEnded, settings_.LanguageIndex));
+}
+
+void TLiveSession::LoadShow(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs, std::string name)
+{
+    StopPlay();
+    player_->Load(std::move(changes), resolutionMs);
+    showName_ = std::move(name);
+}
+
+void TLiveSession::Play(std::uint32_t fromMs)
+{
+    testedOrPlayed_ = true;
+    Write(Fill(Text(StatusEntry::PlayFrom, settings_.LanguageIndex), {showName_, ShowTime(fromMs)}));
+    player_->Play(fromMs);
+}
+
+void TLiveSession::PausePlay()
+{
+    if (!player_->Playing())
+        return;
+    player_->Pause();
+    Write(Fill(Text(StatusEntry::PlayPaused, settings_.LanguageIndex), {ShowTime(player_->Position())}));
+}
+
+void TLiveSession::StopPlay()
+{
+    const bool playing = player_->Playing();
+    player_->Stop();
+    if (playing)
+        Write(Text(StatusEntry::PlayStopped, settings_.LanguageIndex));
+}
+
+std::string TLiveSession::MonitorText(std::uint8_t language) const
+{
+    std::string text;
+    char cell[16];
+    for (unsigned bank = 0; bank < 2; ++bank) {
+        text += Fill(Text(StatusEntry::MonitorBank, language),
+                     {std::to_string(bank + 1), std::to_string(bank * 128), std::to_string(bank * 128 + 127)}) +
+                "\n      ";
+        for (unsigned column = 0; column < 16; ++column) {
+            std::snprintf(cell, sizeof cell, " +%-3u", column);
+            text += cell;
+        }
+        text += '\n';
+        for (unsigned row = 0; row < 8; ++row) {
+            const unsigned first = bank * 128 + row * 16;
+            std::snprintf(cell, sizeof cell, "%4u: ", first);
+            text += cell;
+            for (unsigned column = 0; column < 16; ++column) {
+                const TOutputView output = bridge_->Output(static_cast<std::uint8_t>(first + column));
+                const char mark = output.Ack == TOutputAck::Waiting       ? '*'
+                                  : output.Ack == TOutputAck::Unconfirmed ? '?'
+                                                                          : ' ';
+                if (output.Level == 0)
+                    std::snprintf(cell, sizeof cell, "   .%c", mark);
+                else
+                    std::snprintf(cell, sizeof cell, " %3u%c", unsigned{output.Level}, mark);
+                text += cell;
+            }
+            text += '\n';
+        }
+        text += '\n';
+    }
+    return text + Text(StatusEntry::MonitorLegend, language) + '\n';
+}
+
 void TLiveSession::BeginShutdown()
 {
+    // What a test or a show lit goes off while the port is still open, also
+    // the offs of one that has just ended; without either, the rest of the
+    // queue goes with the session.
+    StopTest();
+    StopPlay();
+    if (testedOrPlayed_)
+        bridge_->SendWaiting();
     bridge_->BeginShutdown();
 }
 
@@ -200,6 +322,18 @@ std::string TLiveSession::Summary(std::uint8_t language) const
                 {std::to_string(f.Sent), std::to_string(f.Acknowledged), std::to_string(f.Replaced),
                  std::to_string(f.Unanswered), std::to_string(f.Reconnections), std::to_string(f.ReleasedNotes),
                  worst});
+}
+
+std::string TLiveSession::ShowTime(std::uint32_t ms)
+{
+    const std::uint32_t seconds = ms / 1000;
+    char text[32];
+    if (seconds >= 3600)
+        std::snprintf(text, sizeof text, "%u:%02u:%02u.%03u", seconds / 3600, seconds / 60 % 60, seconds % 60,
+                      ms % 1000);
+    else
+        std::snprintf(text, sizeof text, "%u:%02u.%03u", seconds / 60, seconds % 60, ms % 1000);
+    return text;
 }
 
 std::string TLiveSession::TimeOfDay(std::chrono::system_clock::time_point when, bool milliseconds)

@@ -22,7 +22,9 @@
 #include "MidiDeviceLayer.h"
 #include "MidiIn.h"
 #include "NoMidiDeviceLayer.h"
+#include "OutputTest.h"
 #include "Rs232Link.h"
+#include "SequencePlayer.h"
 #include "SerialDevice.h"
 
 enum class TLinkKind : std::uint8_t { SerialPort, MidiDevice };
@@ -71,6 +73,31 @@ public:
     void SelectMidiDevice(const std::string& name);
     // Level 0 to every output not known to be at 0; logged.
     void AllOutputsOff();
+
+    // Checking the rig (logged): one output, a range, a chase; a new test
+    // stops the one that runs, and stopping switches off what it lit.
+    void TestOutput(std::uint8_t output, std::uint8_t level);
+    void TestRange(std::uint8_t from, std::uint8_t to, std::uint8_t level);
+    void TestChase(const TChase& chase);
+    void StopTest();
+    bool Testing() const { return test_->Running(); }
+    // Runs when a chase ended by itself.
+    void SetOnTestEnded(std::function<void()> handler) { onTestEnded_ = std::move(handler); }
+
+    // Rehearsing a show (logged): its changes in time order, named for the
+    // log; play from a point, pause, stop.
+    void LoadShow(std::vector<TContactorEvent> changes, std::uint16_t resolutionMs, std::string name);
+    void Play(std::uint32_t fromMs);
+    void PausePlay();
+    void StopPlay();
+    const TSequencePlayer& Player() const { return *player_; }
+    // Runs when the show played to its end.
+    void SetOnPlayEnded(std::function<void()> handler) { onPlayEnded_ = std::move(handler); }
+
+    // The monitor's table as text, for a terminal: the two banks apart, 8
+    // rows of 16 outputs each, a waiting level marked *, an unconfirmed one
+    // ?, 0 as a dot.
+    std::string MonitorText(std::uint8_t language) const;
     // From now on no note reaches the device and nothing is tried again; the
     // record's lists may go.
     void BeginShutdown();
@@ -109,6 +136,8 @@ public:
 
     // "20:31:05", or "20:31:05.123" with milliseconds, in local time.
     static std::string TimeOfDay(std::chrono::system_clock::time_point when, bool milliseconds = false);
+    // A time into a show: "1:05.250", "1:02:03.000".
+    static std::string ShowTime(std::uint32_t ms);
 
 private:
     class TBoardDialogs;
@@ -127,6 +156,14 @@ private:
     std::unique_ptr<TTimerClock> watchClock_;
     std::unique_ptr<TTimerClock> drainClock_;
     std::unique_ptr<TLiveBridge> bridge_;
+    std::unique_ptr<TTimerClock> testClock_;
+    std::unique_ptr<TOutputTest> test_;
+    std::unique_ptr<TTimerClock> playClock_;
+    std::unique_ptr<TSequencePlayer> player_;
+    std::string showName_;
+    bool testedOrPlayed_ = false;
+    std::function<void()> onTestEnded_;
+    std::function<void()> onPlayEnded_;
     std::function<void()> onStatusChanged_;
     std::function<void(const TLogEntry&)> onLog_;
     std::deque<TLogEntry> log_;

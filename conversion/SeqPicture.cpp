@@ -26,6 +26,7 @@ constexpr TRgb Ink{40, 40, 40};
 constexpr TRgb Faint{150, 150, 150};        // the labels and words of rows never on
 constexpr TRgb NeverOnBand{236, 236, 236};  // behind a row never on
 constexpr TRgb CursorColour{214, 0, 0};
+constexpr TRgb PlayColour{0, 150, 60};
 constexpr std::size_t NeverOnListed = 16;   // outputs named in the legend
 constexpr TRgb GridColour{222, 222, 222};
 constexpr TRgb AxisColour{110, 110, 110};
@@ -232,6 +233,10 @@ TSeqPicture LayOutSequence(const TSeqImage& image, std::uint8_t languageIndex, T
     if (area.CursorMs && *area.CursorMs >= fromMs && *area.CursorMs <= toMs) {
         const double x = left + (*area.CursorMs - fromMs) * scale;
         picture.Cursor = TPictureLine{x, Top, x, plotBottom, CursorColour};
+    }
+    if (area.PlayMs && *area.PlayMs >= fromMs && *area.PlayMs <= toMs) {
+        const double x = left + (*area.PlayMs - fromMs) * scale;
+        picture.Play = TPictureLine{x, Top, x, plotBottom, PlayColour};
     }
 
     if (rowCount == 0) {

@@ -30,6 +30,8 @@ struct TPictureArea {
     double FromMs = 0;
     double ToMs = 0;
     std::optional<std::uint32_t> CursorMs{};
+    // Where a show played on the device stands, if one plays.
+    std::optional<std::uint32_t> PlayMs{};
     // The narrowest row: a window may go down to a pixel, to keep its time
     // axis in sight.
     double MinRow = 2;
@@ -86,6 +88,7 @@ struct TSeqPicture {
     std::vector<TPictureText> Texts;
     std::vector<TPictureRow> Rows;
     std::optional<TPictureLine> Cursor;  // drawn over everything
+    std::optional<TPictureLine> Play;    // where the show played stands, over the rest
     // Where the times go across: FromMs at PlotLeft, ToMs at PlotLeft + PlotWidth.
     double PlotLeft = 0, PlotWidth = 0, PlotTop = 0, PlotBottom = 0;
     double FromMs = 0, ToMs = 0;

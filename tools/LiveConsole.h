@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,12 +22,23 @@
 #include "MidiDeviceLayer.h"
 #include "SerialDevice.h"
 
+// A check of the rig from the command line.
+struct TTestOptions {
+    enum class TKind : std::uint8_t { Output, Range, Chase, Off } Kind = TKind::Output;
+    TChase Chase;  // From and To are the range; Level the level; From alone the output
+};
+
 struct TLiveOptions {
     std::string Port;  // the serial port, as the system names it ("COM12", "/dev/ttyUSB0")
-    std::string Midi;  // the MIDI input device, as --list names it
+    std::string Midi;  // the MIDI input device, as --list names it; none for a test or a play alone
     std::uint8_t MidiMode = MidiModeValue::Proportional;
     std::uint8_t TransposeIndex = 5;  // 5 + the octaves, 1 to 9
     bool List = false;
+    bool View = false;  // the outputs as a live table on stdout
+    std::optional<TTestOptions> Test;
+    std::string Play;  // a .seq or .mid file to play
+    std::uint32_t FromMs = 0;
+    std::uint16_t ResolutionMs = 1000;  // of a .mid file played
 };
 
 extern const char* const LiveUsage;
@@ -42,8 +54,10 @@ void ListDevicesAndPorts(TMidiDeviceLayer& midi, const std::vector<std::string>&
 
 class TLiveConsole {
 public:
-    // Lines go to log. midi and ports must outlive the console.
-    TLiveConsole(const TLiveOptions& options, TMidiDeviceLayer& midi, TSerialPorts& ports, std::ostream& log);
+    // Lines go to log, the live table (--view) to view. midi and ports must
+    // outlive the console.
+    TLiveConsole(const TLiveOptions& options, TMidiDeviceLayer& midi, TSerialPorts& ports, std::ostream& log,
+                 std::ostream* view = nullptr);
     // Stop() when it was not called.
     ~TLiveConsole();
     TLiveConsole(const TLiveConsole&) = delete;
@@ -52,10 +66,13 @@ public:
     // Opens the port and the MIDI device; what cannot be opened now is tried
     // again about once a second.
     void Start();
-    // Runs the loop until endRequested() holds; Loop().Wake() from another
-    // thread makes it look at once. A failure of a handler is told and the
-    // bridge plays on.
+    // Runs the loop until endRequested() holds, or a chase or a play asked
+    // for has ended by itself; Loop().Wake() from another thread makes it
+    // look at once. A failure of a handler is told and the bridge plays on.
     void RunUntil(const std::function<bool()>& endRequested);
+    // The test or the play of the options, once started; a file that cannot
+    // be read is thrown.
+    void StartTestOrPlay();
     // Takes no more notes, closes the MIDI input, then the port. Once.
     void Stop();
 
@@ -70,6 +87,8 @@ private:
     // A line on the log stream, with its time.
     void Tell(const std::string& line);
     void Told(const TLogEntry& entry);
+    // The live table, when it changed.
+    void DrawView();
 
     std::ostream& log_;
     TEventLoop loop_;
@@ -78,6 +97,11 @@ private:
     std::unique_ptr<TConsoleDialogs> dialogs_;
     std::unique_ptr<TNoLamp> lamp_;
     std::unique_ptr<TLiveSession> session_;
+    TLiveOptions options_;
+    bool finished_ = false;  // the chase or the play asked for has ended
+    std::ostream* view_ = nullptr;
+    std::unique_ptr<TLoopTimer> viewTimer_;
+    std::uint64_t shownRevision_ = ~std::uint64_t{0};
 
     bool stopped_ = false;
 };

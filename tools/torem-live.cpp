@@ -39,9 +39,10 @@ int main(int argc, char** argv)
             return std::cout ? 0 : 1;
         }
         TSystemSerialPorts serialPorts;
-        TLiveConsole console(options, midiDevices, serialPorts, std::cerr);
+        TLiveConsole console(options, midiDevices, serialPorts, std::cerr, &std::cout);
         loop.store(&console.Loop());
         console.Start();
+        console.StartTestOrPlay();
         console.RunUntil([&] { return ending.load(); });
         console.Stop();
         loop.store(nullptr);

@@ -29,5 +29,5 @@ protected:
 
 private:
     TWindowModel& model_;
-    std::map<TControl, QWidget*> controls_;
+    std::map<TControl, QWidget*> controls_;  // of the description
 };

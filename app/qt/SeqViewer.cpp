@@ -76,10 +76,11 @@ void PaintSequence(QPainter& painter, const TSeqPicture& picture)
         painter.setPen(ToQt(text.Colour));
         painter.drawText(QPointF(x, text.Y), words);
     }
-    if (const auto& cursor = picture.Cursor) {
-        painter.setPen(QPen(ToQt(cursor->Colour), 2));
-        painter.drawLine(QLineF(cursor->X1, cursor->Y1, cursor->X2, cursor->Y2));
-    }
+    for (const auto& line : {picture.Cursor, picture.Play})
+        if (line) {
+            painter.setPen(QPen(ToQt(line->Colour), 2));
+            painter.drawLine(QLineF(line->X1, line->Y1, line->X2, line->Y2));
+        }
 }
 
 // ---------------------------------------------------------------------------
@@ -176,8 +177,9 @@ QLabel* WrappedLabel(const char* name, QWidget* parent)
 
 }  // namespace
 
-TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language)
-    : viewer_(viewer), language_(std::move(language))
+TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language,
+                       std::function<void(TViewerCommand)> play)
+    : viewer_(viewer), language_(std::move(language)), playCommand_(std::move(play))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowIcon(Artwork::ApplicationIcon());
@@ -206,6 +208,11 @@ TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> la
         b->setObjectName(QString::fromLatin1(name));
         b->setFocusPolicy(Qt::NoFocus);
         connect(b, &QToolButton::clicked, this, [this, command] {
+            if (PlaysTheShow(command)) {
+                if (playCommand_)
+                    playCommand_(command);
+                return;
+            }
             viewer_.Run(command);
             Changed();
         });
@@ -221,6 +228,10 @@ TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> la
     zoomOut_ = button("ZoomOutButton", TViewerCommand::ZoomOut);
     zoomIn_ = button("ZoomInButton", TViewerCommand::ZoomIn);
     fit_ = button("FitButton", TViewerCommand::FitToWindow);
+    // Playing the show on the device, from the cursor.
+    play_ = button("PlayButton", TViewerCommand::Play);
+    pause_ = button("PauseButton", TViewerCommand::Pause);
+    stopPlay_ = button("StopPlayButton", TViewerCommand::StopPlay);
     sequenceLayout->addLayout(top);
 
     problem_ = WrappedLabel("Label18", sequence);
@@ -277,12 +288,15 @@ void TSeqViewer::Refresh()
     tabs_->setTabText(1, ToQt(TSeqViewerModel::ReportTab(language)));
     for (const auto& [b, command] : {std::pair{zoomOut_, TViewerCommand::ZoomOut},
                                      std::pair{zoomIn_, TViewerCommand::ZoomIn},
-                                     std::pair{fit_, TViewerCommand::FitToWindow}})
+                                     std::pair{fit_, TViewerCommand::FitToWindow},
+                                     std::pair{play_, TViewerCommand::Play}, std::pair{pause_, TViewerCommand::Pause},
+                                     std::pair{stopPlay_, TViewerCommand::StopPlay}})
         b->setText(ToQt(TSeqViewerModel::CommandText(command, language)));
     const std::string problem = viewer_.Problem(language);
     problem_->setVisible(!problem.empty());
     problem_->setText(ToQt(problem));
-    for (QWidget* part : std::initializer_list<QWidget*>{scroll_, across_, readout_, zoomOut_, zoomIn_, fit_})
+    for (QWidget* part : std::initializer_list<QWidget*>{scroll_, across_, readout_, zoomOut_, zoomIn_, fit_, play_,
+                                                         pause_, stopPlay_})
         part->setVisible(problem.empty());
     const std::string heading = viewer_.Heading(language);
     heading_->setVisible(!heading.empty());
@@ -309,4 +323,8 @@ void TSeqViewer::Changed()
     zoomIn_->setEnabled(viewer_.CanZoomIn());
     zoomOut_->setEnabled(viewer_.CanZoomOut());
     fit_->setEnabled(viewer_.CanZoomOut());
+    const bool playing = viewer_.PlayPosition().has_value();
+    play_->setEnabled(viewer_.Image() != nullptr && !playing);
+    pause_->setEnabled(playing);
+    stopPlay_->setEnabled(playing);
 }

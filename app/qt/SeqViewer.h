@@ -62,20 +62,23 @@ class TSeqViewer final : public QDialog {
 public:
     // viewer (the window model's) must outlive the box; language gives the
     // language of the moment.
-    TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language);
+    // play runs the commands that play the show on the device.
+    TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language,
+               std::function<void(TViewerCommand)> play = {});
 
     // Shows what the viewer model holds, every text in the language of the
     // moment: the picture or why there is none, and the report; brings the
     // model's page forward.
     void Refresh();
 
+    // After the model changed: the picture, the scroll bar, the readout and
+    // the buttons (the play's line moving with the music).
+    void Changed();
+
     TSeqPictureView& PictureView() { return *view_; }
     QTabWidget& Tabs() { return *tabs_; }
 
 private:
-    // After the model changed: the picture, the scroll bar, the readout and
-    // the buttons.
-    void Changed();
 
     TSeqViewerModel& viewer_;
     std::function<std::uint8_t()> language_;
@@ -84,6 +87,10 @@ private:
     QToolButton* zoomOut_ = nullptr;
     QToolButton* zoomIn_ = nullptr;
     QToolButton* fit_ = nullptr;
+    QToolButton* play_ = nullptr;
+    QToolButton* pause_ = nullptr;
+    QToolButton* stopPlay_ = nullptr;
+    std::function<void(TViewerCommand)> playCommand_;
     QScrollArea* scroll_ = nullptr;
     QScrollBar* across_ = nullptr;
     TSeqPictureView* view_ = nullptr;

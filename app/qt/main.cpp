@@ -28,6 +28,7 @@
 #include "Help.h"
 #include "QtActivityIndicator.h"
 #include "QtMessageLoop.h"
+#include "RigWindows.h"
 #include "SeqViewer.h"
 #include "Text.h"
 
@@ -138,8 +139,8 @@ void TForm1::Build()
     widgets_[TControl::Form1] = client;
 
     for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Id == TControl::Form2 || spec.Parent == TControl::Form2 || spec.Id == TControl::Form1)
-            continue;  // the About box builds itself
+        if (spec.Id == TControl::Form1 || FormOf(spec.Id) != TControl::Form1)
+            continue;  // the About box and the test box build themselves
         switch (spec.Kind) {
         case TControlKind::MenuBar:
         case TControlKind::Menu:
@@ -279,9 +280,15 @@ void TForm1::BuildMenu(const TControlSpec& spec)
 void TForm1::SetText(TControl control, const std::string& text)
 {
     const TControlSpec& spec = ControlSpec(control);
-    if (spec.Id == TControl::Form2 || spec.Parent == TControl::Form2) {
+    const TControl form = FormOf(control);
+    if (form == TControl::Form2) {
         if (aboutBox_ != nullptr)
             aboutBox_->SetText(control, text);
+        return;
+    }
+    if (form == TControl::Form7) {
+        if (testBox_ != nullptr)
+            testBox_->SetText(control, text);
         return;
     }
     switch (spec.Kind) {
@@ -377,10 +384,50 @@ void TForm1::ShowAboutBox()
         aboutBox_->exec();
 }
 
+void TForm1::ShowForm(TControl form)
+{
+    if (form != TControl::Form7)
+        return;
+    if (testBox_ == nullptr)
+        testBox_ = std::make_unique<TOutputTestBox>(*model_);
+    testBox_->show();
+    testBox_->raise();
+    testBox_->activateWindow();
+}
+
+int TForm1::Number(TControl numberBox) const
+{
+    if (testBox_ == nullptr)
+        return ControlSpec(numberBox).Initial;
+    return testBox_->Number(numberBox);
+}
+
+void TForm1::ShowMonitor()
+{
+    if (monitor_ == nullptr)
+        monitor_ = std::make_unique<TOutputMonitor>(*model_);
+    monitor_->show();
+    monitor_->raise();
+    monitor_->activateWindow();
+}
+
+void TForm1::RefreshMonitor()
+{
+    if (monitor_ != nullptr)
+        monitor_->update();
+}
+
+bool TForm1::MonitorVisible() const
+{
+    return monitor_ != nullptr && monitor_->isVisible();
+}
+
 void TForm1::ShowSequenceViewer()
 {
     if (viewer_ == nullptr)
-        viewer_ = std::make_unique<TSeqViewer>(model_->Viewer(), [this] { return model_->Settings().LanguageIndex; });
+        viewer_ = std::make_unique<TSeqViewer>(
+            model_->Viewer(), [this] { return model_->Settings().LanguageIndex; },
+            [this](TViewerCommand command) { model_->PlayCommand(command); });
     viewer_->Refresh();
     if (viewer_->isVisible()) {
         viewer_->raise();
@@ -393,6 +440,12 @@ void TForm1::RefreshSequenceViewer()
 {
     if (viewer_ != nullptr)
         viewer_->Refresh();
+}
+
+void TForm1::RedrawSequenceViewer()
+{
+    if (viewer_ != nullptr && viewer_->isVisible())
+        viewer_->Changed();
 }
 
 bool TForm1::SequenceViewerVisible() const
@@ -463,6 +516,10 @@ void TForm1::closeEvent(QCloseEvent* event)
             viewer_->close();
         if (log_ != nullptr)
             log_->close();
+        if (testBox_ != nullptr)
+            testBox_->close();
+        if (monitor_ != nullptr)
+            monitor_->close();
         model_->FormClose();
     }
     event->accept();

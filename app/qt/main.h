@@ -25,6 +25,8 @@ class QLabel;
 class QMenu;
 class QTimer;
 class TForm2;
+class TOutputMonitor;
+class TOutputTestBox;
 class TPictureBox;
 class TQtActivityIndicator;
 class TQtMessageLoop;
@@ -72,9 +74,15 @@ private:
     void SetEnabled(TControl control, bool enabled) override;
     void PopUp(TControl menu) override;
     void ShowAboutBox() override;
+    void ShowForm(TControl form) override;
+    int Number(TControl numberBox) const override;
+    void ShowMonitor() override;
+    void RefreshMonitor() override;
+    bool MonitorVisible() const override;
     void ShowSequenceViewer() override;
     void RefreshSequenceViewer() override;
     bool SequenceViewerVisible() const override;
+    void RedrawSequenceViewer() override;
     void ShowLog() override;
     void RefreshLog() override;
     void CloseWindow() override;
@@ -109,6 +117,9 @@ private:
     // Made when first asked for; a window of its own, which the main window
     // neither covers nor stays under.
     std::unique_ptr<TSeqViewer> viewer_;
+    // The output test box and the monitor, made when first asked for.
+    std::unique_ptr<TOutputTestBox> testBox_;
+    std::unique_ptr<TOutputMonitor> monitor_;
     // The log window, made when first asked for, a window of its own too.
     std::unique_ptr<QDialog> log_;
     QPlainTextEdit* logText_ = nullptr;

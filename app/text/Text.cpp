@@ -261,6 +261,17 @@ constexpr auto StatusTextsFrench = std::to_array<std::string_view>({
     " (perdu)",
     " (échec)",
     " (muet)",
+    "Test : sortie %1 au niveau %2",
+    "Test : sorties %1 à %2 au niveau %3",
+    "Test : chenillard des sorties %1 à %2 au niveau %3, %4 pas par seconde",
+    "Fin du test : ce qu'il a allumé est éteint.",
+    "Lecture de %1 à partir de %2",
+    "Lecture en pause à %1 ; ce qu'elle avait allumé est éteint.",
+    "Lecture arrêtée ; ce qu'elle avait allumé est éteint.",
+    "Lecture finie ; ce qu'elle avait allumé est éteint.",
+    "Sorties",
+    "Canal %1 : sorties %2 à %3",
+    "* en attente du dispositif   ? non confirmé   . à zéro",
 });
 constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     "Not found.",
@@ -295,6 +306,17 @@ constexpr auto StatusTextsEnglish = std::to_array<std::string_view>({
     " (lost)",
     " (failed)",
     " (silent)",
+    "Test: output %1 at level %2",
+    "Test: outputs %1 to %2 at level %3",
+    "Test: chase of outputs %1 to %2 at level %3, %4 steps a second",
+    "Test ended: what it lit is off.",
+    "Playing %1 from %2",
+    "Play paused at %1; what it lit is off.",
+    "Play stopped; what it lit is off.",
+    "Played to the end; what it lit is off.",
+    "Outputs",
+    "Channel %1: outputs %2 to %3",
+    "* waiting for the device   ? unconfirmed   . at 0",
 });
 
 constexpr auto ViewerTextsFrench = std::to_array<std::string_view>({
@@ -489,6 +511,41 @@ consteval TTableRows RowsOf(const std::array<std::string_view, FrenchCount>& fre
     return {Entries::Table, Entries::First, Entries::Count, french.data(), english.data()};
 }
 
+constexpr auto RigTextsFrench = std::to_array<std::string_view>({
+    "&Sorties...",
+    "T&ester les sorties...",
+    "Tester les sorties",
+    "Première sortie :",
+    "Dernière sortie :",
+    "Niveau :",
+    "Pas par seconde :",
+    "Une sortie",
+    "Plage",
+    "Chenillard",
+    "Tout à zéro",
+    "Arrêter",
+    "Lire",
+    "Pause",
+    "Arrêter",
+});
+constexpr auto RigTextsEnglish = std::to_array<std::string_view>({
+    "O&utputs...",
+    "&Test outputs...",
+    "Test outputs",
+    "First output:",
+    "Last output:",
+    "Level:",
+    "Steps a second:",
+    "One output",
+    "Range",
+    "Chase",
+    "All off",
+    "Stop",
+    "Play",
+    "Pause",
+    "Stop",
+});
+
 constexpr std::array Rows = {
     RowsOf<HintEntry>(HintTextsFrench, HintTextsEnglish),
     RowsOf<FileMenuEntry>(FileMenuTextsFrench, FileMenuTextsEnglish),
@@ -506,6 +563,7 @@ constexpr std::array Rows = {
     RowsOf<ViewerEntry>(ViewerTextsFrench, ViewerTextsEnglish),
     RowsOf<ReportEntry>(ReportTextsFrench, ReportTextsEnglish),
     RowsOf<ConversionEntry>(ConversionTextsFrench, ConversionTextsEnglish),
+    RowsOf<RigEntry>(RigTextsFrench, RigTextsEnglish),
 };
 
 // Rows is indexed by TTextTable.
@@ -514,7 +572,7 @@ consteval bool InTableOrder()
     for (std::size_t i = 0; i < Rows.size(); ++i)
         if (Rows[i].Table != static_cast<TTextTable>(i))
             return false;
-    return Rows.size() == static_cast<std::size_t>(TTextTable::ConversionTexts) + 1;
+    return Rows.size() == static_cast<std::size_t>(TTextTable::RigTexts) + 1;
 }
 static_assert(InTableOrder());
 

@@ -31,6 +31,7 @@ enum class TTextTable {
     ViewerTexts,
     ReportTexts,
     ConversionTexts,
+    RigTexts,
 };
 
 // Entries of HintTexts, in the order of the picture buttons: SpeedButton3,
@@ -193,6 +194,19 @@ enum class StatusEntry {
     MarkLost,
     MarkFailed,
     MarkNotAnswering,
+    // Checking the rig and rehearsing a show, in the log.
+    TestOne,         // %1 output, %2 level
+    TestRange,       // %1 first, %2 last, %3 level
+    TestChase,       // %1 first, %2 last, %3 level, %4 steps a second
+    TestEnded,
+    PlayFrom,        // %1 the show, %2 the time
+    PlayPaused,      // %1 the time
+    PlayStopped,
+    PlayEnded,
+    // The output monitor.
+    MonitorTitle,
+    MonitorBank,     // %1 the channel, %2 first output, %3 last
+    MonitorLegend,
 };
 
 // The window, its picture, what makes a file no image (one entry per fault of
@@ -291,6 +305,26 @@ enum class ConversionEntry {
     RecentFiles,       // the File menu's sub-menu
 };
 
+// Checking the rig and rehearsing a show in the window: the menu items, the
+// output test box and the viewer's play controls.
+enum class RigEntry {
+    OutputsMenu = 1,
+    TestOutputsMenu,
+    TestTitle,
+    FirstOutput,
+    LastOutput,
+    Level,
+    StepsPerSecond,
+    TestOne,
+    TestRange,
+    TestChase,
+    TestAllOff,
+    TestStop,
+    Play,
+    Pause,
+    Stop,
+};
+
 // The table of each entry type and its entries, First to Last.
 template <typename Entry>
 struct TTextEntries;
@@ -314,10 +348,11 @@ template <> struct TTextEntries<LabelEntry> : TTextEntriesOf<TTextTable::LabelTe
 template <> struct TTextEntries<ComMessageEntry> : TTextEntriesOf<TTextTable::ComMessages, ComMessageEntry::ComOk, ComMessageEntry::ComErrEepromRead> {};
 template <> struct TTextEntries<MessageEntry> : TTextEntriesOf<TTextTable::MessageTexts, MessageEntry::AlreadyExists, MessageEntry::DoesNotFit> {};
 template <> struct TTextEntries<TransposeEntry> : TTextEntriesOf<TTextTable::TransposeTexts, TransposeEntry::Down4, TransposeEntry::Up4> {};
-template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MarkNotAnswering> {};
 template <> struct TTextEntries<ViewerEntry> : TTextEntriesOf<TTextTable::ViewerTexts, ViewerEntry::Title, ViewerEntry::OutputOnMany> {};
 template <> struct TTextEntries<ReportEntry> : TTextEntriesOf<TTextTable::ReportTexts, ReportEntry::NoteOne, ReportEntry::NoChange> {};
 template <> struct TTextEntries<ConversionEntry> : TTextEntriesOf<TTextTable::ConversionTexts, ConversionEntry::ShowReport, ConversionEntry::RecentFiles> {};
+template <> struct TTextEntries<StatusEntry> : TTextEntriesOf<TTextTable::StatusTexts, StatusEntry::NotFound, StatusEntry::MonitorLegend> {};
+template <> struct TTextEntries<RigEntry> : TTextEntriesOf<TTextTable::RigTexts, RigEntry::OutputsMenu, RigEntry::Stop> {};
 
 template <typename Entry>
 concept TextEntry = std::is_enum_v<Entry> && requires {

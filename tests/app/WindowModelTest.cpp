@@ -699,4 +699,94 @@ TEST_F(WindowModel, ASilentDeviceIsNotAnsweringInWordsItsWarningStaysTrueAndTheL
         << log;
 }
 
+TEST_F(WindowModel, TheRigIsCheckedFromTheTestBoxAndWatchedOnTheMonitor)
+{
+    TSimulatedDevice& device = rig.Device();
+    rig.ports.Map("COM3", device);
+    TWindowModel& model = rig.Start(SettingsLines("French", "1000", "COM3", "1", "5"));
+    TRecordingView& view = rig.view;
+    const auto settled = [&] { return !model.Settings().SendBusy && model.Settings().SendContacts.empty(); };
+
+    model.Click(C::TestOutputs1);
+    EXPECT_EQ(view.formsShown, std::vector<C>{C::Form7});
+    model.FormActivated(C::Form7);
+    EXPECT_EQ(view.texts.at(C::Form7), "Tester les sorties");
+    EXPECT_EQ(view.texts.at(C::Button3), "Chenillard");
+    view.numbers = {{C::SpinEdit1, 22}, {C::SpinEdit2, 20}, {C::SpinEdit3, 100}};
+    model.Click(C::Button2);  // the range, whichever way round
+    ASSERT_TRUE(rig.RunUntil([&] {
+        rig.loop.RunOut("DrainTimer");
+        return settled() && device.Level(20) == 100 && device.Level(22) == 100;
+    }));
+
+    // The monitor shows what the device holds, drawn at its clock only after
+    // a change.
+    model.Click(C::Outputs1);
+    EXPECT_TRUE(view.monitorVisible);
+    EXPECT_EQ(view.monitorRefreshed, 1);
+    const auto cells = model.MonitorCells();
+    EXPECT_EQ(cells[21].Text, "100");
+    EXPECT_EQ(cells[19].Text, ".");
+    EXPECT_EQ(model.MonitorCaption(1), "Canal 2 : sorties 128 à 255");
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_EQ(view.monitorRefreshed, 1) << "nothing changed";
+
+    model.Click(C::Button5);
+    ASSERT_TRUE(rig.RunUntil([&] {
+        rig.loop.RunOut("DrainTimer");
+        return settled();
+    }));
+    EXPECT_EQ(device.Levels(), (std::array<std::uint8_t, 256>{}));
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_EQ(view.monitorRefreshed, 2);
+    view.monitorVisible = false;  // closed: the clock rests
+    ASSERT_TRUE(rig.loop.RunOut("MonitorTimer"));
+    EXPECT_FALSE(rig.loop.Running("MonitorTimer"));
+    const auto& log = model.Session().Log();
+    EXPECT_EQ(log[log.size() - 2].Text, "Test : sorties 20 à 22 au niveau 100");
+    EXPECT_EQ(log.back().Text, "Fin du test : ce qu'il a allumé est éteint.");
+}
+
+TEST_F(WindowModel, TheViewersShowPlaysOnTheDeviceFromItsCursorAndAStopLeavesNothingOn)
+{
+    TSimulatedDevice& device = rig.Device();
+    rig.ports.Map("COM3", device);
+    TWindowModel& model = rig.Start(SettingsLines("English", "1000", "COM3", "1", "5"));
+    // Two seconds: 40 and 41 on at 0, 40 off and 42 on at 1 s, all off at 2 s.
+    const std::string midiFile = rig.dir.File("short.mid");
+    TSmfTrack track;
+    track.Tempo(0, 500000)
+        .Event(0, {0x90, 40, 127}).Event(0, {0x90, 41, 127})
+        .Event(960, {0x80, 40, 0}).Event(0, {0x90, 42, 127})
+        .Event(960, {0x80, 41, 0}).Event(0, {0x80, 42, 0}).EndOfTrack();
+    WriteFile(midiFile, SmfFile(0, 480, {track}));
+    rig.files.midiAnswers.push_back(midiFile);
+    rig.files.seqAnswers.push_back(rig.dir.File("short.seq"));
+    model.Click(C::Open1);
+    model.Click(C::SaveSeqFile1);
+    model.Click(C::SpeedButton2);
+    model.Click(C::ViewSequence1);
+    ASSERT_NE(model.Viewer().Image(), nullptr);
+    const auto settled = [&] {
+        rig.loop.RunOut("DrainTimer");
+        return !model.Settings().SendBusy && model.Settings().SendContacts.empty();
+    };
+
+    // From 1.5 s: the show's state there first.
+    model.Viewer().PlaceCursorAt(1500);
+    model.ViewerCommand(TViewerCommand::Play);
+    ASSERT_TRUE(rig.RunUntil(settled));
+    EXPECT_EQ(device.Level(41), 255);
+    EXPECT_EQ(device.Level(42), 255);
+    EXPECT_EQ(device.Level(40), 0);
+    EXPECT_TRUE(model.Viewer().PlayPosition().has_value()) << "the play's line shows";
+    EXPECT_TRUE(rig.loop.Running("PlayViewTimer"));
+
+    model.ViewerCommand(TViewerCommand::StopPlay);
+    ASSERT_TRUE(rig.RunUntil(settled));
+    EXPECT_EQ(device.Levels(), (std::array<std::uint8_t, 256>{}));
+    EXPECT_FALSE(model.Viewer().PlayPosition().has_value());
+    EXPECT_FALSE(rig.loop.Running("PlayViewTimer"));
+}
+
 }  // namespace

@@ -38,9 +38,19 @@ public:
     void SetEnabled(TControl control, bool isEnabled) override { enabled[control] = isEnabled; }
     void PopUp(TControl menu) override { popUps.push_back(menu); }
     void ShowAboutBox() override { ++aboutBoxes; }
+    void ShowForm(TControl form) override { formsShown.push_back(form); }
+    int Number(TControl numberBox) const override
+    {
+        const auto set = numbers.find(numberBox);
+        return set != numbers.end() ? set->second : ControlSpec(numberBox).Initial;
+    }
+    void ShowMonitor() override { monitorVisible = true; }
+    void RefreshMonitor() override { ++monitorRefreshed; }
+    bool MonitorVisible() const override { return monitorVisible; }
     void ShowSequenceViewer() override { viewerVisible = true; ++viewerShown; }
     void RefreshSequenceViewer() override { ++viewerRefreshed; }
     bool SequenceViewerVisible() const override { return viewerVisible; }
+    void RedrawSequenceViewer() override { ++viewerRedrawn; }
     void ShowLog() override { logShown = true; }
     void RefreshLog() override { ++logRefreshed; }
     void CloseWindow() override;
@@ -59,8 +69,13 @@ public:
     std::map<TControl, bool> enabled;
     std::vector<TControl> popUps;
     int aboutBoxes = 0;
+    std::vector<TControl> formsShown;
+    std::map<TControl, int> numbers;  // what the user typed in a number box
+    bool monitorVisible = false;
+    int monitorRefreshed = 0;
     int viewerShown = 0;
     int viewerRefreshed = 0;
+    int viewerRedrawn = 0;
     bool viewerVisible = false;
     bool logShown = false;
     int logRefreshed = 0;

@@ -114,6 +114,59 @@ TEST(LiveOptions, AreReadAsTheHelpSays)
     EXPECT_TRUE(list.List);
 }
 
+TEST(LiveOptions, ATestOrAPlayNeedsNoMidiDeviceAndTakesItsOwnOptions)
+{
+    using K = TTestOptions::TKind;
+    struct TCase {
+        std::vector<std::string> arguments;
+        std::optional<int> exitCode;
+        K kind;
+        TChase chase;
+        std::string play;
+        std::uint32_t fromMs;
+        std::uint16_t resolutionMs;
+    };
+    const TCase cases[] = {
+        {{"--port", "P", "--test", "output", "7", "200"}, std::nullopt, K::Output, {7, 7, 200, 4}, "", 0, 1000},
+        {{"--port", "P", "--test", "range", "10", "20", "9", "--view"}, std::nullopt, K::Range, {10, 20, 9, 4}, "",
+         0, 1000},
+        {{"--port", "P", "--test", "chase", "--from", "3", "--to=9", "--level", "50", "--rate", "2.5"}, std::nullopt,
+         K::Chase, {3, 9, 50, 2.5}, "", 0, 1000},
+        {{"--port", "P", "--test", "chase"}, std::nullopt, K::Chase, {0, 255, 255, 4}, "", 0, 1000},
+        {{"--port", "P", "--play", "show.mid", "--resolution", "250", "--from", "90"}, std::nullopt, K::Output, {},
+         "show.mid", 90000, 250},
+        {{"--port", "P", "--test", "output", "7"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "output", "7", "256"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "range", "20", "10", "9"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "chase", "--from", "9", "--to", "3"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "chase", "--rate", "0"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "blink"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--test", "output", "1", "2", "--level", "3"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--play", "a.seq", "--test", "off"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--play", "a.mid", "--resolution", "300"}, 2, {}, {}, "", 0, 0},
+        {{"--port", "P", "--from", "3"}, 2, {}, {}, "", 0, 0},
+        {{"--test", "off"}, 2, {}, {}, "", 0, 0},
+    };
+    for (const TCase& c : cases) {
+        TLiveOptions options;
+        EXPECT_EQ(ReadLiveOptions(c.arguments, options), c.exitCode) << c.arguments.back();
+        if (c.exitCode)
+            continue;
+        EXPECT_TRUE(options.Midi.empty());
+        EXPECT_EQ(options.Play, c.play);
+        EXPECT_EQ(options.FromMs, c.fromMs);
+        EXPECT_EQ(options.ResolutionMs, c.resolutionMs);
+        ASSERT_EQ(options.Test.has_value(), c.play.empty());
+        if (options.Test) {
+            EXPECT_EQ(options.Test->Kind, c.kind);
+            EXPECT_EQ(options.Test->Chase.From, c.chase.From);
+            EXPECT_EQ(options.Test->Chase.To, c.chase.To);
+            EXPECT_EQ(options.Test->Chase.Level, c.chase.Level);
+            EXPECT_EQ(options.Test->Chase.StepsPerSecond, c.chase.StepsPerSecond);
+        }
+    }
+}
+
 TEST(LiveConsole, ListsDevicesAndPortsByTheNamesTheOptionsTake)
 {
     TVirtualMidiDeviceLayer keys;
