@@ -152,6 +152,10 @@ inline constexpr TRgb AlertTextColour{139, 0, 0};
 
 // The log window's size when it first opens, in pixels at 100% scale.
 inline constexpr TBounds LogWindowSize{0, 0, 640, 360};
+// The output monitor's, and the least it may be made: two banks of 8 rows
+// of 16 cells, a caption over each and the legend.
+inline constexpr TBounds MonitorWindowSize{0, 0, 16 * 52 + 16, 2 * (9 * 30 + 24) + 32};
+inline constexpr TBounds MonitorLeastSize{0, 0, 16 * 30, 2 * (9 * 18 + 16) + 24};
 
 // The window's title, the same in both languages.
 inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";

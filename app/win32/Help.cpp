@@ -1,6 +1,6 @@
 #include "Help.h"
 
-#include "Controls.h"
+#include "FormControls.h"
 #include "Utf8.h"
 #include "WindowModel.h"
 
@@ -18,27 +18,9 @@ TForm2::TForm2(TWindowModel& model, HWND owner, const TScale& scale) : model_(mo
                               ProgramInstance(), this);
     windowFont_ = MakeFont(TFontStyle::Window, scale);
     arialFont_ = MakeFont(TFontStyle::Arial13, scale);
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent != TControl::Form2)
-            continue;
-        HFONT font = spec.Font == TFontStyle::Arial13 ? arialFont_ : windowFont_;
-        HWND control = nullptr;
-        if (spec.Kind == TControlKind::Button) {
-            const RECT place = scale.Rect(spec.Bounds);
-            control = CreateWindowExW(0, L"BUTTON", WideFromUtf8(spec.DesignText).c_str(),
-                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, place.left, place.top,
-                                      place.right - place.left, place.bottom - place.top, window_,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), ProgramInstance(),
-                                      nullptr);
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        } else {
-            control = CreateControl(window_, spec, scale, font, {});
-            // The frame alone: the box's own face shows inside it.
-            if (spec.Kind == TControlKind::Panel)
-                SetFill(control, GetSysColor(COLOR_BTNFACE));
-        }
-        controls_[spec.Id] = control;
-    }
+    controls_ = BuildFormControls(window_, TControl::Form2, scale, windowFont_, arialFont_);
+    // OK is the box's default button: Enter presses it.
+    SendMessageW(Control(TControl::OKBtn), BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
     const TBounds client = ControlSpec(TControl::Form2).Bounds;
     SizeForClientArea(window_, scale(client.Width), scale(client.Height));
     CentreOnScreen(window_);
@@ -56,10 +38,7 @@ TForm2::~TForm2()
 
 void TForm2::SetText(TControl control, const std::string& text)
 {
-    if (control == TControl::Form2)
-        SetWindowTextW(window_, WideFromUtf8(text).c_str());
-    else
-        SetControlText(Control(control), text);
+    SetFormText(window_, controls_, TControl::Form2, control, text);
 }
 
 void TForm2::ShowModal()

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "FormControls.h"
 #include "Win32Ui.h"
 #include "WindowDescription.h"
 
@@ -40,5 +41,5 @@ private:
     HWND window_ = nullptr;
     HFONT windowFont_ = nullptr;
     HFONT arialFont_ = nullptr;
-    std::map<TControl, HWND> controls_;
+    TFormControls controls_;
 };

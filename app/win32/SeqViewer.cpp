@@ -86,11 +86,14 @@ void PaintSequence(HDC dc, const TSeqPicture& picture)
     SelectObject(dc, oldFont);
     DeleteObject(regular);
     DeleteObject(bold);
-    if (const auto& cursor = picture.Cursor) {
-        HPEN pen = CreatePen(PS_SOLID, 2, ColourRef(cursor->Colour));
+    // The time cursor and the play's line, over everything.
+    for (const auto& line : {picture.Cursor, picture.Play}) {
+        if (!line)
+            continue;
+        HPEN pen = CreatePen(PS_SOLID, 2, ColourRef(line->Colour));
         HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, Pixel(cursor->X1), Pixel(cursor->Y1), nullptr);
-        LineTo(dc, Pixel(cursor->X2), Pixel(cursor->Y2));
+        MoveToEx(dc, Pixel(line->X1), Pixel(line->Y1), nullptr);
+        LineTo(dc, Pixel(line->X2), Pixel(line->Y2));
         SelectObject(dc, old);
         DeleteObject(pen);
     }
@@ -313,7 +316,9 @@ private:
 
 namespace {
 
-constexpr std::array ButtonCommands{TViewerCommand::ZoomOut, TViewerCommand::ZoomIn, TViewerCommand::FitToWindow};
+// The zoom buttons, then those that play the show on the device.
+constexpr std::array ButtonCommands{TViewerCommand::ZoomOut, TViewerCommand::ZoomIn, TViewerCommand::FitToWindow,
+                                    TViewerCommand::Play,    TViewerCommand::Pause,  TViewerCommand::StopPlay};
 constexpr int FirstButtonId = 100;
 
 // The height text takes in a control of width, one line at least.
@@ -332,8 +337,9 @@ int TextHeight(HWND control, HFONT font, int width)
 
 }  // namespace
 
-TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language, const TScale& scale)
-    : viewer_(viewer), language_(std::move(language)), scale_(scale)
+TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language, const TScale& scale,
+                       std::function<void(TViewerCommand)> play)
+    : viewer_(viewer), language_(std::move(language)), scale_(scale), play_(std::move(play))
 {
     RegisterWindowClass(ViewerClass, WindowProc, 0, GetSysColorBrush(COLOR_BTNFACE));
     window_ = CreateWindowExW(WS_EX_CONTROLPARENT, ViewerClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
@@ -360,7 +366,7 @@ TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> la
                                   ProgramInstance(), nullptr);
     for (std::size_t i = 0; i < ButtonCommands.size(); ++i) {
         HWND button = child(L"BUTTON", BS_PUSHBUTTON, font_, FirstButtonId + static_cast<int>(i));
-        (i == 0 ? zoomOut_ : i == 1 ? zoomIn_ : fit_) = button;
+        buttons_[ButtonCommands[i]] = button;
         // Its key, the first the model gives it.
         for (const TViewerKey& key : ViewerKeys())
             if (key.Command == ButtonCommands[i]) {
@@ -383,8 +389,10 @@ TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> la
     report_ = child(L"EDIT", WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
                                  ES_AUTOVSCROLL,
                     fixedFont_);
-    for (HWND page : {heading_, zoomOut_, zoomIn_, fit_, problem_, view_, across_, readout_, report_})
+    for (HWND page : {heading_, problem_, view_, across_, readout_, report_})
         SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const auto& [command, button] : buttons_)
+        SetWindowPos(button, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Never larger than the screen, whatever its scale.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -407,7 +415,7 @@ TSeqViewer::~TSeqViewer()
 
 HWND TSeqViewer::Button(TViewerCommand command) const
 {
-    return command == TViewerCommand::ZoomOut ? zoomOut_ : command == TViewerCommand::ZoomIn ? zoomIn_ : fit_;
+    return buttons_.at(command);
 }
 
 HWND TSeqViewer::Tooltip() const
@@ -460,9 +468,13 @@ void TSeqViewer::Changed()
         SetWindowTextW(readout_, WideFromUtf8(readout).c_str());
         LayOut();  // the readout may take more lines, or fewer
     }
-    EnableWindow(zoomIn_, viewer_.CanZoomIn());
-    EnableWindow(zoomOut_, viewer_.CanZoomOut());
-    EnableWindow(fit_, viewer_.CanZoomOut());
+    EnableWindow(Button(TViewerCommand::ZoomIn), viewer_.CanZoomIn());
+    EnableWindow(Button(TViewerCommand::ZoomOut), viewer_.CanZoomOut());
+    EnableWindow(Button(TViewerCommand::FitToWindow), viewer_.CanZoomOut());
+    const bool playing = viewer_.PlayPosition().has_value();
+    EnableWindow(Button(TViewerCommand::Play), viewer_.Image() != nullptr && !playing);
+    EnableWindow(Button(TViewerCommand::Pause), playing);
+    EnableWindow(Button(TViewerCommand::StopPlay), playing);
 }
 
 void TSeqViewer::Scrolled(WORD how)
@@ -544,7 +556,8 @@ void TSeqViewer::LayOut()
     }
     const int buttonHeight = scale_(23);
     const int gap = scale_(4);
-    const int headingWidth = width - 3 * (buttonWidth + gap);
+    const int buttons = static_cast<int>(ButtonCommands.size());
+    const int headingWidth = width - buttons * (buttonWidth + gap);
     const int top = std::max(buttonHeight, TextHeight(heading_, font_, headingWidth)) + gap;
     place(heading_, page.left, page.top, headingWidth, top - gap);
     for (std::size_t i = 0; i < ButtonCommands.size(); ++i)
@@ -567,8 +580,10 @@ void TSeqViewer::ShowTab(int tab)
     const auto show = [](HWND control, bool visible) { ShowWindow(control, visible ? SW_SHOW : SW_HIDE); };
     show(heading_, sequence && GetWindowTextLengthW(heading_) > 0);
     show(problem_, sequence && problem);
-    for (HWND part : {zoomOut_, zoomIn_, fit_, view_, across_, readout_})
+    for (HWND part : {view_, across_, readout_})
         show(part, sequence && !problem);
+    for (const auto& [command, button] : buttons_)
+        show(button, sequence && !problem);
     show(report_, !sequence);
 }
 
@@ -592,8 +607,14 @@ LRESULT CALLBACK TSeqViewer::WindowProc(HWND window, UINT message, WPARAM wParam
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id >= FirstButtonId && id < FirstButtonId + static_cast<int>(ButtonCommands.size())) {
-            self->viewer_.Run(ButtonCommands[static_cast<std::size_t>(id - FirstButtonId)]);
-            self->Changed();
+            const TViewerCommand command = ButtonCommands[static_cast<std::size_t>(id - FirstButtonId)];
+            if (PlaysTheShow(command)) {
+                if (self->play_)
+                    self->play_(command);
+            } else {
+                self->viewer_.Run(command);
+                self->Changed();
+            }
             // The keys stay the picture's.
             SetFocus(self->view_);
         }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,8 +32,10 @@ std::optional<TViewerCommand> ViewerCommandOfKey(WORD key, bool control, bool sh
 class TSeqViewer final {
 public:
     // viewer (the window model's) must outlive the window; language gives
-    // the language of the moment.
-    TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language, const TScale& scale);
+    // the language of the moment; play runs the commands that play the show
+    // on the device.
+    TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> language, const TScale& scale,
+               std::function<void(TViewerCommand)> play = {});
     ~TSeqViewer();
     TSeqViewer(const TSeqViewer&) = delete;
     TSeqViewer& operator=(const TSeqViewer&) = delete;
@@ -45,6 +48,9 @@ public:
     void Show();
     void Hide();
     bool Visible() const;
+    // After the model changed: the picture, the scroll bar, the readout and
+    // the buttons (the play's line moving with the music).
+    void Changed();
 
     // For the tests.
     HWND Window() const { return window_; }
@@ -63,9 +69,6 @@ public:
     class TPictureView;
 
 private:
-    // After the model changed: the picture, the scroll bar, the readout and
-    // the buttons.
-    void Changed();
     void LayOut();
     void ShowTab(int tab);
     void Scrolled(WORD how);
@@ -77,9 +80,8 @@ private:
     HWND window_ = nullptr;
     HWND tabs_ = nullptr;
     HWND heading_ = nullptr;
-    HWND zoomOut_ = nullptr;
-    HWND zoomIn_ = nullptr;
-    HWND fit_ = nullptr;
+    std::function<void(TViewerCommand)> play_;
+    std::map<TViewerCommand, HWND> buttons_;
     HWND problem_ = nullptr;
     HWND view_ = nullptr;
     HWND across_ = nullptr;

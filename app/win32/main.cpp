@@ -6,6 +6,7 @@
 #include "Controls.h"
 #include "Help.h"
 #include "LogWindow.h"
+#include "RigWindows.h"
 #include "SeqViewer.h"
 #include "Text.h"
 #include "Utf8.h"
@@ -35,10 +36,6 @@ private:
     std::unique_ptr<TTimerClock> Timer2;
 };
 
-bool OfAboutBox(const TControlSpec& spec)
-{
-    return spec.Id == TControl::Form2 || spec.Parent == TControl::Form2;
-}
 
 }  // namespace
 
@@ -80,6 +77,8 @@ TForm1::~TForm1()
 {
     viewer_.reset();
     log_.reset();
+    testBox_.reset();
+    monitor_.reset();
     model_.reset();
     indicator_.reset();
     loop_.reset();
@@ -114,7 +113,8 @@ void TForm1::Build()
     SendMessageW(menuTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&menuTool));
     controls_[TControl::Form1] = window_;
     for (const TControlSpec& spec : WindowControls()) {
-        if (OfAboutBox(spec) || spec.Id == TControl::Form1 || spec.Parent == TControl::None)
+        // The About box and the test box build themselves.
+        if (spec.Id == TControl::Form1 || FormOf(spec.Id) != TControl::Form1 || spec.Parent == TControl::None)
             continue;
         switch (spec.Kind) {
         case TControlKind::Panel:
@@ -168,9 +168,15 @@ void TForm1::SetTooltip(HWND control, const std::string& text)
 void TForm1::SetText(TControl control, const std::string& text)
 {
     const TControlSpec& spec = ControlSpec(control);
-    if (OfAboutBox(spec)) {
+    const TControl form = FormOf(control);
+    if (form == TControl::Form2) {
         if (aboutBox_ != nullptr)
             aboutBox_->SetText(control, text);
+        return;
+    }
+    if (form == TControl::Form7) {
+        if (testBox_ != nullptr)
+            testBox_->SetText(control, text);
         return;
     }
     switch (spec.Kind) {
@@ -253,11 +259,50 @@ void TForm1::ShowAboutBox()
         aboutBox_->ShowModal();
 }
 
+void TForm1::ShowForm(TControl form)
+{
+    if (form != TControl::Form7)
+        return;
+    if (testBox_ == nullptr)
+        testBox_ = std::make_unique<TOutputTestBox>(*model_, scale_);
+    testBox_->Show();
+}
+
+int TForm1::Number(TControl numberBox) const
+{
+    return testBox_ != nullptr ? testBox_->Number(numberBox) : ControlSpec(numberBox).Initial;
+}
+
+void TForm1::ShowMonitor()
+{
+    if (monitor_ == nullptr)
+        monitor_ = std::make_unique<TOutputMonitor>(*model_, scale_);
+    monitor_->Show();
+}
+
+void TForm1::RefreshMonitor()
+{
+    if (monitor_ != nullptr)
+        monitor_->Refresh();
+}
+
+bool TForm1::MonitorVisible() const
+{
+    return monitor_ != nullptr && monitor_->Visible();
+}
+
+void TForm1::RedrawSequenceViewer()
+{
+    if (viewer_ != nullptr)
+        viewer_->Changed();
+}
+
 void TForm1::ShowSequenceViewer()
 {
     if (viewer_ == nullptr)
-        viewer_ = std::make_unique<TSeqViewer>(model_->Viewer(), [this] { return model_->Settings().LanguageIndex; },
-                                               scale_);
+        viewer_ = std::make_unique<TSeqViewer>(
+            model_->Viewer(), [this] { return model_->Settings().LanguageIndex; }, scale_,
+            [this](TViewerCommand command) { model_->PlayCommand(command); });
     viewer_->Refresh();
     viewer_->Show();
 }
@@ -295,10 +340,14 @@ void TForm1::CloseWindow()
 // ---------------------------------------------------------------------------
 // Messages
 
-bool TForm1::TranslateShortcut(MSG& message)
+bool TForm1::TranslateKeys(MSG& message)
 {
-    if (menus_.Accelerators() == nullptr || message.hwnd == nullptr ||
-        GetAncestor(message.hwnd, GA_ROOT) != window_)
+    if (message.hwnd == nullptr)
+        return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    if (testBox_ != nullptr && root == testBox_->Window())
+        return IsDialogMessageW(root, &message) != FALSE;
+    if (menus_.Accelerators() == nullptr || root != window_)
         return false;
     return TranslateAcceleratorW(window_, menus_.Accelerators(), &message) != 0;
 }
@@ -345,11 +394,15 @@ void TForm1::Close()
 {
     if (!closed_) {
         closed_ = true;
-        // The viewer and the log would stay behind.
+        // The viewer, the log and the rig's windows would stay behind.
         if (viewer_ != nullptr)
             viewer_->Hide();
         if (log_ != nullptr)
             log_->Hide();
+        if (testBox_ != nullptr)
+            testBox_->Hide();
+        if (monitor_ != nullptr)
+            monitor_->Hide();
         model_->FormClose();
     }
     if (IsWindow(window_))

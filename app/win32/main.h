@@ -22,6 +22,8 @@
 
 class TForm2;
 class TLogWindow;
+class TOutputMonitor;
+class TOutputTestBox;
 class TSeqViewer;
 class TWin32MessageLoop;
 
@@ -49,8 +51,9 @@ public:
     // The About box that About1 shows; the program entry creates it.
     void SetAboutBox(TForm2* aboutBox) { aboutBox_ = aboutBox; }
     // A shortcut of the window's menus, while the window or one of its
-    // controls has the keyboard: carried out, and true.
-    bool TranslateShortcut(MSG& message);
+    // controls has the keyboard, or a key of the output test box (Tab,
+    // Enter): carried out, and true.
+    bool TranslateKeys(MSG& message);
 
     // For the tests: the control of a name, a menu, the tooltips of the
     // buttons and labels, the viewer once opened, the scale.
@@ -61,6 +64,8 @@ public:
     HWND Tooltips() const { return tooltips_; }
     TSeqViewer* SeqViewer() const { return viewer_.get(); }
     TLogWindow* LogWindow() const { return log_.get(); }
+    TOutputTestBox* TestBox() const { return testBox_.get(); }
+    TOutputMonitor* Monitor() const { return monitor_.get(); }
     const TScale& Scale() const { return scale_; }
 
 private:
@@ -75,9 +80,15 @@ private:
     void SetEnabled(TControl control, bool enabled) override;
     void PopUp(TControl menu) override;
     void ShowAboutBox() override;
+    void ShowForm(TControl form) override;
+    int Number(TControl numberBox) const override;
+    void ShowMonitor() override;
+    void RefreshMonitor() override;
+    bool MonitorVisible() const override;
     void ShowSequenceViewer() override;
     void RefreshSequenceViewer() override;
     bool SequenceViewerVisible() const override;
+    void RedrawSequenceViewer() override;
     void ShowLog() override;
     void RefreshLog() override;
     void CloseWindow() override;
@@ -104,6 +115,8 @@ private:
     TForm2* aboutBox_ = nullptr;
     std::unique_ptr<TSeqViewer> viewer_;
     std::unique_ptr<TLogWindow> log_;
+    std::unique_ptr<TOutputTestBox> testBox_;
+    std::unique_ptr<TOutputMonitor> monitor_;
     std::unique_ptr<TWindowModel> model_;
     bool closed_ = false;
 };

@@ -77,7 +77,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
             // The box that does not wait takes its keys (Enter, Escape).
             if (HWND box = dialogs.NoWaitBox(); box != nullptr && IsDialogMessageW(box, &message))
                 continue;
-            if (Form1.TranslateShortcut(message))
+            if (Form1.TranslateKeys(message))
                 continue;
             TranslateMessage(&message);
             DispatchMessageW(&message);

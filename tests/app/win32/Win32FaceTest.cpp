@@ -20,6 +20,7 @@
 #include "Controls.h"
 #include "Help.h"
 #include "LogWindow.h"
+#include "RigWindows.h"
 #include "SeqViewer.h"
 #include "SettingsFile.h"
 #include "SmfWriter.h"
@@ -196,7 +197,7 @@ TEST_P(Win32FaceAtScale, EveryControlStandsWhereTheDescriptionPutsItWithItsTextI
     for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
         Command(language == LanguageEnglish ? C::English1 : C::French1);
         for (const TControlSpec& spec : WindowControls()) {
-            if (spec.Parent == C::None || spec.Parent == C::Form2 || spec.Kind == TControlKind::Window ||
+            if (spec.Parent == C::None || FormOf(spec.Id) != C::Form1 || spec.Kind == TControlKind::Window ||
                 spec.Kind == TControlKind::MenuBar || spec.Kind == TControlKind::Menu ||
                 spec.Kind == TControlKind::MenuItem || spec.Kind == TControlKind::Separator ||
                 spec.Kind == TControlKind::ItemSlot)
@@ -305,10 +306,10 @@ TEST_F(Win32Face, MenuCommandsClicksAndRunTimeItemsReachTheModelAndEveryDisplayF
     const auto Drop = [&](const std::string& path) {
         const std::wstring names = PathFromUtf8(path).wstring() + L'\0' + L'\0';
         HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-        auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
-        files->pFiles = sizeof(DROPFILES);
-        files->fWide = TRUE;
-        std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(files + 1));
+        auto* dropped = static_cast<DROPFILES*>(GlobalLock(drop));
+        dropped->pFiles = sizeof(DROPFILES);
+        dropped->fWide = TRUE;
+        std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(dropped + 1));
         GlobalUnlock(drop);
         SendMessageW(window.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     };
@@ -557,6 +558,69 @@ TEST_F(Win32Face, TheLogWindowShowsTheModelsLogInTheLanguageOfTheMoment)
     }
     SendMessageW(log->Window(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(log->Window()));
+}
+
+TEST_F(Win32Face, TheTestBoxStandsAsDescribedAndItsNumbersAndButtonsReachTheModelAndTheMonitorFollowsTheLanguage)
+{
+    TForm1& window = Start();
+    Command(C::TestOutputs1);
+    TOutputTestBox* box = window.TestBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(IsWindowVisible(box->Window()));
+    RECT client{};
+    GetClientRect(box->Window(), &client);
+    EXPECT_EQ(client.right, ControlSpec(C::Form7).Bounds.Width);
+    EXPECT_EQ(client.bottom, ControlSpec(C::Form7).Bounds.Height);
+    for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
+        Command(language == LanguageEnglish ? C::English1 : C::French1);
+        EXPECT_EQ(TextOf(box->Window()), Text(RigEntry::TestTitle, language));
+        for (const TControlSpec& spec : WindowControls()) {
+            if (spec.Parent != C::Form7)
+                continue;
+            SCOPED_TRACE(spec.Name);
+            HWND control = box->Control(spec.Id);
+            RECT place{};
+            GetWindowRect(control, &place);
+            // A number box's arrows take their room from its line.
+            for (HWND other = GetWindow(control, GW_HWNDFIRST); other != nullptr; other = GetWindow(other, GW_HWNDNEXT)) {
+                wchar_t kind[64] = {};
+                GetClassNameW(other, kind, 64);
+                if (std::wstring(kind) == UPDOWN_CLASSW &&
+                    reinterpret_cast<HWND>(SendMessageW(other, UDM_GETBUDDY, 0, 0)) == control) {
+                    RECT arrows{};
+                    GetWindowRect(other, &arrows);
+                    UnionRect(&place, &place, &arrows);
+                }
+            }
+            MapWindowPoints(nullptr, box->Window(), reinterpret_cast<POINT*>(&place), 2);
+            const RECT expected = window.Scale().Rect(spec.Bounds);
+            EXPECT_TRUE(EqualRect(&place, &expected))
+                << place.left << "," << place.top << " to " << place.right << "," << place.bottom;
+            EXPECT_EQ(TextOf(control), spec.Text ? Text(*spec.Text, language) : std::to_string(spec.Initial));
+        }
+    }
+
+    // A number typed past its range is taken at the range's end.
+    Command(C::English1);
+    SetWindowTextW(box->Control(C::SpinEdit1), L"7");
+    SetWindowTextW(box->Control(C::SpinEdit3), L"300");
+    SendMessageW(box->Window(), WM_COMMAND, MAKEWPARAM(static_cast<int>(C::Button1), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(box->Control(C::Button1)));
+    EXPECT_EQ(window.Model().Session().Log().back().Text,
+              Fill(Text(StatusEntry::TestOne, LanguageEnglish), {"7", "255"}));
+    SendMessageW(box->Window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(box->Window()));
+
+    Command(C::Outputs1);
+    TOutputMonitor* monitor = window.Monitor();
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_TRUE(IsWindowVisible(monitor->Window()));
+    for (const std::uint8_t language : {LanguageFrench, LanguageEnglish}) {
+        Command(language == LanguageEnglish ? C::English1 : C::French1);
+        EXPECT_EQ(TextOf(monitor->Window()), window.Model().MonitorTitle());
+    }
+    SendMessageW(monitor->Window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(monitor->Window()));
 }
 
 TEST(Win32MessageLoop, ClocksRunOutOnceAndNotificationsFromAnotherThreadAllArrive)
