@@ -32,9 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bytes = std::move(image);
     }
     const TImageCheck check = CheckImageBytes(bytes, bytes.size());
-    for (const std::uint8_t language : {LanguageFrench, LanguageEnglish})
-        if (DescribeImageProblem(check, language).empty() && !check.Valid())
-            __builtin_trap();
+    if (!check.Valid())
+        for (const std::uint8_t language : {LanguageFrench, LanguageEnglish})
+            if (DescribeImageProblem(check, language).empty())
+                __builtin_trap();
     TSeqImage image;
     try {
         image = ParseSeqImage(bytes, "fuzz.seq");
