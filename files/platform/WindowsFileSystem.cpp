@@ -245,7 +245,29 @@ public:
 
     std::unique_ptr<TOpenFile> OpenToRead(const fs::path& path) override
     {
-        return OpenFile(path, _O_RDONLY, "open");
+        // Shared for deletion too, so that reading never makes another
+        // program's replacement of the file fail (the settings read by one
+        // window while another saves them). That replacement holds the name
+        // for a moment: an open refused meanwhile is tried again.
+        constexpr int Tries = 50;
+        for (int attempt = 1;; ++attempt) {
+            const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+                if (fd < 0) {
+                    CloseHandle(file);
+                    throw std::system_error(std::make_error_code(std::errc::too_many_files_open), "open");
+                }
+                return std::make_unique<TWindowsFile>(fd);
+            }
+            const DWORD error = GetLastError();
+            const bool momentary = error == ERROR_ACCESS_DENIED || SharingViolation(error);
+            if (!momentary || attempt == Tries || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+                (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                ThrowWindowsError(error, path, "open");
+            Sleep(10);
+        }
     }
     std::unique_ptr<TOpenFile> CreateNew(const fs::path& path) override
     {
