@@ -5,6 +5,14 @@
 
 #include <string>
 
+// The boxes' titles and buttons, the same in both languages.
+inline constexpr char WarningTitle[] = "Avertissement";
+inline constexpr char InformationTitle[] = "Information";
+inline constexpr char ConfirmationTitle[] = "Confirmation";
+inline constexpr char OkButton[] = "OK";
+inline constexpr char YesButton[] = "&Oui";
+inline constexpr char NoButton[] = "&Non";
+
 class TDialogs {
 public:
     virtual ~TDialogs() = default;

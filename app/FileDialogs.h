@@ -5,6 +5,16 @@
 #include <optional>
 #include <string>
 
+// What a file dialog lists: the files of one kind, named the same in both
+// languages, and the extension added to a name typed without one.
+struct TFileFilter {
+    const char* Name;
+    const char* Pattern;
+    const char* DefaultExtension;  // empty: none
+};
+inline constexpr TFileFilter MidiFileFilter{"Midi files", "*.mid", ""};
+inline constexpr TFileFilter SeqFileFilter{"Fichiers Seq", "*.seq", "seq"};
+
 class TFileDialogs {
 public:
     virtual ~TFileDialogs() = default;

@@ -145,6 +145,18 @@ struct TControlSpec {
     int Min = 0, Max = 0, Initial = 0;  // of a NumberBox
 };
 
+// The lamp Shape5 while an event lights it; its Background is its dark look.
+inline constexpr TRgb LampLitColour{255, 0, 0};
+// The text of a port or device label whose choice is not working.
+inline constexpr TRgb AlertTextColour{139, 0, 0};
+
+// The log window's size when it first opens, in pixels at 100% scale.
+inline constexpr TBounds LogWindowSize{0, 0, 640, 360};
+// The output monitor's, and the least it may be made: two banks of 8 rows
+// of 16 cells, a caption over each and the legend.
+inline constexpr TBounds MonitorWindowSize{0, 0, 16 * 52 + 16, 2 * (9 * 30 + 24) + 32};
+inline constexpr TBounds MonitorLeastSize{0, 0, 16 * 30, 2 * (9 * 18 + 16) + 24};
+
 // The window's title, the same in both languages.
 inline constexpr char WindowTitle[] = "Midi To TOREM Sequence Bridge";
 

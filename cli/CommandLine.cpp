@@ -7,10 +7,24 @@ std::string VersionLine(std::string_view program)
     return std::string(program) + " " + TOREM_VERSION;
 }
 
+bool IsOption(std::string_view argument)
+{
+#ifdef _WIN32
+    if (argument == "/?")
+        return true;
+#endif
+    return argument.size() > 1 && argument[0] == '-';
+}
+
 std::optional<int> AnswerStandardOption(std::string_view argument, std::string_view program,
                                         std::string_view usage)
 {
-    if (argument == "-h" || argument == "--help")
+#ifdef _WIN32
+    const bool windowsHelp = argument == "/?";
+#else
+    const bool windowsHelp = false;
+#endif
+    if (argument == "-h" || argument == "--help" || windowsHelp)
         std::cout << usage;
     else if (argument == "--version")
         std::cout << VersionLine(program) << '\n';
@@ -36,7 +50,7 @@ std::optional<int> ReadOperands(int argc, const char* const* argv, std::string_v
         const std::string_view arg = argument;
         if (options && arg == "--") {
             options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
+        } else if (options && IsOption(arg)) {
             if (const auto answered = AnswerStandardOption(arg, program, usage))
                 return answered;
             return UsageError(program, "unknown option " + std::string(arg));

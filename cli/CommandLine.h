@@ -16,15 +16,20 @@ inline constexpr int ExitUsageError = 2;
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
 
 // Makes a Windows console show the program's UTF-8 output as the characters
-// it means (file names, device names); nothing elsewhere, and nothing to
-// output that goes to a file or a pipe.
+// it means (file names, device names), and gives the console its code page
+// back when the program ends; nothing elsewhere.
 void ShowUtf8OnConsole();
 
 // "torem-convert 1.0": the program's name and the project's version.
 std::string VersionLine(std::string_view program);
 
-// Answers "-h", "--help" (usage) and "--version" on stdout and gives the
-// exit code 0; gives nothing for any other argument.
+// Whether an argument is an option: it begins with '-' (a lone "-" does
+// not), or on Windows it is "/?", the help Windows programs answer.
+bool IsOption(std::string_view argument);
+
+// Answers "-h", "--help" (on Windows "/?" too) with the usage and
+// "--version" on stdout and gives the exit code 0; gives nothing for any
+// other argument.
 std::optional<int> AnswerStandardOption(std::string_view argument, std::string_view program,
                                         std::string_view usage);
 

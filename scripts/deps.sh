@@ -10,7 +10,11 @@
 #   scripts/deps.sh package   building the Debian package as well
 #   scripts/deps.sh windows   cross-building the Windows programs and running
 #                             their tests under wine (scripts/test-windows.sh),
-#                             and their archive (scripts/package-windows.sh)
+#                             and their archive and installer
+#                             (scripts/package-windows.sh)
+#   scripts/deps.sh windows-pictures
+#                             the pictures of the Windows window in docs/
+#                             (scripts/windows-screenshots.sh)
 # It never removes a package: apt's plan is simulated first, and a plan that
 # would remove anything is refused.
 set -euo pipefail
@@ -23,9 +27,13 @@ test=(libgtest-dev libgmock-dev libbenchmark-dev xauth fonts-dejavu-extra clang 
       desktop-file-utils appstream man-db midicsv time "${package[@]}")
 # The Windows programs: mingw-w64 with POSIX threads, GoogleTest's sources to
 # build for Windows, groff to turn the manual pages into text for the
-# archive; wine, without the desktop integration and fonts it recommends.
-windows=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest groff-base)
-windows_no_recommends=(wine wine64)
+# archive, Qt for the build machine to draw the window's pictures with,
+# icoutils for its icon, NSIS for the installer; wine, without the desktop
+# integration and fonts it recommends, on a display of the tests' own (Xvfb
+# and openbox, xprop to see openbox ready, xdotool to type and click).
+windows=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest groff-base qt6-base-dev qt6-svg-dev
+         fonts-dejavu-core icoutils)
+windows_no_recommends=(wine wine64 nsis xvfb xauth x11-utils openbox xdotool)
 
 installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
@@ -38,13 +46,14 @@ run) ;;
 package) wanted+=("${package[@]}") ;;
 test) wanted+=("${test[@]}") ;;
 windows) wanted=("${windows[@]}"); no_recommends+=("${windows_no_recommends[@]}") ;;
-*) echo "usage: $0 run|test|package|windows" >&2; exit 2 ;;
+windows-pictures) wanted=("${windows[@]}"); no_recommends+=("${windows_no_recommends[@]}" imagemagick) ;;
+*) echo "usage: $0 run|test|package|windows|windows-pictures" >&2; exit 2 ;;
 esac
 
 # RtMidi builds against either JACK library. Where JACK 2's is installed, its
 # development files are asked for by name: apt's first choice, JACK 1's,
 # would replace it.
-if [ "$purpose" != windows ] && installed libjack-jackd2-0; then
+if [ "${purpose#windows}" = "$purpose" ] && installed libjack-jackd2-0; then
     wanted+=(libjack-jackd2-dev)
 fi
 

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     bool endOfOptions = false;
     for (const std::string& argument : Utf8Arguments(argc, argv)) {
         const std::string_view arg = argument;
-        if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
+        if (!endOfOptions && IsOption(arg)) {
             if (const auto answered = AnswerStandardOption(arg, Program, Usage))
                 return *answered;
             if (arg == "-f" || arg == "--force")

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     bool options = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
-        if (options && arg.size() > 1 && arg[0] == '-') {
+        if (options && IsOption(arg)) {
             if (const auto answered = AnswerStandardOption(arg, Program, Usage))
                 return *answered;
             std::optional<TMode> picked;

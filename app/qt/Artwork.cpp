@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QtMath>
+
 #include <QDir>
 #include <QFont>
 #include <QLinearGradient>
@@ -18,9 +20,12 @@ const QColor Teal(0, 128, 128);
 const QColor Amber(232, 160, 32);
 const QColor Paper(250, 250, 246);
 
-QPixmap Blank(int width, int height)
+// A picture of width by height pixels at 100% scale, drawn with scale
+// times as many pixels each way; the painter draws in the pixels at 100%.
+QPixmap Blank(int width, int height, qreal scale)
 {
-    QPixmap pixmap(width, height);
+    QPixmap pixmap(qCeil(width * scale), qCeil(height * scale));
+    pixmap.setDevicePixelRatio(scale);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
@@ -132,9 +137,9 @@ void DrawSerialPlug(QPainter& p, const QRectF& r)
         p.drawEllipse(QPointF(r.left() + slant + step * (i + 1.0), r.top() + r.height() * 0.7), 1.2, 1.2);
 }
 
-QPixmap PanelIcon(const QColor& top, const QColor& bottom, void (*drawSymbol)(QPainter&))
+QPixmap PanelIcon(const QColor& top, const QColor& bottom, void (*drawSymbol)(QPainter&), qreal scale)
 {
-    QPixmap pixmap = Blank(34, 34);
+    QPixmap pixmap = Blank(34, 34, scale);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient fill(0, 0, 0, 34);
@@ -147,9 +152,9 @@ QPixmap PanelIcon(const QColor& top, const QColor& bottom, void (*drawSymbol)(QP
     return pixmap;
 }
 
-QPixmap Look(bool selected)
+QPixmap Look(bool selected, qreal scale)
 {
-    QPixmap pixmap = Blank(32, 32);
+    QPixmap pixmap = Blank(32, 32, scale);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     // Centred on the label band the picture stands on (rows 10 to 24).
@@ -174,9 +179,9 @@ QPixmap Look(bool selected)
 
 }  // namespace
 
-QPixmap Banner()
+QPixmap Banner(qreal scale)
 {
-    QPixmap pixmap = Blank(208, 40);
+    QPixmap pixmap = Blank(208, 40, scale);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -195,16 +200,16 @@ QPixmap Banner()
     return pixmap;
 }
 
-QPixmap ConverterIcon()
+QPixmap ConverterIcon(qreal scale)
 {
     return PanelIcon(QColor(92, 140, 210), Navy, [](QPainter& p) {
         DrawDocument(p, QRectF(7, 6, 15, 20), Ink);
         DrawNote(p, QPointF(12, 21), 0.75, Navy);
         DrawArrow(p, QPointF(20, 22), QPointF(29, 22), Amber, 2.0);
-    });
+    }, scale);
 }
 
-QPixmap BridgeIcon()
+QPixmap BridgeIcon(qreal scale)
 {
     return PanelIcon(QColor(70, 190, 170), Teal, [](QPainter& p) {
         p.setPen(QPen(Paper, 2.0, Qt::SolidLine, Qt::RoundCap));
@@ -219,12 +224,12 @@ QPixmap BridgeIcon()
         wave.cubicTo(24, 20, 27, 26, 30, 23);
         p.setPen(QPen(Amber, 1.8, Qt::SolidLine, Qt::RoundCap));
         p.drawPath(wave);
-    });
+    }, scale);
 }
 
-QPixmap ButtonGlyph(TGlyph glyph)
+QPixmap ButtonGlyph(TGlyph glyph, qreal scale)
 {
-    QPixmap pixmap = Blank(32, 32);
+    QPixmap pixmap = Blank(32, 32, scale);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     switch (glyph) {
@@ -290,19 +295,19 @@ QPixmap ButtonGlyph(TGlyph glyph)
     return pixmap;
 }
 
-QPixmap SelectedLook()
+QPixmap SelectedLook(qreal scale)
 {
-    return Look(true);
+    return Look(true, scale);
 }
 
-QPixmap NotSelectedLook()
+QPixmap NotSelectedLook(qreal scale)
 {
-    return Look(false);
+    return Look(false, scale);
 }
 
-QPixmap AboutLogo()
+QPixmap AboutLogo(qreal scale)
 {
-    QPixmap pixmap = Blank(128, 54);
+    QPixmap pixmap = Blank(128, 54, scale);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -315,6 +320,26 @@ QPixmap AboutLogo()
     DrawMark(p, QRect(12, 8, 104, 40), 26);
     DrawNote(p, QPointF(108, 42), 1.1, Amber);
     return pixmap;
+}
+
+QPixmap Picture(TArtwork artwork, qreal scale)
+{
+    switch (artwork) {
+    case TArtwork::None: break;
+    case TArtwork::Banner: return Banner(scale);
+    case TArtwork::ConverterIcon: return ConverterIcon(scale);
+    case TArtwork::BridgeIcon: return BridgeIcon(scale);
+    case TArtwork::OpenMidiFile: return ButtonGlyph(TGlyph::OpenMidiFile, scale);
+    case TArtwork::ChooseSeqFile: return ButtonGlyph(TGlyph::ChooseSeqFile, scale);
+    case TArtwork::Convert: return ButtonGlyph(TGlyph::Convert, scale);
+    case TArtwork::ComPort: return ButtonGlyph(TGlyph::ComPort, scale);
+    case TArtwork::MidiInPort: return ButtonGlyph(TGlyph::MidiInPort, scale);
+    case TArtwork::Transpose: return ButtonGlyph(TGlyph::Transpose, scale);
+    case TArtwork::SelectedLook: return SelectedLook(scale);
+    case TArtwork::NotSelectedLook: return NotSelectedLook(scale);
+    case TArtwork::AboutLogo: return AboutLogo(scale);
+    }
+    return {};
 }
 
 QIcon ApplicationIcon()

@@ -8,11 +8,14 @@
 
 #include "ActivityIndicator.h"
 #include "Controls.h"
+#include "WindowDescription.h"
 
 class TQtActivityIndicator final : public TActivityIndicator {
+    static QColor ToQColor(TRgb colour) { return {colour.R, colour.G, colour.B}; }
+
 public:
-    static QColor LitColor() { return QColor(255, 0, 0); }   // red
-    static QColor DarkColor() { return QColor(128, 0, 0); }  // maroon
+    static QColor LitColor() { return ToQColor(LampLitColour); }                             // red
+    static QColor DarkColor() { return ToQColor(ControlSpec(TControl::Shape5).Background); }  // maroon
 
     // Both must outlive the indicator. Timer2's expiry is the owner's to
     // connect (to the bridge's Timer2Timer).

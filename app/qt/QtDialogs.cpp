@@ -17,25 +17,25 @@ std::unique_ptr<QMessageBox> MakeMessageBox(TMessageKind kind, const std::string
     box->setTextFormat(Qt::PlainText);
     switch (kind) {
     case TMessageKind::Warning:
-        box->setWindowTitle(QStringLiteral("Avertissement"));
+        box->setWindowTitle(QString::fromLatin1(WarningTitle));
         box->setIcon(QMessageBox::Warning);
         break;
     case TMessageKind::Information:
-        box->setWindowTitle(QStringLiteral("Information"));
+        box->setWindowTitle(QString::fromLatin1(InformationTitle));
         box->setIcon(QMessageBox::Information);
         break;
     case TMessageKind::Confirmation:
-        box->setWindowTitle(QStringLiteral("Confirmation"));
+        box->setWindowTitle(QString::fromLatin1(ConfirmationTitle));
         box->setIcon(QMessageBox::Question);
         break;
     }
     if (kind == TMessageKind::Confirmation) {
-        QPushButton* yes = box->addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-        QPushButton* no = box->addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+        QPushButton* yes = box->addButton(QString::fromLatin1(YesButton), QMessageBox::YesRole);
+        QPushButton* no = box->addButton(QString::fromLatin1(NoButton), QMessageBox::NoRole);
         box->setDefaultButton(yes);
         box->setEscapeButton(no);
     } else {
-        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        QPushButton* ok = box->addButton(QString::fromLatin1(OkButton), QMessageBox::AcceptRole);
         box->setDefaultButton(ok);
         box->setEscapeButton(ok);
     }

@@ -1,7 +1,6 @@
 #pragma once
-// The user's message boxes as Qt modal boxes. Their titles and buttons are
-// the same in both languages: "Avertissement", "Information" and
-// "Confirmation"; "OK", or "&Oui" and "&Non". A modal box keeps processing
+// The user's message boxes as Qt modal boxes, with the titles and buttons of
+// Dialogs.h, the same in both languages. A modal box keeps processing
 // events while it is open, so timers and MIDI notifications run meanwhile.
 
 #include <memory>

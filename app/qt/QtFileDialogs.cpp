@@ -5,10 +5,10 @@
 
 namespace {
 
-std::unique_ptr<QFileDialog> MakeDialog(QWidget* parent, const std::string& current, const QString& filter)
+std::unique_ptr<QFileDialog> MakeDialog(QWidget* parent, const std::string& current, const TFileFilter& filter)
 {
     auto dialog = std::make_unique<QFileDialog>(parent);
-    dialog->setNameFilter(filter);
+    dialog->setNameFilter(QStringLiteral("%1 (%2)").arg(QLatin1String(filter.Name), QLatin1String(filter.Pattern)));
     if (!current.empty()) {
         const QFileInfo file(QString::fromStdString(current));
         dialog->setDirectory(file.absolutePath());
@@ -28,7 +28,7 @@ std::optional<std::string> Run(QFileDialog& dialog)
 
 std::unique_ptr<QFileDialog> MakeOpenMidiDialog(QWidget* parent, const std::string& current)
 {
-    auto dialog = MakeDialog(parent, current, QStringLiteral("Midi files (*.mid)"));
+    auto dialog = MakeDialog(parent, current, MidiFileFilter);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     return dialog;
@@ -36,10 +36,10 @@ std::unique_ptr<QFileDialog> MakeOpenMidiDialog(QWidget* parent, const std::stri
 
 std::unique_ptr<QFileDialog> MakeSaveSeqDialog(QWidget* parent, const std::string& current)
 {
-    auto dialog = MakeDialog(parent, current, QStringLiteral("Fichiers Seq (*.seq)"));
+    auto dialog = MakeDialog(parent, current, SeqFileFilter);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setDefaultSuffix(QStringLiteral("seq"));
+    dialog->setDefaultSuffix(QLatin1String(SeqFileFilter.DefaultExtension));
     // The Convert command asks before it replaces the file, not the dialog.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     return dialog;

@@ -48,8 +48,8 @@ TOutputMonitor::TOutputMonitor(TWindowModel& model) : model_(model)
     setObjectName(QStringLiteral("Form6"));
     setWindowIcon(Artwork::ApplicationIcon());
     setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(16 * 52 + 16, 2 * (9 * 30 + 24) + 32);
-    setMinimumSize(16 * 30, 2 * (9 * 18 + 16) + 24);
+    resize(MonitorWindowSize.Width, MonitorWindowSize.Height);
+    setMinimumSize(MonitorLeastSize.Width, MonitorLeastSize.Height);
 }
 
 void TOutputMonitor::paintEvent(QPaintEvent*)

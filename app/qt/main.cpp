@@ -35,9 +35,6 @@
 namespace {
 
 constexpr char TagProperty[] = "Tag";
-// A port or MIDI device that is chosen but not working.
-const QColor AlertColour(139, 0, 0);
-
 QString ToQt(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -73,27 +70,6 @@ std::vector<std::string> DraggedFiles(const QMimeData* data)
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile().toStdString());
     return paths;
-}
-
-QPixmap Picture(TArtwork artwork)
-{
-    using Artwork::TGlyph;
-    switch (artwork) {
-    case TArtwork::None: break;
-    case TArtwork::Banner: return Artwork::Banner();
-    case TArtwork::ConverterIcon: return Artwork::ConverterIcon();
-    case TArtwork::BridgeIcon: return Artwork::BridgeIcon();
-    case TArtwork::OpenMidiFile: return Artwork::ButtonGlyph(TGlyph::OpenMidiFile);
-    case TArtwork::ChooseSeqFile: return Artwork::ButtonGlyph(TGlyph::ChooseSeqFile);
-    case TArtwork::Convert: return Artwork::ButtonGlyph(TGlyph::Convert);
-    case TArtwork::ComPort: return Artwork::ButtonGlyph(TGlyph::ComPort);
-    case TArtwork::MidiInPort: return Artwork::ButtonGlyph(TGlyph::MidiInPort);
-    case TArtwork::Transpose: return Artwork::ButtonGlyph(TGlyph::Transpose);
-    case TArtwork::SelectedLook: return Artwork::SelectedLook();
-    case TArtwork::NotSelectedLook: return Artwork::NotSelectedLook();
-    case TArtwork::AboutLogo: return Artwork::AboutLogo();
-    }
-    return {};
 }
 
 // The window's 8-point sans serif: narrow enough for the fixed label widths.
@@ -213,7 +189,7 @@ void TForm1::BuildControl(const TControlSpec& spec)
     }
     case TControlKind::SpeedButton: {
         auto* button = new QToolButton(parent);
-        const QPixmap glyph = Picture(spec.Artwork);
+        const QPixmap glyph = Artwork::Picture(spec.Artwork);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setIcon(QIcon(glyph));
@@ -224,7 +200,7 @@ void TForm1::BuildControl(const TControlSpec& spec)
         break;
     }
     case TControlKind::Picture: {
-        auto* picture = new TPictureBox(parent, Picture(spec.Artwork));
+        auto* picture = new TPictureBox(parent, Artwork::Picture(spec.Artwork));
         if (spec.Command != TCommand::None)
             connect(picture, &TPictureBox::clicked, this, [this, id = spec.Id] { model_->Click(id); });
         widget = picture;
@@ -332,7 +308,7 @@ void TForm1::SetValueLabel(TControl control, const TValueLabel& value)
         return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     })));
     label.setToolTip(ToQt(value.Tooltip));
-    SetTextColour(label, value.Alert ? AlertColour : QColor(Qt::black));
+    SetTextColour(label, value.Alert ? ToQt(AlertTextColour) : QColor(Qt::black));
 }
 
 void TForm1::Check(TControl item)
@@ -484,7 +460,7 @@ void TForm1::ShowLog()
         log_->setObjectName(QStringLiteral("Form4"));
         log_->setWindowIcon(Artwork::ApplicationIcon());
         log_->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-        log_->resize(640, 360);
+        log_->resize(LogWindowSize.Width, LogWindowSize.Height);
         logText_ = new QPlainTextEdit(log_.get());
         logText_->setObjectName(QStringLiteral("Memo2"));
         logText_->setReadOnly(true);

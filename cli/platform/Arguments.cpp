@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -32,6 +34,10 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv)
 void ShowUtf8OnConsole()
 {
 #ifdef _WIN32
-    SetConsoleOutputCP(CP_UTF8);
+    // The code page belongs to the console, which outlives the program: the
+    // Command Prompt would show its next programs' texts in UTF-8.
+    static const UINT before = GetConsoleOutputCP();
+    if (before != 0 && before != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit([] { SetConsoleOutputCP(before); });
 #endif
 }

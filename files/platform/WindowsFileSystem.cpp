@@ -1,6 +1,9 @@
 // The file system through the C run-time's wide calls and the standard
 // library: Windows has no symbolic links for most users, no owners that a
-// program sets and no folder to sync.
+// program sets and no folder to sync. A file that another program holds open
+// without sharing it is refused in words that say so.
+
+#include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -12,6 +15,7 @@
 #include <csignal>
 #include <system_error>
 
+#include "FileKind.h"
 #include "FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -24,10 +28,35 @@ void ClearError()
     _doserrno = 0;
 }
 
+[[noreturn]] void ThrowOpenElsewhere()
+{
+    throw EFileRefused(std::errc::device_or_resource_busy, "it is open in another program");
+}
+
+bool SharingViolation(unsigned long error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Whether another program holds the file open: it cannot be opened for
+// this program alone.
+bool OpenElsewhere(const fs::path& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return SharingViolation(GetLastError());
+}
+
 // The error of the last failed call: the operating system's own code is the
 // more telling one.
 [[noreturn]] void ThrowLastError(const char* what)
 {
+    if (SharingViolation(_doserrno))
+        ThrowOpenElsewhere();
     if (_doserrno != 0)
         throw std::system_error(static_cast<int>(_doserrno), std::system_category(), what);
     if (errno != 0)
@@ -61,6 +90,13 @@ TEntryStatus StatusOf(const fs::path& path, const fs::file_status& status)
         entry.Modified = fs::last_write_time(path, error).time_since_epoch().count();
     }
     return entry;
+}
+
+[[noreturn]] void ThrowWindowsError(DWORD error, const fs::path& target, const char* what)
+{
+    if (SharingViolation(error) || (error == ERROR_ACCESS_DENIED && OpenElsewhere(target)))
+        ThrowOpenElsewhere();
+    throw std::system_error(static_cast<int>(error), std::system_category(), what);
 }
 
 template <typename TStatusCall>
@@ -209,7 +245,29 @@ public:
 
     std::unique_ptr<TOpenFile> OpenToRead(const fs::path& path) override
     {
-        return OpenFile(path, _O_RDONLY, "open");
+        // Shared for deletion too, so that reading never makes another
+        // program's replacement of the file fail (the settings read by one
+        // window while another saves them). That replacement holds the name
+        // for a moment: an open refused meanwhile is tried again.
+        constexpr int Tries = 50;
+        for (int attempt = 1;; ++attempt) {
+            const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+                if (fd < 0) {
+                    CloseHandle(file);
+                    throw std::system_error(std::make_error_code(std::errc::too_many_files_open), "open");
+                }
+                return std::make_unique<TWindowsFile>(fd);
+            }
+            const DWORD error = GetLastError();
+            const bool momentary = error == ERROR_ACCESS_DENIED || SharingViolation(error);
+            if (!momentary || attempt == Tries || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+                (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                ThrowWindowsError(error, path, "open");
+            Sleep(10);
+        }
     }
     std::unique_ptr<TOpenFile> CreateNew(const fs::path& path) override
     {
@@ -221,7 +279,28 @@ public:
         return OpenFile(path, _O_RDWR, "open");
     }
 
-    void Rename(const fs::path& from, const fs::path& to) override { fs::rename(from, to); }
+    void Rename(const fs::path& from, const fs::path& to) override
+    {
+        // The new file takes the old one's Hidden and System marks, as it
+        // takes its permissions elsewhere (a read-only file is refused
+        // before). Windows replaces no file that has them.
+        constexpr DWORD Marks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        const DWORD old = GetFileAttributesW(to.c_str());
+        const DWORD kept = old == INVALID_FILE_ATTRIBUTES ? 0 : old & Marks;
+        if (kept != 0 && !SetFileAttributesW(to.c_str(), old & ~Marks))
+            ThrowWindowsError(GetLastError(), to, "rename");
+        if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = GetLastError();
+            if (kept != 0)
+                SetFileAttributesW(to.c_str(), old);
+            ThrowWindowsError(error, to, "rename");
+        }
+        if (kept != 0) {
+            const DWORD now = GetFileAttributesW(to.c_str());
+            if (now != INVALID_FILE_ATTRIBUTES)
+                SetFileAttributesW(to.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept);
+        }
+    }
 
     void Remove(const fs::path& path) noexcept override
     {

@@ -1,6 +1,6 @@
-// Every program answers --help and --version and nothing else, and refuses
-// an unknown option in one line with a hint; each is run as a separate
-// process, with no display and in an empty folder.
+// Every program answers --help (on Windows /? too) and --version and nothing
+// else, and refuses an unknown option in one line with a hint; each is run
+// as a separate process, with no display and in an empty folder.
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,12 @@ TEST(CommandLines, EveryProgramAnswersHelpAndVersionAndRefusesUnknownOptions)
     for (const TProgram& program : Programs) {
         SCOPED_TRACE(program.Name);
         TTempDir folder;
-        for (const char* help : {"--help", "-h"}) {
+#ifdef _WIN32
+        const std::vector<std::string> helps{"--help", "-h", "/?"};
+#else
+        const std::vector<std::string> helps{"--help", "-h"};
+#endif
+        for (const std::string& help : helps) {
             const TProgramResult run = RunIn(program, folder, {help});
             EXPECT_EQ(run.ExitCode, 0) << run.Err;
             EXPECT_EQ(run.Out.rfind("Usage: " + program.Name + " ", 0), 0u) << run.Out;

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # What a Windows user unpacks: the archive of scripts/package-windows.sh holds
-# the programs, the README, the licence and the manual pages with Windows line
-# ends, and its torem-convert.exe, run under wine, converts a MIDI file named
-# outside any ANSI code page into the very image that torem-convert built for
-# this machine writes.
+# the window, the programs, the README for Windows users, the licence and the
+# manual pages with Windows line ends, and its torem-convert.exe, run under
+# wine, converts a MIDI file named outside any ANSI code page into the very
+# image that torem-convert built for this machine writes.
 #   check-windows-archive.sh ZIP WINE_RUN PREFIX HOST_TOOLS
 # HOST_TOOLS is the tools/ folder of a build for this machine
 # (torem-convert and torem-example-midi).
@@ -24,6 +24,7 @@ man/torem-convert.txt
 man/torem-example-midi.txt
 man/torem-live.txt
 man/torem-seq.txt
+torem-bridge.exe
 torem-convert.exe
 torem-example-midi.exe
 torem-live.exe
@@ -36,6 +37,10 @@ for text in "$root"/*.txt "$root"/man/*.txt; do
     ! grep -q $'\e\|\b' "$text" || fail "$text holds terminal escapes or overstriking"
 done
 grep -q 'torem-live --list' "$root/man/torem-live.txt" || fail "the torem-live manual page lacks its synopsis"
+# The README speaks to Windows users: Windows paths, no Linux command.
+grep -q 'torem-bridge.exe' "$root/README.txt" || fail "README.txt does not name the window's program"
+linux=(-e 'build-run' -e 'scripts/' -e 'apt-get' -e 'apt install' -e '/dev/' -e '\.sh\b' -e '~/' -e '/usr/')
+! grep -q "${linux[@]}" "$root/README.txt" || fail "README.txt tells Linux commands: $(grep -n "${linux[@]}" "$root/README.txt")"
 
 # Names in UTF-8 on the command line reach wine as the characters they are.
 export LC_ALL=C.UTF-8

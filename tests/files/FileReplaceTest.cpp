@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "FaultyFileSystem.h"
@@ -60,6 +63,45 @@ TEST(ReplaceFileContents, NamesOutsideTheSystemsCodePageAreWrittenAsTheyAre)
     EXPECT_EQ(ReadFileBytes(dir.File(name)), "second");
     ASSERT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
     EXPECT_EQ(Utf8FromPath(fs::directory_iterator(dir.Path())->path().filename()), name);
+}
+
+// Two programs saving the same settings at once (two windows closed
+// together): each save is whole, and the file ends as one of them wrote it.
+// A save may be refused while the other's takes the name (Windows), never
+// mixed with it.
+TEST(ReplaceFileContents, TwoWritersAtOnceLeaveOneWholeFileAndNoTemporaryFile)
+{
+    TTempDir dir;
+    const fs::path target = PathFromUtf8(dir.File("settings.cfg"));
+    const std::string contents[2] = {std::string(20000, 'a'), std::string(300, 'b')};
+    std::atomic<bool> mixed = false;
+    std::atomic<bool> unreadable = false;
+    const auto writer = [&](const std::string& mine) {
+        for (int i = 0; i < 100; ++i) {
+            try {
+                ReplaceFileContents(target, mine);
+            } catch (const std::system_error&) {
+            }
+            try {
+                TInputFile in = OpenInputFile(target);
+                std::string now(in.Stamp.Size, '\0');
+                now.resize(ReadInputFile(in, 0, now.data(), now.size()));
+                if (now != contents[0] && now != contents[1])
+                    mixed = true;
+            } catch (const std::system_error&) {
+                unreadable = true;
+            }
+        }
+    };
+    std::thread first(writer, contents[0]);
+    std::thread second(writer, contents[1]);
+    first.join();
+    second.join();
+    EXPECT_FALSE(mixed);
+    EXPECT_FALSE(unreadable) << "a save in progress never makes a read fail";
+    const std::string last = ReadFileBytes(Utf8FromPath(target));
+    EXPECT_TRUE(last == contents[0] || last == contents[1]);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 }
 
 #ifdef _WIN32

@@ -20,6 +20,8 @@ grep -qx '  COM12' "$work/list" || fail "COM12 is not listed: $(cat "$work/list"
 run() {
     local expected=$1 started=$2
     shift 2
+    # Made here: the loop below may read it before the program's shell has.
+    : >"$work/err"
     "$wine_run" "$prefix" wine "$exe" "$@" >"$work/out" 2>"$work/err" &
     local pid=$! status=0
     # However long wine takes: CTest's time-out ends a hang.

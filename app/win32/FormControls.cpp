@@ -1,0 +1,101 @@
+#include "FormControls.h"
+
+#include <commctrl.h>
+
+#include "Controls.h"
+#include "Utf8.h"
+
+namespace {
+
+// The arrows of a number box, beside it.
+int ArrowsId(TControl numberBox)
+{
+    return 0x1000 + static_cast<int>(numberBox);
+}
+
+}  // namespace
+
+TFormControls BuildFormControls(HWND window, TControl form, const TScale& scale, HFONT windowFont, HFONT arialFont)
+{
+    TFormControls controls;
+    for (const TControlSpec& spec : WindowControls()) {
+        if (spec.Parent != form)
+            continue;
+        HFONT font = spec.Font == TFontStyle::Arial13 ? arialFont : windowFont;
+        const RECT place = scale.Rect(spec.Bounds);
+        const auto child = [&](const wchar_t* windowClass, const std::wstring& text, DWORD style) {
+            HWND control = CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
+                                           place.top, place.right - place.left, place.bottom - place.top, window,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), ProgramInstance(),
+                                           nullptr);
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            return control;
+        };
+        HWND control = nullptr;
+        switch (spec.Kind) {
+        case TControlKind::Button:
+            control = child(L"BUTTON", WideFromUtf8(spec.DesignText), WS_TABSTOP | BS_PUSHBUTTON);
+            break;
+        case TControlKind::NumberBox: {
+            // A line to type the number in, with arrows that step it.
+            control = child(L"EDIT", std::to_wstring(spec.Initial), WS_TABSTOP | WS_BORDER | ES_NUMBER | ES_AUTOHSCROLL);
+            HWND arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                          WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                                              UDS_NOTHOUSANDS,
+                                          0, 0, 0, 0, window,
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(ArrowsId(spec.Id))),
+                                          ProgramInstance(), nullptr);
+            SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
+            // The arrows overlap the line's border and end short of the place:
+            // the two are moved to fill it, as one box of the description.
+            RECT line{};
+            RECT drawn{};
+            GetWindowRect(control, &line);
+            GetWindowRect(arrows, &drawn);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&line), 2);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&drawn), 2);
+            const int gap = place.right - drawn.right;
+            SetWindowPos(control, nullptr, 0, 0, line.right - line.left + gap, line.bottom - line.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(arrows, nullptr, drawn.left + gap, drawn.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(spec.Min), spec.Max);
+            SendMessageW(arrows, UDM_SETPOS32, 0, spec.Initial);
+            break;
+        }
+        case TControlKind::Panel:
+        case TControlKind::Picture:
+        case TControlKind::Label:
+        case TControlKind::StaticText:
+            control = CreateControl(window, spec, scale, font, {});
+            // A box's frame alone: the box's own face shows inside it.
+            if (spec.Kind == TControlKind::Panel)
+                SetFill(control, GetSysColor(COLOR_BTNFACE));
+            break;
+        default:
+            continue;
+        }
+        controls[spec.Id] = control;
+    }
+    return controls;
+}
+
+void SetFormText(HWND window, const TFormControls& controls, TControl form, TControl control, const std::string& text)
+{
+    if (control == form) {
+        SetWindowTextW(window, WideFromUtf8(text).c_str());
+        return;
+    }
+    HWND child = controls.at(control);
+    if (ControlSpec(control).Kind == TControlKind::Button)
+        SetWindowTextW(child, WideFromUtf8(text).c_str());
+    else
+        SetControlText(child, text);
+}
+
+int NumberOf(HWND window, TControl numberBox)
+{
+    // A number typed beyond the range is taken at its nearest end.
+    BOOL failed = FALSE;
+    return static_cast<int>(
+        SendMessageW(GetDlgItem(window, ArrowsId(numberBox)), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+}
