@@ -13,11 +13,10 @@ int ArrowsId(TControl numberBox)
     return 0x1000 + static_cast<int>(numberBox);
 }
 
-}  // namespace
-
-TFormControls BuildFormControls(HWND window, TControl form, const TScale& scale, HFONT windowFont, HFONT arialFont)
+std::map<TControl, HWND> BuildFormControls(HWND window, TControl form, const TScale& scale, HFONT windowFont,
+                                           HFONT arialFont)
 {
-    TFormControls controls;
+    std::map<TControl, HWND> controls;
     for (const TControlSpec& spec : WindowControls()) {
         if (spec.Parent != form)
             continue;
@@ -79,13 +78,37 @@ TFormControls BuildFormControls(HWND window, TControl form, const TScale& scale,
     return controls;
 }
 
-void SetFormText(HWND window, const TFormControls& controls, TControl form, TControl control, const std::string& text)
+}  // namespace
+
+TFormWindow::TFormWindow(TControl form, const wchar_t* windowClass, WNDPROC windowProc, DWORD style, HWND owner,
+                         void* self, const TScale& scale)
+    : form_(form)
 {
-    if (control == form) {
-        SetWindowTextW(window, WideFromUtf8(text).c_str());
+    RegisterWindowClass(windowClass, windowProc, 0, GetSysColorBrush(COLOR_BTNFACE));
+    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, windowClass, L"",
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | style, 0, 0, 100, 100, owner,
+                              nullptr, ProgramInstance(), self);
+    windowFont_ = MakeFont(TFontStyle::Window, scale);
+    arialFont_ = MakeFont(TFontStyle::Arial13, scale);
+    controls_ = BuildFormControls(window_, form, scale, windowFont_, arialFont_);
+    const TBounds client = ControlSpec(form).Bounds;
+    SizeForClientArea(window_, scale(client.Width), scale(client.Height));
+}
+
+TFormWindow::~TFormWindow()
+{
+    DestroyOwnWindow(window_);
+    DeleteObject(windowFont_);
+    DeleteObject(arialFont_);
+}
+
+void TFormWindow::SetText(TControl control, const std::string& text)
+{
+    if (control == form_) {
+        SetWindowTextW(window_, WideFromUtf8(text).c_str());
         return;
     }
-    HWND child = controls.at(control);
+    HWND child = controls_.at(control);
     if (ControlSpec(control).Kind == TControlKind::Button)
         SetWindowTextW(child, WideFromUtf8(text).c_str());
     else

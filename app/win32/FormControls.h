@@ -1,8 +1,6 @@
 #pragma once
-// The controls of a window of the description beside the main one (the
-// About box, the output test box), built on their Windows window with the
-// window's own IDs, and their texts set; both boxes are built by this one
-// piece. A button tells its window with WM_COMMAND and its control's number.
+// The windows of the description beside the main one (the About box, the
+// output test box), built by this one piece.
 
 #include <windows.h>
 
@@ -12,15 +10,33 @@
 #include "Win32Ui.h"
 #include "WindowDescription.h"
 
-using TFormControls = std::map<TControl, HWND>;
+// A window of the description beside the main one: created hidden, of a
+// class of ours whose window procedure gets self (the box that owns this),
+// with its controls where the description puts them at the scale, in the
+// window's 8 points and the About box's 13-pixel Arial. A button tells its
+// window with WM_COMMAND and its control's number.
+class TFormWindow final {
+public:
+    TFormWindow(TControl form, const wchar_t* windowClass, WNDPROC windowProc, DWORD style, HWND owner, void* self,
+                const TScale& scale);
+    ~TFormWindow();
+    TFormWindow(const TFormWindow&) = delete;
+    TFormWindow& operator=(const TFormWindow&) = delete;
 
-// Builds the children of form on window; fonts must outlive them (the
-// window's 8 points and the About box's 13-pixel Arial).
-TFormControls BuildFormControls(HWND window, TControl form, const TScale& scale, HFONT windowFont, HFONT arialFont);
+    // The window's title, or the text of one of its labels, static texts or
+    // buttons.
+    void SetText(TControl control, const std::string& text);
+    bool Has(TControl control) const { return controls_.contains(control); }
+    HWND Window() const { return window_; }
+    HWND Control(TControl control) const { return controls_.at(control); }
 
-// The window's title, or the text of one of its labels, static texts or
-// buttons.
-void SetFormText(HWND window, const TFormControls& controls, TControl form, TControl control, const std::string& text);
+private:
+    TControl form_;
+    HWND window_ = nullptr;
+    HFONT windowFont_ = nullptr;
+    HFONT arialFont_ = nullptr;
+    std::map<TControl, HWND> controls_;
+};
 
 // The number a number box of the window holds, within its range.
 int NumberOf(HWND window, TControl numberBox);

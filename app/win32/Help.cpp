@@ -10,35 +10,17 @@ constexpr wchar_t AboutClass[] = L"TOREMForm2";
 
 }  // namespace
 
-TForm2::TForm2(TWindowModel& model, HWND owner, const TScale& scale) : model_(model), owner_(owner)
+TForm2::TForm2(TWindowModel& model, HWND owner, const TScale& scale)
+    : model_(model), owner_(owner), form_(TControl::Form2, AboutClass, WindowProc, 0, owner, this, scale)
 {
-    RegisterWindowClass(AboutClass, WindowProc, 0, GetSysColorBrush(COLOR_BTNFACE));
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, AboutClass, L"",
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0, 100, 100, owner, nullptr,
-                              ProgramInstance(), this);
-    windowFont_ = MakeFont(TFontStyle::Window, scale);
-    arialFont_ = MakeFont(TFontStyle::Arial13, scale);
-    controls_ = BuildFormControls(window_, TControl::Form2, scale, windowFont_, arialFont_);
     // OK is the box's default button: Enter presses it.
     SendMessageW(Control(TControl::OKBtn), BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
-    const TBounds client = ControlSpec(TControl::Form2).Bounds;
-    SizeForClientArea(window_, scale(client.Width), scale(client.Height));
-    CentreOnScreen(window_);
-}
-
-TForm2::~TForm2()
-{
-    if (IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
-    DeleteObject(windowFont_);
-    DeleteObject(arialFont_);
+    CentreOnScreen(Window());
 }
 
 void TForm2::SetText(TControl control, const std::string& text)
 {
-    SetFormText(window_, controls_, TControl::Form2, control, text);
+    form_.SetText(control, text);
 }
 
 void TForm2::ShowModal()
@@ -49,25 +31,26 @@ void TForm2::ShowModal()
     // Also here: a box shown while the program is not in front is never
     // made active.
     model_.AboutBoxActivated();
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+    HWND window = Window();
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
     SetFocus(Control(TControl::OKBtn));
     MSG message{};
-    while (IsWindowVisible(window_)) {
+    while (IsWindowVisible(window)) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
                 PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }
-        if (!IsDialogMessageW(window_, &message)) {
+        if (!IsDialogMessageW(window, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
     if (ownerEnabled)
         EnableWindow(owner_, TRUE);
-    ShowWindow(window_, SW_HIDE);
+    ShowWindow(window, SW_HIDE);
 }
 
 LRESULT CALLBACK TForm2::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

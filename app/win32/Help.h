@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 
 #include "FormControls.h"
@@ -20,7 +19,6 @@ public:
     // model (the main window's) must outlive the box; the box belongs to
     // owner and is hidden until shown.
     TForm2(TWindowModel& model, HWND owner, const TScale& scale);
-    ~TForm2();
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
 
@@ -30,16 +28,13 @@ public:
     // meanwhile.
     void ShowModal();
 
-    HWND Window() const { return window_; }
-    HWND Control(TControl control) const { return controls_.at(control); }
+    HWND Window() const { return form_.Window(); }
+    HWND Control(TControl control) const { return form_.Control(control); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     TWindowModel& model_;
     HWND owner_;
-    HWND window_ = nullptr;
-    HFONT windowFont_ = nullptr;
-    HFONT arialFont_ = nullptr;
-    TFormControls controls_;
+    TFormWindow form_;
 };

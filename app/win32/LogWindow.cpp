@@ -31,10 +31,7 @@ TLogWindow::TLogWindow(const TScale& scale) : scale_(scale)
 
 TLogWindow::~TLogWindow()
 {
-    if (IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    DestroyOwnWindow(window_);
     DeleteObject(font_);
 }
 

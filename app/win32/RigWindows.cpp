@@ -20,37 +20,19 @@ void Show(HWND window)
 
 }  // namespace
 
-TOutputTestBox::TOutputTestBox(TWindowModel& model, const TScale& scale) : model_(model)
+TOutputTestBox::TOutputTestBox(TWindowModel& model, const TScale& scale)
+    : model_(model), form_(TControl::Form7, TestBoxClass, WindowProc, WS_MINIMIZEBOX, nullptr, this, scale)
 {
-    RegisterWindowClass(TestBoxClass, WindowProc, 0, GetSysColorBrush(COLOR_BTNFACE));
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, TestBoxClass, L"",
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 100, 100,
-                              nullptr, nullptr, ProgramInstance(), this);
-    windowFont_ = MakeFont(TFontStyle::Window, scale);
-    arialFont_ = MakeFont(TFontStyle::Arial13, scale);
-    controls_ = BuildFormControls(window_, TControl::Form7, scale, windowFont_, arialFont_);
-    const TBounds client = ControlSpec(TControl::Form7).Bounds;
-    SizeForClientArea(window_, scale(client.Width), scale(client.Height));
-}
-
-TOutputTestBox::~TOutputTestBox()
-{
-    if (IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
-    DeleteObject(windowFont_);
-    DeleteObject(arialFont_);
 }
 
 void TOutputTestBox::SetText(TControl control, const std::string& text)
 {
-    SetFormText(window_, controls_, TControl::Form7, control, text);
+    form_.SetText(control, text);
 }
 
 int TOutputTestBox::Number(TControl numberBox) const
 {
-    return NumberOf(window_, numberBox);
+    return NumberOf(Window(), numberBox);
 }
 
 void TOutputTestBox::Show()
@@ -58,12 +40,12 @@ void TOutputTestBox::Show()
     // Also here: a box shown while the program is not in front is never
     // made active.
     model_.FormActivated(TControl::Form7);
-    ::Show(window_);
+    ::Show(Window());
 }
 
 void TOutputTestBox::Hide()
 {
-    ShowWindow(window_, SW_HIDE);
+    ShowWindow(Window(), SW_HIDE);
 }
 
 LRESULT CALLBACK TOutputTestBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -77,7 +59,7 @@ LRESULT CALLBACK TOutputTestBox::WindowProc(HWND window, UINT message, WPARAM wP
             break;
         case WM_COMMAND: {
             const auto control = static_cast<TControl>(LOWORD(wParam));
-            if (HIWORD(wParam) == BN_CLICKED && self->controls_.contains(control) &&
+            if (HIWORD(wParam) == BN_CLICKED && self->form_.Has(control) &&
                 ControlSpec(control).Kind == TControlKind::Button)
                 self->model_.Click(control);
             else if (LOWORD(wParam) == IDCANCEL)
@@ -106,10 +88,7 @@ TOutputMonitor::TOutputMonitor(TWindowModel& model, const TScale& scale) : model
 
 TOutputMonitor::~TOutputMonitor()
 {
-    if (IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    DestroyOwnWindow(window_);
 }
 
 void TOutputMonitor::Show()

@@ -17,7 +17,6 @@ class TOutputTestBox final {
 public:
     // model must outlive the box.
     TOutputTestBox(TWindowModel& model, const TScale& scale);
-    ~TOutputTestBox();
     TOutputTestBox(const TOutputTestBox&) = delete;
     TOutputTestBox& operator=(const TOutputTestBox&) = delete;
 
@@ -29,17 +28,14 @@ public:
     void Show();
     void Hide();
 
-    HWND Window() const { return window_; }
-    HWND Control(TControl control) const { return controls_.at(control); }
+    HWND Window() const { return form_.Window(); }
+    HWND Control(TControl control) const { return form_.Control(control); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     TWindowModel& model_;
-    HWND window_ = nullptr;
-    HFONT windowFont_ = nullptr;
-    HFONT arialFont_ = nullptr;
-    TFormControls controls_;
+    TFormWindow form_;
 };
 
 class TOutputMonitor final {

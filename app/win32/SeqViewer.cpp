@@ -405,10 +405,7 @@ TSeqViewer::TSeqViewer(TSeqViewerModel& viewer, std::function<std::uint8_t()> la
 
 TSeqViewer::~TSeqViewer()
 {
-    if (IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    DestroyOwnWindow(window_);
     DeleteObject(font_);
     DeleteObject(fixedFont_);
 }

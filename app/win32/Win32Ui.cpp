@@ -94,6 +94,14 @@ std::wstring WindowTextOf(HWND window)
     return text;
 }
 
+void DestroyOwnWindow(HWND window)
+{
+    if (IsWindow(window)) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
+}
+
 void CentreOnScreen(HWND window)
 {
     MONITORINFO monitor{};

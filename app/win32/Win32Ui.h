@@ -47,6 +47,10 @@ T* Self(HWND window, UINT message, LPARAM lParam)
     return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// Destroys a window of ours, if it is still there, without its object: the
+// object is going, and none of its handlers may run on the way.
+void DestroyOwnWindow(HWND window);
+
 std::wstring WindowTextOf(HWND window);
 
 // Centres a top-level window on the work area of the screen it is on.

@@ -82,12 +82,9 @@ TForm1::~TForm1()
     model_.reset();
     indicator_.reset();
     loop_.reset();
-    if (IsWindow(window_)) {
-        // Gone without a close: nothing is run on the way.
-        closed_ = true;
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    // Gone without a close: nothing is run on the way.
+    closed_ = true;
+    DestroyOwnWindow(window_);
     DeleteObject(font_);
 }
 
