@@ -174,20 +174,7 @@ void PaintComposite(HDC dc, HWND window, const TControlWindow& control)
 
 void Paint(HWND window, TControlWindow& control)
 {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(window, &paint);
-    RECT client{};
-    GetClientRect(window, &client);
-    // Drawn aside and shown at once: no flicker of the layers.
-    HDC buffer = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(buffer, bitmap);
-    PaintComposite(buffer, window, control);
-    BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-    SelectObject(buffer, old);
-    DeleteObject(bitmap);
-    DeleteDC(buffer);
-    EndPaint(window, &paint);
+    PaintBuffered(window, [&](HDC buffer, const RECT&) { PaintComposite(buffer, window, control); });
 }
 
 void Redraw(HWND window)

@@ -113,15 +113,8 @@ bool TOutputMonitor::Visible() const
     return IsWindowVisible(window_) != FALSE;
 }
 
-void TOutputMonitor::Paint()
+void TOutputMonitor::Paint(HDC dc, const RECT& client)
 {
-    PAINTSTRUCT paint{};
-    HDC screen = BeginPaint(window_, &paint);
-    RECT client{};
-    GetClientRect(window_, &client);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     // Two banks of 8 rows of 16 cells, a caption over each, the legend
     // under them; the cells take what room the window gives.
     HBRUSH dark = CreateSolidBrush(RGB(20, 20, 20));
@@ -168,11 +161,6 @@ void TOutputMonitor::Paint()
     SelectObject(dc, oldFont);
     DeleteObject(bold);
     DeleteObject(regular);
-    BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    EndPaint(window_, &paint);
 }
 
 LRESULT CALLBACK TOutputMonitor::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -181,7 +169,7 @@ LRESULT CALLBACK TOutputMonitor::WindowProc(HWND window, UINT message, WPARAM wP
     if (self != nullptr) {
         switch (message) {
         case WM_PAINT:
-            self->Paint();
+            PaintBuffered(window, [self](HDC dc, const RECT& client) { self->Paint(dc, client); });
             return 0;
         case WM_ERASEBKGND:
             return 1;

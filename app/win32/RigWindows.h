@@ -56,7 +56,7 @@ public:
     HWND Window() const { return window_; }
 
 private:
-    void Paint();
+    void Paint(HDC dc, const RECT& client);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     TWindowModel& model_;

@@ -193,26 +193,16 @@ private:
 
     void Paint()
     {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window_, &paint);
-        RECT client{};
-        GetClientRect(window_, &client);
-        HDC buffer = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-        HGDIOBJ old = SelectObject(buffer, bitmap);
-        FillArea(buffer, client, picture_.Background);
-        // The picture in pixels at 100%, scaled to the screen and scrolled.
-        SetGraphicsMode(buffer, GM_ADVANCED);
-        const auto ratio = static_cast<FLOAT>(Ratio());
-        const XFORM place{ratio, 0, 0, ratio, 0, -static_cast<FLOAT>(scroll_)};
-        SetWorldTransform(buffer, &place);
-        PaintSequence(buffer, picture_);
-        ModifyWorldTransform(buffer, nullptr, MWT_IDENTITY);
-        BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
-        SelectObject(buffer, old);
-        DeleteObject(bitmap);
-        DeleteDC(buffer);
-        EndPaint(window_, &paint);
+        PaintBuffered(window_, [this](HDC buffer, const RECT& client) {
+            FillArea(buffer, client, picture_.Background);
+            // The picture in pixels at 100%, scaled to the screen and scrolled.
+            SetGraphicsMode(buffer, GM_ADVANCED);
+            const auto ratio = static_cast<FLOAT>(Ratio());
+            const XFORM place{ratio, 0, 0, ratio, 0, -static_cast<FLOAT>(scroll_)};
+            SetWorldTransform(buffer, &place);
+            PaintSequence(buffer, picture_);
+            ModifyWorldTransform(buffer, nullptr, MWT_IDENTITY);
+        });
     }
 
     void MouseAt(int x, int y)

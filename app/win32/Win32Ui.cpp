@@ -102,6 +102,23 @@ void DestroyOwnWindow(HWND window)
     }
 }
 
+void PaintBuffered(HWND window, const std::function<void(HDC, const RECT&)>& draw)
+{
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window, &paint);
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC buffer = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(buffer, bitmap);
+    draw(buffer, client);
+    BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, old);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+    EndPaint(window, &paint);
+}
+
 void CentreOnScreen(HWND window)
 {
     MONITORINFO monitor{};

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "WindowDescription.h"
@@ -50,6 +51,10 @@ T* Self(HWND window, UINT message, LPARAM lParam)
 // Destroys a window of ours, if it is still there, without its object: the
 // object is going, and none of its handlers may run on the way.
 void DestroyOwnWindow(HWND window);
+
+// Answers WM_PAINT: draw paints the client area (given) on a memory
+// context, shown at once, so that no layer flickers.
+void PaintBuffered(HWND window, const std::function<void(HDC, const RECT&)>& draw);
 
 std::wstring WindowTextOf(HWND window);
 
