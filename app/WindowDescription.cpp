@@ -377,24 +377,24 @@ TControl FormOf(TControl control)
 
 TControl ControlNamed(std::string_view name)
 {
-    for (const TControlSpec& spec : Controls)
-        if (name == spec.Name && spec.Parent != TControl::Form2)
-            return spec.Id;
+    for (const TControlSpec& described : Controls)
+        if (name == described.Name && described.Parent != TControl::Form2)
+            return described.Id;
     return TControl::None;
 }
 
 namespace {
 
-bool IsMenuOrItem(const TControlSpec& spec)
+bool IsMenuOrItem(const TControlSpec& described)
 {
-    return spec.Kind == K::Menu || spec.Kind == K::MenuItem;
+    return described.Kind == K::Menu || described.Kind == K::MenuItem;
 }
 
 // The text with its underlined letter marked, unless it marks one already.
-std::string Underlined(std::string text, const TControlSpec& spec, std::uint8_t language)
+std::string Underlined(std::string text, const TControlSpec& described, std::uint8_t language)
 {
-    const std::string_view letters = spec.Underline;
-    if (!IsMenuOrItem(spec) || letters.empty() || text.find('&') != std::string::npos)
+    const std::string_view letters = described.Underline;
+    if (!IsMenuOrItem(described) || letters.empty() || text.find('&') != std::string::npos)
         return text;
     const char letter = language == LanguageFrench && letters.size() > 1 ? letters[1] : letters[0];
     if (const auto at = text.find(letter); at != std::string::npos)
@@ -404,14 +404,14 @@ std::string Underlined(std::string text, const TControlSpec& spec, std::uint8_t 
 
 }  // namespace
 
-std::string DesignCaption(const TControlSpec& spec)
+std::string DesignCaption(const TControlSpec& described)
 {
     // The design's texts are English.
-    return Underlined(std::string(static_cast<std::size_t>(spec.DesignBlanks), ' ') + spec.DesignText, spec,
+    return Underlined(std::string(static_cast<std::size_t>(described.DesignBlanks), ' ') + described.DesignText, described,
                       LanguageEnglish);
 }
 
-std::string ControlText(const TControlSpec& spec, std::uint8_t language)
+std::string ControlText(const TControlSpec& described, std::uint8_t language)
 {
-    return spec.Text ? Underlined(Text(*spec.Text, language), spec, language) : std::string();
+    return described.Text ? Underlined(Text(*described.Text, language), described, language) : std::string();
 }

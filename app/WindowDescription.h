@@ -174,7 +174,7 @@ const TControlSpec& ControlSpec(TControl control);
 TControl ControlNamed(std::string_view name);
 // The form design's text: the blanks, then the text; a menu or item's with
 // its underlined letter marked.
-std::string DesignCaption(const TControlSpec& spec);
-// The run-time text of a control that has one (spec.Text) in a language; a
+std::string DesignCaption(const TControlSpec& described);
+// The run-time text of a control that has one (described.Text) in a language; a
 // menu or item's with its underlined letter marked.
-std::string ControlText(const TControlSpec& spec, std::uint8_t language);
+std::string ControlText(const TControlSpec& described, std::uint8_t language);

@@ -165,11 +165,11 @@ void TWindowModel::CheckLanguageItem()
 
 void TWindowModel::Click(TControl control)
 {
-    const TControlSpec& spec = ControlSpec(control);
-    if (spec.Command == TCommand::None)
+    const TControlSpec& described = ControlSpec(control);
+    if (described.Command == TCommand::None)
         return;
-    const TCommand command = spec.Command;
-    const int tag = spec.Tag;
+    const TCommand command = described.Command;
+    const int tag = described.Tag;
     Command([this, command, tag] { Run(command, tag); });
 }
 
@@ -309,12 +309,12 @@ std::string TWindowModel::Label(LabelEntry entry) const
 void TWindowModel::ApplyLanguage()
 {
     const std::uint8_t language = settings_.LanguageIndex;
-    for (const TControlSpec& spec : WindowControls()) {
+    for (const TControlSpec& described : WindowControls()) {
         // The other windows take their texts when they become active; a
         // label that shows a value is shown with it below.
-        if (!spec.Text || FormOf(spec.Id) != TControl::Form1 || spec.Value != TLabelValue::None)
+        if (!described.Text || FormOf(described.Id) != TControl::Form1 || described.Value != TLabelValue::None)
             continue;
-        seams_.View.SetText(spec.Id, ControlText(spec, language));
+        seams_.View.SetText(described.Id, ControlText(described, language));
     }
     FormActivated(TControl::Form7);  // an open test box follows
     if (seams_.View.MonitorVisible())
@@ -351,9 +351,9 @@ void TWindowModel::AboutBoxActivated()
 void TWindowModel::FormActivated(TControl form)
 {
     const std::uint8_t language = settings_.LanguageIndex;
-    for (const TControlSpec& spec : WindowControls())
-        if (spec.Text && spec.Id != TControl::Form1 && FormOf(spec.Id) == form)
-            seams_.View.SetText(spec.Id, ControlText(spec, language));
+    for (const TControlSpec& described : WindowControls())
+        if (described.Text && described.Id != TControl::Form1 && FormOf(described.Id) == form)
+            seams_.View.SetText(described.Id, ControlText(described, language));
 }
 
 // ---------------------------------------------------------------------------

@@ -27,11 +27,11 @@ QFont FontOf(TFontStyle style, QFont font)
 TFormControls BuildFormControls(QWidget& widget, TControl form, const std::function<void(TControl)>& clicked)
 {
     TFormControls controls;
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent != form)
+    for (const TControlSpec& described : WindowControls()) {
+        if (described.Parent != form)
             continue;
         QWidget* control = nullptr;
-        switch (spec.Kind) {
+        switch (described.Kind) {
         case TControlKind::Panel: {
             auto* frame = new QFrame(&widget);
             frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -48,33 +48,33 @@ TFormControls BuildFormControls(QWidget& widget, TControl form, const std::funct
         case TControlKind::StaticText: {
             auto* text = new QLabel(&widget);
             text->setTextFormat(Qt::PlainText);
-            if (spec.Kind == TControlKind::StaticText) {
+            if (described.Kind == TControlKind::StaticText) {
                 text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-                text->setFont(FontOf(spec.Font, widget.font()));
+                text->setFont(FontOf(described.Font, widget.font()));
             }
             control = text;
             break;
         }
         case TControlKind::NumberBox: {
             auto* box = new QSpinBox(&widget);
-            box->setRange(spec.Min, spec.Max);
-            box->setValue(spec.Initial);
+            box->setRange(described.Min, described.Max);
+            box->setValue(described.Initial);
             control = box;
             break;
         }
         case TControlKind::Button: {
-            auto* button = new QPushButton(QString::fromLatin1(spec.DesignText), &widget);
+            auto* button = new QPushButton(QString::fromLatin1(described.DesignText), &widget);
             button->setAutoDefault(false);
-            QObject::connect(button, &QPushButton::clicked, &widget, [clicked, id = spec.Id] { clicked(id); });
+            QObject::connect(button, &QPushButton::clicked, &widget, [clicked, id = described.Id] { clicked(id); });
             control = button;
             break;
         }
         default:
             continue;
         }
-        control->setObjectName(QString::fromLatin1(spec.Name));
-        control->setGeometry(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width, spec.Bounds.Height);
-        controls[spec.Id] = control;
+        control->setObjectName(QString::fromLatin1(described.Name));
+        control->setGeometry(described.Bounds.Left, described.Bounds.Top, described.Bounds.Width, described.Bounds.Height);
+        controls[described.Id] = control;
     }
     return controls;
 }

@@ -138,19 +138,19 @@ void TForm1::Build()
     setCentralWidget(client);
     widgets_[TControl::Form1] = client;
 
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Id == TControl::Form1 || FormOf(spec.Id) != TControl::Form1)
+    for (const TControlSpec& described : WindowControls()) {
+        if (described.Id == TControl::Form1 || FormOf(described.Id) != TControl::Form1)
             continue;  // the About box and the test box build themselves
-        switch (spec.Kind) {
+        switch (described.Kind) {
         case TControlKind::MenuBar:
         case TControlKind::Menu:
         case TControlKind::MenuItem:
         case TControlKind::Separator:
         case TControlKind::ItemSlot:
-            BuildMenu(spec);
+            BuildMenu(described);
             break;
         default:
-            BuildControl(spec);
+            BuildControl(described);
             break;
         }
     }
@@ -161,117 +161,117 @@ QWidget* TForm1::Widget(TControl control) const
     return widgets_.at(control);
 }
 
-void TForm1::BuildControl(const TControlSpec& spec)
+void TForm1::BuildControl(const TControlSpec& described)
 {
-    QWidget* parent = Widget(spec.Parent);
+    QWidget* parent = Widget(described.Parent);
     QWidget* widget = nullptr;
-    switch (spec.Kind) {
+    switch (described.Kind) {
     case TControlKind::Panel: {
-        const auto edge = spec.Edge == TPanelEdge::Sunken      ? TPanel::TEdge::Sunken
-                          : spec.Edge == TPanelEdge::FrameLine ? TPanel::TEdge::FrameLine
+        const auto edge = described.Edge == TPanelEdge::Sunken      ? TPanel::TEdge::Sunken
+                          : described.Edge == TPanelEdge::FrameLine ? TPanel::TEdge::FrameLine
                                                                : TPanel::TEdge::None;
-        widget = new TPanel(parent, ToQt(spec.Background), edge, ToQt(spec.Frame));
+        widget = new TPanel(parent, ToQt(described.Background), edge, ToQt(described.Frame));
         break;
     }
     case TControlKind::Label: {
-        auto* label = new QLabel(ToQt(DesignCaption(spec)), parent);
+        auto* label = new QLabel(ToQt(DesignCaption(described)), parent);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(false);
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
-        palette.setColor(QPalette::Window, ToQt(spec.Background));
+        palette.setColor(QPalette::Window, ToQt(described.Background));
         palette.setColor(QPalette::WindowText, Qt::black);
-        palette.setColor(QPalette::Disabled, QPalette::Window, ToQt(spec.Background));
+        palette.setColor(QPalette::Disabled, QPalette::Window, ToQt(described.Background));
         label->setPalette(palette);
         widget = label;
         break;
     }
     case TControlKind::SpeedButton: {
         auto* button = new QToolButton(parent);
-        const QPixmap glyph = Artwork::Picture(spec.Artwork);
+        const QPixmap glyph = Artwork::Picture(described.Artwork);
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setIcon(QIcon(glyph));
         button->setIconSize(glyph.size());
-        button->setToolTip(ToQt(DesignCaption(spec)));
-        connect(button, &QToolButton::clicked, this, [this, id = spec.Id] { model_->Click(id); });
+        button->setToolTip(ToQt(DesignCaption(described)));
+        connect(button, &QToolButton::clicked, this, [this, id = described.Id] { model_->Click(id); });
         widget = button;
         break;
     }
     case TControlKind::Picture: {
-        auto* picture = new TPictureBox(parent, Artwork::Picture(spec.Artwork));
-        if (spec.Command != TCommand::None)
-            connect(picture, &TPictureBox::clicked, this, [this, id = spec.Id] { model_->Click(id); });
+        auto* picture = new TPictureBox(parent, Artwork::Picture(described.Artwork));
+        if (described.Command != TCommand::None)
+            connect(picture, &TPictureBox::clicked, this, [this, id = described.Id] { model_->Click(id); });
         widget = picture;
         break;
     }
     case TControlKind::Shape:
-        widget = new TShape(parent, ToQt(spec.Background));
+        widget = new TShape(parent, ToQt(described.Background));
         break;
     default:
         return;
     }
-    widget->setObjectName(QString::fromLatin1(spec.Name));
-    widget->setGeometry(ToQt(spec.Bounds));
-    if (spec.Tag != 0)
-        widget->setProperty(TagProperty, spec.Tag);
-    if (spec.Hidden)
+    widget->setObjectName(QString::fromLatin1(described.Name));
+    widget->setGeometry(ToQt(described.Bounds));
+    if (described.Tag != 0)
+        widget->setProperty(TagProperty, described.Tag);
+    if (described.Hidden)
         widget->hide();
-    widgets_[spec.Id] = widget;
+    widgets_[described.Id] = widget;
 }
 
-void TForm1::BuildMenu(const TControlSpec& spec)
+void TForm1::BuildMenu(const TControlSpec& described)
 {
-    if (spec.Kind == TControlKind::MenuBar) {
-        menuBar()->setObjectName(QString::fromLatin1(spec.Name));
+    if (described.Kind == TControlKind::MenuBar) {
+        menuBar()->setObjectName(QString::fromLatin1(described.Name));
         return;
     }
-    if (spec.Kind == TControlKind::Menu) {
-        QWidget* parent = spec.Parent == TControl::MainMenu1 ? static_cast<QWidget*>(menuBar())
-                          : spec.Parent == TControl::None    ? static_cast<QWidget*>(this)
-                                                             : menus_.at(spec.Parent);
-        auto* menu = new QMenu(ToQt(DesignCaption(spec)), parent);
-        menu->setObjectName(QString::fromLatin1(spec.Name));
-        if (spec.Parent == TControl::MainMenu1)
+    if (described.Kind == TControlKind::Menu) {
+        QWidget* parent = described.Parent == TControl::MainMenu1 ? static_cast<QWidget*>(menuBar())
+                          : described.Parent == TControl::None    ? static_cast<QWidget*>(this)
+                                                             : menus_.at(described.Parent);
+        auto* menu = new QMenu(ToQt(DesignCaption(described)), parent);
+        menu->setObjectName(QString::fromLatin1(described.Name));
+        if (described.Parent == TControl::MainMenu1)
             menuBar()->addMenu(menu);
-        else if (spec.Parent != TControl::None)
-            menus_.at(spec.Parent)->addMenu(menu);
-        connect(menu, &QMenu::aboutToShow, this, [this, id = spec.Id] { model_->MenuOpening(id); });
-        menus_[spec.Id] = menu;
+        else if (described.Parent != TControl::None)
+            menus_.at(described.Parent)->addMenu(menu);
+        connect(menu, &QMenu::aboutToShow, this, [this, id = described.Id] { model_->MenuOpening(id); });
+        menus_[described.Id] = menu;
         return;
     }
-    QMenu* menu = menus_.at(spec.Parent);
-    QActionGroup*& group = groups_[spec.Group];
-    if (spec.Group != TRadioGroup::None && group == nullptr) {
+    QMenu* menu = menus_.at(described.Parent);
+    QActionGroup*& group = groups_[described.Group];
+    if (described.Group != TRadioGroup::None && group == nullptr) {
         group = new QActionGroup(this);
         // Optional, so that a group can show nothing chosen (no port yet).
         group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     }
-    if (spec.Kind == TControlKind::ItemSlot) {
-        slots_[spec.Id] = TSlot{menu, nullptr, group, {}};
-        openSlots_[menu] = spec.Id;
+    if (described.Kind == TControlKind::ItemSlot) {
+        slots_[described.Id] = TSlot{menu, nullptr, group, {}};
+        openSlots_[menu] = described.Id;
         return;
     }
-    QAction* item = spec.Kind == TControlKind::Separator ? menu->addSeparator()
-                                                          : menu->addAction(ToQt(DesignCaption(spec)));
-    item->setObjectName(QString::fromLatin1(spec.Name));
+    QAction* item = described.Kind == TControlKind::Separator ? menu->addSeparator()
+                                                          : menu->addAction(ToQt(DesignCaption(described)));
+    item->setObjectName(QString::fromLatin1(described.Name));
     if (const auto open = openSlots_.find(menu); open != openSlots_.end()) {
         slots_.at(open->second).Before = item;
         openSlots_.erase(open);
     }
-    if (spec.Group != TRadioGroup::None) {
+    if (described.Group != TRadioGroup::None) {
         item->setCheckable(true);
         group->addAction(item);
-        item->setChecked(spec.CheckedAtDesign);
+        item->setChecked(described.CheckedAtDesign);
     }
-    if (spec.Tag != 0)
-        item->setProperty(TagProperty, spec.Tag);
-    if (*spec.Shortcut != '\0')
-        item->setShortcut(QKeySequence(QString::fromLatin1(spec.Shortcut)));
-    if (spec.Command != TCommand::None)
-        connect(item, &QAction::triggered, this, [this, id = spec.Id] { model_->Click(id); });
-    actions_[spec.Id] = item;
+    if (described.Tag != 0)
+        item->setProperty(TagProperty, described.Tag);
+    if (*described.Shortcut != '\0')
+        item->setShortcut(QKeySequence(QString::fromLatin1(described.Shortcut)));
+    if (described.Command != TCommand::None)
+        connect(item, &QAction::triggered, this, [this, id = described.Id] { model_->Click(id); });
+    actions_[described.Id] = item;
 }
 
 // ---------------------------------------------------------------------------
@@ -279,7 +279,7 @@ void TForm1::BuildMenu(const TControlSpec& spec)
 
 void TForm1::SetText(TControl control, const std::string& text)
 {
-    const TControlSpec& spec = ControlSpec(control);
+    const TControlSpec& described = ControlSpec(control);
     const TControl form = FormOf(control);
     if (form == TControl::Form2) {
         if (aboutBox_ != nullptr)
@@ -291,7 +291,7 @@ void TForm1::SetText(TControl control, const std::string& text)
             testBox_->SetText(control, text);
         return;
     }
-    switch (spec.Kind) {
+    switch (described.Kind) {
     case TControlKind::Menu: menus_.at(control)->setTitle(ToQt(text)); break;
     case TControlKind::MenuItem: actions_.at(control)->setText(ToQt(text)); break;
     case TControlKind::SpeedButton: Widget(control)->setToolTip(ToQt(text)); break;

@@ -89,8 +89,8 @@ private:
 
     // The widgets of the description.
     void Build();
-    void BuildControl(const TControlSpec& spec);
-    void BuildMenu(const TControlSpec& spec);
+    void BuildControl(const TControlSpec& described);
+    void BuildMenu(const TControlSpec& described);
     QWidget* Widget(TControl control) const;
 
     // Where the run-time items of a slot go.

@@ -10,7 +10,7 @@ namespace {
 constexpr wchar_t ControlClass[] = L"TOREMControl";
 
 struct TControlWindow {
-    const TControlSpec* Spec = nullptr;
+    const TControlSpec* Described = nullptr;
     TScale Scale;
     HFONT Font = nullptr;
     std::function<void()> OnClick;
@@ -33,8 +33,8 @@ TControlWindow* ControlOf(HWND window)
 
 bool Clickable(const TControlWindow& control)
 {
-    return control.Spec->Kind == TControlKind::SpeedButton ||
-           (control.Spec->Kind == TControlKind::Picture && control.Spec->Command != TCommand::None);
+    return control.Described->Kind == TControlKind::SpeedButton ||
+           (control.Described->Kind == TControlKind::Picture && control.Described->Command != TCommand::None);
 }
 
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour)
@@ -75,16 +75,16 @@ void PaintLook(HDC dc, HWND window, const TControlWindow& control, POINT origin)
     RECT client{};
     GetClientRect(window, &client);
     OffsetRect(&client, origin.x, origin.y);
-    const TControlSpec& spec = *control.Spec;
+    const TControlSpec& described = *control.Described;
     const bool enabled = EnabledWithParents(window);
-    switch (spec.Kind) {
+    switch (described.Kind) {
     case TControlKind::Panel:
         Fill(dc, client, control.Fill);
-        if (spec.Edge == TPanelEdge::FrameLine) {
-            HBRUSH frame = CreateSolidBrush(ColourRef(spec.Frame));
+        if (described.Edge == TPanelEdge::FrameLine) {
+            HBRUSH frame = CreateSolidBrush(ColourRef(described.Frame));
             FrameRect(dc, &client, frame);
             DeleteObject(frame);
-        } else if (spec.Edge == TPanelEdge::Sunken) {
+        } else if (described.Edge == TPanelEdge::Sunken) {
             // Lowered: shadow on the top and left, light on the bottom and right.
             const int right = client.right - 1;
             const int bottom = client.bottom - 1;
@@ -96,13 +96,13 @@ void PaintLook(HDC dc, HWND window, const TControlWindow& control, POINT origin)
         break;
     case TControlKind::Label:
     case TControlKind::StaticText: {
-        if (spec.Kind == TControlKind::Label)
-            Fill(dc, client, ColourRef(spec.Background));
+        if (described.Kind == TControlKind::Label)
+            Fill(dc, client, ColourRef(described.Background));
         HGDIOBJ old = SelectObject(dc, control.Font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, enabled ? control.TextColour : GetSysColor(COLOR_GRAYTEXT));
         const std::wstring text = FittedText(dc, control.Text, client.right - client.left);
-        const UINT align = spec.Kind == TControlKind::StaticText ? DT_CENTER : DT_LEFT;
+        const UINT align = described.Kind == TControlKind::StaticText ? DT_CENTER : DT_LEFT;
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
                   align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, old);
@@ -112,7 +112,7 @@ void PaintLook(HDC dc, HWND window, const TControlWindow& control, POINT origin)
     case TControlKind::SpeedButton: {
         const SIZE size = ArtworkSize(control.Picture, control.Scale);
         RECT at{client.left, client.top, client.left + size.cx, client.top + size.cy};
-        if (spec.Kind == TControlKind::SpeedButton) {
+        if (described.Kind == TControlKind::SpeedButton) {
             // A flat button: the glyph in the middle, an edge only under the
             // mouse, pressed in while held.
             const bool down = control.Pressed && control.Hot;
@@ -266,24 +266,24 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, HFONT font,
+HWND CreateControl(HWND parent, const TControlSpec& described, const TScale& scale, HFONT font,
                    std::function<void()> onClick)
 {
     RegisterWindowClass(ControlClass, ControlProc);
     auto* control = new TControlWindow;
-    control->Spec = &spec;
+    control->Described = &described;
     control->Scale = scale;
     control->Font = font;
     control->OnClick = std::move(onClick);
-    control->Picture = spec.Artwork;
-    control->Fill = ColourRef(spec.Background);
-    const std::wstring text = WideFromUtf8(DesignCaption(spec));
-    control->Text.Prefix = DesignCaption(spec);
-    const RECT place = scale.Rect(spec.Bounds);
-    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (spec.Hidden ? 0 : WS_VISIBLE);
+    control->Picture = described.Artwork;
+    control->Fill = ColourRef(described.Background);
+    const std::wstring text = WideFromUtf8(DesignCaption(described));
+    control->Text.Prefix = DesignCaption(described);
+    const RECT place = scale.Rect(described.Bounds);
+    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (described.Hidden ? 0 : WS_VISIBLE);
     HWND window = CreateWindowExW(0, ControlClass, text.c_str(), style, place.left, place.top,
                                   place.right - place.left, place.bottom - place.top, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), ProgramInstance(), control);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(described.Id)), ProgramInstance(), control);
     if (window == nullptr) {
         delete control;
         return nullptr;
@@ -337,7 +337,7 @@ void SetFill(HWND window, COLORREF colour)
     control->Fill = colour;
     Redraw(window);
     // A panel's colour shows through everything on it.
-    if (control->Spec->Kind == TControlKind::Panel)
+    if (control->Described->Kind == TControlKind::Panel)
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 

@@ -17,11 +17,11 @@
 #include "WindowDescription.h"
 #include "WindowView.h"
 
-// Creates the control of spec in parent, at its place at the scale, with its
+// Creates the described control in parent, at its place at the scale, with its
 // design text. onClick runs when a picture with a command or a button is
 // clicked (pressed and released inside with the left button). font must
 // outlive the control.
-HWND CreateControl(HWND parent, const TControlSpec& spec, const TScale& scale, HFONT font,
+HWND CreateControl(HWND parent, const TControlSpec& described, const TScale& scale, HFONT font,
                    std::function<void()> onClick);
 
 // The text of a label, a line of the About box (or the hint kept by a

@@ -17,32 +17,32 @@ std::map<TControl, HWND> BuildFormControls(HWND window, TControl form, const TSc
                                            HFONT arialFont)
 {
     std::map<TControl, HWND> controls;
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent != form)
+    for (const TControlSpec& described : WindowControls()) {
+        if (described.Parent != form)
             continue;
-        HFONT font = spec.Font == TFontStyle::Arial13 ? arialFont : windowFont;
-        const RECT place = scale.Rect(spec.Bounds);
+        HFONT font = described.Font == TFontStyle::Arial13 ? arialFont : windowFont;
+        const RECT place = scale.Rect(described.Bounds);
         const auto child = [&](const wchar_t* windowClass, const std::wstring& text, DWORD style) {
             HWND control = CreateWindowExW(0, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
                                            place.top, place.right - place.left, place.bottom - place.top, window,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)), ProgramInstance(),
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(described.Id)), ProgramInstance(),
                                            nullptr);
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
             return control;
         };
         HWND control = nullptr;
-        switch (spec.Kind) {
+        switch (described.Kind) {
         case TControlKind::Button:
-            control = child(L"BUTTON", WideFromUtf8(spec.DesignText), WS_TABSTOP | BS_PUSHBUTTON);
+            control = child(L"BUTTON", WideFromUtf8(described.DesignText), WS_TABSTOP | BS_PUSHBUTTON);
             break;
         case TControlKind::NumberBox: {
             // A line to type the number in, with arrows that step it.
-            control = child(L"EDIT", std::to_wstring(spec.Initial), WS_TABSTOP | WS_BORDER | ES_NUMBER | ES_AUTOHSCROLL);
+            control = child(L"EDIT", std::to_wstring(described.Initial), WS_TABSTOP | WS_BORDER | ES_NUMBER | ES_AUTOHSCROLL);
             HWND arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"",
                                           WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
                                               UDS_NOTHOUSANDS,
                                           0, 0, 0, 0, window,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(ArrowsId(spec.Id))),
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(ArrowsId(described.Id))),
                                           ProgramInstance(), nullptr);
             SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(control), 0);
             // The arrows overlap the line's border and end short of the place:
@@ -57,23 +57,23 @@ std::map<TControl, HWND> BuildFormControls(HWND window, TControl form, const TSc
             SetWindowPos(control, nullptr, 0, 0, line.right - line.left + gap, line.bottom - line.top,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             SetWindowPos(arrows, nullptr, drawn.left + gap, drawn.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(spec.Min), spec.Max);
-            SendMessageW(arrows, UDM_SETPOS32, 0, spec.Initial);
+            SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(described.Min), described.Max);
+            SendMessageW(arrows, UDM_SETPOS32, 0, described.Initial);
             break;
         }
         case TControlKind::Panel:
         case TControlKind::Picture:
         case TControlKind::Label:
         case TControlKind::StaticText:
-            control = CreateControl(window, spec, scale, font, {});
+            control = CreateControl(window, described, scale, font, {});
             // A box's frame alone: the box's own face shows inside it.
-            if (spec.Kind == TControlKind::Panel)
+            if (described.Kind == TControlKind::Panel)
                 SetFill(control, GetSysColor(COLOR_BTNFACE));
             break;
         default:
             continue;
         }
-        controls[spec.Id] = control;
+        controls[described.Id] = control;
     }
     return controls;
 }

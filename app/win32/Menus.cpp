@@ -13,11 +13,11 @@ namespace {
 constexpr UINT RunTimeCommands = 0x1000;
 constexpr std::size_t MostRunTimeItems = 256;
 
-std::wstring ItemCaption(const TControlSpec& spec, const std::string& text)
+std::wstring ItemCaption(const TControlSpec& described, const std::string& text)
 {
     std::wstring caption = WideFromUtf8(text);
-    if (*spec.Shortcut != '\0')
-        caption += L"\t" + WideFromUtf8(spec.Shortcut);
+    if (*described.Shortcut != '\0')
+        caption += L"\t" + WideFromUtf8(described.Shortcut);
     return caption;
 }
 
@@ -48,44 +48,44 @@ void InsertItem(HMENU menu, UINT position, UINT command, const std::wstring& tex
 TMenus::TMenus()
 {
     std::vector<ACCEL> keys;
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent == TControl::Form2)
+    for (const TControlSpec& described : WindowControls()) {
+        if (described.Parent == TControl::Form2)
             continue;
-        switch (spec.Kind) {
+        switch (described.Kind) {
         case TControlKind::MenuBar:
             bar_ = CreateMenu();
-            menus_[spec.Id] = bar_;
+            menus_[described.Id] = bar_;
             break;
         case TControlKind::Menu: {
             HMENU menu = CreatePopupMenu();
-            menus_[spec.Id] = menu;
-            if (spec.Parent != TControl::None) {
-                HMENU parent = menus_.at(spec.Parent);
+            menus_[described.Id] = menu;
+            if (described.Parent != TControl::None) {
+                HMENU parent = menus_.at(described.Parent);
                 AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu),
-                            WideFromUtf8(DesignCaption(spec)).c_str());
-                entries_[parent].push_back({spec.Id, false});
-                parents_[spec.Id] = parent;
+                            WideFromUtf8(DesignCaption(described)).c_str());
+                entries_[parent].push_back({described.Id, false});
+                parents_[described.Id] = parent;
             }
             break;
         }
         case TControlKind::MenuItem:
         case TControlKind::Separator:
         case TControlKind::ItemSlot: {
-            HMENU parent = menus_.at(spec.Parent);
+            HMENU parent = menus_.at(described.Parent);
             const UINT position = static_cast<UINT>(GetMenuItemCount(parent));
-            if (spec.Kind == TControlKind::MenuItem)
-                InsertItem(parent, position, CommandOf(spec.Id), ItemCaption(spec, DesignCaption(spec)),
-                           spec.Group != TRadioGroup::None, spec.CheckedAtDesign, true);
-            else if (spec.Kind == TControlKind::Separator)
+            if (described.Kind == TControlKind::MenuItem)
+                InsertItem(parent, position, CommandOf(described.Id), ItemCaption(described, DesignCaption(described)),
+                           described.Group != TRadioGroup::None, described.CheckedAtDesign, true);
+            else if (described.Kind == TControlKind::Separator)
                 AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
             else
-                slotSizes_[spec.Id] = 0;
-            entries_[parent].push_back({spec.Id, spec.Kind == TControlKind::ItemSlot});
-            parents_[spec.Id] = parent;
-            if (spec.Group != TRadioGroup::None)
-                groups_[spec.Group].push_back(spec.Id);
-            if (*spec.Shortcut != '\0')
-                keys.push_back(ShortcutKey(spec.Shortcut, static_cast<WORD>(CommandOf(spec.Id))));
+                slotSizes_[described.Id] = 0;
+            entries_[parent].push_back({described.Id, described.Kind == TControlKind::ItemSlot});
+            parents_[described.Id] = parent;
+            if (described.Group != TRadioGroup::None)
+                groups_[described.Group].push_back(described.Id);
+            if (*described.Shortcut != '\0')
+                keys.push_back(ShortcutKey(described.Shortcut, static_cast<WORD>(CommandOf(described.Id))));
             break;
         }
         default:
@@ -98,9 +98,9 @@ TMenus::TMenus()
 
 TMenus::~TMenus()
 {
-    for (const TControlSpec& spec : WindowControls())
-        if (spec.Kind == TControlKind::Menu && spec.Parent == TControl::None)
-            DestroyMenu(menus_.at(spec.Id));
+    for (const TControlSpec& described : WindowControls())
+        if (described.Kind == TControlKind::Menu && described.Parent == TControl::None)
+            DestroyMenu(menus_.at(described.Id));
     if (accelerators_ != nullptr)
         DestroyAcceleratorTable(accelerators_);
 }
@@ -153,14 +153,14 @@ UINT TMenus::PositionOf(TControl control) const
 
 void TMenus::SetCaption(TControl control, const std::string& text)
 {
-    const TControlSpec& spec = ControlSpec(control);
+    const TControlSpec& described = ControlSpec(control);
     HMENU parent = ParentOf(control);
     if (parent == nullptr)
         return;  // a pop-up menu has no caption
-    if (spec.Kind == TControlKind::Menu)
+    if (described.Kind == TControlKind::Menu)
         SetItemText(parent, PositionOf(control), TRUE, WideFromUtf8(text));
     else
-        SetItemText(parent, CommandOf(control), FALSE, ItemCaption(spec, text));
+        SetItemText(parent, CommandOf(control), FALSE, ItemCaption(described, text));
 }
 
 void TMenus::SetChecked(HMENU menu, UINT command, bool checked)

@@ -15,7 +15,7 @@ constexpr wchar_t BoxClass[] = L"TOREMBox";
 constexpr char CancelButton[] = "Cancel";
 
 struct TBoxWindow {
-    TBoxSpec Spec;
+    TBoxSpec Described;
     bool Waits = false;  // RunBox owns it; ShowBox's goes with its window
     HFONT Font = nullptr;
     HWND Icon = nullptr;
@@ -53,9 +53,9 @@ void LayOut(HWND box, TBoxWindow& data)
     const int margin = scale(11);
     const int gap = scale(7);
     const int icon = data.Icon != nullptr ? GetSystemMetrics(SM_CXICON) : 0;
-    const SIZE text = TextSize(dc, WideFromUtf8(data.Spec.Text), scale(420));
+    const SIZE text = TextSize(dc, WideFromUtf8(data.Described.Text), scale(420));
     int buttonWidth = scale(75);
-    for (const std::string& caption : data.Spec.Buttons)
+    for (const std::string& caption : data.Described.Buttons)
         buttonWidth = std::max<int>(buttonWidth, TextSize(dc, WideFromUtf8(caption), 10000).cx + scale(16));
     SelectObject(dc, old);
     ReleaseDC(box, dc);
@@ -114,15 +114,15 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         if (id == IDOK)
-            Choose(box, *data, data->Spec.DefaultButton);
+            Choose(box, *data, data->Described.DefaultButton);
         else if (id == IDCANCEL)
-            Choose(box, *data, data->Spec.CancelButton);
+            Choose(box, *data, data->Described.CancelButton);
         else if (id >= BoxFirstButtonId && id < BoxFirstButtonId + static_cast<int>(data->Buttons.size()))
             Choose(box, *data, static_cast<std::size_t>(id - BoxFirstButtonId));
         return 0;
     }
     case WM_CLOSE:
-        Choose(box, *data, data->Spec.CancelButton);
+        Choose(box, *data, data->Described.CancelButton);
         return 0;
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
@@ -133,7 +133,7 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
         if (!data->Waits)
             delete data;
         else if (!data->Chosen)
-            data->Chosen = data->Spec.CancelButton;  // gone with the window it belonged to
+            data->Chosen = data->Described.CancelButton;  // gone with the window it belonged to
         return 0;
     default:
         return DefWindowProcW(box, message, wParam, lParam);
@@ -148,7 +148,7 @@ HWND CreateBox(HWND owner, TBoxWindow* data)
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     data->Font = CreateFontIndirectW(&metrics.lfMessageFont);
     HWND box = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, BoxClass,
-                               WideFromUtf8(data->Spec.Title).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+                               WideFromUtf8(data->Described.Title).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                                100, 100, owner, nullptr, ProgramInstance(), data);
     if (box == nullptr)
         return nullptr;
@@ -162,23 +162,23 @@ HWND CreateBox(HWND owner, TBoxWindow* data)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(data->Font), FALSE);
         return control;
     };
-    if (data->Spec.Icon != nullptr) {
+    if (data->Described.Icon != nullptr) {
         data->Icon = child(L"STATIC", "", SS_ICON, -1);
-        SendMessageW(data->Icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, data->Spec.Icon)), 0);
+        SendMessageW(data->Icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, data->Described.Icon)), 0);
     }
-    data->Text = child(L"STATIC", data->Spec.Text, SS_LEFT | SS_NOPREFIX, BoxTextId);
-    if (data->Spec.Entry) {
-        data->Entry = child(L"EDIT", *data->Spec.Entry, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, BoxEntryId);
+    data->Text = child(L"STATIC", data->Described.Text, SS_LEFT | SS_NOPREFIX, BoxTextId);
+    if (data->Described.Entry) {
+        data->Entry = child(L"EDIT", *data->Described.Entry, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, BoxEntryId);
         SendMessageW(data->Entry, EM_SETSEL, 0, -1);
     }
-    for (std::size_t i = 0; i < data->Spec.Buttons.size(); ++i)
-        data->Buttons.push_back(child(L"BUTTON", data->Spec.Buttons[i],
-                                      WS_TABSTOP | (i == data->Spec.DefaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+    for (std::size_t i = 0; i < data->Described.Buttons.size(); ++i)
+        data->Buttons.push_back(child(L"BUTTON", data->Described.Buttons[i],
+                                      WS_TABSTOP | (i == data->Described.DefaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
                                       BoxFirstButtonId + static_cast<int>(i)));
     LayOut(box, *data);
     ShowWindow(box, SW_SHOW);
     SetForegroundWindow(box);
-    SetFocus(data->Entry != nullptr ? data->Entry : data->Buttons.at(data->Spec.DefaultButton));
+    SetFocus(data->Entry != nullptr ? data->Entry : data->Buttons.at(data->Described.DefaultButton));
     return box;
 }
 
@@ -195,10 +195,10 @@ TBoxSpec MessageBoxSpec(const char* title, LPCSTR icon, const std::string& text)
 
 }  // namespace
 
-std::size_t RunBox(HWND owner, const TBoxSpec& spec, std::string* entry)
+std::size_t RunBox(HWND owner, const TBoxSpec& described, std::string* entry)
 {
     TBoxWindow data;
-    data.Spec = spec;
+    data.Described = described;
     data.Waits = true;
     const bool ownerEnabled = owner != nullptr && IsWindowEnabled(owner);
     if (ownerEnabled)
@@ -211,7 +211,7 @@ std::size_t RunBox(HWND owner, const TBoxSpec& spec, std::string* entry)
             // The program is ending: the loop that runs it is told again.
             if (got == 0)
                 PostQuitMessage(static_cast<int>(message.wParam));
-            data.Chosen = spec.CancelButton;
+            data.Chosen = described.CancelButton;
             break;
         }
         if (!IsDialogMessageW(box, &message)) {
@@ -227,13 +227,13 @@ std::size_t RunBox(HWND owner, const TBoxSpec& spec, std::string* entry)
         EnableWindow(owner, TRUE);
     if (box != nullptr && IsWindow(box))
         DestroyWindow(box);
-    return data.Chosen.value_or(spec.CancelButton);
+    return data.Chosen.value_or(described.CancelButton);
 }
 
-HWND ShowBox(HWND owner, const TBoxSpec& spec)
+HWND ShowBox(HWND owner, const TBoxSpec& described)
 {
     auto* data = new TBoxWindow;
-    data->Spec = spec;
+    data->Described = described;
     HWND box = CreateBox(owner, data);
     if (box == nullptr)
         delete data;
@@ -245,7 +245,7 @@ void SetBoxText(HWND box, const std::string& text)
     TBoxWindow* data = BoxOf(box);
     if (data == nullptr)
         return;
-    data->Spec.Text = text;
+    data->Described.Text = text;
     SetWindowTextW(data->Text, WideFromUtf8(text).c_str());
     LayOut(box, *data);
 }
@@ -279,9 +279,9 @@ void TWin32Dialogs::Information(const std::string& text)
 
 bool TWin32Dialogs::InformationWithButton(const std::string& text, const std::string& button)
 {
-    TBoxSpec spec = MessageBoxSpec(InformationTitle, IDI_INFORMATION, text);
-    spec.Buttons.push_back(button);
-    return RunBox(owner_, spec) == 1;
+    TBoxSpec described = MessageBoxSpec(InformationTitle, IDI_INFORMATION, text);
+    described.Buttons.push_back(button);
+    return RunBox(owner_, described) == 1;
 }
 
 bool TWin32Dialogs::Confirmation(const std::string& text)

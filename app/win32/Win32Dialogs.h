@@ -64,8 +64,8 @@ struct TBoxSpec {
 
 // Shows the box, waits for a button and returns its index; entry, when the
 // box has a line, receives what it holds.
-std::size_t RunBox(HWND owner, const TBoxSpec& spec, std::string* entry = nullptr);
+std::size_t RunBox(HWND owner, const TBoxSpec& described, std::string* entry = nullptr);
 // Shows the box and returns at once; the box goes with any of its buttons.
-HWND ShowBox(HWND owner, const TBoxSpec& spec);
+HWND ShowBox(HWND owner, const TBoxSpec& described);
 // A box's text replaced, the box laid out anew for it.
 void SetBoxText(HWND box, const std::string& text);

@@ -109,28 +109,28 @@ void TForm1::Build()
     menuTool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(menuTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&menuTool));
     controls_[TControl::Form1] = window_;
-    for (const TControlSpec& spec : WindowControls()) {
+    for (const TControlSpec& described : WindowControls()) {
         // The About box and the test box build themselves.
-        if (spec.Id == TControl::Form1 || FormOf(spec.Id) != TControl::Form1 || spec.Parent == TControl::None)
+        if (described.Id == TControl::Form1 || FormOf(described.Id) != TControl::Form1 || described.Parent == TControl::None)
             continue;
-        switch (spec.Kind) {
+        switch (described.Kind) {
         case TControlKind::Panel:
         case TControlKind::Label:
         case TControlKind::SpeedButton:
         case TControlKind::Picture:
         case TControlKind::Shape: {
             std::function<void()> onClick;
-            if (spec.Command != TCommand::None)
-                onClick = [this, id = spec.Id] { model_->Click(id); };
-            HWND control = CreateControl(Control(spec.Parent), spec, scale_, font_, std::move(onClick));
-            controls_[spec.Id] = control;
-            if (spec.Kind == TControlKind::SpeedButton || spec.Value != TLabelValue::None) {
+            if (described.Command != TCommand::None)
+                onClick = [this, id = described.Id] { model_->Click(id); };
+            HWND control = CreateControl(Control(described.Parent), described, scale_, font_, std::move(onClick));
+            controls_[described.Id] = control;
+            if (described.Kind == TControlKind::SpeedButton || described.Value != TLabelValue::None) {
                 TOOLINFOW tool{};
                 tool.cbSize = sizeof tool;
                 tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
                 tool.hwnd = window_;
                 tool.uId = reinterpret_cast<UINT_PTR>(control);
-                const std::wstring hint = spec.Kind == TControlKind::SpeedButton ? WideFromUtf8(DesignCaption(spec))
+                const std::wstring hint = described.Kind == TControlKind::SpeedButton ? WideFromUtf8(DesignCaption(described))
                                                                                    : std::wstring();
                 tool.lpszText = const_cast<wchar_t*>(hint.c_str());
                 SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -164,7 +164,7 @@ void TForm1::SetTooltip(HWND control, const std::string& text)
 
 void TForm1::SetText(TControl control, const std::string& text)
 {
-    const TControlSpec& spec = ControlSpec(control);
+    const TControlSpec& described = ControlSpec(control);
     const TControl form = FormOf(control);
     if (form == TControl::Form2) {
         if (aboutBox_ != nullptr)
@@ -176,11 +176,11 @@ void TForm1::SetText(TControl control, const std::string& text)
             testBox_->SetText(control, text);
         return;
     }
-    switch (spec.Kind) {
+    switch (described.Kind) {
     case TControlKind::Menu:
     case TControlKind::MenuItem:
         menus_.SetCaption(control, text);
-        if (spec.Parent == TControl::MainMenu1)
+        if (described.Parent == TControl::MainMenu1)
             DrawMenuBar(window_);
         break;
     case TControlKind::SpeedButton:

@@ -425,23 +425,23 @@ TEST(WindowDescription, EveryMenuAndItemUnderlinesALetterOfItsOwnAndNoTwoShortcu
     std::map<std::string, std::string> shortcuts;
     for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
         std::map<std::pair<TControl, char>, int> letters;
-        for (const TControlSpec& spec : WindowControls()) {
-            if (spec.Kind != TControlKind::Menu && spec.Kind != TControlKind::MenuItem)
+        for (const TControlSpec& described : WindowControls()) {
+            if (described.Kind != TControlKind::Menu && described.Kind != TControlKind::MenuItem)
                 continue;
-            if (spec.Parent == TControl::None)
+            if (described.Parent == TControl::None)
                 continue;  // a pop-up menu has no title
-            const std::string caption = spec.Text ? ControlText(spec, language) : DesignCaption(spec);
-            SCOPED_TRACE(spec.Name + (" " + caption));
+            const std::string caption = described.Text ? ControlText(described, language) : DesignCaption(described);
+            SCOPED_TRACE(described.Name + (" " + caption));
             const auto mark = caption.find('&');
             ASSERT_NE(mark, std::string::npos);
             ASSERT_EQ(caption.find('&', mark + 1), std::string::npos);
             const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[mark + 1])));
-            const std::pair<TControl, char> key{spec.Parent, letter};
-            if (spec.Group != TRadioGroup::TransposeMenu && spec.Group != TRadioGroup::TransposePopup) {
+            const std::pair<TControl, char> key{described.Parent, letter};
+            if (described.Group != TRadioGroup::TransposeMenu && described.Group != TRadioGroup::TransposePopup) {
                 EXPECT_EQ(++letters[key], 1) << "marked twice in its menu";
             }
-            if (*spec.Shortcut != '\0' && language == LanguageEnglish) {
-                EXPECT_TRUE(shortcuts.emplace(spec.Shortcut, spec.Name).second) << spec.Shortcut;
+            if (*described.Shortcut != '\0' && language == LanguageEnglish) {
+                EXPECT_TRUE(shortcuts.emplace(described.Shortcut, described.Name).second) << described.Shortcut;
             }
         }
     }

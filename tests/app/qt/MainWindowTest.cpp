@@ -102,43 +102,43 @@ TEST_F(MainWindow, EveryControlAndMenuStandsWhereTheDescriptionPutsIt)
     EXPECT_EQ(rig.Find<TShape>("Shape5")->BrushColor(), QColor(128, 0, 0));
 
     std::map<std::string, std::vector<std::string>> expectedItems;
-    for (const TControlSpec& spec : WindowControls()) {
-        if (FormOf(spec.Id) != TControl::Form1 || spec.Kind == TControlKind::Window ||
-            spec.Kind == TControlKind::MenuBar)
+    for (const TControlSpec& described : WindowControls()) {
+        if (FormOf(described.Id) != TControl::Form1 || described.Kind == TControlKind::Window ||
+            described.Kind == TControlKind::MenuBar)
             continue;
-        SCOPED_TRACE(spec.Name);
-        switch (spec.Kind) {
+        SCOPED_TRACE(described.Name);
+        switch (described.Kind) {
         case TControlKind::Menu:
-            if (spec.Parent != TControl::MainMenu1 && spec.Parent != TControl::None)
-                expectedItems[ControlSpec(spec.Parent).Name].push_back(spec.Name);
+            if (described.Parent != TControl::MainMenu1 && described.Parent != TControl::None)
+                expectedItems[ControlSpec(described.Parent).Name].push_back(described.Name);
             break;
         case TControlKind::MenuItem:
         case TControlKind::Separator: {
-            expectedItems[ControlSpec(spec.Parent).Name].push_back(spec.Name);
-            const QAction* item = rig.Item(spec.Name);
-            EXPECT_EQ(item->isCheckable(), spec.Group != TRadioGroup::None);
-            EXPECT_EQ(item->property("Tag").toInt(), spec.Tag);
-            EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(spec.Shortcut)));
+            expectedItems[ControlSpec(described.Parent).Name].push_back(described.Name);
+            const QAction* item = rig.Item(described.Name);
+            EXPECT_EQ(item->isCheckable(), described.Group != TRadioGroup::None);
+            EXPECT_EQ(item->property("Tag").toInt(), described.Tag);
+            EXPECT_EQ(item->shortcut(), QKeySequence(QString::fromLatin1(described.Shortcut)));
             break;
         }
         case TControlKind::ItemSlot: {
             // Run-time items stand where their slot is.
-            auto& names = expectedItems[ControlSpec(spec.Parent).Name];
-            const std::size_t count = spec.Family == TItemFamily::SerialPorts   ? rig.systemPorts.size()
-                                      : spec.Family == TItemFamily::MidiDevices ? rig.midi.DeviceCount()
+            auto& names = expectedItems[ControlSpec(described.Parent).Name];
+            const std::size_t count = described.Family == TItemFamily::SerialPorts   ? rig.systemPorts.size()
+                                      : described.Family == TItemFamily::MidiDevices ? rig.midi.DeviceCount()
                                                                                 : 0;  // no recent file yet
             for (std::size_t i = 1; i <= count; ++i)
-                names.push_back(spec.Name + std::to_string(i));
+                names.push_back(described.Name + std::to_string(i));
             break;
         }
         default: {
-            const QWidget* control = rig.Find<QWidget>(spec.Name);
-            EXPECT_EQ(control->geometry(), QRect(spec.Bounds.Left, spec.Bounds.Top, spec.Bounds.Width,
-                                                 spec.Bounds.Height));
+            const QWidget* control = rig.Find<QWidget>(described.Name);
+            EXPECT_EQ(control->geometry(), QRect(described.Bounds.Left, described.Bounds.Top, described.Bounds.Width,
+                                                 described.Bounds.Height));
             EXPECT_EQ(control->parentWidget()->objectName().toStdString(),
-                      spec.Parent == TControl::Form1 ? "" : ControlSpec(spec.Parent).Name);
-            EXPECT_EQ(control->isHidden(), spec.Hidden);
-            EXPECT_EQ(control->property("Tag").toInt(), spec.Tag);
+                      described.Parent == TControl::Form1 ? "" : ControlSpec(described.Parent).Name);
+            EXPECT_EQ(control->isHidden(), described.Hidden);
+            EXPECT_EQ(control->property("Tag").toInt(), described.Tag);
             break;
         }
         }

@@ -148,8 +148,8 @@ protected:
     }
     bool Checked(TControl item) const
     {
-        const TControlSpec& spec = ControlSpec(item);
-        HMENU menu = form->Menu(spec.Parent);
+        const TControlSpec& described = ControlSpec(item);
+        HMENU menu = form->Menu(described.Parent);
         return (GetMenuState(menu, TForm1::CommandOf(item), MF_BYCOMMAND) & MF_CHECKED) != 0;
     }
     bool ShowsSelected(TControl picture) const
@@ -169,12 +169,12 @@ protected:
 
 // What each control shows in a language on a first start (no port, no
 // device chosen), as the description and the tables give it.
-std::string ExpectedText(const TControlSpec& spec, std::uint8_t language)
+std::string ExpectedText(const TControlSpec& described, std::uint8_t language)
 {
-    if (!spec.Text)
-        return DesignCaption(spec);
-    const std::string text = Text(*spec.Text, language);
-    switch (spec.Value) {
+    if (!described.Text)
+        return DesignCaption(described);
+    const std::string text = Text(*described.Text, language);
+    switch (described.Value) {
     case TLabelValue::ComPortName: return text + Text(StatusEntry::NoPort, language);
     case TLabelValue::Transpose: return text + std::string(TransposeText(language, 5));
     default: return text;
@@ -196,26 +196,26 @@ TEST_P(Win32FaceAtScale, EveryControlStandsWhereTheDescriptionPutsItWithItsTextI
 
     for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
         Command(language == LanguageEnglish ? C::English1 : C::French1);
-        for (const TControlSpec& spec : WindowControls()) {
-            if (spec.Parent == C::None || FormOf(spec.Id) != C::Form1 || spec.Kind == TControlKind::Window ||
-                spec.Kind == TControlKind::MenuBar || spec.Kind == TControlKind::Menu ||
-                spec.Kind == TControlKind::MenuItem || spec.Kind == TControlKind::Separator ||
-                spec.Kind == TControlKind::ItemSlot)
+        for (const TControlSpec& described : WindowControls()) {
+            if (described.Parent == C::None || FormOf(described.Id) != C::Form1 || described.Kind == TControlKind::Window ||
+                described.Kind == TControlKind::MenuBar || described.Kind == TControlKind::Menu ||
+                described.Kind == TControlKind::MenuItem || described.Kind == TControlKind::Separator ||
+                described.Kind == TControlKind::ItemSlot)
                 continue;
-            SCOPED_TRACE(std::string(spec.Name) + (language == LanguageEnglish ? " in English" : " in French"));
-            HWND control = window.Control(spec.Id);
+            SCOPED_TRACE(std::string(described.Name) + (language == LanguageEnglish ? " in English" : " in French"));
+            HWND control = window.Control(described.Id);
             ASSERT_NE(control, nullptr);
-            EXPECT_EQ(GetParent(control), window.Control(spec.Parent));
-            EXPECT_EQ(GetDlgCtrlID(control), static_cast<int>(spec.Id));
+            EXPECT_EQ(GetParent(control), window.Control(described.Parent));
+            EXPECT_EQ(GetDlgCtrlID(control), static_cast<int>(described.Id));
             RECT place{};
             GetWindowRect(control, &place);
             MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
-            const RECT expected = scale.Rect(spec.Bounds);
+            const RECT expected = scale.Rect(described.Bounds);
             EXPECT_TRUE(EqualRect(&place, &expected))
                 << place.left << "," << place.top << " to " << place.right << "," << place.bottom;
-            EXPECT_EQ(IsWindowVisible(control) != FALSE, !spec.Hidden);
-            if (spec.Kind == TControlKind::Label) {
-                EXPECT_EQ(TextOf(control), ExpectedText(spec, language));
+            EXPECT_EQ(IsWindowVisible(control) != FALSE, !described.Hidden);
+            if (described.Kind == TControlKind::Label) {
+                EXPECT_EQ(TextOf(control), ExpectedText(described, language));
                 // Readable: the text's line fits the label's height at every scale.
                 HDC dc = GetDC(control);
                 HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
@@ -225,8 +225,8 @@ TEST_P(Win32FaceAtScale, EveryControlStandsWhereTheDescriptionPutsItWithItsTextI
                 ReleaseDC(control, dc);
                 EXPECT_GE(metrics.tmHeight, scale(11));
                 EXPECT_LE(metrics.tmHeight, expected.bottom - expected.top);
-            } else if (spec.Kind == TControlKind::SpeedButton) {
-                EXPECT_EQ(TooltipOf(window.Tooltips(), window.Window(), control), ExpectedText(spec, language));
+            } else if (described.Kind == TControlKind::SpeedButton) {
+                EXPECT_EQ(TooltipOf(window.Tooltips(), window.Window(), control), ExpectedText(described, language));
             }
         }
         // Each picture as large as the description's place for it, at the scale.
@@ -248,18 +248,18 @@ TEST_F(Win32Face, TheMenusHoldTheDescriptionsItemsInOrderWithTheirTextsChecksAnd
     // Each menu's items by command: a sub-menu by its control, a run-time
     // item by its slot, a separator by 0.
     std::map<TControl, std::vector<UINT>> expected;
-    for (const TControlSpec& spec : WindowControls()) {
-        if (spec.Parent == C::Form2 || spec.Parent == C::None || spec.Kind == TControlKind::MenuBar)
+    for (const TControlSpec& described : WindowControls()) {
+        if (described.Parent == C::Form2 || described.Parent == C::None || described.Kind == TControlKind::MenuBar)
             continue;
-        if (spec.Kind == TControlKind::ItemSlot) {
-            const std::size_t count = spec.Family == TItemFamily::MidiDevices   ? 1
-                                      : spec.Family == TItemFamily::SerialPorts ? systemPorts.size()
+        if (described.Kind == TControlKind::ItemSlot) {
+            const std::size_t count = described.Family == TItemFamily::MidiDevices   ? 1
+                                      : described.Family == TItemFamily::SerialPorts ? systemPorts.size()
                                                                                 : window.Model().RecentFiles().size();
             for (std::size_t i = 0; i < count; ++i)
-                expected[spec.Parent].push_back(TForm1::CommandOf(spec.Id, i));
-        } else if (spec.Kind == TControlKind::Menu || spec.Kind == TControlKind::MenuItem ||
-                   spec.Kind == TControlKind::Separator) {
-            expected[spec.Parent].push_back(spec.Kind == TControlKind::Separator ? 0 : TForm1::CommandOf(spec.Id));
+                expected[described.Parent].push_back(TForm1::CommandOf(described.Id, i));
+        } else if (described.Kind == TControlKind::Menu || described.Kind == TControlKind::MenuItem ||
+                   described.Kind == TControlKind::Separator) {
+            expected[described.Parent].push_back(described.Kind == TControlKind::Separator ? 0 : TForm1::CommandOf(described.Id));
         }
     }
     for (const auto& [menu, commands] : expected) {
@@ -268,19 +268,19 @@ TEST_F(Win32Face, TheMenusHoldTheDescriptionsItemsInOrderWithTheirTextsChecksAnd
         for (const TMenuItem& item : ItemsOf(window.Menu(menu))) {
             if (item.SubMenu != nullptr) {
                 // A sub-menu stands for the menu whose handle it is.
-                for (const TControlSpec& spec : WindowControls())
-                    if (spec.Kind == TControlKind::Menu && window.Menu(spec.Id) == item.SubMenu)
-                        found.push_back(TForm1::CommandOf(spec.Id));
+                for (const TControlSpec& described : WindowControls())
+                    if (described.Kind == TControlKind::Menu && window.Menu(described.Id) == item.SubMenu)
+                        found.push_back(TForm1::CommandOf(described.Id));
                 continue;
             }
             found.push_back(item.Command);
             const auto control = static_cast<TControl>(item.Command);
             if (item.Command == 0 || item.Command > static_cast<UINT>(C::OKBtn))
                 continue;
-            const TControlSpec& spec = ControlSpec(control);
-            const std::string text = spec.Text ? ControlText(spec, LanguageFrench) : DesignCaption(spec);
-            EXPECT_EQ(item.Text, text + (*spec.Shortcut != '\0' ? "\t" + std::string(spec.Shortcut) : ""));
-            EXPECT_EQ(item.Radio, spec.Group != TRadioGroup::None) << spec.Name;
+            const TControlSpec& described = ControlSpec(control);
+            const std::string text = described.Text ? ControlText(described, LanguageFrench) : DesignCaption(described);
+            EXPECT_EQ(item.Text, text + (*described.Shortcut != '\0' ? "\t" + std::string(described.Shortcut) : ""));
+            EXPECT_EQ(item.Radio, described.Group != TRadioGroup::None) << described.Name;
         }
         EXPECT_EQ(found, commands);
     }
@@ -574,11 +574,11 @@ TEST_F(Win32Face, TheTestBoxStandsAsDescribedAndItsNumbersAndButtonsReachTheMode
     for (const std::uint8_t language : {LanguageEnglish, LanguageFrench}) {
         Command(language == LanguageEnglish ? C::English1 : C::French1);
         EXPECT_EQ(TextOf(box->Window()), Text(RigEntry::TestTitle, language));
-        for (const TControlSpec& spec : WindowControls()) {
-            if (spec.Parent != C::Form7)
+        for (const TControlSpec& described : WindowControls()) {
+            if (described.Parent != C::Form7)
                 continue;
-            SCOPED_TRACE(spec.Name);
-            HWND control = box->Control(spec.Id);
+            SCOPED_TRACE(described.Name);
+            HWND control = box->Control(described.Id);
             RECT place{};
             GetWindowRect(control, &place);
             // A number box's arrows take their room from its line.
@@ -593,10 +593,10 @@ TEST_F(Win32Face, TheTestBoxStandsAsDescribedAndItsNumbersAndButtonsReachTheMode
                 }
             }
             MapWindowPoints(nullptr, box->Window(), reinterpret_cast<POINT*>(&place), 2);
-            const RECT expected = window.Scale().Rect(spec.Bounds);
+            const RECT expected = window.Scale().Rect(described.Bounds);
             EXPECT_TRUE(EqualRect(&place, &expected))
                 << place.left << "," << place.top << " to " << place.right << "," << place.bottom;
-            EXPECT_EQ(TextOf(control), spec.Text ? Text(*spec.Text, language) : std::to_string(spec.Initial));
+            EXPECT_EQ(TextOf(control), described.Text ? Text(*described.Text, language) : std::to_string(described.Initial));
         }
     }
 
